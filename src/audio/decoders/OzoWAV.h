@@ -1,0 +1,28 @@
+// The WAV decoder: uncompressed PCM RIFF WAVE files.
+#pragma once
+#include "audio/decoders/VyPlayer.h"
+#include "audio/decoders/WaveRiff.h"
+
+class TOzoWAVTAG : public TVyPlayerTAG {
+ public:
+  static constexpr uint32_t kBlockSize = 128;
+
+  ~TOzoWAVTAG() override;
+
+  int CanOpen(const char* fileName) override;
+  int Open(const char* fileName, unsigned flags) override;
+  void Close() override;
+  int Seek(unsigned ms, unsigned* skipBytes) override;
+  int Decode(void* dest, unsigned blocks, unsigned* decodedBlocks) override;
+
+  uint32_t DataSize = 0;  // bytes of audio in the "data" chunk
+  uint32_t Position = 0;  // bytes from the start of the data, set by Seek
+
+ private:
+  void Release();
+
+  HWAVEFILE file_ = nullptr;
+  TWaveFormatEx* fileFormat_ = nullptr;
+  TRiffChunk dataChunk_{};
+  TRiffChunk riffChunk_{};
+};

@@ -1,0 +1,38 @@
+// The decoder interface: one audio file turned into PCM blocks on request.
+#pragma once
+#include <cstdint>
+
+#include "foundation/OzoSync.h"
+#include "platform/wave/WaveFormat.h"
+
+// Open flag: ask for the exact length, where a decoder can only estimate it cheaply.
+constexpr unsigned kOpenExactLength = 1;
+
+class TVyPlayerTAG : public TOzoSync {
+ public:
+  virtual ~TVyPlayerTAG() = default;
+
+  // Nonzero when this decoder claims the file.
+  virtual int CanOpen(const char* fileName) = 0;
+  // 0, or -1 after a report; the decoder is then closed.
+  virtual int Open(const char* fileName, unsigned flags) = 0;
+  virtual void Close() = 0;
+  // Positions so that the next Decode starts at or before ms (clamped to the
+  // duration); *skipBytes counts the decoded bytes that lie before the target.
+  virtual int Seek(unsigned ms, unsigned* skipBytes) = 0;
+  // Fills exactly blocks * BlockSize bytes of dest; *decodedBlocks carry audio,
+  // the rest is silence (0 for 16-bit, 0x80 for 8-bit samples).
+  virtual int Decode(void* dest, unsigned blocks, unsigned* decodedBlocks) = 0;
+  // Display title of the open stream, or null for "use the file name".
+  virtual const char* GetTitle() { return nullptr; }
+
+  int Opened = 0;
+  uint32_t BlockSize = 0;  // bytes
+  uint32_t Duration = 0;   // milliseconds
+  int32_t AlignMask = -4;  // byte positions handed to the stream are multiples of 4
+  TPCMWaveFormat Format{};
+
+ protected:
+  // Byte value of silence in this decoder's output format.
+  uint8_t SilenceByte() const { return Format.wBitsPerSample == 16 ? 0x00 : 0x80; }
+};

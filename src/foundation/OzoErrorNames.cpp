@@ -1,0 +1,121 @@
+#include "foundation/OzoErrorNames.h"
+
+#include <iterator>
+
+namespace {
+struct TCodeName {
+  int64_t code;
+  const char* name;
+};
+
+template <size_t N>
+const char* Lookup(const TCodeName (&table)[N], int64_t code, const char* fallback) {
+  for (const TCodeName& entry : table)
+    if (entry.code == code) return entry.name;
+  return fallback;
+}
+
+const TCodeName kXAudioNames[] = {
+    {0, "XA_SUCCESS"},
+    {-100, "XA_ERROR_OUT_OF_MEMORY"},
+    {-101, "XA_ERROR_INVALID_PARAMETERS"},
+    {-102, "XA_ERROR_INTERNAL"},
+    {-103, "XA_ERROR_TIMEOUT"},
+    {-104, "XA_ERROR_VERSION_EXPIRED"},
+    {-200, "XA_ERROR_CONNECT_TIMEOUT"},
+    {-201, "XA_ERROR_CONNECT_FAILED"},
+    {-202, "XA_ERROR_CONNECTION_REFUSED"},
+    {-203, "XA_ERROR_ACCEPT_FAILED"},
+    {-204, "XA_ERROR_LISTEN_FAILED"},
+    {-205, "XA_ERROR_SOCKET_FAILED"},
+    {-206, "XA_ERROR_SOCKET_CLOSED"},
+    {-207, "XA_ERROR_BIND_FAILED"},
+    {-208, "XA_ERROR_HOST_UNKNOWN"},
+    {-209, "XA_ERROR_HTTP_INVALID_REPLY"},
+    {-210, "XA_ERROR_HTTP_ERROR_REPLY"},
+    {-211, "XA_ERROR_HTTP_FAILURE"},
+    {-212, "XA_ERROR_FTP_INVALID_REPLY"},
+    {-213, "XA_ERROR_FTP_ERROR_REPLY"},
+    {-214, "XA_ERROR_FTP_FAILURE"},
+    {-300, "XA_ERROR_PIPE_FAILED"},
+    {-301, "XA_ERROR_FORK_FAILED"},
+    {-302, "XA_ERROR_SELECT_FAILED"},
+    {-303, "XA_ERROR_PIPE_CLOSED"},
+    {-304, "XA_ERROR_PIPE_READ_FAILED"},
+    {-305, "XA_ERROR_PIPE_WRITE_FAILED"},
+    {-306, "XA_ERROR_INVALID_MESSAGE"},
+    {-307, "XA_ERROR_CIRQ_FULL"},
+    {-308, "XA_ERROR_POST_FAILED"},
+    {-400, "XA_ERROR_URL_UNSUPPORTED_SCHEME"},
+    {-401, "XA_ERROR_URL_INVALID_SYNTAX"},
+    {-500, "XA_ERROR_OPEN_FAILED"},
+    {-501, "XA_ERROR_CLOSE_FAILED"},
+    {-502, "XA_ERROR_READ_FAILED"},
+    {-503, "XA_ERROR_WRITE_FAILED"},
+    {-504, "XA_ERROR_PERMISSION_DENIED"},
+    {-505, "XA_ERROR_NO_DEVICE"},
+    {-506, "XA_ERROR_IOCTL_FAILED"},
+    {-507, "XA_ERROR_MODULE_NOT_FOUND"},
+    {-508, "XA_ERROR_UNSUPPORTED_INPUT"},
+    {-511, "XA_ERROR_DEVICE_BUSY"},
+    {-512, "XA_ERROR_NO_SUCH_DEVICE"},
+    {-513, "XA_ERROR_NO_SUCH_FILE"},
+    {-600, "XA_ERROR_INVALID_FRAME"},
+    {-700, "XA_ERROR_DLL_NOT_FOUND"},
+    {-701, "XA_ERROR_SYMBOL_NOT_FOUND"},
+    {-800, "XA_ERROR_NO_SUCH_ENVIRONMENT"},
+    {-801, "XA_ERROR_ENVIRONMENT_TYPE_MISMATCH"},
+};
+
+const TCodeName kDirectSoundNames[] = {
+    {0x00000000, "DS_OK"},
+    {0x8878000A, "DSERR_ALLOCATED"},
+    {0x8878001E, "DSERR_CONTROLUNAVAIL"},
+    {0x88780032, "DSERR_INVALIDCALL"},
+    {0x88780046, "DSERR_PRIOLEVELNEEDED"},
+    {0x88780064, "DSERR_BADFORMAT"},
+    {0x88780078, "DSERR_NODRIVER"},
+    {0x88780082, "DSERR_ALREADYINITIALIZED"},
+    {0x88780096, "DSERR_BUFFERLOST"},
+    {0x887800A0, "DSERR_OTHERAPPHASPRIO"},
+    {0x887800AA, "DSERR_UNINITIALIZED"},
+    {0x80004001, "DSERR_UNSUPPORTED"},
+    {0x80004005, "DSERR_GENERIC"},
+    {0x80040110, "DSERR_NOAGGREGATION"},
+    {0x8007000E, "DSERR_OUTOFMEMORY"},
+    {0x80070057, "DSERR_INVALIDPARAM"},
+};
+
+const TCodeName kDirectInputNames[] = {
+    {0x00000000, "DI_OK"},
+    {0x00000001, "DI_BUFFEROVERFLOW"},
+    {0x00000002, "DI_POLLEDDEVICE"},
+    {0x8000000A, "E_PENDING"},
+    {0x80004001, "DIERR_UNSUPPORTED"},
+    {0x80004002, "DIERR_NOINTERFACE"},
+    {0x80004005, "DIERR_GENERIC"},
+    {0x80040110, "DIERR_NOAGGREGATION"},
+    {0x80040154, "DIERR_DEVICENOTREG"},
+    {0x80070005, "DIERR_OTHERAPPHASPRIO"},
+    {0x8007000C, "DIERR_NOTACQUIRED"},
+    {0x8007000E, "DIERR_OUTOFMEMORY"},
+    {0x80070015, "DIERR_NOTINITIALIZED"},
+    {0x8007001E, "DIERR_INPUTLOST"},
+    {0x80070057, "DIERR_INVALIDPARAM"},
+    {0x80070077, "DIERR_BADDRIVERVER"},
+    {0x800700AA, "DIERR_ACQUIRED"},
+    {0x8007047E, "DIERR_OLDDIRECTINPUTVERSION"},
+    {0x80070481, "DIERR_BETADIRECTINPUTVERSION"},
+    {0x800704DF, "DIERR_ALREADYINITIALIZED"},
+};
+}  // namespace
+
+const char* XAudioErrorName(int code) { return Lookup(kXAudioNames, code, "(Unknown)"); }
+
+const char* DirectSoundErrorName(uint32_t code) {
+  return Lookup(kDirectSoundNames, code, "(Unknown)");
+}
+
+const char* DirectInputErrorName(uint32_t code) {
+  return Lookup(kDirectInputNames, code, "(Generic)");
+}
