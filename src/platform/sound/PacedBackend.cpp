@@ -2,12 +2,22 @@
 
 #include <chrono>
 #include <cstring>
+#include <pthread.h>
 #include <vector>
 
 namespace {
 constexpr uint16_t kFloatFormat = 3;  // IEEE float samples
 constexpr uint16_t kChannels = 2;
 constexpr uint16_t kFrameBytes = kChannels * sizeof(float);
+// Sound servers run their mixing thread at a real-time priority; so does this
+// stand-in where the system allows, so that a busy machine does not starve it.
+constexpr int kRealTimePriority = 10;
+
+void RaiseToRealTime() {
+  sched_param param{};
+  param.sched_priority = kRealTimePriority;
+  pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);  // best effort
+}
 
 void Put(std::FILE* file, uint32_t value, size_t bytes) {
   uint8_t le[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
@@ -24,8 +34,15 @@ bool PacedBackend::Start() {
     if (!wav_) return false;
     WriteHeader(0);
   }
-  start_ = SteadyClock::now();
+  // The clock starts once the thread exists, so that starting it takes no
+  // time out of the first period.
   thread_ = std::thread(&PacedBackend::Run, this);
+  {
+    std::lock_guard<std::mutex> guard(startMutex_);
+    start_ = SteadyClock::now();
+    started_ = true;
+  }
+  startSignal_.notify_one();
   return true;
 }
 
@@ -56,10 +73,15 @@ void PacedBackend::WriteHeader(uint32_t dataBytes) {
 }
 
 // Period k is mixed at start + k periods, on absolute deadlines so that the
-// pace never drifts from the clock. A wake-up more than a period late is an
-// underrun, as on a sound card: the missed periods are silence, so that frame
-// n of the capture is always heard at start + n frames.
+// pace never drifts from the clock. A late wake-up catches up, as a sound
+// card's buffer would absorb it; one later than that buffer is an underrun:
+// the missed periods are silence, so frame n is always heard at start + n frames.
 void PacedBackend::Run() {
+  RaiseToRealTime();
+  {
+    std::unique_lock<std::mutex> guard(startMutex_);
+    startSignal_.wait(guard, [this] { return started_; });
+  }
   std::vector<float> period(kPeriodFrames * kChannels);
   const std::vector<float> silence(period.size(), 0.0f);
   auto periodStart = [this](uint64_t k) {
@@ -67,7 +89,7 @@ void PacedBackend::Run() {
   };
   for (uint64_t k = 0; !stop_; ++k) {
     std::this_thread::sleep_until(periodStart(k));
-    for (; SteadyClock::now() >= periodStart(k + 1); ++k) Write(silence.data());
+    for (; SteadyClock::now() >= periodStart(k + kBufferedPeriods); ++k) Write(silence.data());
     mixer_.Mix(period.data(), kPeriodFrames);
     Write(period.data());
   }

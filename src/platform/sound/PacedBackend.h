@@ -4,6 +4,8 @@
 #pragma once
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -14,6 +16,8 @@ class PacedBackend : public SoundBackend {
  public:
   // Frames per period: about 5 ms at 48 kHz, a common sound-card period.
   static constexpr uint32_t kPeriodFrames = 256;
+  // Periods a card's buffer holds: a mix this late is an underrun.
+  static constexpr uint32_t kBufferedPeriods = 4;
 
   // An empty path discards the mix. Start() says whether the file could be made.
   PacedBackend(SoundMixer& mixer, uint32_t rate, std::string wavPath);
@@ -37,6 +41,9 @@ class PacedBackend : public SoundBackend {
   const std::string wavPath_;
   std::FILE* wav_ = nullptr;
   uint64_t framesWritten_ = 0;
+  std::mutex startMutex_;
+  std::condition_variable startSignal_;
+  bool started_ = false;
   SteadyClock::time_point start_;  // when frame 0 is heard
   std::atomic<bool> stop_{false};
   std::thread thread_;
