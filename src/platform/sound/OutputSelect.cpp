@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/sound/DeviceIdentity.h"
+#include "platform/sound/JackBackend.h"
 #include "platform/sound/PacedBackend.h"
 #include "platform/sound/PortAudioBackend.h"
 #include "platform/sound/SoundBackend.h"
@@ -34,6 +35,12 @@ uint32_t PacedRate() {
   return rate >= kPacedMinRate && rate <= kPacedMaxRate ? uint32_t(rate) : kPacedDefaultRate;
 }
 
+// The default output is the system's; without one, a running JACK server.
+std::unique_ptr<SoundBackend> OpenSystemOutput(const TGuid* device, SoundMixer& mixer, HRESULT* error) {
+  if (std::unique_ptr<SoundBackend> output = PortAudioBackend::Open(device, mixer, error)) return output;
+  return JackBackend::Open(device, mixer, error);
+}
+
 TOutputDevice PacedDevice(const TSelection& selection) {
   std::string description =
       selection.wavPath.empty() ? "Null output" : "WAV capture (" + selection.wavPath + ")";
@@ -44,12 +51,14 @@ TOutputDevice PacedDevice(const TSelection& selection) {
 std::vector<TOutputDevice> ListOutputDevices() {
   TSelection selection = Selected();
   if (selection.paced) return {PacedDevice(selection)};
-  return PortAudioBackend::List();
+  std::vector<TOutputDevice> devices = PortAudioBackend::List();
+  for (TOutputDevice& jack : JackBackend::List()) devices.push_back(std::move(jack));
+  return devices;
 }
 
 std::unique_ptr<SoundBackend> OpenOutput(const TGuid* device, SoundMixer& mixer, HRESULT* error) {
   TSelection selection = Selected();
-  if (!selection.paced) return PortAudioBackend::Open(device, mixer, error);
+  if (!selection.paced) return OpenSystemOutput(device, mixer, error);
   if (device && !(*device == PacedDevice(selection).id)) {
     *error = DSERR_NODRIVER;
     return nullptr;

@@ -88,10 +88,20 @@ int StreamCallback(const void*, void* output, unsigned long frames, const PaStre
   return paContinue;
 }
 
+// Outputs PortAudio plays to; JACK is left to its own backend.
+bool IsUsableOutput(PaDeviceIndex index) {
+  const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+  const PaHostApiInfo* api = info ? Pa_GetHostApiInfo(info->hostApi) : nullptr;
+  return info && api && info->maxOutputChannels > 0 && api->type != paJACK;
+}
+
 PaDeviceIndex FindDevice(const TGuid* id) {
-  if (!id) return Pa_GetDefaultOutputDevice();
+  if (!id) {
+    PaDeviceIndex fallback = Pa_GetDefaultOutputDevice();
+    return fallback != paNoDevice && IsUsableOutput(fallback) ? fallback : paNoDevice;
+  }
   for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i)
-    if (Pa_GetDeviceInfo(i)->maxOutputChannels > 0 && Describe(i).id == *id) return i;
+    if (IsUsableOutput(i) && Describe(i).id == *id) return i;
   return paNoDevice;
 }
 }  // namespace
@@ -100,7 +110,7 @@ std::vector<TOutputDevice> PortAudioBackend::List() {
   std::vector<TOutputDevice> devices;
   if (!Initialize()) return devices;
   for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i)
-    if (Pa_GetDeviceInfo(i)->maxOutputChannels > 0) devices.push_back(Describe(i));
+    if (IsUsableOutput(i)) devices.push_back(Describe(i));
   Terminate();
   return devices;
 }

@@ -10,7 +10,11 @@
 
 namespace {
 constexpr uint64_t kOne = uint64_t(1) << 32;  // one frame in 32.32 fixed point
-constexpr float kFraction = 1.0f / 4294967296.0f;
+// The fraction of a position as a float below 1: its top 24 bits are exact
+// in a float, while all 32 could round up to 1.0.
+float Fraction(uint64_t position) {
+  return float(uint32_t(position) >> 8) * (1.0f / 16777216.0f);
+}
 // 200 kHz on an 8 kHz device is 25 frames per frame; a larger step would not
 // leave room in the scratch for the widened kernel.
 constexpr uint64_t kMaxStep = 32 * kOne;
@@ -164,11 +168,11 @@ uint32_t SoundMixer::MixRun(TSoundVoice& voice, float* out, uint32_t frames, uin
       yLeft = left[0];
       yRight = right[0];
     } else if (!stretched) {
-      kernel.PhaseWeights(float(position & (kOne - 1)) * kFraction, weights);
+      kernel.PhaseWeights(Fraction(position), weights);
       yLeft = Dot(weights, left, SincKernel::kTaps);
       yRight = Dot(weights, right, SincKernel::kTaps);
     } else {
-      const float frac = float(position & (kOne - 1)) * kFraction;
+      const float frac = Fraction(position);
       yLeft = yRight = 0.0f;
       for (int j = 0; j < 2 * halfTaps; ++j) {
         float w = scale * kernel.At((float(j - halfTaps + 1) - frac) * scale);

@@ -1,0 +1,130 @@
+#include "platform/sound/JackBackend.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <jack/jack.h>
+#include <set>
+
+#include "platform/sound/DeviceIdentity.h"
+
+namespace {
+constexpr char kClientName[] = "Vy-System";
+constexpr char kDescriptionSuffix[] = " (JACK Audio Connection Kit)";
+// JACK periods above this are rare; a larger one is played as silence.
+constexpr uint32_t kMaxPeriodFrames = 8192;
+
+void Silent(const char*) {}
+
+jack_client_t* OpenClient(jack_status_t* status) {
+  jack_set_error_function(Silent);  // the server's absence is an answer, not news for the terminal
+  jack_set_info_function(Silent);
+  return jack_client_open(kClientName, JackNoStartServer, status);
+}
+
+// Client names that own physical playback ports: "system:playback_1" -> "system".
+std::vector<std::string> PlaybackClients(jack_client_t* client) {
+  std::vector<std::string> names;
+  const char** ports =
+      jack_get_ports(client, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput | JackPortIsPhysical);
+  std::set<std::string> seen;
+  for (const char** port = ports; port && *port; ++port) {
+    std::string name(*port);
+    name = name.substr(0, name.find(':'));
+    if (seen.insert(name).second) names.push_back(name);
+  }
+  jack_free(ports);
+  return names;
+}
+
+TOutputDevice Describe(const std::string& client) {
+  return {DeviceIdentity("JACK\n" + client), client + kDescriptionSuffix};
+}
+
+int ProcessCallback(jack_nframes_t frames, void* backend) {
+  static_cast<JackBackend*>(backend)->Process(frames);
+  return 0;
+}
+
+void ShutdownCallback(void* backend) { static_cast<JackBackend*>(backend)->ShutDown(); }
+}  // namespace
+
+std::vector<TOutputDevice> JackBackend::List() {
+  jack_status_t status;
+  jack_client_t* client = OpenClient(&status);
+  if (!client) return {};
+  std::vector<TOutputDevice> devices;
+  for (const std::string& name : PlaybackClients(client)) devices.push_back(Describe(name));
+  jack_client_close(client);
+  return devices;
+}
+
+std::unique_ptr<JackBackend> JackBackend::Open(const TGuid* device, SoundMixer& mixer, HRESULT* error) {
+  *error = DSERR_NODRIVER;
+  jack_status_t status;
+  jack_client_t* client = OpenClient(&status);
+  if (!client) return nullptr;
+  std::unique_ptr<JackBackend> backend(new JackBackend(mixer));
+  backend->client_ = client;
+  std::string chosen;
+  for (const std::string& name : PlaybackClients(client))
+    if (chosen.empty() && (!device || Describe(name).id == *device)) chosen = name;
+  if (chosen.empty()) return nullptr;
+  backend->rate_ = jack_get_sample_rate(client);
+  backend->mix_.resize(2 * kMaxPeriodFrames);
+  for (int channel = 0; channel < 2; ++channel) {
+    std::string port = "out_" + std::to_string(channel + 1);
+    backend->ports_[channel] =
+        jack_port_register(client, port.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+    if (!backend->ports_[channel]) return nullptr;
+  }
+  jack_set_process_callback(client, ProcessCallback, backend.get());
+  jack_on_shutdown(client, ShutdownCallback, backend.get());
+  mixer.SetDevice(backend->rate_, jack_get_buffer_size(client));
+  if (jack_activate(client) != 0 || !backend->Connect(chosen)) {
+    *error = DSERR_ALLOCATED;
+    return nullptr;
+  }
+  *error = DS_OK;
+  return backend;
+}
+
+// Wires our two outputs to the device's first two playback ports (one
+// playback port takes both) and learns the latency they add.
+bool JackBackend::Connect(const std::string& device) {
+  auto* client = static_cast<jack_client_t*>(client_);
+  const char** targets = jack_get_ports(client, ("^" + device + ":").c_str(), JACK_DEFAULT_AUDIO_TYPE,
+                                        JackPortIsInput | JackPortIsPhysical);
+  bool connected = targets && targets[0];
+  for (int channel = 0; connected && channel < 2; ++channel) {
+    const char* target = targets[1] ? targets[channel] : targets[0];
+    connected = jack_connect(client, jack_port_name(static_cast<jack_port_t*>(ports_[channel])), target) == 0;
+  }
+  jack_free(targets);
+  jack_latency_range_t range{0, 0};
+  jack_port_get_latency_range(static_cast<jack_port_t*>(ports_[0]), JackPlaybackLatency, &range);
+  latencyFrames_ = range.max;
+  mixer_.SetDevice(rate_, latencyFrames_);
+  return connected;
+}
+
+JackBackend::~JackBackend() {
+  if (!client_) return;
+  auto* client = static_cast<jack_client_t*>(client_);
+  if (!Failed()) jack_deactivate(client);
+  jack_client_close(client);
+}
+
+void JackBackend::Process(uint32_t frames) {
+  auto* left = static_cast<float*>(jack_port_get_buffer(static_cast<jack_port_t*>(ports_[0]), frames));
+  auto* right = static_cast<float*>(jack_port_get_buffer(static_cast<jack_port_t*>(ports_[1]), frames));
+  if (frames > kMaxPeriodFrames) {
+    std::memset(left, 0, frames * sizeof(float));
+    std::memset(right, 0, frames * sizeof(float));
+    return;
+  }
+  mixer_.Mix(mix_.data(), frames);
+  for (uint32_t k = 0; k < frames; ++k) {
+    left[k] = mix_[2 * k];
+    right[k] = mix_[2 * k + 1];
+  }
+}

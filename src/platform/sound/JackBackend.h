@@ -1,0 +1,39 @@
+// Output to a JACK server through libjack. PortAudio's own JACK support
+// cannot recover once the server goes away (its stop waits ten minutes for a
+// signal that has already come), so JACK is driven directly.
+#pragma once
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/sound/SoundBackend.h"
+
+class JackBackend : public SoundBackend {
+ public:
+  // The JACK clients with physical playback ports ("system"), when a server runs.
+  static std::vector<TOutputDevice> List();
+  // Opens `device`, or the first listed one when null; null when no server runs.
+  static std::unique_ptr<JackBackend> Open(const TGuid* device, SoundMixer& mixer, HRESULT* error);
+  ~JackBackend() override;
+
+  uint32_t Rate() const override { return rate_; }
+  uint32_t LatencyFrames() const override { return latencyFrames_; }
+  bool Failed() const override { return shutDown_.load(std::memory_order_acquire); }
+
+  // Audio thread only.
+  void Process(uint32_t frames);
+  void ShutDown() { shutDown_.store(true, std::memory_order_release); }
+
+ private:
+  explicit JackBackend(SoundMixer& mixer) : mixer_(mixer) {}
+  bool Connect(const std::string& device);
+
+  SoundMixer& mixer_;
+  void* client_ = nullptr;
+  void* ports_[2] = {nullptr, nullptr};
+  uint32_t rate_ = 0;
+  uint32_t latencyFrames_ = 0;
+  std::vector<float> mix_;  // interleaved stereo, sized for the largest period
+  std::atomic<bool> shutDown_{false};
+};

@@ -1,0 +1,166 @@
+// The real output through PortAudio, against a JACK server with its dummy
+// (paced, no hardware) driver that the test starts, kills and restarts.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <cstdlib>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "audio/output/OzoDS.h"
+#include "foundation/OzoError.h"
+
+using namespace std::chrono_literals;
+using ::testing::MatchesRegex;
+
+namespace {
+constexpr char kJackDevice[] = "system (JACK Audio Connection Kit)";
+const TWaveFormatEx kCd{{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16}, 0};
+
+class JackServer {
+ public:
+  explicit JackServer(std::string name) : name_(std::move(name)) {}
+  // A clean stop unregisters the server; JACK keeps only a few registered.
+  ~JackServer() { Stop(SIGTERM); }
+
+  bool Start() {
+    pid_ = fork();
+    if (pid_ == 0) {
+      int null = open("/dev/null", O_WRONLY);
+      dup2(null, STDOUT_FILENO);
+      dup2(null, STDERR_FILENO);
+      execlp("jackd", "jackd", "--no-realtime", "-n", name_.c_str(), "-d", "dummy", "-r", "48000", "-p",
+             "256", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    return pid_ > 0 && WaitForDevice();
+  }
+
+  void Kill() { Stop(SIGKILL); }
+
+ private:
+  void Stop(int signal) {
+    if (pid_ <= 0) return;
+    kill(pid_, signal);
+    for (int i = 0; i < 100 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i) std::this_thread::sleep_for(20ms);
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+
+  // The server is up once its device is listed.
+  static bool WaitForDevice() {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+      TStringList list;
+      EnumerateDevices(list);
+      bool listed = false;
+      for (int i = 0; i < list.Count(); ++i) listed |= list.Strings(i) == kJackDevice;
+      FreeDeviceList(list);
+      if (listed) return true;
+      std::this_thread::sleep_for(100ms);
+    }
+    return false;
+  }
+
+  std::string name_;
+  pid_t pid_ = -1;
+};
+
+bool HaveJack() { return system("command -v jackd >/dev/null 2>&1") == 0; }
+
+struct JackOutput : ::testing::Test {
+  // One name for every run: a killed server leaves its registration behind,
+  // and JACK refuses new servers once a handful are registered.
+  std::string name = "vys-test";
+  JackServer server{name};
+  TOzoAudioTAG device;
+  TOzoSoundBufferTAG buffer;
+
+  void SetUp() override {
+    if (!HaveJack()) GTEST_SKIP() << "jackd is not installed";
+    unsetenv("VYS_AUDIO");
+    setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+    setenv("JACK_NO_START_SERVER", "1", 1);
+    ASSERT_TRUE(server.Start()) << "JACK did not come up";
+  }
+  void TearDown() override {
+    buffer.ReleaseBuffer();
+    device.Close();
+  }
+
+  void OpenJackDevice() {
+    TStringList list;
+    EnumerateDevices(list);
+    const TGuid* id = nullptr;
+    for (int i = 0; i < list.Count(); ++i)
+      if (list.Strings(i) == kJackDevice) id = static_cast<const TGuid*>(list.Objects(i));
+    ASSERT_NE(id, nullptr);
+    TOzoAudioConfig config{0, id, nullptr, nullptr};
+    ASSERT_EQ(device.Open(&config), 0) << GetLastErrorText();
+    FreeDeviceList(list);
+    ASSERT_EQ(buffer.CreateSecondary(&device, &kCd, 1000, kBufferSizeInMs | kBufferLooping, 0), 0);
+  }
+
+  // Bytes the play cursor moves over `seconds` of wall time, per second.
+  double CursorBytesPerSecond(double seconds) {
+    const uint32_t size = buffer.GetSize();
+    uint32_t previous = buffer.GetPlayCursor();
+    uint64_t advanced = 0;
+    const auto start = std::chrono::steady_clock::now();
+    auto now = start;
+    while (std::chrono::duration<double>(now - start).count() < seconds) {
+      std::this_thread::sleep_for(20ms);
+      uint32_t cursor = buffer.GetPlayCursor();
+      now = std::chrono::steady_clock::now();
+      advanced += (cursor + size - previous) % size;
+      previous = cursor;
+    }
+    return double(advanced) / std::chrono::duration<double>(now - start).count();
+  }
+};
+}  // namespace
+
+TEST_F(JackOutput, JackDeviceIsListedAndItsCursorRunsAtTheBufferRate) {
+  OpenJackDevice();
+  buffer.SetFrequency(47628);
+  buffer.Play();
+  std::this_thread::sleep_for(200ms);
+  EXPECT_NEAR(CursorBytesPerSecond(2.0) / (47628.0 * 4), 1.0, 0.01);
+}
+
+TEST_F(JackOutput, ServerKilledWhilePlayingIsReportedAndSurvived) {
+  OpenJackDevice();
+  buffer.Play();
+  std::this_thread::sleep_for(200ms);
+  server.Kill();
+
+  uint32_t status = 0;
+  for (int i = 0; i < 50 && !(status & DSBSTATUS_BUFFERLOST); ++i) {
+    std::this_thread::sleep_for(100ms);
+    buffer.Buffer->GetStatus(&status);
+  }
+  ASSERT_TRUE(status & DSBSTATUS_BUFFERLOST) << "the lost server is noticed";
+  void* memory = nullptr;
+  EXPECT_EQ(buffer.Lock(0, 4096, &memory), -1);
+  EXPECT_THAT(GetLastErrorText(),
+              MatchesRegex("OzoSoundBuffer: Error grave en Lock \\[DSERR_BUFFERLOST\\] \\(OzoDS\\.cpp [0-9]+\\)"));
+  buffer.Play();  // tries to restore: no server yet, nothing crashes
+
+  ASSERT_TRUE(server.Start());
+  buffer.Play();  // restores the output and plays on
+  ASSERT_EQ(buffer.Lock(0, 4096, &memory), 0);
+  buffer.Unlock();
+  std::this_thread::sleep_for(200ms);
+  EXPECT_NEAR(CursorBytesPerSecond(1.0) / 176400.0, 1.0, 0.02);
+
+  buffer.ReleaseBuffer();
+  device.Close();
+  TOzoAudioConfig config{0, nullptr, nullptr, nullptr};
+  EXPECT_EQ(device.Open(&config), 0) << "a new song's device opens";
+}
