@@ -78,7 +78,7 @@ void AddNarrowOne(std::vector<TSegment>& out, const TFrame& f, bool upper, bool 
 }
 
 void AddPoint(std::vector<TSegment>& out, const TFrame& f, bool lit) {
-  out.push_back({Square(1.0, f.bottom - f.thickness, f.thickness), lit});
+  out.push_back({Square(1.5, f.bottom - f.thickness, f.thickness), lit});
 }
 
 void AddColon(std::vector<TSegment>& out, const TFrame& f, bool lit) {

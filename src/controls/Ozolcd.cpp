@@ -13,6 +13,8 @@ bool gLoadingFinished = false;
 
 TOzoLCD::TOzoLCD(QWidget* parent) : QWidget(parent) {}
 
+bool TOzoLCD::LoadingFinished() { return gLoadingFinished; }
+
 void TOzoLCD::Loaded() {
   gLoadingFinished = true;
   SetCharset(charSet_);

@@ -13,6 +13,8 @@ class TOzoLCD : public QWidget {
   // The window calls this once its form is built. From the first call on any
   // display, changes of caption or character set repaint at once.
   void Loaded();
+  // Whether any display of the process has loaded.
+  static bool LoadingFinished();
 
   int CharSet() const { return charSet_; }
   // 0 normal, 1 small; anything else becomes 0. Reapplies even an equal set.

@@ -32,6 +32,8 @@ void TSlider::CreateElements() {
   thumb_->OnMouseDown = [this](QObject*, Qt::MouseButton b, Qt::KeyboardModifiers s, int x, int y) { ThumbMouseDown(b, s, x, y); };
   thumb_->OnMouseMove = [this](QObject*, Qt::MouseButtons b, Qt::KeyboardModifiers, int x, int y) { ThumbMouseMove(b, x, y); };
   thumb_->OnMouseUp = [this](QObject*, Qt::MouseButton b, Qt::KeyboardModifiers s, int x, int y) { ThumbMouseUp(b, s, x, y); };
+  pagingTimer_.setParent(this);
+  pagingTimer_.setObjectName("pagingTimer");
   pagingTimer_.setInterval(kPagingIntervalMs);
   QObject::connect(&pagingTimer_, &QTimer::timeout, this, [this] { TimerTrack(); });
   for (const TSliderImage index : {siHThumb, siHRuler, siVThumb, siVRuler}) SetImage(index, nullptr);
