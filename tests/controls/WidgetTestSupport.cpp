@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QTest>
 
 void EnsureApplication() {
   if (QApplication::instance()) return;
@@ -50,4 +51,6 @@ void WidgetTest::SetUp() {
   host_->setPalette(palette);
   host_->resize(400, 300);
   host_->show();
+  // Until the window is exposed, synchronous paints do nothing.
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(host_.get()));
 }

@@ -1,9 +1,12 @@
 // Helpers for widget tests: an application on Qt's offscreen platform, a
 // shown host window, paint counting and synthetic mouse input.
 #pragma once
+#include <QEvent>
 #include <QImage>
 #include <QWidget>
 #include <gtest/gtest.h>
+
+#include <memory>
 
 // Creates the process's QApplication on the offscreen platform, once.
 void EnsureApplication();
