@@ -133,9 +133,10 @@ QString SliderSheet(const QDir& folder) {
       slider.resize(s.size);
       slider.SetOrientation(s.orientation);
       slider.SetOptions(s.options);
+      // In stored order: the increment first, so that the range rules accept the ends.
+      slider.SetIncrement(s.increment);
       slider.SetMinValue(s.minValue);
       slider.SetMaxValue(s.maxValue);
-      slider.SetIncrement(s.increment);
       slider.SetValue(s.value);
     });
   sheet.Add<TSlider>("pressed thumb at 50", [](TSlider& slider) {
