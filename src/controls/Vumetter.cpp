@@ -163,18 +163,14 @@ void TOzoVUmetter::RangeChanged() {
   RecalcLeds();
 }
 
-void TOzoVUmetter::SetChannelSpacing(int n) {
-  n = std::max(n, 0);
-  if (n == channelSpacing_) return;
-  channelSpacing_ = n;
-  RecalcRect();
-  repaint();
-}
+void TOzoVUmetter::SetChannelSpacing(int n) { SetSpacing(channelSpacing_, n); }
 
-void TOzoVUmetter::SetLedSpacing(int n) {
+void TOzoVUmetter::SetLedSpacing(int n) { SetSpacing(ledSpacing_, n); }
+
+void TOzoVUmetter::SetSpacing(int& spacing, int n) {
   n = std::max(n, 0);
-  if (n == ledSpacing_) return;
-  ledSpacing_ = n;
+  if (n == spacing) return;
+  spacing = n;
   RecalcRect();
   repaint();
 }

@@ -69,6 +69,7 @@ class TOzoVUmetter : public QWidget {
   void RecalcScale();
   void ClearBars();
   void RangeChanged();
+  void SetSpacing(int& spacing, int n);
   bool Raise(int channel, int level);
 
   int ledWidth_ = 0, ledHeight_ = 0;

@@ -171,3 +171,50 @@ TEST_F(SliderTest, ThumbShowsTheSliderColourThroughItsTransparentPixels) {
   EXPECT_EQ(thumb.pixel(8, 16), qRgb(192, 192, 192)) << "the corner beside the point";
   EXPECT_EQ(thumb.pixel(0, 0), qRgb(255, 255, 255));
 }
+
+TEST_F(SliderTest, StoredFormHoldsOnlyTheUsersImages) {
+  QVariantMap stored = S().SaveProperties();
+  EXPECT_FALSE(stored.contains("UserImages"));
+  EXPECT_FALSE(stored.contains("ImageHThumb"));
+  EXPECT_TRUE(stored.contains("NumThumbStates") && stored.contains("Options")) << "always stored";
+
+  QImage thumb(24, 12, QImage::Format_RGB32);
+  thumb.fill(Qt::red);
+  S().SetImage(siHThumb, &thumb);
+  EXPECT_EQ(S().Thumb()->size(), QSize(12, 12));
+  stored = S().SaveProperties();
+  EXPECT_EQ(stored.value("UserImages").toByteArray(), QByteArray(1, char(1 << siHThumb)));
+  EXPECT_EQ(stored.value("ImageHThumb").value<QImage>(), thumb);
+  EXPECT_FALSE(stored.contains("ImageVThumb"));
+
+  TSlider copy(&Host());
+  copy.LoadProperties(stored);
+  EXPECT_EQ(copy.UserImages(), TSliderImages{siHThumb});
+  EXPECT_EQ(copy.GetImage(siHThumb), thumb);
+  EXPECT_EQ(copy.Thumb()->size(), QSize(12, 12));
+  EXPECT_FALSE(copy.SaveProperties(&S()).contains("UserImages")) << "the same set as the ancestor's";
+
+  S().SetImage(siHThumb, nullptr);
+  EXPECT_EQ(S().GetImage(siHThumb), LoadBitmap("W95_HTB"));
+  EXPECT_FALSE(S().SaveProperties().contains("UserImages"));
+  EXPECT_EQ(S().SaveProperties(&copy).value("UserImages").toByteArray(), QByteArray(1, 0))
+      << "an emptied set differs from an ancestor's";
+}
+
+TEST_F(SliderTest, StoredRangeReadsBackInItsOrder) {
+  TSlider downMix(&Host());
+  downMix.SetIncrement(1);
+  downMix.SetMinValue(-1);
+  downMix.SetMaxValue(1);
+  downMix.SetValue(1);
+  downMix.SetOrientation(soVertical);
+  downMix.SetOptions({});
+  // Read into a fresh 0..100 slider, the maximum of 1 needs the increment first.
+  S().LoadProperties(downMix.SaveProperties());
+  EXPECT_EQ(S().Increment(), 1);
+  EXPECT_EQ(S().MinValue(), -1);
+  EXPECT_EQ(S().MaxValue(), 1);
+  EXPECT_EQ(S().Value(), 1);
+  EXPECT_EQ(S().Orientation(), soVertical);
+  EXPECT_EQ(S().Options(), TSliderOptions{});
+}

@@ -58,10 +58,18 @@ class TSheet {
   QStringList legend_;
 };
 
+// A caption as the legend shows it: bytes outside ASCII as \xNN.
+QString Printable(const std::string& caption) {
+  QString text;
+  for (const unsigned char c : caption)
+    text += c < 0x80 ? QString(QChar(c)) : QStringLiteral("\\x%1").arg(int(c), 2, 16, QChar('0'));
+  return '"' + text + '"';
+}
+
 QString LcdSheet(const QDir& folder, int charSet, const std::vector<std::string>& captions, QSize size) {
   TSheet sheet(kDisplayPanel, false);
   for (const std::string& caption : captions)
-    sheet.Add<TOzoLCD>(QString::fromStdString('"' + caption + '"'), [&](TOzoLCD& lcd) {
+    sheet.Add<TOzoLCD>(Printable(caption), [&](TOzoLCD& lcd) {
       lcd.resize(size);
       lcd.SetCharset(charSet);
       lcd.SetCaption(caption);
