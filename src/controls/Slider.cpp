@@ -28,7 +28,6 @@ TSlider::TSlider(QWidget* parent) : QWidget(parent) {
 
 void TSlider::CreateElements() {
   thumb_ = new TSliderThumb(this);
-  thumb_->SetNumStates(2);
   thumb_->OnMouseDown = [this](QObject*, Qt::MouseButton b, Qt::KeyboardModifiers s, int x, int y) { ThumbMouseDown(b, s, x, y); };
   thumb_->OnMouseMove = [this](QObject*, Qt::MouseButtons b, Qt::KeyboardModifiers, int x, int y) { ThumbMouseMove(b, x, y); };
   thumb_->OnMouseUp = [this](QObject*, Qt::MouseButton b, Qt::KeyboardModifiers s, int x, int y) { ThumbMouseUp(b, s, x, y); };
@@ -36,7 +35,7 @@ void TSlider::CreateElements() {
   pagingTimer_.setObjectName("pagingTimer");
   pagingTimer_.setInterval(kPagingIntervalMs);
   QObject::connect(&pagingTimer_, &QTimer::timeout, this, [this] { TimerTrack(); });
-  for (const TSliderImage index : {siHThumb, siHRuler, siVThumb, siVRuler}) SetImage(index, nullptr);
+  for (const TSliderImage index : kSliderImages) SetImage(index, nullptr);
   AdjustElements();
 }
 
@@ -127,7 +126,7 @@ void TSlider::ThumbJump(TJumpMode mode) {
 
 void TSlider::paintEvent(QPaintEvent*) {
   QPainter canvas(this);
-  if (ruler_.width() > 0) DrawColorKeyed(canvas, rulerPos_.x(), rulerPos_.y(), ruler_, ruler_.rect(), TSliderThumb::kDefaultTransparent);
+  if (ruler_.width() > 0) DrawColorKeyed(canvas, rulerPos_.x(), rulerPos_.y(), ruler_, ruler_.rect(), TSliderThumb::kOlive);
   if (options_.Contains(soShowFocus) && hasFocus()) {
     canvas.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
     canvas.drawRect(rect().adjusted(2, 2, -3, -3));

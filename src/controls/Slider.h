@@ -128,7 +128,7 @@ class TSlider : public QWidget {
   TSliderOptions options_{soShowFocus, soShowPoints, soSmooth};
   int minValue_ = 0, maxValue_ = 100, increment_ = 10, value_ = 0;
   int grabOffset_ = 0;
-  bool creating_ = true, loading_ = false;
+  bool creating_ = true;
   bool dragging_ = false, tracking_ = false;
   QPoint trackPos_;
   TJumpMode pressMode_ = jmNone;

@@ -72,7 +72,7 @@ void TSlider::ImageChanged() {
 }
 
 void TSlider::resizeEvent(QResizeEvent*) {
-  if (!creating_ && !loading_) ImageChanged();
+  if (!creating_) ImageChanged();
 }
 
 int TSlider::GetRulerLength() const {

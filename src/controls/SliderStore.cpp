@@ -8,12 +8,11 @@
 namespace {
 const char* const kImageProperties[] = {"ImageHThumb", "ImageHRuler", "ImageVThumb", "ImageVRuler"};
 constexpr const char* kUserImages = "UserImages";
-constexpr TSliderImage kAllImages[] = {siHThumb, siHRuler, siVThumb, siVRuler};
 }  // namespace
 
 QVariantMap TSlider::SaveProperties(const TSlider* ancestor) const {
   QVariantMap properties;
-  for (const TSliderImage index : kAllImages)
+  for (const TSliderImage index : kSliderImages)
     if (StoreImage(index)) properties[kImageProperties[index]] = images_[index];
   properties["EdgeSize"] = edgeSize_;
   properties["NumThumbStates"] = GetNumThumbStates();
@@ -30,8 +29,7 @@ QVariantMap TSlider::SaveProperties(const TSlider* ancestor) const {
 }
 
 void TSlider::LoadProperties(const QVariantMap& properties) {
-  loading_ = true;
-  for (const TSliderImage index : kAllImages) {
+  for (const TSliderImage index : kSliderImages) {
     const auto found = properties.find(kImageProperties[index]);
     if (found == properties.end()) continue;
     const QImage image = found->value<QImage>();
@@ -52,12 +50,11 @@ void TSlider::LoadProperties(const QVariantMap& properties) {
   apply("Value", &TSlider::SetValue);
   const QByteArray userImages = properties.value(kUserImages).toByteArray();
   if (userImages.size() == 1) userImages_ = TSliderImages::FromBits(uint8_t(userImages[0]));
-  loading_ = false;
   Loaded();
 }
 
 void TSlider::Loaded() {
-  for (const TSliderImage index : kAllImages)
+  for (const TSliderImage index : kSliderImages)
     if (userImages_.Contains(index)) {
       const QImage image = images_[index];
       SetImage(index, &image);

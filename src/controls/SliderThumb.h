@@ -9,8 +9,8 @@
 
 class TSliderThumb : public QWidget {
  public:
-  // Olive marks the transparent pixels of the default images.
-  static inline const QColor kDefaultTransparent{128, 128, 0};
+  // Olive marks the transparent pixels of the default images and of the ruler.
+  static inline const QColor kOlive{128, 128, 0};
 
   explicit TSliderThumb(QWidget* parent);
 
@@ -39,7 +39,7 @@ class TSliderThumb : public QWidget {
   void AdjustBounds();
 
   QImage bitmap_;
-  QColor transparent_ = kDefaultTransparent;
+  QColor transparent_ = kOlive;
   bool down_ = false;
   int numStates_ = 2;
 };

@@ -8,6 +8,8 @@ enum TSliderOrientation : uint8_t { soHorizontal, soVertical };
 enum TSliderOption : uint8_t { soShowFocus, soShowPoints, soSmooth };
 enum TJumpMode : uint8_t { jmNone, jmHome, jmEnd, jmNext, jmPrior };
 
+inline constexpr TSliderImage kSliderImages[] = {siHThumb, siHRuler, siVThumb, siVRuler};
+
 // A set of enumeration values, one bit per value, as the stored form keeps it.
 template <typename E>
 class TEnumSet {
