@@ -29,22 +29,3 @@ TEST(Artwork, ImagesHaveTheirDesignedSizes) {
   };
   for (const auto& [name, size] : sizes) EXPECT_EQ(LoadBitmap(name.c_str()).size(), size) << name;
 }
-
-TEST(Artwork, SliderImagesKeepOliveOutsideTheirShapes) {
-  const QRgb olive = qRgb(128, 128, 0);
-  for (const char* name : {"W95_HTB", "W95_VTB", "W95_HRL", "W95_VRL"}) {
-    const QImage image = LoadBitmap(name);
-    EXPECT_EQ(image.pixel(image.width() - 1, image.height() - 1), olive) << name << ": the pointed or off-groove corner";
-  }
-}
-
-TEST(Artwork, CursorsCarryAHotSpotInsideTheImage) {
-  for (const char* name : {"OZOKNOB_CURSOR", "SLIDER_HAND"}) {
-    const QImage image = LoadBitmap(name);
-    bool x = false, y = false;
-    const int hotX = image.text(kHotSpotXKey).toInt(&x), hotY = image.text(kHotSpotYKey).toInt(&y);
-    ASSERT_TRUE(x && y) << name;
-    EXPECT_TRUE(image.rect().contains(hotX, hotY)) << name;
-    EXPECT_GT(qAlpha(image.pixel(hotX, hotY)), 0) << name << ": the hot spot lies on the drawn shape";
-  }
-}

@@ -5,6 +5,8 @@
 #include "controls/LcdCharSets.h"
 
 namespace {
+// The host shows through wherever no glyph cell was drawn.
+const QRgb kHostColour = qRgb(0, 0, 255);
 // The centre of the colon's upper dot in the normal set's artwork.
 const QPoint kColonDotPixel{2, 5};
 const QRgb kLitGreen = qRgb(0, 255, 0);
@@ -12,10 +14,17 @@ const QRgb kUnlitGreen = qRgb(0, 64, 0);
 
 class OzolcdTest : public WidgetTest {
  protected:
-  // A loaded display on the black host, wide enough for any test caption.
+  void SetUp() override {
+    WidgetTest::SetUp();
+    QPalette palette = Host().palette();
+    palette.setColor(QPalette::Window, kHostColour);
+    Host().setPalette(palette);
+  }
+
+  // A loaded display, wide enough for any test caption.
   TOzoLCD& Display(int charSet, const std::string& caption) {
     lcd_ = std::make_unique<TOzoLCD>(&Host());
-    lcd_->resize(120, 21);
+    lcd_->resize(120, 30);
     lcd_->show();
     lcd_->SetCharset(charSet);
     lcd_->Loaded();
@@ -23,14 +32,14 @@ class OzolcdTest : public WidgetTest {
     return *lcd_;
   }
 
-  // How many columns from the left hold any glyph pixel (unlit segments included).
-  int DrawnWidth() {
+  // The size of the area the glyph cells cover, from the top left.
+  QSize DrawnSize() {
     const QImage image = Grab(lcd_.get());
-    int width = 0;
+    QSize size;
     for (int x = 0; x < image.width(); ++x)
       for (int y = 0; y < image.height(); ++y)
-        if (image.pixel(x, y) != qRgb(0, 0, 0)) width = x + 1;
-    return width;
+        if (image.pixel(x, y) != kHostColour) size = size.expandedTo(QSize(x + 1, y + 1));
+    return size;
   }
 
   // The strip's cell for glyph position k, as it should appear on screen.
@@ -41,28 +50,13 @@ class OzolcdTest : public WidgetTest {
 
   std::unique_ptr<TOzoLCD> lcd_;
 };
-
-int CaptionWidth(int charSet, const std::string& caption) {
-  const TLcdCharSet& set = kLcdCharSets[charSet];
-  int width = 0;
-  for (char c : caption) {
-    const size_t k = set.order.find(c);
-    width += set.widths[k == std::string_view::npos ? set.order.find(' ') : k];
-  }
-  return width;
-}
 }  // namespace
 
-TEST_F(OzolcdTest, DeckCaptionsTakeTheirDesignedWidths) {
-  EXPECT_EQ(CaptionWidth(0, "abbdbb"), 74);
-  EXPECT_EQ(CaptionWidth(1, "a ebcbb"), 49);
-  // The last glyph of each ends in an unlit digit that reaches its cell's edge.
+TEST_F(OzolcdTest, DeckCaptionsTakeTheirDesignedSizes) {
   Display(0, "abbdbb");
-  EXPECT_LE(DrawnWidth(), 74);
-  EXPECT_GT(DrawnWidth(), 74 - 4);
+  EXPECT_EQ(DrawnSize(), QSize(74, 21));
   Display(1, "a ebcbb");
-  EXPECT_LE(DrawnWidth(), 49);
-  EXPECT_GT(DrawnWidth(), 49 - 4);
+  EXPECT_EQ(DrawnSize(), QSize(49, 14));
 }
 
 TEST_F(OzolcdTest, EachCharacterDrawsItsGlyphAtTheRunningPosition) {
@@ -82,12 +76,13 @@ TEST_F(OzolcdTest, CharactersOutsideTheAlphabetDrawTheBlankGlyph) {
   // 'x', 'A' and a byte above 127 each draw the normal set's 6-pixel blank,
   // then drawing goes on: the digit lands at 18.
   const QImage shown = Grab(&Display(0, "xA\xe9" "8"));
+  EXPECT_EQ(DrawnSize(), QSize(18 + 15, 21));
   for (int x = 0; x < 18; ++x)
     for (int y = 0; y < 21; ++y) ASSERT_EQ(shown.pixel(x, y), qRgb(0, 0, 0)) << x << "," << y;
   EXPECT_EQ(shown.copy(18, 0, 15, 21), Cell(0, 9));
   // In the small set ':' is not in the alphabet and takes the 1-pixel blank.
-  EXPECT_EQ(CaptionWidth(1, ":8"), 11);
   const QImage small = Grab(&Display(1, ":8"));
+  EXPECT_EQ(DrawnSize(), QSize(1 + 10, 14));
   EXPECT_EQ(small.copy(1, 0, 10, 14), Cell(1, 9));
 }
 
@@ -129,7 +124,7 @@ TEST_F(OzolcdTest, SwitchingCharSetRepaintsAtOnce) {
 
 TEST_F(OzolcdTest, EmptyCaptionDrawsNothing) {
   Display(0, "");
-  EXPECT_EQ(DrawnWidth(), 0);
+  EXPECT_EQ(DrawnSize(), QSize());
 }
 
 // The loading flag is shared and never cleared, so this holds only in a
