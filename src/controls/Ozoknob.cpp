@@ -17,7 +17,7 @@ TOzoKnob::TOzoKnob(QWidget* parent) : QWidget(parent) {
   setCursor(CursorByNumber(kKnobCursor));
   resize(pictureWidth_, pictureHeight_);
   Recalc();
-  picture_ = int((value_ - minValue_) / double(valuePerPicture_));
+  picture_ = PictureOf(value_);
 }
 
 void TOzoKnob::Recalc() {
@@ -28,9 +28,14 @@ void TOzoKnob::Recalc() {
 
 int TOzoKnob::Clamp(int n) const { return std::clamp(n, minValue_, maxValue_); }
 
+int TOzoKnob::PictureOf(int value) const {
+  // The float ratio could round the top value one past the last picture.
+  return std::min(pictures_ - 1, int((double(value) - minValue_) / valuePerPicture_));
+}
+
 void TOzoKnob::SetValue(int n) {
   value_ = Clamp(n);
-  const int picture = int((double(value_) - minValue_) / valuePerPicture_);
+  const int picture = PictureOf(value_);
   if (isEnabled() && OnChange) OnChange(this);
   if (picture == picture_) return;
   picture_ = picture;

@@ -49,6 +49,7 @@ class TOzoKnob : public QWidget {
   void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint at);
   void PullIntoRange();
   int Clamp(int n) const;
+  int PictureOf(int value) const;
 
   QImage strip_;
   int pictures_ = 1, pictureWidth_ = 0, pictureHeight_ = 0;

@@ -9,7 +9,8 @@ namespace {
 // Shared by every meter: peaks of all meters jump together.
 uint32_t gTicks = 0;
 
-// Ticks between peak updates, by PKMODES (20 ms each: 200, 400, 800 ms holds).
+// Ticks between peak updates, by PKMODES (20 ms each: 200, 400, 800 ms
+// holds; pkNone holds nothing).
 constexpr uint32_t kPeakHoldTicks[] = {1, 10, 20, 40};
 // Ticks between fall steps, by FOMODES (80, 40, 20 ms).
 constexpr uint32_t kFallTicks[] = {4, 2, 1};
@@ -28,8 +29,6 @@ TOzoVUmetter::TOzoVUmetter(QWidget* parent) : QWidget(parent) {
   timer_.setInterval(kTickMs);
   QObject::connect(&timer_, &QTimer::timeout, this, [this] { TimerTick(this); });
   timer_.start();
-  // The scale stays 0 until loading or a range change: a meter made in code
-  // shows nothing until it is configured.
   RecalcRect();
   RecalcLeds();
 }
@@ -51,7 +50,7 @@ int TOzoVUmetter::GetLevel(int value) const {
   return std::min(length_, int((double(value) - minValue_) * double(scale_)));
 }
 
-bool TOzoVUmetter::Raise(int channel, int level) {
+bool TOzoVUmetter::ApplyLevel(int channel, int level) {
   if (level == levels_[channel] || (!LowerLevels && level < levels_[channel])) return false;
   levels_[channel] = level;
   heldPeaks_[channel] = std::max(heldPeaks_[channel], level);
@@ -59,8 +58,8 @@ bool TOzoVUmetter::Raise(int channel, int level) {
 }
 
 void TOzoVUmetter::SetLevels(int left, int right) {
-  const bool leftChanged = Raise(0, GetLevel(left));
-  const bool rightChanged = Raise(1, GetLevel(right));
+  const bool leftChanged = ApplyLevel(0, GetLevel(left));
+  const bool rightChanged = ApplyLevel(1, GetLevel(right));
   if (!leftChanged && !rightChanged) return;
   RecalcLeds();
   repaint();
@@ -69,7 +68,7 @@ void TOzoVUmetter::SetLevels(int left, int right) {
 void TOzoVUmetter::TimerTick(QObject*) {
   bool changed = false;
   const bool peakTick = gTicks % kPeakHoldTicks[peaks_] == 0;
-  const bool fallTick = gTicks % kFallTicks[FallOff] == 0;
+  const bool fallTick = gTicks % kFallTicks[std::min(FallOff, foFast)] == 0;  // a plain field: guard the index
   for (int channel = 0; channel < 2; ++channel) {
     int peak = peaks_ == pkNone ? 0 : peakTick ? levels_[channel] : heldPeaks_[channel];
     peak = std::max(peak, 0);
@@ -184,7 +183,7 @@ void TOzoVUmetter::SetRedLeds(int n) {
 }
 
 void TOzoVUmetter::SetPeaks(PKMODES p) {
-  if (p == peaks_) return;
+  if (p == peaks_ || p > pkSlow) return;
   peaks_ = p;
   heldPeaks_ = levels_;
   RecalcLeds();

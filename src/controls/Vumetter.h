@@ -70,11 +70,12 @@ class TOzoVUmetter : public QWidget {
   void ClearBars();
   void RangeChanged();
   void SetSpacing(int& spacing, int n);
-  bool Raise(int channel, int level);
+  // Takes a channel's new level unless it is lower and LowerLevels is off.
+  bool ApplyLevel(int channel, int level);
 
   int ledWidth_ = 0, ledHeight_ = 0;
   std::array<int, 2> levels_{}, heldPeaks_{};  // in LEDs; LED peak-1 is the peak LED
-  float scale_ = 0;
+  float scale_ = 0;  // 0 until loading or a range change: an unconfigured meter shows nothing
   std::array<std::array<uint8_t, kMaxLength>, 2> leds_{};
   QTimer timer_;
   std::array<QImage, 4> ledImages_;

@@ -1,5 +1,7 @@
 #include "controls/Ozolcd.h"
 
+#include <QCoreApplication>
+
 #include "WidgetTestSupport.h"
 #include "controls/ArtResources.h"
 #include "controls/LcdCharSets.h"
@@ -134,6 +136,7 @@ TEST_F(OzolcdTest, BeforeAnyDisplayHasLoadedChangesOnlyStore) {
   TOzoLCD lcd(&Host());
   lcd.resize(40, 21);
   lcd.show();
+  QCoreApplication::processEvents();  // the paint that showing it asked for
   PaintCounter paints(&lcd);
   lcd.SetCaption("88");
   lcd.SetCharset(1);
