@@ -10,9 +10,7 @@ namespace {
 // conversion is exact because each image has only a few colours.
 QImage ForSaving(const QImage& image) {
   if (image.hasAlphaChannel()) return image;
-  QImage indexed = image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
-  for (const QString& key : image.textKeys()) indexed.setText(key, image.text(key));
-  return indexed;
+  return image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
 }
 }  // namespace
 
