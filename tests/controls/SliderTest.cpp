@@ -1,5 +1,6 @@
 #include "SliderTestSupport.h"
 #include "controls/ArtResources.h"
+#include "controls/CursorTable.h"
 
 namespace {
 const QRgb kBlack = qRgb(0, 0, 0);
@@ -217,4 +218,11 @@ TEST_F(SliderTest, StoredRangeReadsBackInItsOrder) {
   EXPECT_EQ(S().Value(), 1);
   EXPECT_EQ(S().Orientation(), soVertical);
   EXPECT_EQ(S().Options(), TSliderOptions{});
+}
+
+TEST_F(SliderTest, ThumbsShareTheHandCursor) {
+  const QCursor hand = CursorByNumber(kSliderHandCursor);
+  EXPECT_EQ(hand.shape(), Qt::BitmapCursor);
+  EXPECT_EQ(S().Thumb()->cursor().hotSpot(), hand.hotSpot());
+  EXPECT_EQ(S().Thumb()->cursor().pixmap().toImage(), hand.pixmap().toImage());
 }
