@@ -58,6 +58,22 @@ TEST_P(PitchedTone, ComesOutAtTheNewFrequencyWithEverySpurNinetyDecibelsDown) {
 INSTANTIATE_TEST_SUITE_P(Tones, PitchedTone,
                          ::testing::Values(PitchCase{1000, 47628}, PitchCase{10000, 47628}));
 
+TEST_F(CapturedOutput, FastPlaybackRemovesWhatWouldFoldBack) {
+  std::vector<int16_t> low = DitheredSine(1000, kDeviceRate, kDeviceRate, 0.3, 2);
+  std::vector<int16_t> high = DitheredSine(20000, kDeviceRate, kDeviceRate, 0.3, 2);
+  for (size_t k = 0; k < low.size(); ++k) low[k] = int16_t(low[k] + high[k]);
+  IDirectSoundBuffer* buffer = MakeBuffer(kDeviceRate, 2, low);
+  buffer->SetFrequency(72000);  // 20 kHz would come out at 30 kHz and fold back to 18 kHz
+  buffer->Play(0, 0, DSBPLAY_LOOPING);
+  Wait(1.7);
+  Capture capture = Finish();
+  const size_t begin = FirstSound(capture) + kDeviceRate / 10;
+  ASSERT_GT(capture.left.size(), begin + 65536);
+  Spectrum spectrum = AnalyseSpectrum(capture.left, begin, kDeviceRate);
+  EXPECT_NEAR(spectrum.peakHz, 1500, 1.0);
+  EXPECT_LT(spectrum.worstSpurDb, -90.0);
+}
+
 TEST_F(CapturedOutput, HighToneKeepsItsAmplitudeWhenSlowedDown) {
   std::vector<int16_t> sine = SineSecond(15000, 0.5);
   IDirectSoundBuffer* buffer = MakeBuffer(kCdRate, 2, sine);

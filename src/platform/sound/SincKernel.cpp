@@ -39,15 +39,6 @@ SincKernel::SincKernel() {
       phases_[size_t(p * kTaps + j)] = float(Kernel(j - kHalfTaps + 1 - double(p) / kPhases));
 }
 
-void SincKernel::PhaseWeights(float frac, float* weights) const {
-  float phase = frac * kPhases;
-  int p = int(phase);
-  float t = phase - float(p);
-  const float* lower = &phases_[size_t(p * kTaps)];
-  const float* upper = lower + kTaps;
-  for (int j = 0; j < kTaps; ++j) weights[j] = lower[j] + t * (upper[j] - lower[j]);
-}
-
 float SincKernel::At(float x) const {
   float scaled = std::fabs(x) * kPhases;
   if (scaled >= float(kHalfTaps * kPhases)) return 0;

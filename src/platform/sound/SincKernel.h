@@ -16,7 +16,14 @@ class SincKernel {
   static const SincKernel& Instance();
 
   // Weights of the source frames i-31 .. i+32 for the position i + frac (0 <= frac < 1).
-  void PhaseWeights(float frac, float* weights) const;
+  void PhaseWeights(float frac, float* __restrict weights) const {
+    const float phase = frac * kPhases;
+    const int p = int(phase);
+    const float t = phase - float(p);
+    const float* __restrict lower = phases_.data() + p * kTaps;
+    const float* __restrict upper = lower + kTaps;
+    for (int j = 0; j < kTaps; ++j) weights[j] = lower[j] + t * (upper[j] - lower[j]);
+  }
 
   // Kernel value at a distance of x source frames; 0 from kHalfTaps on.
   float At(float x) const;
