@@ -2,7 +2,10 @@
 // reports what it makes of the files it is given.
 #include <cstdio>
 
+#include <cstring>
+
 #include "audio/decoders/OzoWAV.h"
+#include "audio/output/OzoDS.h"
 #include "foundation/OzoError.h"
 
 namespace {
@@ -11,8 +14,18 @@ void PrintAbilities() {
       "Vy-System deck engine\n"
       "Can do now:\n"
       "  - read PCM RIFF WAVE files: format, duration, seeking, PCM blocks\n"
+      "  - play sound buffers through the system's sound, JACK, or a capture file\n"
       "  - report every failure as one line, optionally logged to vys.log\n"
-      "Usage: vysystem FILE.wav...   shows what the deck makes of each file\n");
+      "Usage: vysystem FILE.wav...   shows what the deck makes of each file\n"
+      "       vysystem --devices     lists the output devices\n");
+}
+
+int ListDevices() {
+  TStringList devices;
+  int count = EnumerateDevices(devices);
+  for (int i = 0; i < count; ++i) std::printf("%s\n", devices.Strings(i).c_str());
+  FreeDeviceList(devices);
+  return 0;
 }
 
 int DescribeFile(const char* fileName) {
@@ -37,6 +50,7 @@ int main(int argc, char** argv) {
     PrintAbilities();
     return 0;
   }
+  if (std::strcmp(argv[1], "--devices") == 0) return ListDevices();
   int failures = 0;
   for (int i = 1; i < argc; ++i) failures += DescribeFile(argv[i]);
   return failures == 0 ? 0 : 1;
