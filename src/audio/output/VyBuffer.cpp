@@ -1,0 +1,188 @@
+#include "audio/output/VyBuffer.h"
+
+#include "foundation/OzoError.h"
+#include "platform/kernel/KernelClock.h"
+
+TVyBufferTAG::TVyBufferTAG() {
+  int64_t frequency = 0;
+  if (QueryPerformanceFrequency(&frequency) && frequency >= 1000) TicksPerMs = frequency / 1000;
+}
+
+TVyBufferTAG::~TVyBufferTAG() { Release(); }
+
+int TVyBufferTAG::Configure(TOzoAudioTAG* device, const TPCMWaveFormat* format,
+                            const TVyBufferConfig* config, uint32_t bufferBytes) {
+  TOzoSyncGuard lock(*this);
+  Release();
+  if (config->chunkBytes == 0 || bufferBytes % config->chunkBytes != 0) {
+    ReportError(__FILE__, __LINE__, kReport, "VyBuffer: Bad config data");
+    return -1;
+  }
+  const TWaveFormatEx waveFormat{*format, 0};
+  if (CreateSecondary(device, &waveFormat, bufferBytes, kBufferLooping, 0) != 0) return -2;
+  Config = *config;
+  LoopBytes = uint32_t(uint64_t(config->loopLength) * format->nAvgBytesPerSec / 1000);
+  SetPlayPosition(0);
+  WriteCursor = PlayedBytes = LastPlayCursor = 0;
+  WritableBytes = Size;
+  LoopMode = 0;
+  Running = RestartPending = false;
+  for (uint32_t i = 0; i < ProcessorCount; ++i) {
+    TDSPTAG* processor = Processors[i];
+    processor->Attach(this, Config.chunkBytes);
+    const uint32_t wants = processor->Capabilities();
+    if (wants & kDspWantsRestart) processor->Restart(0);
+    if (wants & kDspWantsVolume) processor->VolumeChanged(EffectiveVolume());
+    if (wants & kDspWantsPan) processor->PanChanged(GetPan());
+  }
+  return 0;
+}
+
+void TVyBufferTAG::Release() {
+  TOzoSyncGuard lock(*this);
+  if (!Valid) return;
+  StopOutput();
+  for (uint32_t i = 0; i < ProcessorCount; ++i) Processors[i]->Detach();
+  ReleaseBuffer();
+}
+
+int TVyBufferTAG::AddProcessor(TDSPTAG* processor) {
+  TOzoSyncGuard lock(*this);
+  if (ProcessorCount >= kMaxProcessors) return 0;
+  Processors[ProcessorCount++] = processor;
+  return 1;
+}
+
+void TVyBufferTAG::RequestRestart(unsigned ms, int play) {
+  TOzoSyncGuard lock(*this);
+  RestartPosition = ms;
+  RestartPlay = play;
+  RestartPending = true;
+}
+
+void TVyBufferTAG::StopOutput() {
+  TOzoSyncGuard lock(*this);
+  Stop();
+  Running = false;
+}
+
+// The event is reset under the lock, so a restart carried out after that
+// point wakes the wait, and one carried out before it shows as not pending.
+void TVyBufferTAG::WaitRestarted() {
+  Enter();
+  if (!Valid || !RestartPending) {
+    Leave();
+    return;
+  }
+  RestartEvent.Reset();
+  Leave();
+  RestartEvent.Wait(INFINITE);
+}
+
+unsigned TVyBufferTAG::TakePlayedBytes() {
+  TOzoSyncGuard lock(*this);
+  unsigned played = PlayedBytes;
+  PlayedBytes = 0;
+  return played;
+}
+
+void TVyBufferTAG::HoldLoop(unsigned ms) {
+  TOzoSyncGuard lock(*this);
+  if (LoopMode) return;
+  RequestRestart(ms, 1);
+  LoopMode = 1;
+}
+
+void TVyBufferTAG::ReleaseLoop() {
+  TOzoSyncGuard lock(*this);
+  if (!LoopMode) return;
+  SetPlayPosition(SkipBytes);
+  LoopMode = 0;
+}
+
+void TVyBufferTAG::SetVolume(unsigned volume) {
+  if (!Valid) return;
+  TOzoSoundBufferTAG::SetVolume(volume);
+  for (uint32_t i = 0; i < ProcessorCount; ++i)
+    if (Processors[i]->Capabilities() & kDspWantsVolume) Processors[i]->VolumeChanged(EffectiveVolume());
+}
+
+void TVyBufferTAG::SetPan(int pan) {
+  if (!Valid) return;
+  TOzoSoundBufferTAG::SetPan(pan);
+  for (uint32_t i = 0; i < ProcessorCount; ++i)
+    if (Processors[i]->Capabilities() & kDspWantsPan) Processors[i]->PanChanged(GetPan());
+}
+
+void TVyBufferTAG::Refill() {
+  TOzoSyncGuard lock(*this);
+  if (!Valid) return;
+  if (RestartPending) CarryOutRestart();
+  if (!Running) return;
+  const uint32_t playCursor = GetPlayCursor();
+  if (LoopMode)
+    FollowLoop(playCursor);
+  else
+    CountPlayed(playCursor);
+  if (WritableBytes > Config.chunkBytes) {  // exactly one chunk free is never enough
+    if (WriteCursor == Size) WriteCursor = 0;
+    if (WriteChunk(WriteCursor)) WriteCursor += Config.chunkBytes;
+  }
+}
+
+void TVyBufferTAG::CarryOutRestart() {
+  Stop();
+  WriteCursor = 0;
+  Config.decoder->Seek(RestartPosition, &SkipBytes);
+  for (uint32_t i = 0; i < ProcessorCount; ++i)
+    if (Processors[i]->Capabilities() & kDspWantsRestart) Processors[i]->Restart(RestartPosition);
+  if (WriteChunk(0)) WriteCursor = Config.chunkBytes;
+  PlayedBytes = 0;
+  LastPlayCursor = SkipBytes;
+  SetPlayPosition(SkipBytes);
+  if (RestartPlay) Play();
+  RestartEvent.Set();
+  Running = true;
+  RestartPending = false;
+}
+
+// Loop mode: back to the loop start once the loop length has been heard,
+// after the loop pause; the buffer is filled to its end and never wraps.
+void TVyBufferTAG::FollowLoop(uint32_t playCursor) {
+  if (playCursor > LoopBytes + SkipBytes) {
+    if (Config.loopPause) PauseLoop();
+    SetPlayPosition(SkipBytes);
+  }
+  WritableBytes = Size - WriteCursor;
+}
+
+void TVyBufferTAG::PauseLoop() {
+  Stop();
+  int64_t start = 0, now = 0;
+  QueryPerformanceCounter(&start);
+  do QueryPerformanceCounter(&now);
+  while ((now - start) / TicksPerMs < int64_t(Config.loopPause));
+  Play();
+}
+
+void TVyBufferTAG::CountPlayed(uint32_t playCursor) {
+  const uint32_t w = WriteCursor, s = Size;
+  WritableBytes = playCursor == w ? s : playCursor < w ? playCursor + s - w : playCursor - w;
+  if (playCursor != LastPlayCursor) {
+    PlayedBytes += playCursor < LastPlayCursor ? playCursor + s - LastPlayCursor : playCursor - LastPlayCursor;
+    LastPlayCursor = playCursor;
+  }
+}
+
+// Decodes one chunk straight into the locked sound-buffer memory and lets the
+// processors see it in place. False when the memory could not be locked.
+bool TVyBufferTAG::WriteChunk(uint32_t offset) {
+  void* memory = nullptr;
+  if (Lock(offset, Config.chunkBytes, &memory) != 0 || !memory) return false;
+  unsigned decoded = 0;
+  Config.decoder->Decode(memory, Config.blocksPerChunk, &decoded);
+  for (uint32_t i = 0; i < ProcessorCount; ++i)
+    Processors[i]->Process(memory, 0, offset, Config.chunkBytes, decoded * Config.blockBytes);
+  Unlock();
+  return true;
+}

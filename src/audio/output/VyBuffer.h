@@ -1,0 +1,73 @@
+// The streaming output of one deck: a looping sound buffer cut into chunks
+// and kept filled, chunk by chunk, straight from the decoder.
+#pragma once
+#include <cstdint>
+
+#include "audio/decoders/VyPlayer.h"
+#include "audio/output/OzoDS.h"
+#include "audio/output/VyDSP.h"
+#include "foundation/OzoSync.h"
+
+struct TVyBufferConfig {
+  uint32_t chunkBytes;      // written per refill step, whole decoder blocks
+  uint32_t blocksPerChunk;  // chunkBytes / blockBytes
+  uint32_t blockBytes;      // the decoder's block size
+  uint32_t loopLength;      // ms of the search loop; Configure turns it into bytes
+  uint32_t loopPause;       // ms of silence between loop passes; 0 = none
+  TVyPlayerTAG* decoder;
+};
+
+class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
+ public:
+  static constexpr int kMaxProcessors = 20;
+
+  TVyBufferTAG();
+  ~TVyBufferTAG();
+
+  // 0; -1 after "VyBuffer: Bad config data"; -2 when the sound buffer could not be made.
+  int Configure(TOzoAudioTAG* device, const TPCMWaveFormat* format, const TVyBufferConfig* config,
+                uint32_t bufferBytes);
+  void Release();
+  // 1, or 0 when kMaxProcessors are attached already.
+  int AddProcessor(TDSPTAG* processor);
+
+  // The next Refill restarts output at ms, playing when `play` is nonzero.
+  void RequestRestart(unsigned ms, int play);
+  void StopOutput();
+  // Blocks until a pending restart has been carried out.
+  void WaitRestarted();
+  unsigned TakePlayedBytes();
+  // Loop mode replays the loop length after ms until released.
+  void HoldLoop(unsigned ms);
+  void ReleaseLoop();
+
+  void SetVolume(unsigned volume);
+  void SetPan(int pan);
+
+  // One polling step of the player thread: writes at most one chunk.
+  void Refill();
+
+  uint32_t WriteCursor = 0;
+  uint32_t PlayedBytes = 0;
+  uint32_t LastPlayCursor = 0;
+  uint32_t WritableBytes = 0;
+  uint32_t RestartPosition = 0;
+  uint32_t SkipBytes = 0;
+  int RestartPlay = 0;
+  int LoopMode = 0;
+  TOzoEventTAG RestartEvent;
+  bool Running = false;
+  bool RestartPending = false;
+  TVyBufferConfig Config{};
+  uint32_t LoopBytes = 0;
+  int64_t TicksPerMs = 1;
+  uint32_t ProcessorCount = 0;
+  TDSPTAG* Processors[kMaxProcessors] = {};
+
+ private:
+  void CarryOutRestart();
+  void FollowLoop(uint32_t playCursor);
+  void CountPlayed(uint32_t playCursor);
+  bool WriteChunk(uint32_t offset);
+  void PauseLoop();
+};
