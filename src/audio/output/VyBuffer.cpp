@@ -150,18 +150,23 @@ void TVyBufferTAG::CarryOutRestart() {
 // after the loop pause; the buffer is filled to its end and never wraps.
 void TVyBufferTAG::FollowLoop(uint32_t playCursor) {
   if (playCursor > LoopBytes + SkipBytes) {
-    if (Config.loopPause) PauseLoop();
-    SetPlayPosition(SkipBytes);
+    if (Config.loopPause)
+      PauseLoop();
+    else
+      SetPlayPosition(SkipBytes);
   }
   WritableBytes = Size - WriteCursor;
 }
 
+// The cursor goes back before playing resumes, so that nothing past the
+// loop is heard after the pause.
 void TVyBufferTAG::PauseLoop() {
   Stop();
   int64_t start = 0, now = 0;
   QueryPerformanceCounter(&start);
   do QueryPerformanceCounter(&now);
   while ((now - start) / TicksPerMs < int64_t(Config.loopPause));
+  SetPlayPosition(SkipBytes);
   Play();
 }
 

@@ -1,0 +1,46 @@
+#include "BufferFixture.h"
+
+#include "platform/kernel/KernelThread.h"
+
+namespace {
+constexpr uint32_t kRingMs = 3000;
+constexpr uint32_t kRefillPeriodMs = 20;
+
+int RefillLoop(const std::atomic<int32_t>* stop, void* buffer) {
+  while (!*stop) {
+    static_cast<TVyBufferTAG*>(buffer)->Refill();
+    Sleep(kRefillPeriodMs);
+  }
+  return 0;
+}
+}  // namespace
+
+void StreamingBuffer::OpenOutput(const std::string& output) {
+  setenv("VYS_AUDIO", output.empty() ? ("wav:" + CapturePath()).c_str() : output.c_str(), 1);
+  setenv("VYS_AUDIO_RATE", "48000", 1);
+  TOzoAudioConfig config{0, nullptr, nullptr, nullptr};
+  ASSERT_EQ(device_.Open(&config), 0);
+}
+
+void StreamingBuffer::TearDown() {
+  StopRefills();
+  buffer_.Release();
+  device_.Close();
+  unsetenv("VYS_AUDIO");
+  unsetenv("VYS_AUDIO_RATE");
+}
+
+void StreamingBuffer::Load(const WavSpec& spec) {
+  std::string path = dir_.File("song.wav");
+  WriteFileBytes(path, MakeWav(spec));
+  ASSERT_EQ(decoder_.Open(path.c_str(), 0), 0);
+  const uint32_t block = decoder_.BlockSize;
+  config_ = {(kChunk + block - 1) / block * block, 0, block, 200, 50, &decoder_};
+  config_.blocksPerChunk = config_.chunkBytes / block;
+  const TWaveFormatEx format{decoder_.Format, 0};
+  const uint32_t bytes = MsToBytes(kRingMs, &format);
+  ringBytes_ = (bytes + config_.chunkBytes - 1) / config_.chunkBytes * config_.chunkBytes;
+  ASSERT_EQ(buffer_.Configure(&device_, &decoder_.Format, &config_, ringBytes_), 0);
+}
+
+void StreamingBuffer::StartRefills() { refills_ = TOzoThreadTAG::StartThread(RefillLoop, &buffer_); }

@@ -1,0 +1,154 @@
+// The streaming buffer's polling rules on the null output, with the play
+// cursor moved by hand.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"  // the counting operator new below
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "BufferFixture.h"
+#include "foundation/OzoError.h"
+
+// Counts the allocations of the thread that asks for it, to show the refill
+// path allocates nothing.
+namespace {
+thread_local bool countingAllocations = false;
+thread_local int allocations = 0;
+}  // namespace
+
+void* operator new(size_t size) {
+  if (countingAllocations) ++allocations;
+  if (void* memory = std::malloc(size ? size : 1)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, size_t) noexcept { std::free(memory); }
+
+namespace {
+struct Recorder : TDSPTAG {
+  explicit Recorder(uint32_t wants = 0) : wants(wants) {}
+  uint32_t wants;
+  std::vector<std::string> calls;
+  std::vector<uint32_t> positions, valid;
+  void Attach(TOzoSoundBufferTAG*, uint32_t) override { calls.push_back("Attach"); }
+  void Detach() override { calls.push_back("Detach"); }
+  void Process(void*, uint32_t, uint32_t position, uint32_t, uint32_t validBytes) override {
+    calls.push_back("Process");
+    positions.push_back(position);
+    valid.push_back(validBytes);
+  }
+  uint32_t Capabilities() override { return wants; }
+  void Restart(uint32_t ms) override { calls.push_back("Restart " + std::to_string(ms)); }
+  void VolumeChanged(unsigned v) override { calls.push_back("Volume " + std::to_string(v)); }
+  void PanChanged(int p) override { calls.push_back("Pan " + std::to_string(p)); }
+};
+
+struct PolledBuffer : StreamingBuffer {
+  void SetUp() override { OpenOutput("null"); }
+  // A four-chunk ring of 16-bit stereo 44.1 kHz, restarted at 0, not playing.
+  void LoadFourChunks() {
+    WavSpec spec{.data = PatternBytes(kChunk * 10)};
+    Load(spec);
+    ASSERT_EQ(buffer_.Configure(&device_, &decoder_.Format, &config_, 4 * kChunk), 0);
+    buffer_.RequestRestart(0, 0);
+    buffer_.Refill();
+  }
+};
+}  // namespace
+
+TEST_F(PolledBuffer, WritesOnlyWhileMoreThanAChunkIsFree) {
+  LoadFourChunks();
+  EXPECT_EQ(buffer_.WriteCursor, 2 * kChunk) << "the restart writes chunk 0, then chunk 1 follows";
+  buffer_.Refill();
+  EXPECT_EQ(buffer_.WriteCursor, 3 * kChunk);
+  buffer_.Refill();
+  EXPECT_EQ(buffer_.WriteCursor, 3 * kChunk) << "exactly one chunk free is not enough";
+  EXPECT_EQ(buffer_.WritableBytes, kChunk);
+
+  buffer_.SetPlayPosition(3 * kChunk);  // cursor meets the write cursor: all of it is free
+  buffer_.Refill();
+  EXPECT_EQ(buffer_.WritableBytes, 4 * kChunk);
+  EXPECT_EQ(buffer_.WriteCursor, 4 * kChunk);
+  buffer_.SetPlayPosition(kChunk + 8);
+  buffer_.Refill();
+  EXPECT_EQ(buffer_.WriteCursor, kChunk) << "wrapped round to the start";
+}
+
+TEST_F(PolledBuffer, PlayedBytesCountAcrossTheWrap) {
+  LoadFourChunks();
+  buffer_.TakePlayedBytes();
+  buffer_.SetPlayPosition(4 * kChunk - 100);
+  buffer_.Refill();
+  EXPECT_EQ(buffer_.TakePlayedBytes(), 4 * kChunk - 100);
+  buffer_.SetPlayPosition(200);
+  buffer_.Refill();
+  EXPECT_EQ(buffer_.TakePlayedBytes(), 300u);
+  EXPECT_EQ(buffer_.TakePlayedBytes(), 0u);
+}
+
+TEST_F(PolledBuffer, RefillAllocatesNothing) {
+  LoadFourChunks();
+  Recorder watcher;
+  uint32_t cursor = 0;
+  countingAllocations = true;
+  for (int step = 0; step < 40; ++step) {
+    cursor = (cursor + kChunk / 2) % (4 * kChunk);
+    buffer_.SetPlayPosition(cursor);
+    buffer_.Refill();
+  }
+  countingAllocations = false;
+  EXPECT_EQ(allocations, 0);
+  EXPECT_GT(buffer_.TakePlayedBytes(), 0u) << "the cursor did move";
+}
+
+TEST_F(PolledBuffer, BadSizesAreReportedAndLeaveTheBufferUsable) {
+  Load({.data = PatternBytes(kChunk)});
+  EXPECT_EQ(buffer_.Configure(&device_, &decoder_.Format, &config_, 3 * kChunk + 4), -1);
+  EXPECT_THAT(GetLastErrorText(), ::testing::MatchesRegex("VyBuffer: Bad config data \\(VyBuffer\\.cpp [0-9]+\\)"));
+  EXPECT_EQ(buffer_.Valid, 0);
+  EXPECT_EQ(buffer_.Configure(&device_, &decoder_.Format, &config_, 3 * kChunk), 0);
+}
+
+TEST_F(PolledBuffer, ProcessorsHearWhatTheyAskFor) {
+  Recorder silent(0), all(kDspWantsVolume | kDspWantsPan | kDspWantsRestart);
+  buffer_.AddProcessor(&silent);
+  buffer_.AddProcessor(&all);
+  Load({.data = PatternBytes(kChunk + 512)});
+  buffer_.RequestRestart(0, 0);
+  buffer_.Refill();
+  buffer_.Refill();
+  buffer_.SetVolume(60);
+  buffer_.Mute();
+  buffer_.SetVolume(30);  // while muted: the mute level is what is heard
+  buffer_.SetPan(-20);
+  buffer_.Release();
+  EXPECT_THAT(silent.calls, ::testing::ElementsAre("Attach", "Process", "Process", "Process", "Detach"));
+  EXPECT_THAT(all.calls, ::testing::ElementsAre("Attach", "Restart 0", "Volume 100", "Pan 0", "Restart 0", "Process",
+                                                "Process", "Process", "Volume 60", "Volume 0", "Pan -20", "Detach"));
+  EXPECT_THAT(all.positions, ::testing::ElementsAre(0u, kChunk, 2 * kChunk));
+  EXPECT_THAT(all.valid, ::testing::ElementsAre(kChunk, 512u, 0u)) << "decoded bytes, the rest padding";
+}
+
+TEST_F(PolledBuffer, TwentyProcessorsAtMost) {
+  std::vector<Recorder> processors(21);
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(buffer_.AddProcessor(&processors[size_t(i)]), 1);
+  EXPECT_EQ(buffer_.AddProcessor(&processors[20]), 0);
+  EXPECT_EQ(buffer_.ProcessorCount, 20u);
+}
+
+TEST_F(PolledBuffer, LoopIsHeldOnceAndReleasedOnlyWhenHeld) {
+  LoadFourChunks();
+  buffer_.ReleaseLoop();
+  EXPECT_EQ(buffer_.LoopMode, 0);
+  buffer_.HoldLoop(500);
+  buffer_.Refill();
+  EXPECT_FALSE(buffer_.RestartPending);
+  buffer_.HoldLoop(900);
+  EXPECT_FALSE(buffer_.RestartPending) << "a second hold requests nothing";
+  EXPECT_EQ(buffer_.RestartPosition, 500u);
+  EXPECT_EQ(buffer_.LoopBytes, 35280u) << "200 ms at 176400 bytes per second";
+}
