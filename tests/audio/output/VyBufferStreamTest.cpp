@@ -1,0 +1,253 @@
+// The streaming buffer heard through the wav: capture device.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "BufferFixture.h"
+#include "deck/VyControlDSP.h"
+#include "deck/VyVMetterDSP.h"
+#include "support/AudioAnalysis.h"
+
+using namespace std::chrono;
+
+namespace {
+constexpr uint32_t kRate = 48000;
+
+// Frame k carries k + 1: the left sample its low 15 bits, the right the next 15.
+std::string NumberedFrames(uint32_t frames) {
+  std::string pcm(size_t(frames) * 4, '\0');
+  for (uint32_t k = 0; k < frames; ++k) {
+    uint32_t n = k + 1;
+    int16_t side[2] = {int16_t(n & 0x7FFF), int16_t((n >> 15) & 0x7FFF)};
+    std::memcpy(&pcm[size_t(k) * 4], side, 4);
+  }
+  return pcm;
+}
+
+// The frame number heard at capture frame i, 0 for silence.
+uint32_t Heard(const Capture& c, size_t i) {
+  return uint32_t(std::lround(c.left[i] * 32768)) | uint32_t(std::lround(c.right[i] * 32768)) << 15;
+}
+
+size_t FirstSound(const Capture& c, size_t from = 0) {
+  while (from < c.left.size() && c.left[from] == 0 && c.right[from] == 0) ++from;
+  return from;
+}
+
+// Length of the run of consecutive frame numbers starting at capture frame i.
+size_t RunLength(const Capture& c, size_t i) {
+  size_t n = 1;
+  while (i + n < c.left.size() && Heard(c, i + n) == Heard(c, i) + n) ++n;
+  return n;
+}
+
+void Wait(double seconds) { std::this_thread::sleep_for(duration<double>(seconds)); }
+
+struct HeardStream : StreamingBuffer {
+  void SetUp() override { OpenOutput(""); }
+  Capture Finish() {
+    StopRefills();
+    buffer_.Release();
+    device_.Close();
+    Capture capture;
+    EXPECT_TRUE(ReadCapture(CapturePath(), &capture));
+    return capture;
+  }
+  void LoadNumbered(uint32_t seconds) {
+    Load({.rate = kRate, .data = NumberedFrames(seconds * kRate)});
+  }
+};
+}  // namespace
+
+TEST_F(HeardStream, TenSecondsComeOutSampleExactAcrossEveryWrapOfTheRing) {
+  LoadNumbered(12);
+  StartRefills();
+  buffer_.RequestRestart(0, 1);
+  Wait(10.5);
+  Capture capture = Finish();
+  const size_t first = FirstSound(capture);
+  ASSERT_LT(first, capture.left.size());
+  EXPECT_EQ(Heard(capture, first), 1u);
+  EXPECT_GE(RunLength(capture, first), size_t(10 * kRate)) << "every frame, in order, for ten seconds";
+}
+
+TEST_F(HeardStream, RestartContinuesAtTheRequestedPositionOnceItsFirstChunkIsIn) {
+  LoadNumbered(4);
+  StartRefills();
+  buffer_.RequestRestart(0, 1);
+  Wait(0.3);
+  buffer_.RequestRestart(2000, 1);
+  buffer_.WaitRestarted();
+  buffer_.Enter();
+  EXPECT_FALSE(buffer_.RestartPending);
+  EXPECT_GE(buffer_.WriteCursor, config_.chunkBytes) << "the first chunk is in place";
+  buffer_.Leave();
+  Wait(0.3);
+  Capture capture = Finish();
+
+  const size_t first = FirstSound(capture);
+  size_t jump = first + RunLength(capture, first);
+  jump = FirstSound(capture, jump);
+  ASSERT_LT(jump, capture.left.size());
+  EXPECT_EQ(Heard(capture, jump), 2 * kRate + 1) << "frame 96000 of the file, no skip for WAV";
+  EXPECT_GE(RunLength(capture, jump), size_t(kRate / 5));
+}
+
+TEST_F(HeardStream, HeldLoopRepeatsTwoHundredMillisecondsWithFiftyOfSilence) {
+  LoadNumbered(4);
+  StartRefills();
+  buffer_.RequestRestart(0, 1);
+  Wait(0.2);
+  buffer_.HoldLoop(1000);
+  Wait(1.2);
+  buffer_.ReleaseLoop();
+  Wait(0.6);
+  Capture capture = Finish();
+
+  size_t at = FirstSound(capture);
+  at = FirstSound(capture, at + RunLength(capture, at));  // past the plain start
+  int passes = 0;
+  bool released = false;
+  while (!released && at < capture.left.size() && Heard(capture, at) == kRate + 1) {
+    const size_t run = RunLength(capture, at);
+    const size_t next = FirstSound(capture, at + run);
+    ASSERT_LT(next, capture.left.size());
+    ASSERT_EQ(Heard(capture, next), kRate + 1) << "every pass starts at the loop start";
+    const double heardMs = run * 1000.0 / kRate, silentMs = (next - at - run) * 1000.0 / kRate;
+    released = silentMs == 0;  // the release jumps back at once, mid-pass
+    if (released) {
+      EXPECT_GE(RunLength(capture, next), size_t(kRate / 2)) << "released: plays on from the loop start";
+    } else {
+      ++passes;
+      EXPECT_GE(heardMs, 200.0) << "pass " << passes;
+      EXPECT_LE(heardMs, 200.0 + 20 + 12) << "pass " << passes << ": a refill period and a bit late at most";
+      EXPECT_NEAR(silentMs, 50.0, 6.0) << "pass " << passes;
+    }
+    at = next;
+  }
+  EXPECT_TRUE(released);
+  EXPECT_GE(passes, 3);
+}
+
+TEST_F(HeardStream, LevelsRiseAndFallWhereTheToneIsHeard) {
+  std::string pcm(size_t(3 * kRate) * 4, '\0');
+  std::vector<int16_t> tone = DitheredSine(1000, kRate, kRate, 1.0, 2);
+  std::memcpy(&pcm[size_t(kRate) * 4], tone.data(), tone.size() * 2);
+  Load({.rate = kRate, .data = pcm});
+  TVyVMetterDSPTAG meter;
+  buffer_.AddProcessor(&meter);
+  ASSERT_EQ(buffer_.Configure(&device_, &decoder_.Format, &config_, ringBytes_), 0);
+  StartRefills();
+  buffer_.RequestRestart(0, 1);
+  buffer_.WaitRestarted();
+  struct Reading {
+    double heardSeconds;
+    int level;
+  };
+  std::vector<Reading> readings;
+  for (int i = 0; i < 80; ++i) {  // every 37 ms, as the display does
+    int levels[2];
+    meter.GetLevels(levels);
+    readings.push_back({buffer_.GetPlayCursor() / (4.0 * kRate), std::max(levels[0], levels[1])});
+    Wait(0.037);
+  }
+  Capture capture = Finish();
+  double rise = -1, fall = -1;
+  for (const Reading& r : readings) {
+    if (rise < 0 && r.level > 128) rise = r.heardSeconds;
+    if (rise >= 0 && fall < 0 && r.level < 16) fall = r.heardSeconds;
+    if (rise < 0) {
+      EXPECT_LT(r.level, 16) << "at " << r.heardSeconds;
+    } else if (fall < 0) {
+      EXPECT_GT(r.level, 200) << "at " << r.heardSeconds;
+    }
+  }
+  EXPECT_NEAR(rise, 1.0, 0.06 + 0.037);
+  EXPECT_NEAR(fall, 2.0, 0.06 + 0.037);
+  RecordProperty("rise_ms_after_heard", std::to_string((rise - 1.0) * 1000));
+  RecordProperty("fall_ms_after_heard", std::to_string((fall - 2.0) * 1000));
+}
+
+struct DownmixCase {
+  uint16_t bits;
+  int pan;  // below 0 mixes into the left channel, above into the right
+};
+
+class HeardDownmix : public HeardStream, public ::testing::WithParamInterface<DownmixCase> {};
+
+TEST_P(HeardDownmix, MixesBothSidesIntoOneAndSilencesTheOther) {
+  const DownmixCase c = GetParam();
+  std::string pcm = PatternBytes(size_t(kRate) * c.bits / 4, 3);
+  pcm[0] = 77;
+  Load({.rate = kRate, .bits = c.bits, .data = pcm});
+  TVyVMetterDSPTAG meter;
+  buffer_.AddProcessor(&meter);
+  ASSERT_EQ(buffer_.Configure(&device_, &decoder_.Format, &config_, ringBytes_), 0);
+  meter.SetDownmix(true);
+  buffer_.SetPan(c.pan);
+  StartRefills();
+  buffer_.RequestRestart(0, 1);
+  Wait(0.4);
+  Capture capture = Finish();
+
+  const bool intoLeft = c.pan < 0;
+  const std::vector<float>& mixed = intoLeft ? capture.left : capture.right;
+  const std::vector<float>& silent = intoLeft ? capture.right : capture.left;
+  size_t first = FirstSound(capture);
+  ASSERT_LT(first + kRate / 4, capture.left.size());
+  for (size_t k = 0; k < kRate / 4; ++k) {
+    float expected;
+    if (c.bits == 16) {
+      int16_t l, r;
+      std::memcpy(&l, &pcm[4 * k], 2);
+      std::memcpy(&r, &pcm[4 * k + 2], 2);
+      expected = float((l + r) >> 1) / 32768.0f;
+    } else {
+      expected = float(((uint8_t(pcm[2 * k]) + uint8_t(pcm[2 * k + 1])) >> 1) - 128) / 128.0f;
+    }
+    ASSERT_EQ(mixed[first + k], expected) << "frame " << k;
+    ASSERT_EQ(silent[first + k], 0.0f) << "frame " << k;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, HeardDownmix,
+                         ::testing::Values(DownmixCase{16, -30}, DownmixCase{16, 30}, DownmixCase{8, -30},
+                                           DownmixCase{8, 30}),
+                         [](const ::testing::TestParamInfo<DownmixCase>& info) {
+                           return std::to_string(info.param.bits) + "Bit" + (info.param.pan < 0 ? "IntoLeft" : "IntoRight");
+                         });
+
+TEST_F(HeardStream, EndIsReachedInTheFirstBlockPastTheLastHeardFrameEvenAfterManyRestarts) {
+  const uint32_t audioBytes = 96000 + 3 * 128;  // not a whole number of 40-frame blocks
+  Load({.rate = kRate, .data = PatternBytes(audioBytes)});
+  TVyControlDSPTAG marker;
+  buffer_.AddProcessor(&marker);
+  ASSERT_EQ(buffer_.Configure(&device_, &decoder_.Format, &config_, ringBytes_), 0);
+  for (int restart = 0; restart < 3000; ++restart) {
+    buffer_.RequestRestart(0, 0);
+    buffer_.Refill();
+  }
+  StartRefills();
+  buffer_.RequestRestart(0, 1);
+  buffer_.WaitRestarted();
+  const uint32_t firstPaddingBlock = (audioBytes + 159) / 160 * 160;
+  uint32_t before = 0, at = 0;
+  for (auto start = steady_clock::now(); steady_clock::now() - start < 1s;) {
+    const uint32_t cursor = buffer_.GetPlayCursor();
+    if (marker.EndReached()) {
+      at = cursor;
+      break;
+    }
+    before = cursor;
+    std::this_thread::sleep_for(1ms);
+  }
+  Finish();
+  RecordProperty("end_reported_bytes_past_audio", std::to_string(int(at) - int(audioBytes)));
+  EXPECT_LT(before, firstPaddingBlock) << "not reported while audio was heard";
+  EXPECT_GE(at, firstPaddingBlock);
+  EXPECT_LT(at, firstPaddingBlock + 160 + 256 * 4) << "within a block, plus the cursor's step of one period";
+}
