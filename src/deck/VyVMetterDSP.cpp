@@ -138,13 +138,18 @@ void TVyVMetterDSPTAG::GetLevels(int levels[2]) {
       right = std::max(right, RightLevels[i]);
     }
   };
-  if (s >= ReadIndex) {
+  // Each segment is reported once, so a level falls as soon as the loud
+  // segments have been heard; with no new segment, the one heard now counts.
+  const bool nothingNew = (s + 1) % SegmentCount == ReadIndex;
+  if (nothingNew) {
+    take(s, s);
+  } else if (s >= ReadIndex) {
     take(ReadIndex, s);
   } else {
     take(ReadIndex, SegmentCount - 1);
     take(0, s);
   }
-  ReadIndex = s;
+  ReadIndex = (s + 1) % SegmentCount;
   levels[0] = int(std::sqrt(left / kFullScale) * LeftGain);
   levels[1] = int(std::sqrt(right / kFullScale) * RightGain);
 }

@@ -71,20 +71,21 @@ TEST_F(OnNullOutput, MeterReportsTheSegmentsPlayedSinceTheLastReading) {
   std::vector<int16_t> quiet = Stereo16(544 * 8, 0, 0);
   std::vector<int16_t> loud = Stereo16(544 * 8, 32767, 8192);  // left full scale, right a quarter
   meter.Process(quiet.data(), 0, 0, segment * 8, segment * 8);
-  meter.Process(loud.data(), 0, segment * 8, segment * 8, segment * 8);
+  meter.Process(loud.data(), 0, segment * 8, segment * 8, segment * 8);      // segments 8 .. 15
+  meter.Process(loud.data(), 0, segment * 248, segment * 8, segment * 8);    // segments 248 .. 255
 
-  int levels[2];
-  buffer.SetPlayPosition(segment * 4);
-  meter.GetLevels(levels);
-  EXPECT_EQ(levels[0], 0);
-  EXPECT_EQ(levels[1], 0);
-  buffer.SetPlayPosition(segment * 9);
-  meter.GetLevels(levels);
-  EXPECT_EQ(levels[0], 255) << "full-scale peak to peak";
-  EXPECT_EQ(levels[1], int(std::sqrt(64 / 255.0) * 255));
-  buffer.SetPlayPosition(segment * 2);  // wrapped round: segments 9 .. end and 0 .. 2
-  meter.GetLevels(levels);
-  EXPECT_EQ(levels[0], 255) << "segment 9 is still counted";
+  auto levelsAt = [&](uint32_t heardSegment) {
+    buffer.SetPlayPosition(segment * heardSegment);
+    int levels[2];
+    meter.GetLevels(levels);
+    return std::pair{levels[0], levels[1]};
+  };
+  EXPECT_EQ(levelsAt(4), (std::pair{0, 0}));
+  EXPECT_EQ(levelsAt(9), (std::pair{255, int(std::sqrt(64 / 255.0) * 255)})) << "left full scale, right a quarter";
+  EXPECT_EQ(levelsAt(9).first, 255) << "no new segment: the one heard now";
+  EXPECT_EQ(levelsAt(30).first, 255) << "loud segments 10 .. 15 among the new ones";
+  EXPECT_EQ(levelsAt(40).first, 0) << "segments reported before are not counted again";
+  EXPECT_EQ(levelsAt(2).first, 255) << "wrapped round through 248 .. 255";
 }
 
 TEST_F(OnNullOutput, DownmixPutsTheMeanOnOneSideAndSilenceOnTheOther) {
