@@ -20,13 +20,21 @@ thread_local bool countingAllocations = false;
 thread_local int allocations = 0;
 }  // namespace
 
-void* operator new(size_t size) {
+// Every plain form is replaced, so that what one form allocates another frees.
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
   if (countingAllocations) ++allocations;
-  if (void* memory = std::malloc(size ? size : 1)) return memory;
+  return std::malloc(size ? size : 1);
+}
+void* operator new(size_t size) {
+  if (void* memory = operator new(size, std::nothrow)) return memory;
   throw std::bad_alloc();
 }
+void* operator new[](size_t size) { return operator new(size); }
+void* operator new[](size_t size, const std::nothrow_t&) noexcept { return operator new(size, std::nothrow); }
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory, size_t) noexcept { std::free(memory); }
 
 namespace {
 struct Recorder : TDSPTAG {
