@@ -64,11 +64,15 @@ HRESULT TSoundBuffer::Play(uint32_t, uint32_t, uint32_t flags) {
   return DS_OK;
 }
 
+// Once Stop returns, the mixer no longer reads the buffer, so it may be
+// rewritten anywhere.
 HRESULT TSoundBuffer::Stop() {
-  if (voice_)
-    voice_->playing.store(false, std::memory_order_release);
-  else
+  if (!voice_) {
     primaryPlaying_ = false;
+    return DS_OK;
+  }
+  voice_->playing.store(false);
+  device_.Mixer().WaitForRunningMix();
   return DS_OK;
 }
 

@@ -24,8 +24,8 @@ constexpr int kMaxHalfTaps = SincKernel::kHalfTaps * 32;
 // of it (21.6 kHz at 48 kHz), out of hearing. Faster, the kernel is widened
 // to lower its cutoff, at several times the cost.
 constexpr uint64_t kStretchAbove = kOne + kOne / 10;
-// A voice still read by a stuck audio thread after this long is left allocated.
-constexpr auto kDetachTimeout = std::chrono::milliseconds(500);
+// An audio thread stuck in a mix for this long is not waited for any longer.
+constexpr auto kStuckMixTimeout = std::chrono::milliseconds(500);
 
 float SampleAt(const TSoundVoice& voice, int64_t frame, int channel) {
   const uint8_t* at = voice.memory.get() + frame * voice.format.nBlockAlign;
@@ -97,9 +97,15 @@ void SoundMixer::Detach(TSoundVoice* voice) {
     TSoundVoice* expected = voice;
     slot.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel);
   }
-  const uint64_t running = epoch_.load(std::memory_order_acquire);
+  WaitForRunningMix();
+}
+
+// Sequentially consistent with the mixer's epoch step and its read of
+// `playing`: either the running mix is seen here, or it sees the change.
+void SoundMixer::WaitForRunningMix() {
+  const uint64_t running = epoch_.load();
   if ((running & 1) == 0) return;
-  const auto deadline = std::chrono::steady_clock::now() + kDetachTimeout;
+  const auto deadline = std::chrono::steady_clock::now() + kStuckMixTimeout;
   while (epoch_.load(std::memory_order_acquire) == running &&
          std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -111,7 +117,7 @@ void SoundMixer::SetDevice(uint32_t deviceRate, uint32_t latencyFrames) {
 }
 
 void SoundMixer::Mix(float* out, uint32_t frames) {
-  epoch_.fetch_add(1, std::memory_order_acq_rel);
+  epoch_.fetch_add(1);
   std::fill(out, out + 2 * size_t(frames), 0.0f);
   for (auto& slot : voices_)
     if (TSoundVoice* voice = slot.load(std::memory_order_acquire)) MixVoice(*voice, out, frames);
@@ -127,7 +133,7 @@ void SoundMixer::MixVoice(TSoundVoice& voice, float* out, uint32_t frames) {
     voice.anchorFrame = uint32_t(seek);
     voice.framesSinceAnchor = 0;
   }
-  const bool playing = voice.playing.load(std::memory_order_acquire);
+  const bool playing = voice.playing.load();
   if (playing != voice.wasPlaying) {
     // A new run of playing (or of silence) is heard from where the mix stands.
     voice.anchorFrame = uint32_t(voice.position >> 32);

@@ -17,6 +17,9 @@ class SoundMixer {
   // returns once the audio thread can no longer be reading the voice.
   bool Attach(TSoundVoice* voice);
   void Detach(TSoundVoice* voice);
+  // Returns once a Mix call running now has ended; one started later sees
+  // whatever the caller changed before.
+  void WaitForRunningMix();
 
   // The device's rate and how many device frames lie between a mixed frame
   // and the moment it is heard; both may change when the device reopens.
