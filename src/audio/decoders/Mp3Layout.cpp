@@ -21,8 +21,14 @@ TMp3Layout ReadMp3Layout(const char* fileName) {
     layout.id3v2Bytes = Id3v2TagSize(probe);
   size_t size = 0;
   if (std::fseek(file, long(layout.id3v2Bytes), SEEK_SET) == 0) size = std::fread(probe, 1, kProbeBytes, file);
+  const long fileSize = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
   std::fclose(file);
   const long first = FindMpegHeader(probe, size);
-  if (first >= 0) layout.vbrFrames = VbrHeaderFrames(probe + first, size - size_t(first));
+  if (first < 0 || fileSize < 0) return layout;
+  const uint32_t frames = VbrHeaderFrames(probe + first, size - size_t(first));
+  // A count that even the shortest frames would not fit in belongs to a
+  // longer original: the file was cut, and the count is not believed.
+  const uint64_t streamBytes = uint64_t(fileSize) - layout.id3v2Bytes - uint64_t(first);
+  if (uint64_t(frames) * MpegMinFrameLength(MpegHeaderAt(probe + first)) <= streamBytes) layout.vbrFrames = frames;
   return layout;
 }

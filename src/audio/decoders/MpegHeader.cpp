@@ -47,6 +47,11 @@ uint32_t MpegFrameLength(uint32_t h) {
   return 144 * bitRate / sampleRate + padding;
 }
 
+uint32_t MpegMinFrameLength(uint32_t h) {
+  constexpr uint32_t kRateIndexAndPadding = 0xF200, kLowestRateIndex = 0x1000;
+  return MpegFrameLength(h) ? MpegFrameLength((h & ~kRateIndexAndPadding) | kLowestRateIndex) : 0;
+}
+
 uint32_t MpegHeaderAt(const uint8_t* data) { return BigEndian32(data); }
 
 long FindMpegHeader(const uint8_t* data, size_t size) {

@@ -12,6 +12,10 @@ constexpr size_t kMaxSyncPositions = 4096;
 // opens, or 0 when h is not a valid header (free format included).
 uint32_t MpegFrameLength(uint32_t header);
 
+// Length of the shortest frame a stream with header h can have: the lowest
+// bit rate, no padding. 0 when h is not a valid header.
+uint32_t MpegMinFrameLength(uint32_t header);
+
 // The header whose four bytes start at data, first byte most significant.
 uint32_t MpegHeaderAt(const uint8_t* data);
 

@@ -38,6 +38,7 @@ TEST(MpegFrameLength, FollowsTheStandardForEachVersionAndLayer) {
   EXPECT_EQ(MpegFrameLength(0xFFFD9000), 522u);  // MPEG-1 layer II, 160 kbit/s, 44100 Hz
   EXPECT_EQ(MpegFrameLength(0xFFE38800), 576u);  // MPEG-2.5 layer III, 64 kbit/s, 8000 Hz
   EXPECT_EQ(MpegFrameLength(0xFFF7E800), 768u);  // MPEG-2 layer I, 256 kbit/s, 16000 Hz
+  EXPECT_EQ(MpegMinFrameLength(0xFFFB9264), 104u);  // the same stream at 32 kbit/s, unpadded
 }
 
 TEST(MpegFrameLength, RejectsEveryInvalidField) {
