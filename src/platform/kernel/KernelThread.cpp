@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <ctime>
+#include <thread>
 #include <mutex>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -22,7 +22,9 @@ struct KernelThread::State {
   std::atomic<uint32_t> tid{0};
   std::mutex mutex;
   std::condition_variable ended;
+  std::condition_variable endRequested;
   bool finished = false;
+  bool ending = false;  // a forced end waits at the thread's next lock-free Sleep
 
   void MarkFinished() {
     {
@@ -38,7 +40,13 @@ struct KernelThread::State {
 };
 
 namespace {
-// Marks the thread finished on return and on the unwinding of a cancellation.
+thread_local KernelThread::State* tlsThreadState = nullptr;
+
+// Thrown by Sleep to unwind a thread that is being ended: its destructors run
+// and it holds no engine lock at that point.
+struct KernelThreadEnd {};
+
+// Marks the thread finished on return and on the unwinding of a forced end.
 struct FinishOnExit {
   KernelThread::State* state;
   ~FinishOnExit() { state->MarkFinished(); }
@@ -54,12 +62,16 @@ void* ThreadMain(void* param) {
   auto* handover = static_cast<std::shared_ptr<KernelThread::State>*>(param);
   std::shared_ptr<KernelThread::State> state = std::move(*handover);
   delete handover;
-  pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, nullptr);
   pid_t tid = gettid();
   state->tid = uint32_t(tid);
   RaisePriority(tid);
+  tlsThreadState = state.get();
   FinishOnExit finish{state.get()};
-  state->exitCode = state->routine(state->arg);
+  try {
+    state->exitCode = state->routine(state->arg);
+  } catch (const KernelThreadEnd&) {
+    // ended by force; Terminate has set the exit code
+  }
   return nullptr;
 }
 }  // namespace
@@ -100,8 +112,12 @@ bool KernelThread::Terminate(int exitCode, uint32_t graceMs) {
     Join();
     return true;
   }
-  state_->exitCode = exitCode;
-  pthread_cancel(handle_);
+  {
+    std::lock_guard<std::mutex> guard(state_->mutex);
+    state_->exitCode = exitCode;
+    state_->ending = true;
+  }
+  state_->endRequested.notify_all();
   if (state_->WaitFinished(graceMs)) {
     Join();
     return true;
@@ -119,18 +135,16 @@ void KernelThread::Join() {
 }
 
 void Sleep(uint32_t ms) {
-  timespec until{};
-  clock_gettime(CLOCK_MONOTONIC, &until);
-  until.tv_sec += ms / 1000;
-  until.tv_nsec += long(ms % 1000) * 1000000;
-  if (until.tv_nsec >= 1000000000) {
-    until.tv_sec += 1;
-    until.tv_nsec -= 1000000000;
+  KernelThread::State* state = tlsThreadState;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  if (state == nullptr) {
+    std::this_thread::sleep_until(until);
+    return;
   }
-  const bool cancellable = KernelLocksHeld() == 0;
-  int previous = PTHREAD_CANCEL_DISABLE;
-  if (cancellable) pthread_setcancelstate(PTHREAD_CANCEL_ENABLE, &previous);
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+  std::unique_lock<std::mutex> guard(state->mutex);
+  auto mayEnd = [state] { return state->ending && KernelLocksHeld() == 0; };
+  if (state->endRequested.wait_until(guard, until, mayEnd)) {
+    guard.unlock();
+    throw KernelThreadEnd{};
   }
-  if (cancellable) pthread_setcancelstate(previous, nullptr);
 }

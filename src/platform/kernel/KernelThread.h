@@ -23,10 +23,10 @@ class KernelThread {
   // Waits up to timeoutMs for the routine to return; true once it has ended.
   bool WaitFor(uint32_t timeoutMs);
 
-  // Ends the thread by force. It is cancelled only inside Sleep while it holds
-  // no KernelMutex, so it never dies holding an engine lock. Waits up to
-  // graceMs for that; a thread still running then is left to end at its next
-  // safe sleep. True when the thread has ended.
+  // Ends the thread by force. It ends only inside Sleep while it holds no
+  // KernelMutex (Sleep unwinds it), so it never dies holding an engine lock.
+  // Waits up to graceMs for that; a thread still running then is left to end
+  // at its next safe sleep. True when the thread has ended.
   bool Terminate(int exitCode, uint32_t graceMs);
 
   // The routine's result, or the code given to Terminate.
@@ -43,5 +43,6 @@ class KernelThread {
 };
 
 // Suspends the caller for ms milliseconds. For threads started by KernelThread
-// this is the only point where a forced end can take effect.
+// this is the only point where a forced end takes effect: the thread unwinds
+// from here, so its routine must let exceptions pass (no noexcept frames).
 void Sleep(uint32_t ms);
