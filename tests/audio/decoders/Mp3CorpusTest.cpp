@@ -75,7 +75,9 @@ TEST(Mp3Conformance, EveryStreamDecodesToItsReferenceAndTheWalkCountsItsFrames) 
     ASSERT_FALSE(pcm.empty()) << GetLastErrorText();
     // The walk also counts a last frame that the end of the file cuts off;
     // the library cannot decode that one.
-    if (stem != "l3-he_free") EXPECT_THAT(walked - frames, ::testing::AnyOf(0u, 1u)) << walked;
+    if (stem != "l3-he_free") {
+      EXPECT_THAT(walked - frames, ::testing::AnyOf(0u, 1u)) << walked;
+    }
     if (stem == kLayoutSwitching) continue;
     const std::string reference = ReadFileBytes(dir + "/" + stem + ".pcm");
     const auto offset = kOutputOffset.find(stem);
