@@ -59,6 +59,11 @@ int CopyFrame(XA_DecoderInfo* decoder, void* output, const unsigned char* audio,
   return XA_ERROR_INVALID_FRAME;
 }
 
+bool LostSync(mpg123_handle* handle) {
+  const int error = mpg123_errcode(handle);
+  return error == MPG123_RESYNC_FAIL || error == MPG123_OUT_OF_SYNC;
+}
+
 int LibraryFailure(XA_DecoderInfo* decoder, int source) {
   mpg123_handle* handle = decoder->impl->handle;
   int code = XaCodeFromMpg123(mpg123_errcode(handle));
@@ -88,7 +93,11 @@ int decoder_decode(XA_DecoderInfo* decoder, void* output) {
     unsigned char* audio = nullptr;
     size_t bytes = 0;
     int result = mpg123_decode_frame(impl->handle, &frameNumber, &audio, &bytes);
-    if (result == MPG123_DONE) return impl->formatFixed ? XA_END_OF_INPUT : XA_ERROR_UNSUPPORTED_INPUT;
+    // No frame before the end, or before the search for one gave up: the
+    // input holds no MPEG audio.
+    if (!impl->formatFixed && (result == MPG123_DONE || (result == MPG123_ERR && LostSync(impl->handle))))
+      return XA_ERROR_UNSUPPORTED_INPUT;
+    if (result == MPG123_DONE) return XA_END_OF_INPUT;
     if (result != MPG123_OK && result != MPG123_NEW_FORMAT) return LibraryFailure(decoder, XA_SOURCE_DECODER);
     if (!impl->formatFixed) {
       int code = HoldOutputFormat(decoder);

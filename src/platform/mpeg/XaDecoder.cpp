@@ -1,6 +1,5 @@
 // Decoder objects and the life of their input.
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <new>
 
@@ -41,20 +40,39 @@ int XaAllowAllFormats(mpg123_handle* handle) {
 
 namespace {
 // Every frame decoded whole and untrimmed, so that one call gives one frame
-// of PCM and positions count in whole frames; nothing printed to stderr; junk
-// of any length between frames skipped instead of ending the stream.
+// of PCM and positions count in whole frames; nothing printed to stderr.
 int ConfigureHandle(mpg123_handle* handle) {
   if (mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0) != MPG123_OK ||
-      mpg123_param(handle, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0) != MPG123_OK ||
-      mpg123_param(handle, MPG123_RESYNC_LIMIT, -1, 0) != MPG123_OK)
+      mpg123_param(handle, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0) != MPG123_OK)
     return XA_ERROR_INTERNAL;
   return XaAllowAllFormats(handle);
 }
 
+mpg123_ssize_t ReadInput(void* file, void* buffer, size_t bytes) {
+  size_t read = std::fread(buffer, 1, bytes, static_cast<FILE*>(file));
+  return read == 0 && std::ferror(static_cast<FILE*>(file)) ? -1 : mpg123_ssize_t(read);
+}
+
+off_t SeekInput(void* file, off_t offset, int whence) {
+  if (fseeko(static_cast<FILE*>(file), offset, whence) != 0) return -1;
+  return ftello(static_cast<FILE*>(file));
+}
+
+// Hands the open file to libmpg123, which reads it through the stdio buffer.
+int StartReading(XA_DecoderImpl* impl, uint64_t* size) {
+  struct stat st {};
+  if (fstat(fileno(impl->file), &st) != 0 || !S_ISREG(st.st_mode)) return XA_ERROR_OPEN_FAILED;
+  *size = uint64_t(st.st_size);
+  if (mpg123_replace_reader_handle(impl->handle, ReadInput, SeekInput, nullptr) != MPG123_OK ||
+      mpg123_open_handle(impl->handle, impl->file) != MPG123_OK)
+    return XaCodeFromMpg123(mpg123_errcode(impl->handle));
+  return XA_SUCCESS;
+}
+
 void CloseInputFile(XA_DecoderImpl* impl) {
   if (impl->inputOpen) mpg123_close(impl->handle);
-  if (impl->fd >= 0) close(impl->fd);
-  impl->fd = -1;
+  if (impl->file) std::fclose(impl->file);
+  impl->file = nullptr;
   impl->inputOpen = false;
 }
 }  // namespace
@@ -111,18 +129,14 @@ int decoder_input_open(XA_DecoderInfo* decoder) {
   if (!decoder || !decoder->impl->inputModule) return XA_ERROR_INVALID_PARAMETERS;
   XA_DecoderImpl* impl = decoder->impl;
   CloseInputFile(impl);
-  int code = impl->inputModule->open(impl->inputName.c_str(), &impl->fd);
-  struct stat st {};
-  if (code == XA_SUCCESS && (fstat(impl->fd, &st) != 0 || !S_ISREG(st.st_mode))) code = XA_ERROR_OPEN_FAILED;
-  if (code == XA_SUCCESS && mpg123_open_fd(impl->handle, impl->fd) != MPG123_OK)
-    code = XaCodeFromMpg123(mpg123_errcode(impl->handle));
+  int code = impl->inputModule->open(impl->inputName.c_str(), &impl->file);
+  if (code == XA_SUCCESS) code = StartReading(impl, &decoder->input.size);
   if (code != XA_SUCCESS) {
     CloseInputFile(impl);
     XaNotifyError(decoder, XA_SOURCE_INPUT, code, "cannot open the input");
     return code;
   }
   impl->inputOpen = true;
-  decoder->input.size = uint64_t(st.st_size);
   const XA_NotificationRecord& n = decoder->notification;
   if (n.notify_ready) n.notify_ready(n.client);
   return XA_SUCCESS;

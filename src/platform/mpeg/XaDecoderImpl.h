@@ -3,14 +3,16 @@
 #pragma once
 #include <mpg123.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/mpeg/XaDecoder.h"
 
-// A way of reaching inputs: opens name for reading and returns a file
-// descriptor in *fd, or an XA_ code.
+// A way of reaching inputs: opens name for buffered reading into *file, or
+// returns an XA_ code. Buffered, because libmpg123 reads byte by byte while
+// it looks for a frame.
 struct XA_InputModuleImpl {
-  int (*open)(const char* name, int* fd);
+  int (*open)(const char* name, FILE** file);
 };
 
 struct XA_DecoderImpl {
@@ -24,7 +26,7 @@ struct XA_DecoderImpl {
   // The input: bound by decoder_input_new, readable after decoder_input_open.
   const XA_InputModuleImpl* inputModule = nullptr;
   std::string inputName;
-  int fd = -1;
+  FILE* file = nullptr;
   bool inputOpen = false;
   bool formatFixed = false;  // the output format of the input is known and held
   bool scanned = false;      // the exact frame count is known

@@ -1,14 +1,12 @@
 // The input module for local files.
 #include <cerrno>
 
-#include <fcntl.h>
-
 #include "platform/mpeg/XaDecoderImpl.h"
 
 namespace {
-int OpenLocalFile(const char* name, int* fd) {
-  *fd = open(name, O_RDONLY | O_CLOEXEC);
-  if (*fd >= 0) return XA_SUCCESS;
+int OpenLocalFile(const char* name, FILE** file) {
+  *file = std::fopen(name, "rbe");  // e: not inherited by child processes
+  if (*file) return XA_SUCCESS;
   switch (errno) {
     case ENOENT:
     case ENOTDIR:

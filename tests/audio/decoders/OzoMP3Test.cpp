@@ -11,6 +11,7 @@
 #include "audio/decoders/MpegFrameWalk.h"
 #include "foundation/OzoError.h"
 #include "support/TempDir.h"
+#include "support/WavWriter.h"
 
 using ::testing::StartsWith;
 
@@ -190,10 +191,14 @@ TEST_F(Mp3Decoder, UnreadableFilesFailWithTheLibraryNoticeAndTheDesignedMessage)
   EXPECT_THAT(GetLastErrorText(), StartsWith("MP3 decoder: XAUDIO: Cannot open input [XA_ERROR_OPEN_FAILED]"));
 
   WriteFileBytes(dir.File("empty.mp3"), "");
-  EXPECT_EQ(mp3.Open(dir.File("empty.mp3").c_str(), kOpenExactLength), -1);
-  EXPECT_THAT(GetLastErrorText(),
-              StartsWith("MP3 decoder: XAUDIO: Cannot retrieve input info [XA_ERROR_UNSUPPORTED_INPUT]"));
-  EXPECT_FALSE(mp3.Opened);
+  WriteFileBytes(dir.File("noise.mp3"), PatternBytes(1 << 20));
+  for (const char* name : {"empty.mp3", "noise.mp3"}) {
+    EXPECT_EQ(mp3.Open(dir.File(name).c_str(), kOpenExactLength), -1);
+    EXPECT_THAT(GetLastErrorText(),
+                StartsWith("MP3 decoder: XAUDIO: Cannot retrieve input info [XA_ERROR_UNSUPPORTED_INPUT]"))
+        << name;
+    EXPECT_FALSE(mp3.Opened);
+  }
 }
 
 TEST_F(Mp3Decoder, DamagedStreamsPlayWhatIsLeftOrFailWithAMessage) {
