@@ -98,7 +98,11 @@ int decoder_decode(XA_DecoderInfo* decoder, void* output) {
     if (!impl->formatFixed && (result == MPG123_DONE || (result == MPG123_ERR && LostSync(impl->handle))))
       return XA_ERROR_UNSUPPORTED_INPUT;
     if (result == MPG123_DONE) return XA_END_OF_INPUT;
-    if (result != MPG123_OK && result != MPG123_NEW_FORMAT) return LibraryFailure(decoder, XA_SOURCE_DECODER);
+    if (result != MPG123_OK && result != MPG123_NEW_FORMAT) {
+      const int code = LibraryFailure(decoder, XA_SOURCE_DECODER);
+      if (code == XA_ERROR_INVALID_FRAME && output) std::memset(output, 0, decoder->output.frame_bytes);
+      return code;
+    }
     if (!impl->formatFixed) {
       int code = HoldOutputFormat(decoder);
       if (code != XA_SUCCESS) return code;

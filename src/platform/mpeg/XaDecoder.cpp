@@ -39,11 +39,17 @@ int XaAllowAllFormats(mpg123_handle* handle) {
 }
 
 namespace {
+// Junk of up to this many bytes between frames is skipped. An input with no
+// frame within this reach of its start is not MPEG audio, and is refused
+// without reading all of it.
+constexpr long kResyncLimitBytes = 1 << 20;
+
 // Every frame decoded whole and untrimmed, so that one call gives one frame
 // of PCM and positions count in whole frames; nothing printed to stderr.
 int ConfigureHandle(mpg123_handle* handle) {
   if (mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0) != MPG123_OK ||
-      mpg123_param(handle, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0) != MPG123_OK)
+      mpg123_param(handle, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0) != MPG123_OK ||
+      mpg123_param(handle, MPG123_RESYNC_LIMIT, kResyncLimitBytes, 0) != MPG123_OK)
     return XA_ERROR_INTERNAL;
   return XaAllowAllFormats(handle);
 }
