@@ -228,6 +228,18 @@ TEST_F(Mp3Decoder, DamagedStreamsPlayWhatIsLeftOrFailWithAMessage) {
   EXPECT_LT(DecodeToEnd(mp3).size(), size_t(mp3.Frames) * mp3.BlockSize * 6 / 10);
 }
 
+TEST_F(Mp3Decoder, JunkBetweenFramesIsSkippedWithoutLosingAFrame) {
+  TempDir dir;
+  const std::string good = ReadFileBytes(Mp3Fixture("cbr128.mp3"));
+  std::string junk;
+  for (int i = 0; i < 20000; ++i) junk += char(i);  // an FF is always followed by 00: never a sync
+  WriteFileBytes(dir.File("junk.mp3"), good.substr(0, 30000) + junk + good.substr(30000));
+  ASSERT_EQ(mp3.Open(dir.File("junk.mp3").c_str(), 0), 0);
+  // The frame the junk cut into is lost; every other one plays.
+  EXPECT_NEAR(DecodeToEnd(mp3).size() / mp3.BlockSize, DecodedFrames(Mp3Fixture("cbr128.mp3")), 1);
+  EXPECT_TRUE(reports.empty()) << reports.front();
+}
+
 TEST(Mp3Length, FrameProductDoesNotWrapFor32Bits) {
   // A seven-hour mix: 1,000,000 frames of 4608 bytes, over 2^32 bytes of PCM.
   EXPECT_EQ(Mp3FramesDuration(1'000'000, 4608, 176400), 26'122'448u);
