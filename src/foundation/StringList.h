@@ -9,6 +9,7 @@ class TStringList {
   int Count() const { return int(items_.size()); }
   const std::string& Strings(int index) const { return items_.at(size_t(index)).text; }
   void* Objects(int index) const { return items_.at(size_t(index)).object; }
+  void SetObject(int index, void* object) { items_.at(size_t(index)).object = object; }
 
   int Add(const std::string& text, void* object = nullptr);
   void Delete(int index);

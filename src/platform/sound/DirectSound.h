@@ -1,0 +1,117 @@
+// Our sound-buffer API: the calls, result codes and behaviour of the sound
+// service the deck was designed for, on a software mixer of our own.
+#pragma once
+#include <cstdint>
+
+#include "platform/wave/WaveFormat.h"
+
+using HRESULT = int32_t;
+constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+
+constexpr HRESULT MakeResult(uint32_t code) { return HRESULT(code); }
+constexpr HRESULT DS_OK = 0;
+constexpr HRESULT DSERR_ALLOCATED = MakeResult(0x8878000A);
+constexpr HRESULT DSERR_CONTROLUNAVAIL = MakeResult(0x8878001E);
+constexpr HRESULT DSERR_INVALIDCALL = MakeResult(0x88780032);
+constexpr HRESULT DSERR_PRIOLEVELNEEDED = MakeResult(0x88780046);
+constexpr HRESULT DSERR_BADFORMAT = MakeResult(0x88780064);
+constexpr HRESULT DSERR_NODRIVER = MakeResult(0x88780078);
+constexpr HRESULT DSERR_ALREADYINITIALIZED = MakeResult(0x88780082);
+constexpr HRESULT DSERR_BUFFERLOST = MakeResult(0x88780096);
+constexpr HRESULT DSERR_OTHERAPPHASPRIO = MakeResult(0x887800A0);
+constexpr HRESULT DSERR_UNINITIALIZED = MakeResult(0x887800AA);
+constexpr HRESULT DSERR_UNSUPPORTED = MakeResult(0x80004001);
+constexpr HRESULT DSERR_GENERIC = MakeResult(0x80004005);
+constexpr HRESULT DSERR_NOAGGREGATION = MakeResult(0x80040110);
+constexpr HRESULT DSERR_OUTOFMEMORY = MakeResult(0x8007000E);
+constexpr HRESULT DSERR_INVALIDPARAM = MakeResult(0x80070057);
+
+constexpr uint32_t DSSCL_NORMAL = 1;
+constexpr uint32_t DSSCL_PRIORITY = 2;
+
+constexpr uint32_t DSBCAPS_PRIMARYBUFFER = 0x00000001;
+constexpr uint32_t DSBCAPS_CTRLFREQUENCY = 0x00000020;
+constexpr uint32_t DSBCAPS_CTRLPAN = 0x00000040;
+constexpr uint32_t DSBCAPS_CTRLVOLUME = 0x00000080;
+constexpr uint32_t DSBCAPS_GETCURRENTPOSITION2 = 0x00010000;
+constexpr uint32_t DSBCAPS_GLOBALFOCUS = 0x00008000;
+
+constexpr uint32_t DSBPLAY_LOOPING = 0x00000001;
+
+constexpr uint32_t DSBSTATUS_PLAYING = 0x00000001;
+constexpr uint32_t DSBSTATUS_BUFFERLOST = 0x00000002;
+constexpr uint32_t DSBSTATUS_LOOPING = 0x00000004;
+
+constexpr int32_t DSBVOLUME_MIN = -10000;
+constexpr int32_t DSBVOLUME_MAX = 0;
+constexpr int32_t DSBPAN_LEFT = -10000;
+constexpr int32_t DSBPAN_RIGHT = 10000;
+constexpr uint32_t DSBFREQUENCY_ORIGINAL = 0;
+constexpr uint32_t DSBFREQUENCY_MIN = 100;
+constexpr uint32_t DSBFREQUENCY_MAX = 200000;
+constexpr uint32_t DSBSIZE_MIN = 4;
+constexpr uint32_t DSBSIZE_MAX = 0x0FFFFFFF;
+
+// A device identity: 16 bytes, stable across runs for the same device.
+struct TGuid {
+  uint8_t bytes[16];
+  bool operator==(const TGuid&) const = default;
+};
+
+struct TDSBufferDesc {
+  uint32_t dwSize;   // of this record, as the caller knows it
+  uint32_t dwFlags;  // DSBCAPS_*
+  uint32_t dwBufferBytes;
+  uint32_t dwReserved;
+  const TWaveFormatEx* lpwfxFormat;  // null for a primary buffer
+};
+
+class IDirectSoundBuffer {
+ public:
+  virtual HRESULT SetFormat(const TWaveFormatEx* format) = 0;
+  virtual HRESULT Lock(uint32_t offset, uint32_t bytes, void** part1, uint32_t* bytes1, void** part2,
+                       uint32_t* bytes2, uint32_t flags) = 0;
+  virtual HRESULT Unlock(void* part1, uint32_t bytes1, void* part2, uint32_t bytes2) = 0;
+  // Starts playing from the play cursor (looping with DSBPLAY_LOOPING).
+  virtual HRESULT Play(uint32_t reserved, uint32_t priority, uint32_t flags) = 0;
+  // Stops; the play cursor stays where it is.
+  virtual HRESULT Stop() = 0;
+  // The play cursor is the byte being heard; the write cursor the first byte safe to write.
+  virtual HRESULT GetCurrentPosition(uint32_t* playCursor, uint32_t* writeCursor) = 0;
+  virtual HRESULT SetCurrentPosition(uint32_t playCursor) = 0;
+  virtual HRESULT SetFrequency(uint32_t hz) = 0;
+  virtual HRESULT GetFrequency(uint32_t* hz) = 0;
+  virtual HRESULT SetVolume(int32_t hundredthsOfDecibel) = 0;
+  virtual HRESULT GetVolume(int32_t* hundredthsOfDecibel) = 0;
+  virtual HRESULT SetPan(int32_t pan) = 0;
+  virtual HRESULT GetPan(int32_t* pan) = 0;
+  virtual HRESULT GetStatus(uint32_t* status) = 0;
+  // Brings a lost buffer back by reopening its device.
+  virtual HRESULT Restore() = 0;
+  virtual void Release() = 0;
+
+ protected:
+  virtual ~IDirectSoundBuffer() = default;
+};
+
+class IDirectSound {
+ public:
+  // Accepted for compatibility; every level behaves the same here.
+  virtual HRESULT SetCooperativeLevel(void* window, uint32_t level) = 0;
+  virtual HRESULT CreateSoundBuffer(const TDSBufferDesc* desc, IDirectSoundBuffer** buffer,
+                                    void* outer) = 0;
+  // Buffers must be released before their device.
+  virtual void Release() = 0;
+
+ protected:
+  virtual ~IDirectSound() = default;
+};
+
+// Opens the output device `device` (null: the default output).
+HRESULT DirectSoundCreate(const TGuid* device, IDirectSound** sound, void* outer);
+
+// Calls back for "Primary Sound Driver" (null id: the default output), then for
+// every output device; a callback returning false ends the enumeration.
+using TDSEnumCallback = bool (*)(const TGuid* id, const char* description, const char* module,
+                                 void* context);
+HRESULT DirectSoundEnumerate(TDSEnumCallback callback, void* context);

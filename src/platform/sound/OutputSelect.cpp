@@ -1,0 +1,65 @@
+// Chooses the backend from VYS_AUDIO: unset for PortAudio, "null" or "wav:PATH"
+// for the paced stand-ins.
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/sound/DeviceIdentity.h"
+#include "platform/sound/PacedBackend.h"
+#include "platform/sound/PortAudioBackend.h"
+#include "platform/sound/SoundBackend.h"
+
+namespace {
+// Professional audio runs at 48 kHz: a rate that makes every 44.1 kHz file
+// go through the resampler, as on most real outputs.
+constexpr uint32_t kPacedDefaultRate = 48000;
+constexpr uint32_t kPacedMinRate = 8000;
+constexpr uint32_t kPacedMaxRate = 192000;
+
+struct TSelection {
+  bool paced = false;
+  std::string wavPath;  // empty: discard
+};
+
+TSelection Selected() {
+  const char* choice = std::getenv("VYS_AUDIO");
+  if (!choice || !*choice) return {};
+  if (std::strncmp(choice, "wav:", 4) == 0) return {true, choice + 4};
+  return {true, ""};  // "null", and anything unknown, plays to nowhere
+}
+
+uint32_t PacedRate() {
+  const char* text = std::getenv("VYS_AUDIO_RATE");
+  long rate = text ? std::strtol(text, nullptr, 10) : 0;
+  return rate >= kPacedMinRate && rate <= kPacedMaxRate ? uint32_t(rate) : kPacedDefaultRate;
+}
+
+TOutputDevice PacedDevice(const TSelection& selection) {
+  std::string description =
+      selection.wavPath.empty() ? "Null output" : "WAV capture (" + selection.wavPath + ")";
+  return {DeviceIdentity(description), description};
+}
+}  // namespace
+
+std::vector<TOutputDevice> ListOutputDevices() {
+  TSelection selection = Selected();
+  if (selection.paced) return {PacedDevice(selection)};
+  return PortAudioBackend::List();
+}
+
+std::unique_ptr<SoundBackend> OpenOutput(const TGuid* device, SoundMixer& mixer, HRESULT* error) {
+  TSelection selection = Selected();
+  if (!selection.paced) return PortAudioBackend::Open(device, mixer, error);
+  if (device && !(*device == PacedDevice(selection).id)) {
+    *error = DSERR_NODRIVER;
+    return nullptr;
+  }
+  auto backend = std::make_unique<PacedBackend>(mixer, PacedRate(), selection.wavPath);
+  mixer.SetDevice(backend->Rate(), backend->LatencyFrames());
+  if (!backend->Start()) {
+    *error = DSERR_NODRIVER;
+    return nullptr;
+  }
+  *error = DS_OK;
+  return backend;
+}

@@ -1,0 +1,50 @@
+// An output paced by the monotonic clock like a sound card: it pulls one
+// period of mix per period of time and discards it, or writes it to a
+// 32-bit float stereo WAV file (the ears of the end-to-end tests).
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "platform/sound/SoundBackend.h"
+
+class PacedBackend : public SoundBackend {
+ public:
+  // Frames per period: about 5 ms at 48 kHz, a common sound-card period.
+  static constexpr uint32_t kPeriodFrames = 256;
+  // Periods a card's buffer holds: a mix this late is an underrun.
+  static constexpr uint32_t kBufferedPeriods = 4;
+
+  // An empty path discards the mix. Start() says whether the file could be made.
+  PacedBackend(SoundMixer& mixer, uint32_t rate, std::string wavPath);
+  ~PacedBackend() override;
+  bool Start();
+
+  uint32_t Rate() const override { return rate_; }
+  // A period mixed now is heard from now on: what is heard lags the mix by none.
+  uint32_t LatencyFrames() const override { return 0; }
+  bool Failed() const override { return false; }
+
+ private:
+  using SteadyClock = std::chrono::steady_clock;
+
+  void Run();
+  void Write(const float* frames);
+  void WriteHeader(uint32_t dataBytes);
+
+  SoundMixer& mixer_;
+  const uint32_t rate_;
+  const std::string wavPath_;
+  std::FILE* wav_ = nullptr;
+  uint64_t framesWritten_ = 0;
+  std::mutex startMutex_;
+  std::condition_variable startSignal_;
+  bool started_ = false;
+  SteadyClock::time_point start_;  // when frame 0 is heard
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};

@@ -1,0 +1,95 @@
+#include "platform/sound/SoundDevice.h"
+
+#include <new>
+
+#include "platform/sound/SoundBuffer.h"
+
+bool IsPlayableFormat(const TPCMWaveFormat& f) {
+  return f.wFormatTag == WAVE_FORMAT_PCM && (f.nChannels == 1 || f.nChannels == 2) &&
+         (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) && f.nSamplesPerSec >= DSBFREQUENCY_MIN &&
+         f.nSamplesPerSec <= DSBFREQUENCY_MAX && f.nBlockAlign == f.nChannels * f.wBitsPerSample / 8 &&
+         f.nAvgBytesPerSec == f.nSamplesPerSec * f.nBlockAlign;
+}
+
+HRESULT TSoundDevice::Open(const TGuid* device) {
+  if (device) device_ = *device;
+  HRESULT result = DS_OK;
+  output_ = OpenOutput(device, mixer_, &result);
+  return result;
+}
+
+HRESULT TSoundDevice::SetCooperativeLevel(void*, uint32_t level) {
+  return level >= DSSCL_NORMAL && level <= 3 ? DS_OK : DSERR_INVALIDPARAM;
+}
+
+HRESULT TSoundDevice::CreateSoundBuffer(const TDSBufferDesc* desc, IDirectSoundBuffer** buffer,
+                                        void* outer) {
+  if (outer) return DSERR_NOAGGREGATION;
+  if (!desc || !buffer) return DSERR_INVALIDPARAM;
+  *buffer = nullptr;
+  if (desc->dwFlags & DSBCAPS_PRIMARYBUFFER) {
+    if (desc->dwBufferBytes != 0 || desc->lpwfxFormat) return DSERR_INVALIDPARAM;
+    *buffer = new TSoundBuffer(*this, nullptr);
+    return DS_OK;
+  }
+  if (!desc->lpwfxFormat || !IsPlayableFormat(desc->lpwfxFormat->pcm)) return DSERR_BADFORMAT;
+  if (desc->dwBufferBytes < DSBSIZE_MIN || desc->dwBufferBytes > DSBSIZE_MAX ||
+      desc->dwBufferBytes < desc->lpwfxFormat->pcm.nBlockAlign)
+    return DSERR_INVALIDPARAM;
+  std::unique_ptr<TSoundVoice> voice;
+  try {
+    voice = std::make_unique<TSoundVoice>(desc->lpwfxFormat->pcm, desc->dwBufferBytes);
+  } catch (const std::bad_alloc&) {
+    return DSERR_OUTOFMEMORY;
+  }
+  if (!mixer_.Attach(voice.get())) return DSERR_ALLOCATED;
+  *buffer = new TSoundBuffer(*this, std::move(voice));
+  return DS_OK;
+}
+
+void TSoundDevice::Release() {
+  {
+    std::lock_guard<std::mutex> guard(outputMutex_);
+    output_.reset();  // stops the audio thread before the mixer goes
+  }
+  delete this;
+}
+
+bool TSoundDevice::Lost() {
+  std::lock_guard<std::mutex> guard(outputMutex_);
+  if (!lost_ && (!output_ || output_->Failed())) lost_ = true;
+  return lost_;
+}
+
+HRESULT TSoundDevice::Restore() {
+  std::lock_guard<std::mutex> guard(outputMutex_);
+  if (!lost_ && output_ && !output_->Failed()) return DS_OK;
+  output_.reset();
+  HRESULT result = DS_OK;
+  output_ = OpenOutput(device_ ? &*device_ : nullptr, mixer_, &result);
+  lost_ = output_ == nullptr;
+  return lost_ ? DSERR_BUFFERLOST : DS_OK;
+}
+
+HRESULT DirectSoundCreate(const TGuid* device, IDirectSound** sound, void* outer) {
+  if (outer) return DSERR_NOAGGREGATION;
+  if (!sound) return DSERR_INVALIDPARAM;
+  *sound = nullptr;
+  auto* created = new (std::nothrow) TSoundDevice;
+  if (!created) return DSERR_OUTOFMEMORY;
+  HRESULT result = created->Open(device);
+  if (FAILED(result)) {
+    created->Release();
+    return result;
+  }
+  *sound = created;
+  return DS_OK;
+}
+
+HRESULT DirectSoundEnumerate(TDSEnumCallback callback, void* context) {
+  if (!callback) return DSERR_INVALIDPARAM;
+  if (!callback(nullptr, "Primary Sound Driver", "", context)) return DS_OK;
+  for (const TOutputDevice& device : ListOutputDevices())
+    if (!callback(&device.id, device.description.c_str(), "", context)) break;
+  return DS_OK;
+}

@@ -1,0 +1,39 @@
+// The software mixer: every playing voice, resampled from its own frequency
+// to the device rate, with its gains, summed in float and clipped.
+#pragma once
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+#include "platform/sound/SoundVoice.h"
+
+class SoundMixer {
+ public:
+  static constexpr int kMaxVoices = 32;
+
+  explicit SoundMixer(uint32_t deviceRate);
+
+  // Control side. Attach returns false when every slot is taken. Detach
+  // returns once the audio thread can no longer be reading the voice.
+  bool Attach(TSoundVoice* voice);
+  void Detach(TSoundVoice* voice);
+
+  // The device's rate and how many device frames lie between a mixed frame
+  // and the moment it is heard; both may change when the device reopens.
+  void SetDevice(uint32_t deviceRate, uint32_t latencyFrames);
+  uint32_t DeviceRate() const { return deviceRate_.load(std::memory_order_relaxed); }
+
+  // Audio side: writes `frames` interleaved stereo float frames. Never blocks,
+  // never allocates.
+  void Mix(float* out, uint32_t frames);
+
+ private:
+  void MixVoice(TSoundVoice& voice, float* out, uint32_t frames);
+  uint32_t MixRun(TSoundVoice& voice, float* out, uint32_t frames, uint64_t step);
+  void Publish(TSoundVoice& voice, uint64_t step);
+
+  std::array<std::atomic<TSoundVoice*>, kMaxVoices> voices_{};
+  std::atomic<uint32_t> deviceRate_;
+  std::atomic<uint32_t> latencyFrames_{0};
+  std::atomic<uint64_t> epoch_{0};  // odd while a Mix call runs
+};

@@ -1,0 +1,52 @@
+// One sound buffer as the mixer sees it: its memory and the state shared
+// between the threads that control it and the audio thread that plays it.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/wave/WaveFormat.h"
+
+struct TSoundVoice {
+  static constexpr int64_t kNoSeek = -1;
+  // Source frames one mixing step may read; a step mixes fewer output frames
+  // when the pitch is high, so that this bound holds at any rate.
+  static constexpr int kScratchFrames = 4096;
+
+  // Memory starts as silence of the format. `format` must be a valid PCM format.
+  TSoundVoice(const TPCMWaveFormat& format, uint32_t bytes);
+
+  // Fixed from creation on.
+  const TPCMWaveFormat format;
+  const uint32_t bytes;
+  const uint32_t frames;
+  std::unique_ptr<uint8_t[]> memory;
+
+  // Written by control threads, read by the mixer.
+  std::atomic<bool> playing{false};
+  std::atomic<bool> looping{false};
+  std::atomic<uint32_t> frequency;  // Hz
+  std::atomic<float> gainLeft{1.0f};
+  std::atomic<float> gainRight{1.0f};
+  std::atomic<int64_t> seekFrame{kNoSeek};  // a play position the mixer has yet to take
+  std::atomic<uint32_t> unlocks{0};  // bytes written before an Unlock are seen by the next mix
+
+  // Written by the mixer, read by control threads.
+  std::atomic<uint32_t> heardFrame{0};  // frame being heard now
+  std::atomic<uint32_t> mixedFrame{0};  // first frame not yet mixed
+
+  // The mixer's own.
+  uint64_t position = 0;  // 32.32 fixed point, frames; wrapped into the buffer while looping
+  uint32_t anchorFrame = 0;     // where the current run of playing started
+  int64_t framesSinceAnchor = 0;
+  bool wasPlaying = false;
+  float lastGainLeft = 1.0f, lastGainRight = 1.0f;
+  std::vector<float> scratchLeft, scratchRight;
+
+  // The play position a reader should see: a pending seek counts at once.
+  uint32_t PlayFrame() const {
+    int64_t seek = seekFrame.load(std::memory_order_acquire);
+    return seek != kNoSeek ? uint32_t(seek) : heardFrame.load(std::memory_order_acquire);
+  }
+};

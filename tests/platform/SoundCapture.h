@@ -1,0 +1,38 @@
+// A sound device whose output is captured to a WAV file, with helpers to
+// make buffers and to read back what was heard.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+#include "platform/sound/DirectSound.h"
+#include "support/AudioAnalysis.h"
+#include "support/TempDir.h"
+
+using SteadyClock = std::chrono::steady_clock;
+
+class CapturedOutput : public ::testing::Test {
+ protected:
+  static constexpr uint32_t kDeviceRate = 48000;
+  static constexpr double kPeriodSeconds = 256.0 / kDeviceRate;
+
+  void SetUp() override;
+  void TearDown() override;
+
+  // A buffer holding exactly `pcm` (16-bit, interleaved).
+  IDirectSoundBuffer* MakeBuffer(uint32_t rate, uint16_t channels, const std::vector<int16_t>& pcm);
+  // Releases everything, closes the capture and reads it back.
+  Capture Finish();
+  // Index of the first frame with sound in it.
+  static size_t FirstSound(const Capture& capture);
+  static double Seconds(SteadyClock::time_point from, SteadyClock::time_point to) {
+    return std::chrono::duration<double>(to - from).count();
+  }
+  static void Wait(double seconds);
+
+  TempDir dir_;
+  IDirectSound* sound_ = nullptr;
+  std::vector<IDirectSoundBuffer*> buffers_;
+  SteadyClock::time_point openedBefore_, openedAfter_;
+};
