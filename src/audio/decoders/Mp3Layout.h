@@ -1,0 +1,12 @@
+// What surrounds the audio of an MPEG file: an ID3 version 2 tag in front and
+// a Xing/Info or VBRI header in the first frame that counts the frames.
+#pragma once
+#include <cstdint>
+
+struct TMp3Layout {
+  uint32_t id3v2Bytes = 0;  // tag at the start, 0 when none
+  uint32_t vbrFrames = 0;   // frames counted by the VBR header, 0 when none
+};
+
+// Reads the start of fileName; a file that cannot be read has neither.
+TMp3Layout ReadMp3Layout(const char* fileName);

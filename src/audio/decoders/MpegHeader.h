@@ -1,0 +1,28 @@
+// MPEG audio frame headers (MPEG-1, MPEG-2 and MPEG-2.5, layers I to III):
+// the validity test and the frame length, and the search for the first frame
+// in a block of bytes.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Start positions a sync search tries before it gives up.
+constexpr size_t kMaxSyncPositions = 4096;
+
+// Length in bytes of the frame that header h (first byte most significant)
+// opens, or 0 when h is not a valid header (free format included).
+uint32_t MpegFrameLength(uint32_t header);
+
+// Length of the shortest frame a stream with header h can have: the lowest
+// bit rate, no padding. 0 when h is not a valid header.
+uint32_t MpegMinFrameLength(uint32_t header);
+
+// The header whose four bytes start at data, first byte most significant.
+uint32_t MpegHeaderAt(const uint8_t* data);
+
+// Offset of the first valid header among the first kMaxSyncPositions start
+// positions of data, or -1.
+long FindMpegHeader(const uint8_t* data, size_t size);
+
+// Frames counted by a Xing/Info or VBRI header inside the layer III frame
+// that starts at data (size bytes available), or 0 when there is none.
+uint32_t VbrHeaderFrames(const uint8_t* data, size_t size);

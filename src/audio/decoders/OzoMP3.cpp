@@ -1,0 +1,202 @@
+#include "audio/decoders/OzoMP3.h"
+
+#include <cstring>
+
+#include "audio/decoders/Id3Tag.h"
+#include "audio/decoders/Mp3Layout.h"
+#include "audio/decoders/MpegFrameWalk.h"
+#include "foundation/OzoError.h"
+#include "foundation/OzoErrorNames.h"
+#include "foundation/OzoPath.h"
+#include "platform/mpeg/XaDecoder.h"
+
+namespace {
+// Calls that may pass before the first frame decodes (junk, a skipped tag frame).
+constexpr int kMaxFirstDecodes = 11;
+// Samples per channel before the first sound of the source in the decoded
+// stream (encoder and decoder delay), skipped when playback starts at 0.
+constexpr uint32_t kStartSkipSamples = 1452;
+constexpr uint32_t kStartSkipSamples22k = 1392;
+// Calibration of the bytes-to-time estimate for streams that are not counted.
+constexpr double kEstimateFactor = 1.0023;
+// Any input module may read the file.
+constexpr int kAnyInputModule = -1;
+
+void NotifyNothing(void*) {}
+void IgnoreProgress(void*, int, const char*) {}
+void NotifyMessage(void*, int source, int code, const char* text, const char* detail) {
+  if (detail && *detail)
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: (XAUDIO) error, source=%i, code=%i, %s (%s)", source,
+                code, text, detail);
+  else
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: (XAUDIO) debug, source=%i, code=%i, %s", source, code,
+                text);
+}
+
+// Tags are not audio: leave them out of the bytes the estimate times.
+uint64_t AudioBytes(uint64_t inputBytes, uint32_t id3v2Bytes, bool id3v1) {
+  uint64_t tags = uint64_t(id3v2Bytes) + (id3v1 ? kId3v1Bytes : 0);
+  return inputBytes > tags ? inputBytes - tags : 0;
+}
+}  // namespace
+
+uint32_t Mp3FramesDuration(uint32_t frames, uint32_t blockSize, uint32_t bytesPerSecond) {
+  if (bytesPerSecond == 0) return 0;
+  return uint32_t(uint64_t(frames) * blockSize * 1000 / bytesPerSecond);
+}
+
+uint32_t Mp3EstimatedDuration(uint64_t audioBytes, uint32_t kbps) {
+  if (kbps == 0) return 0;
+  double ms = double(audioBytes) * kEstimateFactor / (kbps * 0.125);
+  return ms >= double(UINT32_MAX) ? UINT32_MAX : uint32_t(ms);
+}
+
+TOzoMP3TAG::TOzoMP3TAG() {
+  int result = decoder_new(&Decoder);
+  if (result != XA_SUCCESS) {
+    Decoder = nullptr;
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: XAUDIO: Cannot init decoder [%s]",
+                XAudioErrorName(result));
+    return;
+  }
+  XA_InputModule module{};
+  file_input_module_register(&module);
+  decoder_input_module_register(Decoder, &module);
+  Decoder->notification = XA_NotificationRecord{this, NotifyNothing, IgnoreProgress, NotifyMessage};
+  LibraryReady = 1;
+}
+
+TOzoMP3TAG::~TOzoMP3TAG() {
+  Close();
+  if (Decoder) decoder_delete(Decoder);
+}
+
+int TOzoMP3TAG::CanOpen(const char* fileName) {
+  if (!fileName) return 0;
+  return HasExtension(fileName, ".MP3") || HasExtension(fileName, ".MP2") || HasExtension(fileName, ".MPG");
+}
+
+int TOzoMP3TAG::Open(const char* fileName, unsigned flags) {
+  if (!LibraryReady) {
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: Cannot open - XAUDIO startup error");
+    return -1;
+  }
+  Close();
+  const bool id3v1 = ReadId3v1Title(fileName, Title, sizeof Title);
+  const TMp3Layout layout = ReadMp3Layout(fileName);
+  uint32_t counted = (flags & kOpenExactLength) ? CountMpegFrames(fileName) : 0;
+  if (counted == 0) counted = layout.vbrFrames;  // a VBR header's count beats any estimate
+  if (OpenInput(fileName) != 0) return -1;
+  SetFormat();
+  SetLength(counted, AudioBytes(Decoder->input.size, layout.id3v2Bytes, id3v1));
+  decoder_input_seek_to_position(Decoder, 0.0f);
+  if (Frames < kMinFrames) {
+    decoder_input_delete(Decoder);
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: Stream too short (%i frames)", int(Frames));
+    return -1;
+  }
+  Opened = 1;
+  return 0;
+}
+
+// Binds the file to the library and decodes until the stream is described.
+int TOzoMP3TAG::OpenInput(const char* fileName) {
+  int result = decoder_input_new(Decoder, fileName, kAnyInputModule);
+  if (result != XA_SUCCESS) {
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: XAUDIO: Cannot create input object [%s]",
+                XAudioErrorName(result));
+    return -1;
+  }
+  result = decoder_input_open(Decoder);
+  if (result != XA_SUCCESS) {
+    decoder_input_delete(Decoder);
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: XAUDIO: Cannot open input [%s]", XAudioErrorName(result));
+    return -1;
+  }
+  for (int call = 0; call < kMaxFirstDecodes; ++call)
+    if ((result = decoder_decode(Decoder, nullptr)) == XA_SUCCESS) break;
+  if (result != XA_SUCCESS) {
+    decoder_input_delete(Decoder);
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: XAUDIO: Cannot retrieve input info [%s]",
+                XAudioErrorName(result));
+    return -1;
+  }
+  return 0;
+}
+
+void TOzoMP3TAG::SetFormat() {
+  const XA_OutputInfo& out = Decoder->output;
+  const uint16_t channels = uint16_t(out.stereo + 1);
+  const uint16_t bytesPerSample = uint16_t(out.bytes_per_sample);
+  Format = TPCMWaveFormat{WAVE_FORMAT_PCM, channels, out.sample_rate, out.sample_rate * channels * bytesPerSample,
+                          uint16_t(channels * bytesPerSample), uint16_t(bytesPerSample * 8)};
+  AlignMask = -4;
+  BlockSize = FrameBytes = out.frame_bytes;
+  const uint32_t skipSamples = out.sample_rate == 22050 ? kStartSkipSamples22k : kStartSkipSamples;
+  StartSkip = channels * bytesPerSample * skipSamples;
+}
+
+// Frames and duration: from countedFrames when known, else estimated.
+void TOzoMP3TAG::SetLength(uint32_t countedFrames, uint64_t audioBytes) {
+  if (countedFrames) {
+    Frames = countedFrames;
+    Duration = Mp3FramesDuration(Frames, BlockSize, Format.nAvgBytesPerSec);
+    return;
+  }
+  Duration = Mp3EstimatedDuration(audioBytes, Decoder->status.bitrate);
+  Frames = uint32_t(uint64_t(Duration) * Format.nAvgBytesPerSec / 1000 / BlockSize);
+}
+
+void TOzoMP3TAG::Close() {
+  TOzoSyncGuard lock(*this);
+  if (!Opened) return;
+  decoder_input_delete(Decoder);
+  Opened = 0;
+}
+
+int TOzoMP3TAG::Seek(unsigned ms, unsigned* skipBytes) {
+  TOzoSyncGuard lock(*this);
+  if (!Opened) {
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: No open stream");
+    return -1;
+  }
+  if (ms > Duration) ms = Duration;
+  const uint64_t bytes = uint64_t(ms) * Format.nAvgBytesPerSec / 1000;
+  const uint32_t frame = uint32_t(bytes / BlockSize);
+  *skipBytes = (uint32_t(bytes % BlockSize) & uint32_t(AlignMask)) + (frame == 0 ? StartSkip : FrameBytes);
+  const int result = decoder_input_seek_to_position(Decoder, float(double(frame) / Frames));
+  if (result != XA_SUCCESS) {
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: XAUDIO: Input seeking error [%s]",
+                XAudioErrorName(result));
+    return -1;
+  }
+  return 0;
+}
+
+int TOzoMP3TAG::Decode(void* dest, unsigned blocks, unsigned* decodedBlocks) {
+  TOzoSyncGuard lock(*this);
+  *decodedBlocks = 0;
+  if (!Opened) {
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: No open file");
+    return -1;
+  }
+  auto* out = static_cast<uint8_t*>(dest);
+  unsigned left = blocks;
+  int result = XA_SUCCESS;
+  while (left > 0) {
+    result = decoder_decode(Decoder, out);
+    if (result == XA_ERROR_TIMEOUT) continue;
+    if (result != XA_SUCCESS && result != XA_ERROR_INVALID_FRAME) break;
+    ++*decodedBlocks;
+    --left;
+    out += BlockSize;
+  }
+  // Whatever was not decoded is silence, after a failure too: the request is
+  // always filled whole.
+  std::memset(out, SilenceByte(), size_t(left) * BlockSize);
+  if (result == XA_SUCCESS || result == XA_END_OF_INPUT) return 0;
+  ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: XAUDIO: Decoding fail [%s]", XAudioErrorName(result));
+  return -1;
+}
+
+const char* TOzoMP3TAG::GetTitle() { return Opened && Title[0] ? Title : nullptr; }

@@ -1,0 +1,43 @@
+// The MPEG audio decoder: MP3, MP2 and MPG files through the decoder library,
+// one decoder block per MPEG frame.
+#pragma once
+#include "audio/decoders/VyPlayer.h"
+
+struct XA_DecoderInfo;
+
+class TOzoMP3TAG : public TVyPlayerTAG {
+ public:
+  // Fewer frames than this are refused: too short to play and seek in.
+  static constexpr uint32_t kMinFrames = 20;
+
+  TOzoMP3TAG();
+  ~TOzoMP3TAG() override;
+
+  int CanOpen(const char* fileName) override;
+  // flags bit 0 (kOpenExactLength): count the frames instead of estimating.
+  int Open(const char* fileName, unsigned flags) override;
+  void Close() override;
+  // *skipBytes includes StartSkip at the first frame, and otherwise one
+  // frame: the first frame decoded after a jump is not played.
+  int Seek(unsigned ms, unsigned* skipBytes) override;
+  int Decode(void* dest, unsigned blocks, unsigned* decodedBlocks) override;
+  const char* GetTitle() override;
+
+  XA_DecoderInfo* Decoder = nullptr;  // created once, at construction
+  int LibraryReady = 0;
+  uint32_t Frames = 0;      // MPEG frames of the open stream
+  uint32_t StartSkip = 0;   // bytes skipped when playback starts at frame 0
+  uint32_t FrameBytes = 0;  // PCM bytes of one frame: the skip after a jump
+  char Title[200] = {};     // from the ID3 version 1 tag, "" when none
+
+ private:
+  int OpenInput(const char* fileName);
+  void SetFormat();
+  void SetLength(uint32_t countedFrames, uint64_t audioBytes);
+};
+
+// Milliseconds of frames frames of blockSize PCM bytes each.
+uint32_t Mp3FramesDuration(uint32_t frames, uint32_t blockSize, uint32_t bytesPerSecond);
+// Milliseconds estimated from the audio bytes and one frame's bit rate; 0
+// without a bit rate.
+uint32_t Mp3EstimatedDuration(uint64_t audioBytes, uint32_t kbps);

@@ -1,0 +1,87 @@
+// The MPEG audio decoding library the MP3 decoder drives: a decoder object
+// that reads one input, decodes one MPEG frame per call into 16-bit PCM at the
+// stream's own rate and channel count, seeks by fraction and describes the
+// stream. Built on libmpg123; every call returns XA_SUCCESS or an XA_ code.
+#pragma once
+#include <cstdint>
+
+constexpr int XA_SUCCESS = 0;
+constexpr int XA_ERROR_OUT_OF_MEMORY = -100;
+constexpr int XA_ERROR_INVALID_PARAMETERS = -101;
+constexpr int XA_ERROR_INTERNAL = -102;
+constexpr int XA_ERROR_TIMEOUT = -103;  // try again; local files never time out
+constexpr int XA_ERROR_OPEN_FAILED = -500;
+constexpr int XA_ERROR_READ_FAILED = -502;
+constexpr int XA_ERROR_PERMISSION_DENIED = -504;
+constexpr int XA_ERROR_MODULE_NOT_FOUND = -507;
+constexpr int XA_ERROR_UNSUPPORTED_INPUT = -508;  // no MPEG audio frame in the input
+constexpr int XA_ERROR_NO_SUCH_FILE = -513;
+constexpr int XA_END_OF_INPUT = -514;
+// The frame was unusable; the output holds silence in its place.
+constexpr int XA_ERROR_INVALID_FRAME = -600;
+
+// Sources named in notifications.
+constexpr int XA_SOURCE_INPUT = 1;
+constexpr int XA_SOURCE_DECODER = 2;
+
+// The library's messages go to the client through these procedures; each may
+// be null. They run on the thread that is inside the library call.
+struct XA_NotificationRecord {
+  void* client;
+  // An input was opened and is about to be decoded.
+  void (*notify_ready)(void* client);
+  // Progress of a long operation (scanning the input before a seek).
+  void (*notify_progress)(void* client, int source, const char* message);
+  // A failure (detail names the input) or a debug message (detail null).
+  void (*notify_message)(void* client, int source, int code, const char* text, const char* detail);
+};
+
+// Values valid after the first successful decoder_decode of an input.
+struct XA_OutputInfo {
+  uint32_t frame_bytes;       // PCM bytes of one decoded frame
+  uint32_t bytes_per_sample;  // always 2
+  int stereo;                 // 1 for two channels, 0 for one
+  uint32_t sample_rate;       // Hz
+};
+struct XA_InputInfo {
+  uint64_t size;  // bytes of the input, tags included
+};
+struct XA_StatusInfo {
+  uint32_t bitrate;  // kbit/s of the last decoded frame
+};
+
+// How the decoder reaches an input: a registered module binds a name to it.
+struct XA_InputModuleImpl;
+struct XA_InputModule {
+  const XA_InputModuleImpl* impl;
+};
+
+struct XA_DecoderImpl;
+struct XA_DecoderInfo {
+  XA_OutputInfo output;
+  XA_InputInfo input;
+  XA_StatusInfo status;
+  XA_NotificationRecord notification;
+  XA_DecoderImpl* impl;
+};
+
+int decoder_new(XA_DecoderInfo** decoder);
+int decoder_delete(XA_DecoderInfo* decoder);
+
+// The module that reads local files.
+int file_input_module_register(XA_InputModule* module);
+int decoder_input_module_register(XA_DecoderInfo* decoder, const XA_InputModule* module);
+
+// Binds an input object to name; module -1 picks the first registered module.
+// A previous input is deleted first.
+int decoder_input_new(XA_DecoderInfo* decoder, const char* name, int module);
+int decoder_input_open(XA_DecoderInfo* decoder);
+int decoder_input_delete(XA_DecoderInfo* decoder);
+
+// Decodes the next frame into output (frame_bytes bytes; null discards it).
+// XA_END_OF_INPUT when the input has no further frame.
+int decoder_decode(XA_DecoderInfo* decoder, void* output);
+
+// The next decode starts at the frame nearest to fraction (0..1) of the
+// input's frames, with the same PCM a decode from the start gives there.
+int decoder_input_seek_to_position(XA_DecoderInfo* decoder, float fraction);

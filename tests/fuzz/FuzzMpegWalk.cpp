@@ -1,0 +1,17 @@
+// The frame-header walk and the first-frame readers on arbitrary bytes.
+#include <cstddef>
+#include <cstdint>
+
+#include "FuzzInputFile.h"
+#include "audio/decoders/Mp3Layout.h"
+#include "audio/decoders/MpegFrameWalk.h"
+#include "audio/decoders/MpegHeader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const char* file = FuzzInputFile(data, size);
+  CountMpegFrames(file);
+  ReadMp3Layout(file);
+  long first = FindMpegHeader(data, size);
+  if (first >= 0) VbrHeaderFrames(data + first, size - size_t(first));
+  return 0;
+}
