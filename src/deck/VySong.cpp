@@ -1,0 +1,406 @@
+#include "deck/VySong.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "foundation/OzoError.h"
+#include "foundation/OzoPath.h"
+#include "platform/kernel/KernelClock.h"
+
+namespace {
+// The report lines of the engine's failures carry these line numbers, as the
+// logs of earlier versions did, so that they read the same.
+constexpr int kAudioErrorLine = 333;
+constexpr int kUnsupportedLine = 366;
+constexpr int kOpenErrorLine = 376;
+constexpr int kConfigureErrorLine = 411;
+
+constexpr char kAudioErrorText[] =
+    "VYSONG: Directsound audio not available. Try closing any other\n"
+    "sound application and opening the file(s) again. Error message follows:\n\n%s";
+constexpr uint32_t kLoopLengthMs = 200;
+constexpr uint32_t kLoopPauseMs = 50;
+constexpr uint32_t kSeekGranuleMs = 20;  // restarts land on 20 ms steps
+constexpr uint32_t kMaxPositionIncrement = 30000;
+
+int64_t ReadCounter() {
+  int64_t now = 0;
+  QueryPerformanceCounter(&now);
+  return now;
+}
+
+template <size_t N>
+void Copy(char (&to)[N], const std::string& text) {
+  std::snprintf(to, N, "%s", text.c_str());
+}
+
+std::string NameAndExtension(const char* fileName) {
+  TPathParts parts = SplitPath(fileName ? fileName : "");
+  return parts.name + parts.ext;
+}
+
+uint32_t MsToStreamBytes(uint32_t ms, uint32_t bytesPerSecond) {
+  return uint32_t(uint64_t(ms) * bytesPerSecond / 1000);
+}
+}  // namespace
+
+TVySongTAG::TVySongTAG() : counter_(ReadCounter) {
+  int64_t frequency = 0;
+  if (QueryPerformanceFrequency(&frequency) && frequency >= 1000) ticksPerMs_ = frequency / 1000;
+  buffer_.AddProcessor(&endMarker_);
+  ResetSongInfo();
+  ResetTimeInfo();
+}
+
+TVySongTAG::~TVySongTAG() {
+  Close();
+  buffer_.Release();
+  delete device_;
+}
+
+bool TVySongTAG::AddPlayer(TVyPlayerTAG* player) {
+  TOzoSyncGuard lock(*this);
+  if (playerCount_ >= kMaxPlayers) return false;
+  players_[playerCount_++] = player;
+  return true;
+}
+
+void TVySongTAG::SetOwnerWindow(void* window) { deviceSelection_.ownerWindow = window; }
+
+void TVySongTAG::SetDevice(const TGuid* device) {
+  const bool same = device ? (deviceSelection_.device && deviceId_ == *device) : !deviceSelection_.device;
+  if (!deviceChanged_ && same) return;
+  if (device) deviceId_ = *device;
+  deviceSelection_.device = device ? &deviceId_ : nullptr;
+  deviceChanged_ = 1;
+}
+
+void TVySongTAG::SetCounter(TCounter counter, int64_t ticksPerMs) {
+  TOzoSyncGuard lock(*this);
+  counter_ = counter ? counter : ReadCounter;
+  if (ticksPerMs > 0) ticksPerMs_ = ticksPerMs;
+}
+
+// ---- opening ----
+
+int TVySongTAG::Open(const char* fileName, unsigned trackNumber, int exactLength) {
+  TOzoSyncGuard lock(*this);
+  Close();
+  Copy(songInfo_.Title, "-");
+  songInfo_.TrackNumber = trackNumber;
+  char text[12];
+  if (trackNumber == 0)
+    std::snprintf(text, sizeof text, "ebb");
+  else
+    std::snprintf(text, sizeof text, "%s%02u", trackNumber < 100 ? "e" : trackNumber < 200 ? "I" : "i",
+                  trackNumber < 100 ? trackNumber : trackNumber % 100);
+  Copy(songInfo_.TrackText, text);
+
+  if (deviceChanged_ && OpenDevice() != 0) return -1;
+  if (int result = OpenDecoder(fileName, exactLength)) return result;
+  if (ConfigureOutput() != 0) return -2;
+  buffer_.RequestRestart(0, 0);
+
+  const uint32_t length = player_->Opened ? player_->Duration : 0;
+  songInfo_.Length = length;
+  songInfo_.LengthBytes = MsToStreamBytes(length, BytesPerSecond());
+  songInfo_.PosIncrement = std::min(length, kMaxPositionIncrement);
+  songInfo_.StepValue = 10;
+  songInfo_.BufferSize = bufferBytes_;
+  songInfo_.SampleRate = player_->Format.nSamplesPerSec;
+  SetTitle(fileName);
+  ResetTimeInfo();
+  timeInfo_.CueChanged = 1;
+  scanMode_ = smNone;
+  open_ = 1;
+  return 0;
+}
+
+// Re-creates the output device; a failure is shown to the user, since
+// nothing can play until the sound system is free again.
+int TVySongTAG::OpenDevice() {
+  delete device_;
+  device_ = new TOzoAudioTAG;
+  if (device_->Open(&deviceSelection_) == 0) {
+    deviceChanged_ = 0;
+    return 0;
+  }
+  delete device_;
+  device_ = nullptr;
+  Copy(songInfo_.Title, "(Audio error) ");
+  const std::string reason = GetLastErrorText();
+  ShowMessageBox(MB_ICONERROR, "Vy-System", kAudioErrorText, reason.c_str());
+  ReportError(__FILE__, kAudioErrorLine, kReport, kAudioErrorText, reason.c_str());
+  return -1;
+}
+
+// The first decoder that claims the name opens the file; when none claims
+// it, the first registered decoder tries anyway.
+int TVySongTAG::OpenDecoder(const char* fileName, int exactLength) {
+  const unsigned flags = exactLength ? kOpenExactLength : 0;
+  for (uint32_t i = 0; i < playerCount_; ++i) {
+    if (!players_[i]->CanOpen(fileName)) continue;
+    if (players_[i]->Open(fileName, flags) == 0) {
+      player_ = players_[i];
+      return 0;
+    }
+    Copy(songInfo_.Title, "(ERROR) " + NameAndExtension(fileName));
+    ReportError(__FILE__, kOpenErrorLine, kReport, "VYSONG: Error abriendo fichero");
+    return -1;
+  }
+  if (playerCount_ > 0 && players_[0]->Open(fileName, flags) == 0) {
+    player_ = players_[0];
+    return 0;
+  }
+  Copy(songInfo_.Title, "(Unsupported) " + NameAndExtension(fileName));
+  ReportError(__FILE__, kUnsupportedLine, kReport, "VYSONG: Tipo de fichero no soportado");
+  return -1;
+}
+
+// Chunks of whole decoder blocks, and a ring of whole chunks holding the
+// buffer length of audio.
+int TVySongTAG::ConfigureOutput() {
+  const uint32_t block = player_->Opened ? player_->BlockSize : 0;
+  const uint32_t bytesPerSecond = BytesPerSecond();
+  if (block == 0 || bytesPerSecond == 0) {
+    player_->Close();
+    player_ = nullptr;
+    ReportError(__FILE__, kConfigureErrorLine, kPassOn, nullptr);
+    return -2;
+  }
+  chunkBytes_ = block * ((ChunkSize + block - 1) / block);
+  const uint32_t audioBytes = MsToStreamBytes(BufferLength, bytesPerSecond);
+  bufferBytes_ = (audioBytes + chunkBytes_ - 1) / chunkBytes_ * chunkBytes_;
+  framesPerChunk_ = chunkBytes_ / block;
+  TVyBufferConfig config{chunkBytes_, framesPerChunk_, block, kLoopLengthMs, kLoopPauseMs, player_};
+  if (buffer_.Configure(device_, &player_->Format, &config, bufferBytes_) != 0) {
+    player_->Close();
+    player_ = nullptr;
+    ReportError(__FILE__, kConfigureErrorLine, kPassOn, nullptr);
+    return -2;
+  }
+  return 0;
+}
+
+void TVySongTAG::SetTitle(const char* fileName) {
+  const char* given = player_->GetTitle();
+  std::string title = given ? given : SplitPath(fileName).name;
+  std::replace(title.begin(), title.end(), '_', ' ');
+  Copy(songInfo_.Title, title);
+}
+
+void TVySongTAG::Close() {
+  TOzoSyncGuard lock(*this);
+  if (!open_) return;
+  buffer_.Release();
+  if (player_) player_->Close();
+  player_ = nullptr;
+  ResetSongInfo();
+  ResetTimeInfo();
+  open_ = 0;
+}
+
+void TVySongTAG::ResetSongInfo() {
+  songInfo_ = TVySongInfo{10, 0, 1, 1, 10, 1000, 0, "-", "ebb"};
+}
+
+void TVySongTAG::ResetTimeInfo() {
+  timeInfo_.Position = timeInfo_.PositionBytes = timeInfo_.FreeBytes = timeInfo_.CuePoint = 0;
+  timeInfo_.CueChanged = 0;
+}
+
+// ---- reading ----
+
+void TVySongTAG::GetSongInfo(TVySongInfo& info) {
+  TOzoSyncGuard lock(*this);
+  info = songInfo_;
+}
+
+void TVySongTAG::GetTimeInfo(TVyTimeInfo& info) {
+  TOzoSyncGuard lock(*this);
+  FormatTime();
+  info = timeInfo_;
+  timeInfo_.CueChanged = 0;
+}
+
+unsigned TVySongTAG::GetPosition() {
+  TOzoSyncGuard lock(*this);
+  return open_ ? timeInfo_.Position : 0;
+}
+
+// Minutes and seconds, and hundredths, of the elapsed or the remaining time.
+void TVySongTAG::FormatTime() {
+  if (!open_) {
+    Copy(timeInfo_.TimeText, "abb:bb");
+    Copy(timeInfo_.HundredthsText, "bb");
+    timeInfo_.FreeBytes = 0;
+    return;
+  }
+  const uint32_t position = timeInfo_.Position, length = songInfo_.Length;
+  const uint32_t t = timeMode_ == 0 ? position : length > position ? length - position : 0;
+  std::snprintf(timeInfo_.TimeText, sizeof timeInfo_.TimeText, "%s%02u:%02u", timeMode_ == 0 ? "a" : "-",
+                t / 60000, (t / 1000) % 60);
+  std::snprintf(timeInfo_.HundredthsText, sizeof timeInfo_.HundredthsText, "%02u", (t / 10) % 100);
+  timeInfo_.FreeBytes = buffer_.WritableBytes;
+}
+
+// ---- transport ----
+
+void TVySongTAG::Play() {
+  TOzoSyncGuard lock(*this);
+  if (open_) buffer_.TOzoSoundBufferTAG::Play();
+}
+
+void TVySongTAG::Stop() {
+  TOzoSyncGuard lock(*this);
+  if (!open_) return;
+  buffer_.TOzoSoundBufferTAG::Stop();
+  buffer_.ReleaseLoop();
+}
+
+void TVySongTAG::SetPosition(unsigned ms) {
+  TOzoSyncGuard lock(*this);
+  if (open_) MoveTo(ms, CueFollowsPositioning);
+}
+
+void TVySongTAG::MoveTo(unsigned ms, bool moveCue) {
+  ms = std::min(ms, songInfo_.Length);
+  buffer_.RequestRestart(ms / kSeekGranuleMs * kSeekGranuleMs, buffer_.IsPlaying());
+  timeInfo_.Position = ms;
+  timeInfo_.PositionBytes = MsToStreamBytes(ms, BytesPerSecond());
+  if (moveCue) SetCue();
+}
+
+void TVySongTAG::HoldLoop() {
+  TOzoSyncGuard lock(*this);
+  if (open_) buffer_.HoldLoop(timeInfo_.Position / kSeekGranuleMs * kSeekGranuleMs);
+}
+
+void TVySongTAG::ReleaseLoop() {
+  TOzoSyncGuard lock(*this);
+  if (open_) buffer_.ReleaseLoop();
+}
+
+void TVySongTAG::SetCuePoint() {
+  TOzoSyncGuard lock(*this);
+  if (open_) SetCue();
+}
+
+void TVySongTAG::SetCue() {
+  if (timeInfo_.Position == timeInfo_.CuePoint) return;
+  timeInfo_.CuePoint = timeInfo_.Position;
+  timeInfo_.CueChanged = 1;
+}
+
+void TVySongTAG::ReturnToCue() {
+  TOzoSyncGuard lock(*this);
+  if (open_) MoveTo(timeInfo_.CuePoint, false);
+}
+
+void TVySongTAG::ToggleTimeMode() {
+  TOzoSyncGuard lock(*this);
+  timeMode_ ^= 1;
+}
+
+void TVySongTAG::SetTimeMode(int mode) {
+  TOzoSyncGuard lock(*this);
+  timeMode_ = mode ? 1 : 0;
+}
+
+void TVySongTAG::SetRate(unsigned hz) {
+  TOzoSyncGuard lock(*this);
+  if (open_) buffer_.SetFrequency(hz);
+}
+
+void TVySongTAG::SetVolume(unsigned volume) {
+  TOzoSyncGuard lock(*this);
+  if (open_) buffer_.SetVolume(volume);
+}
+
+void TVySongTAG::SetPan(int pan) {
+  TOzoSyncGuard lock(*this);
+  if (open_) buffer_.SetPan(pan);
+}
+
+void TVySongTAG::Mute() {
+  TOzoSyncGuard lock(*this);
+  if (open_) buffer_.Mute();
+}
+
+void TVySongTAG::Unmute() {
+  TOzoSyncGuard lock(*this);
+  if (open_) buffer_.Unmute();
+}
+
+// ---- player thread ----
+
+void TVySongTAG::Service() {
+  TOzoSyncGuard lock(*this);
+  if (!open_) return;
+  buffer_.Refill();
+  const uint64_t bytes = uint64_t(timeInfo_.PositionBytes) + buffer_.TakePlayedBytes();
+  timeInfo_.PositionBytes = uint32_t(std::min<uint64_t>(bytes, songInfo_.LengthBytes));
+  timeInfo_.Position = uint32_t(uint64_t(timeInfo_.PositionBytes) * 1000 / BytesPerSecond());
+  StepScan();
+}
+
+// ---- search ----
+
+void TVySongTAG::StartStepScan(int step, bool fresh) {
+  TOzoSyncGuard lock(*this);
+  if (!open_) return;
+  scanMode_ = smStep;
+  scanStep_ = step;
+  accumulator_ = fresh ? 0 : SearchInterval + 1;
+  lastCounter_ = counter_();
+}
+
+void TVySongTAG::StartForwardScan(bool fresh) { StartScan(smForward, fresh); }
+void TVySongTAG::StartBackwardScan(bool fresh) { StartScan(smBackward, fresh); }
+
+// A fresh search takes its first step one interval after the press; one that
+// replaces another steps at the next service.
+void TVySongTAG::StartScan(TVyScanMode mode, bool fresh) {
+  TOzoSyncGuard lock(*this);
+  if (!open_) return;
+  scanMode_ = mode;
+  scanStep_ = int32_t(SearchStartStep);
+  stepsTaken_ = 0;
+  accumulator_ = fresh ? 0 : SearchInterval + 1;
+  currentInterval_ = SearchInterval;
+  lastCounter_ = counter_();
+}
+
+void TVySongTAG::StopScan() {
+  TOzoSyncGuard lock(*this);
+  scanMode_ = smNone;
+}
+
+// At most one step per call: accelerating search steps 10 ms every 200 ms,
+// and every fifth step halves the interval and doubles the step.
+void TVySongTAG::StepScan() {
+  if (scanMode_ == smNone || !open_) return;
+  const int64_t now = counter_();
+  accumulator_ += uint32_t((now - lastCounter_) / ticksPerMs_);
+  lastCounter_ = now;
+  const int64_t position = timeInfo_.Position;
+  auto stepTo = [&](int64_t target) {
+    target = std::max<int64_t>(target, 0);
+    if (target / 10 != position / 10) MoveTo(unsigned(target), CueFollowsSearch);
+  };
+  if (scanMode_ == smStep) {
+    if (accumulator_ <= FixedStepInterval) return;
+    stepTo(position + scanStep_);
+    accumulator_ -= FixedStepInterval;
+    return;
+  }
+  if (accumulator_ <= currentInterval_) return;
+  accumulator_ -= currentInterval_;
+  stepTo(scanMode_ == smForward ? position + scanStep_ : position - scanStep_);
+  if (++stepsTaken_ < StepsPerAcceleration) return;
+  currentInterval_ = std::max(currentInterval_ / SearchIntervalDivisor, SearchMinInterval);
+  scanStep_ = int32_t(std::min(uint32_t(scanStep_) * SearchStepMultiplier, SearchMaxStep));
+  stepsTaken_ = 0;
+}

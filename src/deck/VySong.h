@@ -1,0 +1,139 @@
+// The playback engine of one deck for one file at a time: decoder choice,
+// output device and buffer, play position, cue point, audible search and the
+// time texts of the display. The player thread calls Service; the window
+// thread calls everything else.
+#pragma once
+#include <cstdint>
+
+#include "audio/decoders/VyPlayer.h"
+#include "audio/output/OzoDS.h"
+#include "audio/output/VyBuffer.h"
+#include "deck/VyControlDSP.h"
+#include "foundation/OzoSync.h"
+
+struct TVySongInfo {
+  uint32_t Length;          // ms
+  uint32_t LengthBytes;
+  uint32_t PosIncrement;    // ms, the position slider's page
+  uint32_t StepValue;
+  uint32_t BufferSize;      // bytes
+  uint32_t SampleRate;      // Hz: the base playback rate
+  uint32_t TrackNumber;
+  char Title[260];
+  char TrackText[12];
+};
+
+struct TVyTimeInfo {
+  uint32_t Position;        // ms
+  uint32_t PositionBytes;
+  uint32_t FreeBytes;
+  uint32_t CuePoint;        // ms
+  int32_t CueChanged;
+  char TimeText[15];
+  char HundredthsText[5];
+  uint8_t Reserved[8];
+};
+
+enum TVyScanMode : uint8_t { smNone = 0, smStep = 1, smForward = 2, smBackward = 3 };
+
+class TVySongTAG : public TOzoSync {
+ public:
+  static constexpr int kMaxPlayers = 10;
+  using TCounter = int64_t (*)();
+
+  TVySongTAG();
+  ~TVySongTAG();
+
+  bool AddPlayer(TVyPlayerTAG* player);
+  void SetOwnerWindow(void* window);
+  // Takes effect at the next Open; null selects the default output.
+  void SetDevice(const TGuid* device);
+  // The clock of the search; ticksPerMs of 0 keeps the current resolution.
+  void SetCounter(TCounter counter, int64_t ticksPerMs);
+
+  // 0; -1 after a report (the title shows the failure); -2 when the output
+  // buffer could not be set up.
+  int Open(const char* fileName, unsigned trackNumber, int exactLength);
+  void Close();
+  void GetSongInfo(TVySongInfo& info);
+  void GetTimeInfo(TVyTimeInfo& info);
+  unsigned GetPosition();
+
+  void Play();
+  void Stop();
+  void SetPosition(unsigned ms);
+  void HoldLoop();
+  void ReleaseLoop();
+  void StartStepScan(int step, bool fresh);
+  void StartForwardScan(bool fresh);
+  void StartBackwardScan(bool fresh);
+  void StopScan();
+  void SetCuePoint();
+  void ReturnToCue();
+  void ToggleTimeMode();
+  void SetTimeMode(int mode);
+  void SetRate(unsigned hz);
+  void SetVolume(unsigned volume);
+  void SetPan(int pan);
+  void Mute();
+  void Unmute();
+
+  // One cycle of the player thread: refill, position, search.
+  void Service();
+
+  // The output and the end marker, for the deck system.
+  TVyBufferTAG& Buffer() { return buffer_; }
+  TVyControlDSPTAG& EndMarker() { return endMarker_; }
+  bool IsOpen() const { return open_; }
+
+  // Defaults of the search and the output.
+  uint32_t BufferLength = 3000;
+  uint32_t ChunkSize = 32768;
+  uint32_t SearchStartStep = 10;
+  uint32_t SearchStepMultiplier = 2;
+  uint32_t SearchInterval = 200;
+  uint32_t SearchIntervalDivisor = 2;
+  uint32_t SearchMinInterval = 1;
+  uint32_t StepsPerAcceleration = 5;
+  uint32_t SearchMaxStep = 1431;
+  uint32_t FixedStepInterval = 150;
+  int CueFollowsPositioning = 1;
+  int CueFollowsSearch = 1;
+
+ private:
+  int OpenDevice();
+  int OpenDecoder(const char* fileName, int exactLength);
+  int ConfigureOutput();
+  void SetTitle(const char* fileName);
+  void StartScan(TVyScanMode mode, bool fresh);
+  void MoveTo(unsigned ms, bool moveCue);
+  void SetCue();
+  void StepScan();
+  void FormatTime();
+  void ResetSongInfo();
+  void ResetTimeInfo();
+  uint32_t BytesPerSecond() const { return player_ ? player_->Format.nAvgBytesPerSec : 0; }
+
+  TOzoAudioTAG* device_ = nullptr;
+  TVyPlayerTAG* player_ = nullptr;
+  TVyBufferTAG buffer_;
+  TVyControlDSPTAG endMarker_;
+  TVySongInfo songInfo_{};
+  TVyTimeInfo timeInfo_{};
+  uint32_t chunkBytes_ = 0, bufferBytes_ = 0, framesPerChunk_ = 0;
+  TVyScanMode scanMode_ = smNone;
+  int32_t scanStep_ = 0;
+  uint32_t stepsTaken_ = 0;
+  uint32_t accumulator_ = 0;
+  uint32_t currentInterval_ = 0;
+  uint8_t timeMode_ = 0;
+  TCounter counter_;
+  int64_t ticksPerMs_ = 1;
+  int64_t lastCounter_ = 0;
+  TOzoAudioConfig deviceSelection_{};
+  TGuid deviceId_{};
+  int deviceChanged_ = 1;
+  int open_ = 0;
+  uint32_t playerCount_ = 0;
+  TVyPlayerTAG* players_[kMaxPlayers] = {};
+};

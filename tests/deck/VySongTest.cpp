@@ -1,0 +1,228 @@
+// The song engine on the null output: opening, titles, failures, time texts,
+// positions and the search schedule driven by a counter the test moves.
+#include "deck/VySong.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "audio/decoders/OzoWAV.h"
+#include "foundation/OzoError.h"
+#include "support/TempDir.h"
+#include "support/WavWriter.h"
+
+using ::testing::MatchesRegex;
+
+namespace {
+int64_t fakeNow = 0;  // milliseconds, one tick each
+int64_t FakeCounter() { return fakeNow; }
+
+struct SongOnNullOutput : ::testing::Test {
+  TempDir dir;
+  TOzoWAVTAG wav;
+  TVySongTAG song;
+
+  void SetUp() override {
+    setenv("VYS_AUDIO", "null", 1);
+    song.AddPlayer(&wav);
+  }
+  void TearDown() override {
+    song.Close();
+    unsetenv("VYS_AUDIO");
+    SetMessageBoxPresenter(nullptr);
+  }
+  // An 8-bit mono file of `ms` milliseconds at `rate` Hz.
+  std::string Song(const std::string& name, uint32_t ms, uint32_t rate = 8000) {
+    std::string path = dir.File(name);
+    WriteFileBytes(path, MakeWav({.channels = 1, .rate = rate, .bits = 8,
+                                  .data = std::string(size_t(uint64_t(ms) * rate / 1000), '\x80')}));
+    return path;
+  }
+  TVySongInfo Info() {
+    TVySongInfo info;
+    song.GetSongInfo(info);
+    return info;
+  }
+  TVyTimeInfo Time() {
+    TVyTimeInfo info;
+    song.GetTimeInfo(info);
+    return info;
+  }
+};
+
+std::string Line(const std::string& message, int line) {
+  return message + " \\(VySong\\.cpp " + std::to_string(line) + "\\)";
+}
+}  // namespace
+
+TEST_F(SongOnNullOutput, TrackTextsFollowTheTrackNumber) {
+  std::string path = Song("t.wav", 500);
+  const std::pair<unsigned, const char*> texts[] = {{0, "ebb"},   {7, "e07"},   {99, "e99"},  {100, "I00"},
+                                                    {150, "I50"}, {199, "I99"}, {200, "i00"}, {250, "i50"}};
+  for (auto [number, text] : texts) {
+    ASSERT_EQ(song.Open(path.c_str(), number, 0), 0);
+    EXPECT_STREQ(Info().TrackText, text) << number;
+    EXPECT_EQ(Info().TrackNumber, number);
+  }
+}
+
+TEST_F(SongOnNullOutput, OpenFillsTheSongInformation) {
+  ASSERT_EQ(song.Open(Song("my_song_name.wav", 61990).c_str(), 3, 0), 0);
+  TVySongInfo info = Info();
+  EXPECT_STREQ(info.Title, "my song name");
+  EXPECT_EQ(info.Length, 61990u);
+  EXPECT_EQ(info.LengthBytes, 495920u);
+  EXPECT_EQ(info.PosIncrement, 30000u);
+  EXPECT_EQ(info.SampleRate, 8000u);
+  EXPECT_EQ(info.BufferSize, 32768u) << "3 s of 8000 bytes a second, one whole chunk";
+  EXPECT_EQ(Time().CueChanged, 1);
+  EXPECT_EQ(Time().CueChanged, 0) << "cleared by the reading before";
+}
+
+TEST_F(SongOnNullOutput, FailuresShowInTheTitleAndTheReport) {
+  WriteFileBytes(dir.File("broken.wav"), "RIFF....not a wave");
+  EXPECT_EQ(song.Open(dir.File("broken.wav").c_str(), 1, 0), -1);
+  EXPECT_STREQ(Info().Title, "(ERROR) broken.wav");
+  EXPECT_THAT(GetLastErrorText(), MatchesRegex(Line("VYSONG: Error abriendo fichero", 376)));
+
+  WriteFileBytes(dir.File("notes.txt"), "hello");
+  EXPECT_EQ(song.Open(dir.File("notes.txt").c_str(), 2, 0), -1);
+  EXPECT_STREQ(Info().Title, "(Unsupported) notes.txt");
+  EXPECT_THAT(GetLastErrorText(), MatchesRegex(Line("VYSONG: Tipo de fichero no soportado", 366)));
+  EXPECT_STREQ(Info().TrackText, "e02");
+
+  // A name no decoder claims is still tried by the first one.
+  std::string disguised = dir.File("song.dat");
+  WriteFileBytes(disguised, ReadFileBytes(Song("real.wav", 300)));
+  EXPECT_EQ(song.Open(disguised.c_str(), 1, 0), 0);
+  EXPECT_STREQ(Info().Title, "song");
+}
+
+TEST_F(SongOnNullOutput, UnavailableOutputIsShownToTheUserAndTriedAgainNextTime) {
+  static std::string shown;
+  SetMessageBoxPresenter([](unsigned, const char* caption, const char* text) {
+    shown = std::string(caption) + "|" + text;
+    return IDOK;
+  });
+  TGuid missing{{4, 2}};
+  song.SetDevice(&missing);
+  EXPECT_EQ(song.Open(Song("a.wav", 500).c_str(), 1, 0), -1);
+  EXPECT_STREQ(Info().Title, "(Audio error) ");
+  const std::string expected =
+      "Vy-System|VYSONG: Directsound audio not available. Try closing any other\n"
+      "sound application and opening the file(s) again. Error message follows:\n\n"
+      "OzoAudio: Error inicializando DirectSound [DSERR_NODRIVER] (OzoDS.cpp ";
+  EXPECT_EQ(shown.substr(0, expected.size()), expected);
+  EXPECT_THAT(GetLastErrorText(), ::testing::HasSubstr("(VySong.cpp 333)"));
+  song.SetDevice(nullptr);
+  EXPECT_EQ(song.Open(Song("a.wav", 500).c_str(), 1, 0), 0);
+}
+
+TEST_F(SongOnNullOutput, FailedOpenAfterAGoodOneLeavesTheEngineClosedAndSilent) {
+  ASSERT_EQ(song.Open(Song("good.wav", 2000).c_str(), 1, 0), 0);
+  song.Service();
+  song.Play();
+  EXPECT_EQ(song.Open(dir.File("missing.wav").c_str(), 2, 0), -1);
+  EXPECT_FALSE(song.IsOpen());
+  EXPECT_EQ(song.Buffer().Valid, 0) << "no sound buffer left playing";
+  EXPECT_EQ(song.GetPosition(), 0u);
+  song.SetPosition(500);  // ignored while closed
+  EXPECT_EQ(song.GetPosition(), 0u);
+}
+
+TEST_F(SongOnNullOutput, TimeTextsShowElapsedOrRemainingTime) {
+  TVyTimeInfo closed = Time();
+  EXPECT_STREQ(closed.TimeText, "abb:bb");
+  EXPECT_STREQ(closed.HundredthsText, "bb");
+
+  ASSERT_EQ(song.Open(Song("a.wav", 61990).c_str(), 1, 0), 0);
+  song.SetTimeMode(1);
+  song.SetPosition(1500);
+  EXPECT_STREQ(Time().TimeText, "-01:00");
+  EXPECT_STREQ(Time().HundredthsText, "49");
+  song.SetPosition(999999);
+  EXPECT_EQ(song.GetPosition(), 61990u) << "positions beyond the end land on it";
+  EXPECT_STREQ(Time().TimeText, "-00:00");
+  EXPECT_STREQ(Time().HundredthsText, "00");
+
+  ASSERT_EQ(song.Open(Song("long.wav", 6000000, 100).c_str(), 1, 0), 0);
+  song.ToggleTimeMode();
+  song.SetPosition(6000000);
+  EXPECT_STREQ(Time().TimeText, "a100:00") << "minutes are not limited to two digits";
+}
+
+TEST_F(SongOnNullOutput, CueFollowsPositioningAndReturnsThere) {
+  ASSERT_EQ(song.Open(Song("a.wav", 10000).c_str(), 1, 0), 0);
+  Time();
+  song.SetPosition(4321);
+  TVyTimeInfo moved = Time();
+  EXPECT_EQ(moved.CuePoint, 4321u);
+  EXPECT_EQ(moved.CueChanged, 1);
+  song.CueFollowsPositioning = 0;
+  song.SetPosition(8000);
+  EXPECT_EQ(Time().CuePoint, 4321u);
+  song.ReturnToCue();
+  EXPECT_EQ(song.GetPosition(), 4321u);
+  EXPECT_EQ(song.Buffer().RestartPosition, 4320u) << "restarts land on 20 ms steps";
+}
+
+TEST_F(SongOnNullOutput, ElevenDecodersAreOneTooMany) {
+  std::vector<TOzoWAVTAG> more(10);
+  for (int i = 0; i < 9; ++i) EXPECT_TRUE(song.AddPlayer(&more[size_t(i)]));
+  EXPECT_FALSE(song.AddPlayer(&more[9]));
+}
+
+// Service every 20 ms of counter time, as the player thread does; the
+// positions below follow the designed schedule step by step.
+TEST_F(SongOnNullOutput, AcceleratingSearchFollowsItsSchedule) {
+  song.SetCounter(FakeCounter, 1);
+  ASSERT_EQ(song.Open(Song("long.wav", 100000).c_str(), 1, 0), 0);
+  song.Service();
+  fakeNow = 0;
+  song.StartForwardScan(true);
+  std::vector<unsigned> positions;  // after each service
+  unsigned changes = 0, last = 0;
+  for (int tick = 1; tick <= 150; ++tick) {
+    fakeNow += 20;
+    song.Service();
+    positions.push_back(song.GetPosition());
+    changes += positions.back() != last;
+    last = positions.back();
+  }
+  auto at = [&](int tick) { return positions[size_t(tick - 1)]; };
+  EXPECT_EQ(at(10), 0u) << "the first step comes one interval after the press";
+  EXPECT_EQ(at(11), 10u);
+  EXPECT_EQ(at(51), 50u) << "five steps of 10 ms, 200 ms apart";
+  EXPECT_EQ(at(76), 150u) << "then 20 ms every 100 ms";
+  EXPECT_EQ(at(88), 350u) << "then 40 ms every 50 ms";
+  EXPECT_EQ(at(94), 750u) << "then 80 ms every 25 ms";
+  EXPECT_EQ(at(99), 1550u) << "then one step per service";
+  EXPECT_EQ(at(114), 12750u);
+  EXPECT_EQ(at(150), 12750u + 36 * 1431) << "up to 1431 ms a step";
+  EXPECT_EQ(changes, 40u + 36) << "never more than one step per service";
+  EXPECT_EQ(Time().CuePoint, at(150)) << "the cue follows the search";
+}
+
+TEST_F(SongOnNullOutput, FixedStepsComeEvery150Milliseconds) {
+  song.SetCounter(FakeCounter, 1);
+  ASSERT_EQ(song.Open(Song("long.wav", 100000).c_str(), 1, 0), 0);
+  for (int step : {10, 100, 1000, -1000}) {
+    song.SetPosition(50000);
+    song.Service();
+    fakeNow = 0;
+    song.StartStepScan(step, true);
+    for (int tick = 1; tick <= 150; ++tick) {  // three seconds
+      fakeNow += 20;
+      song.Service();
+    }
+    EXPECT_EQ(song.GetPosition(), unsigned(50000 + 19 * step)) << step;
+    song.StopScan();
+  }
+  song.SetPosition(300);
+  song.StartStepScan(-1000, false);  // a replacing search steps at once
+  song.Service();
+  EXPECT_EQ(song.GetPosition(), 0u) << "never before the start";
+}
