@@ -11,39 +11,12 @@
 #include "deck/VyControlDSP.h"
 #include "deck/VyVMetterDSP.h"
 #include "support/AudioAnalysis.h"
+#include "support/HeardFrames.h"
 
 using namespace std::chrono;
 
 namespace {
 constexpr uint32_t kRate = 48000;
-
-// Frame k carries k + 1: the left sample its low 15 bits, the right the next 15.
-std::string NumberedFrames(uint32_t frames) {
-  std::string pcm(size_t(frames) * 4, '\0');
-  for (uint32_t k = 0; k < frames; ++k) {
-    uint32_t n = k + 1;
-    int16_t side[2] = {int16_t(n & 0x7FFF), int16_t((n >> 15) & 0x7FFF)};
-    std::memcpy(&pcm[size_t(k) * 4], side, 4);
-  }
-  return pcm;
-}
-
-// The frame number heard at capture frame i, 0 for silence.
-uint32_t Heard(const Capture& c, size_t i) {
-  return uint32_t(std::lround(c.left[i] * 32768)) | uint32_t(std::lround(c.right[i] * 32768)) << 15;
-}
-
-size_t FirstSound(const Capture& c, size_t from = 0) {
-  while (from < c.left.size() && c.left[from] == 0 && c.right[from] == 0) ++from;
-  return from;
-}
-
-// Length of the run of consecutive frame numbers starting at capture frame i.
-size_t RunLength(const Capture& c, size_t i) {
-  size_t n = 1;
-  while (i + n < c.left.size() && Heard(c, i + n) == Heard(c, i) + n) ++n;
-  return n;
-}
 
 void Wait(double seconds) { std::this_thread::sleep_for(duration<double>(seconds)); }
 

@@ -1,0 +1,20 @@
+// Numbered test signals: every frame carries its own number, so the capture
+// tells exactly which frame of the file was heard when.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "support/AudioAnalysis.h"
+
+// 16-bit stereo PCM in which frame k carries k + 1: the left sample its low
+// 15 bits, the right the next 15.
+std::string NumberedFrames(uint32_t frames);
+
+// The frame number heard at capture frame i; 0 for silence.
+uint32_t Heard(const Capture& capture, size_t i);
+
+// The first capture frame from `from` on that is not silent (size() if none).
+size_t FirstSound(const Capture& capture, size_t from = 0);
+
+// Length of the run of consecutive frame numbers starting at capture frame i.
+size_t RunLength(const Capture& capture, size_t i);
