@@ -1,0 +1,105 @@
+// An MP3 through the song engine, heard at the file's own rate so that the
+// capture holds the decoder's samples unchanged: where playback and a jump
+// land, against a straight decode of the same file.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "Mp3Fixtures.h"
+#include "audio/decoders/OzoWAV.h"
+#include "deck/VySong.h"
+#include "foundation/OzoThread.h"
+#include "platform/kernel/KernelThread.h"
+#include "support/AudioAnalysis.h"
+#include "support/TempDir.h"
+
+namespace {
+constexpr uint32_t kRate = 44100;
+constexpr uint32_t kFrameSamples = 1152;  // one MPEG-1 layer III frame
+constexpr size_t kMatchFrames = 64;
+
+int PlayerCycle(const std::atomic<int32_t>* stop, void* song) {
+  while (!*stop) {
+    static_cast<TVySongTAG*>(song)->Service();
+    Sleep(20);
+  }
+  return 0;
+}
+
+std::vector<int16_t> Interleaved(const Capture& c) {
+  std::vector<int16_t> pcm(2 * c.left.size());
+  for (size_t k = 0; k < c.left.size(); ++k) {
+    pcm[2 * k] = int16_t(std::lround(c.left[k] * 32768));
+    pcm[2 * k + 1] = int16_t(std::lround(c.right[k] * 32768));
+  }
+  return pcm;
+}
+
+// The sample frame of `reference` where the frames at `at` of `heard` begin, or -1.
+long Locate(const std::vector<int16_t>& reference, const std::vector<int16_t>& heard, size_t at) {
+  const size_t n = 2 * kMatchFrames;
+  for (size_t r = 0; r + n <= reference.size(); r += 2)
+    if (std::memcmp(&reference[r], &heard[2 * at], n * sizeof(int16_t)) == 0) return long(r / 2);
+  return -1;
+}
+
+size_t NextSound(const std::vector<int16_t>& pcm, size_t from) {
+  while (2 * from + 1 < pcm.size() && pcm[2 * from] == 0 && pcm[2 * from + 1] == 0) ++from;
+  return from;
+}
+}  // namespace
+
+TEST(HeardMp3, PlayAndJumpLandWithinAFrameOfTheDesignedSkip) {
+  TempDir dir;
+  setenv("VYS_AUDIO", ("wav:" + dir.File("capture.wav")).c_str(), 1);
+  setenv("VYS_AUDIO_RATE", std::to_string(kRate).c_str(), 1);
+  const std::string file = Mp3Fixture("cbr128.mp3");
+  TOzoMP3TAG mp3;
+  TOzoWAVTAG wav;
+  auto song = std::make_unique<TVySongTAG>();
+  song->AddPlayer(&mp3);
+  song->AddPlayer(&wav);
+  ASSERT_EQ(song->Open(file.c_str(), 1, 0), 0);
+  auto player = TOzoThreadTAG::StartThread(PlayerCycle, song.get());
+  song->Buffer().WaitRestarted();
+  song->Play();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  song->SetPosition(2500);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  player.reset();
+  const uint32_t startSkip = mp3.StartSkip / 4;
+  song.reset();
+  unsetenv("VYS_AUDIO");
+  unsetenv("VYS_AUDIO_RATE");
+
+  Capture capture;
+  ASSERT_TRUE(ReadCapture(dir.File("capture.wav"), &capture));
+  const std::vector<int16_t> heard = Interleaved(capture);
+  TOzoMP3TAG straight;
+  ASSERT_EQ(straight.Open(file.c_str(), 0), 0);
+  const std::string decoded = DecodeToEnd(straight);
+  std::vector<int16_t> reference(decoded.size() / 2);
+  std::memcpy(reference.data(), decoded.data(), reference.size() * 2);
+
+  const size_t first = NextSound(heard, 0);
+  const long start = Locate(reference, heard, first);
+  EXPECT_NEAR(double(start), double(startSkip), kFrameSamples) << "play starts past the start skip";
+
+  ASSERT_GE(start, 0);
+  size_t jump = first;  // the first frame that no longer follows the straight decode
+  while (2 * jump + 1 < heard.size() && 2 * (size_t(start) + jump - first) + 1 < reference.size() &&
+         heard[2 * jump] == reference[2 * (size_t(start) + jump - first)])
+    ++jump;
+  jump = NextSound(heard, jump);
+  const long landed = Locate(reference, heard, jump);
+  const double expected = 2500.0 * kRate / 1000 + kFrameSamples;  // the frame after a jump is not played
+  EXPECT_NEAR(double(landed), expected, kFrameSamples);
+  RecordProperty("start_offset_samples", std::to_string(start - long(startSkip)));
+  RecordProperty("jump_offset_samples", std::to_string(landed - long(expected)));
+}
