@@ -14,17 +14,17 @@ std::string RiffChunk(const std::string& id, const std::string& payload) {
   return chunk;
 }
 
-std::string MakeWav(const WavSpec& spec) {
-  const uint16_t blockAlign = uint16_t(spec.channels * (spec.bits / 8));
-  std::string pcm = LittleEndian16(spec.formatTag) + LittleEndian16(spec.channels) +
-                    LittleEndian32(spec.rate) + LittleEndian32(spec.rate * blockAlign) +
-                    LittleEndian16(blockAlign) + LittleEndian16(spec.bits);
-  std::string fmt = (pcm + spec.fmtTail).substr(0, spec.fmtSize);
+std::string MakeWav(const WavLayout& layout) {
+  const uint16_t blockAlign = uint16_t(layout.channels * (layout.bits / 8));
+  std::string pcm = LittleEndian16(layout.formatTag) + LittleEndian16(layout.channels) +
+                    LittleEndian32(layout.rate) + LittleEndian32(layout.rate * blockAlign) +
+                    LittleEndian16(blockAlign) + LittleEndian16(layout.bits);
+  std::string fmt = (pcm + layout.fmtTail).substr(0, layout.fmtSize);
   std::string body = "WAVE" + RiffChunk("fmt ", fmt);
-  for (const auto& [id, payload] : spec.chunksBeforeData) body += RiffChunk(id, payload);
-  body += "data" + LittleEndian32(spec.declaredDataSize.value_or(uint32_t(spec.data.size()))) +
-          spec.data;
-  if (spec.data.size() % 2) body += '\0';
+  for (const auto& [id, payload] : layout.chunksBeforeData) body += RiffChunk(id, payload);
+  body += "data" + LittleEndian32(layout.declaredDataSize.value_or(uint32_t(layout.data.size()))) +
+          layout.data;
+  if (layout.data.size() % 2) body += '\0';
   return "RIFF" + LittleEndian32(uint32_t(body.size())) + body;
 }
 

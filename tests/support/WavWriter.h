@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-struct WavSpec {
+struct WavLayout {
   uint16_t formatTag = 1;
   uint16_t channels = 2;
   uint32_t rate = 44100;
@@ -25,7 +25,7 @@ struct WavSpec {
 // One chunk: id, little-endian size, payload and a pad byte when the size is odd.
 std::string RiffChunk(const std::string& id, const std::string& payload);
 
-std::string MakeWav(const WavSpec& spec);
+std::string MakeWav(const WavLayout& layout);
 
 // Deterministic, non-repeating bytes, so misplaced data cannot go unnoticed.
 std::string PatternBytes(size_t count, uint32_t seed = 1);

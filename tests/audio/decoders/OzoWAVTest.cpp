@@ -16,9 +16,9 @@ struct WavDecoder : ::testing::Test {
   TempDir dir;
   TOzoWAVTAG decoder;
 
-  std::string Write(const std::string& name, const WavSpec& spec) {
+  std::string Write(const std::string& name, const WavLayout& layout) {
     std::string path = dir.File(name);
-    WriteFileBytes(path, MakeWav(spec));
+    WriteFileBytes(path, MakeWav(layout));
     return path;
   }
 
@@ -113,7 +113,7 @@ TEST_F(WavDecoder, FailuresReportTheirMessageAndLeaveTheDecoderClosed) {
 
 TEST_F(WavDecoder, DecodingInAnyRequestSizeReproducesTheDataExactly) {
   struct Case {
-    WavSpec spec;
+    WavLayout layout;
     std::vector<unsigned> requests;
   } cases[] = {
       {{.data = PatternBytes(128 * 700)}, {256}},
@@ -121,8 +121,8 @@ TEST_F(WavDecoder, DecodingInAnyRequestSizeReproducesTheDataExactly) {
       {{.channels = 1, .rate = 22050, .bits = 8, .data = PatternBytes(128 * 333, 5)}, {3, 1000}},
   };
   for (const Case& c : cases) {
-    ASSERT_EQ(decoder.Open(Write("p.wav", c.spec).c_str(), 0), 0);
-    EXPECT_EQ(DecodeAll(c.requests), c.spec.data);
+    ASSERT_EQ(decoder.Open(Write("p.wav", c.layout).c_str(), 0), 0);
+    EXPECT_EQ(DecodeAll(c.requests), c.layout.data);
   }
 }
 

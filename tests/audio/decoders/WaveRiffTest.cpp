@@ -70,8 +70,8 @@ TEST_F(RiffFile, FormatRecordCarriesExtraBytesThatFitTheChunk) {
 
 TEST_F(RiffFile, FindsDataPastOddSizedChunksAndTheirPadByte) {
   std::string audio = PatternBytes(1000);
-  WavSpec spec{.chunksBeforeData = {{"LIST", "odd"}, {"junk", PatternBytes(7, 3)}}, .data = audio};
-  ASSERT_EQ(Open(MakeWav(spec)), 0);
+  WavLayout layout{.chunksBeforeData = {{"LIST", "odd"}, {"junk", PatternBytes(7, 3)}}, .data = audio};
+  ASSERT_EQ(Open(MakeWav(layout)), 0);
   ASSERT_EQ(WaveFindData(file, &data, &riff), 0);
   EXPECT_EQ(data.cksize, 1000u);
   EXPECT_EQ(ReadAll(333), audio);

@@ -30,9 +30,9 @@ void StreamingBuffer::TearDown() {
   unsetenv("VYS_AUDIO_RATE");
 }
 
-void StreamingBuffer::Load(const WavSpec& spec) {
+void StreamingBuffer::Load(const WavLayout& layout) {
   std::string path = dir_.File("song.wav");
-  WriteFileBytes(path, MakeWav(spec));
+  WriteFileBytes(path, MakeWav(layout));
   ASSERT_EQ(decoder_.Open(path.c_str(), 0), 0);
   const uint32_t block = decoder_.BlockSize;
   config_ = {(kChunk + block - 1) / block * block, 0, block, 200, 50, &decoder_};

@@ -21,7 +21,7 @@ class StreamingBuffer : public ::testing::Test {
   void TearDown() override;
 
   // Writes the file, opens it and configures the buffer as the song engine will.
-  void Load(const WavSpec& spec);
+  void Load(const WavLayout& layout);
   // Calls Refill every 20 ms from a player-like thread until StopRefills.
   void StartRefills();
   void StopRefills() { refills_.reset(); }

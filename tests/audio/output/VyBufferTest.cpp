@@ -59,8 +59,8 @@ struct PolledBuffer : StreamingBuffer {
   void SetUp() override { OpenOutput("null"); }
   // A four-chunk ring of 16-bit stereo 44.1 kHz, restarted at 0, not playing.
   void LoadFourChunks() {
-    WavSpec spec{.data = PatternBytes(kChunk * 10)};
-    Load(spec);
+    WavLayout layout{.data = PatternBytes(kChunk * 10)};
+    Load(layout);
     ASSERT_EQ(buffer_.Configure(&device_, &decoder_.Format, &config_, 4 * kChunk), 0);
     buffer_.RequestRestart(0, 0);
     buffer_.Refill();
