@@ -309,6 +309,11 @@ void TVySongTAG::SetTimeMode(int mode) {
   timeMode_ = mode ? 1 : 0;
 }
 
+int TVySongTAG::GetTimeMode() {
+  TOzoSyncGuard lock(*this);
+  return timeMode_;
+}
+
 void TVySongTAG::SetRate(unsigned hz) {
   TOzoSyncGuard lock(*this);
   if (open_) buffer_.SetFrequency(hz);

@@ -72,6 +72,7 @@ class TVySongTAG : public TOzoSync {
   void ReturnToCue();
   void ToggleTimeMode();
   void SetTimeMode(int mode);
+  int GetTimeMode();
   void SetRate(unsigned hz);
   void SetVolume(unsigned volume);
   void SetPan(int pan);

@@ -1,0 +1,379 @@
+#include "deck/VySystem.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "foundation/OzoError.h"
+#include "platform/kernel/KernelThread.h"
+
+namespace {
+// Report lines of the deck's load failures, as earlier logs carried them.
+constexpr int kLoadFailedLine = 203;
+constexpr int kOpenFilesFailedLine = 339;
+constexpr uint32_t kPlayerCycleMs = 20;
+// A second press of Previous within this time goes to the previous entry.
+constexpr int64_t kPreviousWindowMs = 1999;
+constexpr int kTopPitchShown = 1999;  // the display's tens digit can only show 1
+
+int PlayerCycle(const std::atomic<int32_t>* stop, void* deck) {
+  while (!*stop) {
+    static_cast<TVySystemTAG*>(deck)->Tick();
+    Sleep(kPlayerCycleMs);
+  }
+  return 0;
+}
+
+// The pitch as the LCD shows it: sign, the tens digit as a glyph ("e" unlit,
+// "I" lit one) and the rest.
+void FormatPitch(const TVyPitchInfo& info, char (&text)[12]) {
+  const int p = info.Pitch;
+  if (!info.PitchOn) {
+    std::snprintf(text, sizeof text, "a ebcbb");
+  } else if (p == 0) {
+    std::snprintf(text, sizeof text, "a e0.00");
+  } else {
+    const int magnitude = p < 0 ? -p : p;
+    const char* sign = p < 0 ? "-" : "+";
+    if (magnitude < 1000) {
+      std::snprintf(text, sizeof text, "%s e%i.%02i", sign, magnitude / 100, magnitude % 100);
+    } else {
+      const int q = std::min(magnitude, kTopPitchShown);
+      std::snprintf(text, sizeof text, "%s I%i.%02i", sign, (q / 100) % 10, q % 100);
+    }
+  }
+}
+}  // namespace
+
+TVySystemTAG::TVySystemTAG(void* ownerWindow, TVyCounter counter) : Pitch(counter), counter_(counter) {
+  Song.SetOwnerWindow(ownerWindow);
+  Song.AddPlayer(&mp3_);
+  Song.AddPlayer(&wav_);
+  Song.Buffer().AddProcessor(&Meter);
+  UpdateFaderInfo();
+  Song.GetSongInfo(DeckInfo.SongInfo);
+  UpdatePitch();
+  Song.GetTimeInfo(timeSnapshot_);
+  Volume = DeckInfo.InitialVolume;
+  Balance = DeckInfo.InitialBalance;
+  lastTrackPressMs_ = NowMs();
+  player_ = TOzoThreadTAG::StartThread(PlayerCycle, this);  // a thread that cannot start is not reported
+}
+
+TVySystemTAG::~TVySystemTAG() {
+  CloseTrack();
+  player_.reset();  // stops the player thread before any member goes
+}
+
+int64_t TVySystemTAG::NowMs() const {
+  return counter_.Now() / std::max<int64_t>(counter_.TicksPerSecond / 1000, 1);
+}
+
+// ---- preferences ----
+
+void TVySystemTAG::SetPreferences(const TVyPreferences& preferences) {
+  Preferences = preferences;
+  Song.SetTimeMode(preferences.TimeMode);
+  Pitch.SetRange(TVyPitchRange(preferences.PitchRange));
+  UpdatePitch();
+}
+
+void TVySystemTAG::UpdateFaderInfo() {
+  TOzoSyncGuard lock(Pitch);
+  DeckInfo.Fader = Pitch.Fader;
+}
+
+void TVySystemTAG::GetPreferences(TVyPreferences& preferences) {
+  Preferences.TimeMode = uint8_t(Song.GetTimeMode());  // the time button changes it directly
+  preferences = Preferences;
+}
+
+// ---- loading ----
+
+int TVySystemTAG::LoadTrack(const std::string& file, unsigned trackNumber, bool play) {
+  CloseTrack();
+  const int exact = (Preferences.Flags & pfFastOpen) ? 0 : 1;
+  if (Song.Open(file.c_str(), trackNumber, exact) != 0) {
+    Song.GetSongInfo(DeckInfo.SongInfo);
+    SongInfoChanged = 1;
+    ReportError(__FILE__, kLoadFailedLine, kPassOn, nullptr);
+    return -2;
+  }
+  TrackLoaded = 1;
+  State = dsPaused;
+  StateChanged = 1;
+  Song.GetSongInfo(DeckInfo.SongInfo);
+  Song.GetTimeInfo(timeSnapshot_);
+  SongInfoChanged = 1;
+  Pitch.SetBaseRate(DeckInfo.SongInfo.SampleRate);
+  UpdatePitch();
+  ApplyLevels();
+  if (play) {
+    Song.Buffer().WaitRestarted();  // the first chunk is in place
+    PlayPause();
+  }
+  return 0;
+}
+
+void TVySystemTAG::CloseTrack() {
+  if (!TrackLoaded) return;
+  Song.Close();
+  TrackLoaded = 0;
+  State = dsEmpty;
+  StateChanged = 1;
+}
+
+int TVySystemTAG::OpenFiles(const std::string& list, unsigned flags) {
+  PlayList.Load(list, flags & 1);
+  const int index = PlayList.CurrentIndex;
+  PlayList.CurrentName = index >= 0 ? PlayList.Entries.Strings(index) : std::string();
+  if (LoadTrack(PlayList.CurrentName, unsigned(index + 1), Preferences.Flags & pfPlayWhenOpen) != 0) {
+    ReportError(__FILE__, kOpenFilesFailedLine, kPassOn, nullptr);
+    return -2;
+  }
+  return 0;
+}
+
+// Moves the current entry and loads it; a failed load counts as selected.
+int TVySystemTAG::SelectTrack(int value, unsigned mode) {
+  const int count = PlayList.Entries.Count();
+  if (PlayList.CurrentIndex < 0 || count == 0) return 0;
+  int index = PlayList.CurrentIndex;
+  if (mode & tsLast)
+    index = count - 1;
+  else if (mode & tsAbsolute)
+    index = std::clamp(value, 0, count - 1);
+  else if (value != 0)
+    index = std::clamp(index + value, 0, count - 1);
+  if (index == PlayList.CurrentIndex) return 0;
+  PlayList.CurrentIndex = index;
+  PlayList.CurrentName = PlayList.Entries.Strings(index);
+  LoadTrack(PlayList.CurrentName, unsigned(index + 1), (mode & tsPlay) && (Preferences.Flags & pfPlayWhenTrack));
+  return 1;
+}
+
+bool TVySystemTAG::TrackChangeRefused() const {
+  const bool secured = (Preferences.Flags & pfSecureTrack) && State == dsPlaying && Volume > 0;
+  return secured || PlayList.Entries.Count() == 0;
+}
+
+int TVySystemTAG::NextTrack(unsigned flags) {
+  if (TrackChangeRefused()) return 0;
+  cuePlayHeld_ = 0;
+  lastTrackPressMs_ = NowMs();
+  const unsigned play = State == dsPlaying ? unsigned(tsPlay) : 0u;
+  int selected = SelectTrack((flags & kTrackCtrl) ? 5 : 1, play);
+  if (!selected && (Preferences.Flags & pfPlayListLoop)) selected = SelectTrack(0, tsAbsolute | play);
+  return selected;
+}
+
+// One press restarts the track; a second within two seconds, or a press at
+// the very start, goes to the previous entry.
+int TVySystemTAG::PrevTrack(unsigned flags) {
+  if (TrackChangeRefused()) return 0;
+  cuePlayHeld_ = 0;
+  const int64_t now = NowMs();
+  const int64_t elapsed = now - lastTrackPressMs_;
+  lastTrackPressMs_ = now;
+  const unsigned play = State == dsPlaying ? unsigned(tsPlay) : 0u;
+  if (elapsed <= kPreviousWindowMs || Song.GetPosition() == 0) {
+    int selected = SelectTrack((flags & kTrackCtrl) ? -5 : -1, play);
+    if (!selected && (Preferences.Flags & pfPlayListLoop)) selected = SelectTrack(0, tsLast | play);
+    if (selected) return selected;
+  }
+  Song.SetPosition(0);
+  if (State != dsSearching) return 0;
+  SetState(dsPlaying);
+  return 1;
+}
+
+// ---- transport ----
+
+void TVySystemTAG::SetState(TVyDeckState next) {
+  if (next == State) return;
+  const TVyDeckState old = State;
+  State = next;
+  StateChanged = 1;
+  switch (old) {
+    case dsPaused:
+    case dsCued:
+      if (next == dsPlaying) Song.Play();
+      if (next == dsSearching) Song.HoldLoop();
+      break;
+    case dsPlaying:
+      if (next == dsPaused) Song.Stop(), Song.SetCuePoint();
+      if (next == dsCued) Song.Stop(), Song.ReturnToCue();
+      if (next == dsSearching) Song.HoldLoop(), Song.SetCuePoint();
+      break;
+    case dsSearching:
+      if (next != dsPlaying) Song.Stop();
+      Song.SetCuePoint();
+      Song.ReleaseLoop();
+      break;
+    case dsEmpty:
+      break;
+  }
+}
+
+void TVySystemTAG::PlayPause() {
+  if (TrackLoaded) SetState(State == dsPlaying && !cuePlayHeld_ ? dsPaused : dsPlaying);
+  cuePlayHeld_ = 0;
+}
+
+void TVySystemTAG::CueDown() {
+  if (!TrackLoaded) return;
+  if ((Preferences.Flags & pfPioneerCue) && (State == dsPaused || State == dsCued)) {
+    cuePlayHeld_ = 1;
+    SetState(dsPlaying);
+  } else {
+    SetState(dsCued);
+  }
+}
+
+void TVySystemTAG::CueUp() {
+  if (!TrackLoaded || !cuePlayHeld_) return;
+  cuePlayHeld_ = 0;
+  SetState(dsCued);
+}
+
+void TVySystemTAG::PlayCueKey() {
+  cuePlayHeld_ = 0;
+  if (State == dsPlaying)
+    CueDown();
+  else
+    PlayPause();
+}
+
+void TVySystemTAG::CheckEndOfTrack() {
+  if (State != dsPlaying || !Song.IsOpen() || !Song.EndMarker().EndReached()) return;
+  switch (Preferences.EndOfTrack) {
+    case etNext:
+      if (SelectTrack(1, tsPlay)) return;
+      if ((Preferences.Flags & pfPlayListLoop) && SelectTrack(0, tsPlay | tsAbsolute)) return;
+      CueDown();
+      return;
+    case etRestart:
+      Song.SetPosition(0);
+      return;
+    default:
+      CueDown();
+  }
+}
+
+void TVySystemTAG::ForwardDown(int modifiers) { StartSearch(modifiers, true); }
+void TVySystemTAG::RewindDown(int modifiers) { StartSearch(modifiers, false); }
+
+// Shift, Ctrl or both (Alt ignored) give fixed steps of 10, 100 or 1000 ms;
+// no modifier gives the accelerating search.
+void TVySystemTAG::StartSearch(int modifiers, bool forward) {
+  if (!TrackLoaded) return;
+  cuePlayHeld_ = 0;
+  const bool fresh = State != dsSearching;
+  SetState(dsSearching);
+  static const int kFixedSteps[] = {0, 10, 100, 1000};
+  const int fixed = kFixedSteps[modifiers & (kModShift | kModCtrl)];
+  if (fixed)
+    Song.StartStepScan(forward ? fixed : -fixed, fresh);
+  else if (forward)
+    Song.StartForwardScan(fresh);
+  else
+    Song.StartBackwardScan(fresh);
+}
+
+// The snippet keeps looping at the reached position until Play, CUE or a track change.
+void TVySystemTAG::ForwardUp() {
+  if (TrackLoaded) Song.StopScan();
+}
+void TVySystemTAG::RewindUp() { ForwardUp(); }
+
+void TVySystemTAG::Seek(unsigned ms) {
+  cuePlayHeld_ = 0;
+  Song.SetPosition(ms);
+}
+
+// ---- pitch ----
+
+void TVySystemTAG::UpdatePitch() {
+  TVyPitchInfo snapshot;
+  {
+    TOzoSyncGuard lock(Pitch);
+    FormatPitch(Pitch.Info, Pitch.Info.PitchText);
+    Pitch.ComputeRate();
+    pitchSnapshot_ = snapshot = Pitch.Info;
+    Pitch.Dirty = 0;
+  }
+  Song.SetRate(unsigned(snapshot.Rate));  // the pitch lock is free before the song lock is taken
+}
+
+void TVySystemTAG::TogglePitch() {
+  Pitch.TogglePitch();
+  UpdatePitch();
+}
+
+void TVySystemTAG::SetPitchFader(int value) {
+  Pitch.SetFader(value);
+  UpdatePitch();
+}
+
+void TVySystemTAG::NudgePitch(int delta) {
+  Pitch.Nudge(delta);
+  UpdatePitch();
+}
+
+void TVySystemTAG::BendFastDown(int modifiers) { Pitch.BeginBend(+1, modifiers); }
+void TVySystemTAG::BendSlowDown(int modifiers) { Pitch.BeginBend(-1, modifiers); }
+
+void TVySystemTAG::BendFastUp() {
+  Pitch.EndBend();
+  UpdatePitch();
+}
+void TVySystemTAG::BendSlowUp() { BendFastUp(); }
+
+// The snapshot is also written by the player thread, so it is read under the pitch lock.
+void TVySystemTAG::GetPitchInfo(TVyPitchInfo& info) {
+  TOzoSyncGuard lock(Pitch);
+  info = pitchSnapshot_;
+}
+
+// ---- levels ----
+
+void TVySystemTAG::SetVolume(int volume) {
+  Volume = volume;
+  ApplyLevels();
+}
+
+void TVySystemTAG::SetBalance(int balance, bool downmix) {
+  Balance = balance;
+  Meter.SetDownmix(downmix);
+  ApplyLevels();
+}
+
+void TVySystemTAG::ApplyLevels() {
+  if (!TrackLoaded) return;
+  Song.SetVolume(unsigned(std::max(Volume, 0)));
+  Song.SetPan(Balance);
+}
+
+void TVySystemTAG::MuteDown() { Song.Mute(); }
+void TVySystemTAG::MuteUp() { Song.Unmute(); }
+void TVySystemTAG::ToggleTimeMode() { Song.ToggleTimeMode(); }
+
+void TVySystemTAG::GetPlayInfo(TVyPlayInfo& info) {
+  Song.GetTimeInfo(info.Time);
+  int levels[2];
+  Meter.GetLevels(levels);
+  info.LevelLeft = levels[0];
+  info.LevelRight = levels[1];
+}
+
+// ---- player thread ----
+
+void TVySystemTAG::Tick() {
+  Song.Service();
+  Pitch.BendTick();
+  bool dirty;
+  {
+    TOzoSyncGuard lock(Pitch);
+    dirty = Pitch.Dirty != 0;
+  }
+  if (dirty) UpdatePitch();
+}

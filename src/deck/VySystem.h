@@ -1,0 +1,136 @@
+// The deck as the window sees it: song engine, pitch, playlist and meter
+// together, the user's preferences, the transport state machine with its CUE
+// behaviours and end-of-track policies, and the player thread.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "audio/decoders/OzoMP3.h"
+#include "audio/decoders/OzoWAV.h"
+#include "deck/VyPitch.h"
+#include "deck/VyPlayList.h"
+#include "deck/VySong.h"
+#include "deck/VyVMetterDSP.h"
+#include "foundation/OzoThread.h"
+
+enum TVyDeckState : uint8_t { dsEmpty = 0, dsPaused = 1, dsPlaying = 2, dsCued = 3, dsSearching = 4 };
+enum TVyEndOfTrack : uint8_t { etStop = 0, etNext = 1, etRestart = 2 };
+
+constexpr uint32_t pfPlayWhenOpen = 0x01;
+constexpr uint32_t pfPlayWhenTrack = 0x02;
+constexpr uint32_t pfSecureClose = 0x04;
+constexpr uint32_t pfSecureTrack = 0x08;
+constexpr uint32_t pfSecureDrop = 0x10;
+constexpr uint32_t pfPlayListLoop = 0x20;
+constexpr uint32_t pfPioneerCue = 0x40;
+constexpr uint32_t pfFastOpen = 0x80;
+
+// Track-button flags: Ctrl held moves five entries.
+constexpr unsigned kTrackCtrl = 0x02;
+
+struct TVyPreferences {
+  uint32_t Flags = 0xE7;
+  uint8_t EndOfTrack = etStop;
+  uint8_t TimeMode = 0;
+  uint8_t PitchRange = pr16;
+  uint8_t Reserved1[13] = {};
+  uint16_t Reserved2 = 0;
+  uint8_t Reserved3 = 0;
+};
+
+struct TVyDeckInfo {
+  TVyFaderBlock Fader;
+  TVySongInfo SongInfo;
+  int32_t VuMinimum = 0, VuMaximum = 255, Reserved1 = 0;
+  int32_t VolumeMinimum = 0, VolumeMaximum = 100, InitialVolume = 100;
+  int32_t BalanceMinimum = -100, BalanceMaximum = 100, InitialBalance = 0;
+  int32_t Reserved2 = 0, Reserved3 = 100, Reserved4 = 60;
+};
+
+struct TVyPlayInfo {
+  TVyTimeInfo Time;
+  int32_t LevelLeft;
+  int32_t LevelRight;
+};
+
+class TVySystemTAG {
+ public:
+  explicit TVySystemTAG(void* ownerWindow = nullptr, TVyCounter counter = SystemCounter());
+  ~TVySystemTAG();
+  TVySystemTAG(const TVySystemTAG&) = delete;
+  TVySystemTAG& operator=(const TVySystemTAG&) = delete;
+
+  void SetPreferences(const TVyPreferences& preferences);
+  void UpdateFaderInfo();
+  void GetPreferences(TVyPreferences& preferences);
+
+  // 0, or -2 when the current entry could not be loaded (the deck is then empty).
+  int OpenFiles(const std::string& list, unsigned flags);
+  void CheckEndOfTrack();
+  void GetPitchInfo(TVyPitchInfo& info);
+  void GetPlayInfo(TVyPlayInfo& info);
+
+  void PlayPause();
+  void CueDown();
+  void CueUp();
+  void PlayCueKey();
+  void TogglePitch();
+  void ToggleTimeMode();
+  void SetPitchFader(int value);
+  void NudgePitch(int delta);
+  void BendFastDown(int modifiers);
+  void BendFastUp();
+  void BendSlowDown(int modifiers);
+  void BendSlowUp();
+  void ForwardDown(int modifiers);
+  void ForwardUp();
+  void RewindDown(int modifiers);
+  void RewindUp();
+  void Seek(unsigned ms);
+  void SetVolume(int volume);
+  void SetBalance(int balance, bool downmix);
+  void MuteDown();
+  void MuteUp();
+  // Nonzero when a track was selected.
+  int NextTrack(unsigned flags);
+  int PrevTrack(unsigned flags);
+
+  // One player cycle: service the song, time the bends, send a new rate.
+  void Tick();
+
+  TVySongTAG Song;
+  TVyPitchTAG Pitch;
+  TVyPlayListTAG PlayList;
+  TVyVMetterDSPTAG Meter;
+  TVyDeckInfo DeckInfo;
+  TVyPreferences Preferences;
+  int TrackLoaded = 0;
+  int SongInfoChanged = 0;
+  int StateChanged = 1;
+  TVyDeckState State = dsEmpty;
+  int Volume = 100;
+  int Balance = 0;
+
+ private:
+  enum TTrackSelect : unsigned { tsPlay = 0x01, tsAbsolute = 0x02, tsLast = 0x08 };
+
+  int LoadTrack(const std::string& file, unsigned trackNumber, bool play);
+  void CloseTrack();
+  int SelectTrack(int value, unsigned mode);
+  void SetState(TVyDeckState next);
+  void StartSearch(int modifiers, bool forward);
+  void UpdatePitch();
+  void ApplyLevels();
+  bool TrackChangeRefused() const;
+  int64_t NowMs() const;
+
+  TVyPitchInfo pitchSnapshot_{};
+  TVyTimeInfo timeSnapshot_{};
+  TOzoMP3TAG mp3_;
+  TOzoWAVTAG wav_;
+  TVyCounter counter_;
+  int64_t lastTrackPressMs_ = 0;
+  int cuePlayHeld_ = 0;
+  std::unique_ptr<TOzoThreadTAG> player_;
+};
