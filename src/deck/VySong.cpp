@@ -250,13 +250,16 @@ void TVySongTAG::FormatTime() {
 
 void TVySongTAG::Play() {
   TOzoSyncGuard lock(*this);
-  if (open_) buffer_.TOzoSoundBufferTAG::Play();
+  if (!open_) return;
+  buffer_.TOzoSoundBufferTAG::Play();
+  buffer_.SetRestartPlay(1);
 }
 
 void TVySongTAG::Stop() {
   TOzoSyncGuard lock(*this);
   if (!open_) return;
   buffer_.TOzoSoundBufferTAG::Stop();
+  buffer_.SetRestartPlay(0);
   buffer_.ReleaseLoop();
 }
 

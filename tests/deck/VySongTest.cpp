@@ -169,6 +169,19 @@ TEST_F(SongOnNullOutput, CueFollowsPositioningAndReturnsThere) {
   EXPECT_EQ(song.Buffer().RestartPosition, 4320u) << "restarts land on 20 ms steps";
 }
 
+TEST_F(SongOnNullOutput, PlayOrStopRightAfterASeekIsNotUndoneByTheRestart) {
+  ASSERT_EQ(song.Open(Song("a.wav", 10000).c_str(), 1, 0), 0);
+  song.Service();
+  song.SetPosition(2000);  // restart pending, not playing
+  song.Play();
+  song.Service();  // carries out the restart
+  EXPECT_EQ(song.Buffer().IsPlaying(), 1);
+  song.SetPosition(4000);  // restart pending, playing
+  song.Stop();
+  song.Service();
+  EXPECT_EQ(song.Buffer().IsPlaying(), 0);
+}
+
 TEST_F(SongOnNullOutput, ElevenDecodersAreOneTooMany) {
   std::vector<TOzoWAVTAG> more(10);
   for (int i = 0; i < 9; ++i) EXPECT_TRUE(song.AddPlayer(&more[size_t(i)]));

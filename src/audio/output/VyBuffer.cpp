@@ -60,6 +60,11 @@ void TVyBufferTAG::RequestRestart(unsigned ms, int play) {
   RestartPending = true;
 }
 
+void TVyBufferTAG::SetRestartPlay(int play) {
+  TOzoSyncGuard lock(*this);
+  if (RestartPending) RestartPlay = play;
+}
+
 void TVyBufferTAG::StopOutput() {
   TOzoSyncGuard lock(*this);
   Stop();

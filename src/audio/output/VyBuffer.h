@@ -33,6 +33,9 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
 
   // The next Refill restarts output at ms, playing when `play` is nonzero.
   void RequestRestart(unsigned ms, int play);
+  // A Play or Stop given while a restart is pending also decides whether the
+  // restart plays, so that it is not undone a moment later.
+  void SetRestartPlay(int play);
   void StopOutput();
   // Blocks until a pending restart has been carried out.
   void WaitRestarted();

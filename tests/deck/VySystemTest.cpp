@@ -1,0 +1,211 @@
+// The deck system on the null output with its player thread running: the
+// transport state machine, CUE, search, track navigation, end of track and
+// the pitch display. Track-press timing reads a counter the test moves.
+#include "deck/VySystem.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+#include "foundation/OzoError.h"
+#include "support/TempDir.h"
+#include "support/WavWriter.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+std::atomic<int64_t> nowMs{1000000};
+TVyCounter FakeCounter() {
+  return {[] { return nowMs.load(); }, 1000};
+}
+
+struct Deck : ::testing::Test {
+  TempDir dir;
+  std::unique_ptr<TVySystemTAG> deck;
+
+  void SetUp() override {
+    setenv("VYS_AUDIO", "null", 1);
+    deck = std::make_unique<TVySystemTAG>(nullptr, FakeCounter());
+  }
+  void TearDown() override {
+    deck.reset();
+    unsetenv("VYS_AUDIO");
+  }
+  std::string Song(const std::string& name, uint32_t ms = 5000) {
+    std::string path = dir.File(name);
+    WriteFileBytes(path, MakeWav({.channels = 1, .rate = 8000, .bits = 8,
+                                  .data = PatternBytes(size_t(ms) * 8, uint32_t(name.size()))}));
+    return path;
+  }
+  void Prefer(uint32_t flags, uint8_t end = etStop) {
+    TVyPreferences p;
+    p.Flags = flags;
+    p.EndOfTrack = end;
+    deck->SetPreferences(p);
+  }
+  bool Playing() { return deck->Song.Buffer().IsPlaying() != 0; }
+  // Lets the player thread run until `done` holds, for at most `limit`.
+  template <typename Done>
+  bool WaitFor(Done done, std::chrono::milliseconds limit = 3000ms) {
+    for (auto start = std::chrono::steady_clock::now(); std::chrono::steady_clock::now() - start < limit;) {
+      deck->CheckEndOfTrack();  // as the display timer does
+      if (done()) return true;
+      std::this_thread::sleep_for(10ms);
+    }
+    return false;
+  }
+  unsigned Cue() {
+    TVyPlayInfo info;
+    deck->GetPlayInfo(info);
+    return info.Time.CuePoint;
+  }
+};
+}  // namespace
+
+TEST_F(Deck, TransportFollowsItsStateTable) {
+  deck->PlayPause();
+  EXPECT_EQ(deck->State, dsEmpty) << "nothing loaded: nothing plays";
+  Prefer(pfFastOpen);
+  ASSERT_EQ(deck->OpenFiles(Song("a.wav"), 0), 0);
+  EXPECT_EQ(deck->State, dsPaused);
+  EXPECT_FALSE(Playing());
+
+  deck->PlayPause();
+  EXPECT_EQ(deck->State, dsPlaying);
+  EXPECT_TRUE(Playing());
+  deck->Seek(1500);
+  deck->PlayPause();
+  EXPECT_EQ(deck->State, dsPaused);
+  EXPECT_EQ(Cue(), deck->Song.GetPosition()) << "pausing makes the paused position the cue point";
+
+  deck->CueDown();
+  EXPECT_EQ(deck->State, dsCued) << "without hold-to-play, CUE only changes the state";
+  deck->PlayPause();
+  deck->Seek(3000);
+  deck->CueDown();  // playing: back to the cue point, stopped
+  EXPECT_EQ(deck->State, dsCued);
+  EXPECT_FALSE(Playing());
+  EXPECT_EQ(deck->Song.GetPosition(), 3000u) << "the seek moved the cue";
+
+  deck->PlayPause();
+  deck->ForwardDown(0);
+  EXPECT_EQ(deck->State, dsSearching);
+  deck->ForwardUp();
+  EXPECT_EQ(deck->State, dsSearching) << "released: the snippet keeps looping";
+  EXPECT_EQ(deck->Song.Buffer().LoopMode, 1);
+  deck->PlayPause();
+  EXPECT_EQ(deck->State, dsPlaying);
+  EXPECT_EQ(deck->Song.Buffer().LoopMode, 0) << "leaving the search ends the loop";
+  EXPECT_EQ(Cue(), deck->Song.GetPosition()) << "and sets the cue where the search ended";
+}
+
+TEST_F(Deck, HoldToPlayCuePlaysWhileHeldAndReturnsOnRelease) {
+  Prefer(pfFastOpen | pfPioneerCue);
+  ASSERT_EQ(deck->OpenFiles(Song("a.wav"), 0), 0);
+  deck->Seek(2000);
+  deck->CueDown();
+  EXPECT_EQ(deck->State, dsPlaying);
+  EXPECT_TRUE(WaitFor([&] { return deck->Song.GetPosition() > 2100; }));
+  deck->CueUp();
+  EXPECT_EQ(deck->State, dsCued);
+  EXPECT_EQ(deck->Song.GetPosition(), 2000u);
+  EXPECT_FALSE(Playing());
+
+  deck->CueDown();
+  deck->PlayPause();  // Play while CUE is held
+  deck->CueUp();
+  EXPECT_EQ(deck->State, dsPlaying) << "keeps playing after CUE is released";
+}
+
+TEST_F(Deck, TracksMoveClampWrapAndRestart) {
+  Prefer(pfFastOpen | pfPlayListLoop);
+  ASSERT_EQ(deck->OpenFiles(Song("1.wav") + "\n" + Song("2.wav") + "\n" + Song("3.wav"), 0), 0);
+  EXPECT_EQ(deck->NextTrack(kTrackCtrl), 1);
+  EXPECT_EQ(deck->PlayList.CurrentIndex, 2) << "Ctrl+Next clamps to the last entry";
+  EXPECT_EQ(deck->DeckInfo.SongInfo.TrackNumber, 3u);
+  EXPECT_EQ(deck->NextTrack(0), 1);
+  EXPECT_EQ(deck->PlayList.CurrentIndex, 0) << "Next on the last entry wraps round with the loop on";
+
+  deck->Seek(3000);
+  nowMs += 5000;
+  EXPECT_EQ(deck->PrevTrack(0), 0) << "a single press restarts the track";
+  EXPECT_EQ(deck->Song.GetPosition(), 0u);
+  EXPECT_EQ(deck->PlayList.CurrentIndex, 0);
+  deck->Seek(3000);
+  nowMs += 1500;
+  EXPECT_EQ(deck->PrevTrack(0), 1) << "a second press within two seconds goes back";
+  EXPECT_EQ(deck->PlayList.CurrentIndex, 2) << "from the first entry it wraps to the last";
+  nowMs += 5000;
+  EXPECT_EQ(deck->PrevTrack(0), 1) << "at position 0 it goes back at once";
+  EXPECT_EQ(deck->PlayList.CurrentIndex, 1);
+}
+
+TEST_F(Deck, SecuredTrackChangeIsRefusedWhileAudible) {
+  Prefer(pfFastOpen | pfSecureTrack);
+  ASSERT_EQ(deck->OpenFiles(Song("1.wav") + "\n" + Song("2.wav"), 0), 0);
+  deck->PlayPause();
+  EXPECT_EQ(deck->NextTrack(0), 0);
+  EXPECT_EQ(deck->PlayList.CurrentIndex, 0);
+  deck->SetVolume(0);
+  EXPECT_EQ(deck->NextTrack(0), 1);
+  EXPECT_EQ(deck->State, dsPaused) << "without play-when-track, the new track waits";
+}
+
+TEST_F(Deck, EndOfTrackStopsAdvancesOrRestarts) {
+  const std::string list = Song("1.wav", 400) + "\n" + Song("2.wav", 400);
+  Prefer(pfFastOpen | pfPlayWhenOpen | pfPlayWhenTrack, etNext);
+  ASSERT_EQ(deck->OpenFiles(list, 0), 0);
+  ASSERT_TRUE(WaitFor([&] { return deck->PlayList.CurrentIndex == 1; })) << "etNext loads the next entry";
+  EXPECT_EQ(deck->State, dsPlaying);
+  ASSERT_TRUE(WaitFor([&] { return deck->State == dsCued; })) << "the last entry without loop returns to the cue";
+  EXPECT_EQ(deck->Song.GetPosition(), 0u);
+
+  Prefer(pfFastOpen | pfPlayWhenOpen | pfPlayWhenTrack | pfPlayListLoop, etNext);
+  deck->PlayPause();
+  ASSERT_TRUE(WaitFor([&] { return deck->PlayList.CurrentIndex == 0; })) << "with loop: back to the first";
+  EXPECT_EQ(deck->State, dsPlaying);
+
+  Prefer(pfFastOpen, etRestart);
+  ASSERT_TRUE(WaitFor([&] { return deck->Song.GetPosition() > 300; }));
+  ASSERT_TRUE(WaitFor([&] { return deck->Song.GetPosition() < 100; })) << "etRestart starts over";
+  EXPECT_EQ(deck->State, dsPlaying);
+
+  Prefer(pfFastOpen, etStop);
+  ASSERT_TRUE(WaitFor([&] { return deck->State == dsCued; }));
+}
+
+TEST_F(Deck, FailedLoadsLeaveTheDeckEmptyAndAreReported) {
+  Prefer(pfFastOpen);
+  EXPECT_EQ(deck->OpenFiles(dir.File("missing.wav"), 0), -2);
+  EXPECT_EQ(deck->State, dsEmpty);
+  EXPECT_STREQ(deck->DeckInfo.SongInfo.Title, "(ERROR) missing.wav");
+  EXPECT_EQ(deck->SongInfoChanged, 1);
+  EXPECT_EQ(deck->OpenFiles("", 0), -2) << "an empty list loads nothing";
+  EXPECT_EQ(deck->State, dsEmpty);
+}
+
+TEST_F(Deck, PitchTextShowsSignTensGlyphAndHundredths) {
+  const std::pair<int, const char*> texts[] = {
+      {0, "a e0.00"}, {350, "+ e3.50"}, {-53, "- e0.53"}, {-1000, "- I0.00"}, {1600, "+ I6.00"}};
+  TVyPitchInfo info;
+  for (auto [pitch, text] : texts) {
+    deck->GetPitchInfo(info);
+    deck->NudgePitch(pitch - info.Pitch);
+    deck->GetPitchInfo(info);
+    EXPECT_EQ(info.Pitch, pitch);
+    EXPECT_STREQ(info.PitchText, text) << pitch;
+  }
+  TVyPreferences wide;
+  wide.PitchRange = pr20;
+  deck->SetPreferences(wide);
+  deck->NudgePitch(5000);
+  deck->GetPitchInfo(info);
+  EXPECT_STREQ(info.PitchText, "+ I9.99") << "the widest range tops out at 19.99";
+  deck->TogglePitch();
+  deck->GetPitchInfo(info);
+  EXPECT_STREQ(info.PitchText, "a ebcbb");
+}
