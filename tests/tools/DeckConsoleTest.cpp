@@ -1,0 +1,65 @@
+// The deck console's answers: one line per command, errors that say why,
+// and a status that tells the whole deck.
+#include "../../tools/vys-deck/DeckConsole.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "support/TempDir.h"
+#include "support/WavWriter.h"
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+namespace {
+struct Console : ::testing::Test {
+  TempDir dir;
+  std::unique_ptr<TVySystemTAG> deck;
+  std::unique_ptr<DeckConsole> console;
+  void SetUp() override {
+    setenv("VYS_AUDIO", "null", 1);
+    deck = std::make_unique<TVySystemTAG>();
+    console = std::make_unique<DeckConsole>(*deck);
+  }
+  void TearDown() override {
+    console.reset();
+    deck.reset();
+    unsetenv("VYS_AUDIO");
+  }
+};
+}  // namespace
+
+TEST_F(Console, CommandsAnswerOkOrSayWhatIsWrong) {
+  WriteFileBytes(dir.File("song.wav"), MakeWav({.data = PatternBytes(176400)}));
+  EXPECT_EQ(console->Run("open " + dir.File("song.wav")), "ok");
+  EXPECT_EQ(console->Run("play"), "ok");
+  EXPECT_EQ(console->Run("seek 500"), "ok");
+  EXPECT_EQ(console->Run("nudge -53"), "ok");
+  EXPECT_EQ(console->Run("frobnicate"), "error unknown command: frobnicate");
+  EXPECT_EQ(console->Run("seek soon"), "error not a number: soon");
+  EXPECT_EQ(console->Run("seek"), "error usage: seek MS");
+  EXPECT_EQ(console->Run("downmix 50"), "error usage: downmix -100|0|100");
+  EXPECT_EQ(deck->Balance, 0) << "a refused command leaves the deck untouched";
+  EXPECT_THAT(console->Run("open " + dir.File("missing.wav")), StartsWith("error VYSONG: Error abriendo fichero"));
+  EXPECT_EQ(console->Run("quit"), "ok");
+  EXPECT_TRUE(console->QuitRequested());
+}
+
+TEST_F(Console, StatusIsOneJsonObjectWithEveryKey) {
+  WriteFileBytes(dir.File("a_\"quoted\"_name.wav"), MakeWav({.data = PatternBytes(176400)}));
+  ASSERT_EQ(console->Run("open " + dir.File("a_\"quoted\"_name.wav")), "ok");
+  console->Run("nudge 800");
+  const std::string status = console->Run("status");
+  EXPECT_EQ(status.find('\n'), std::string::npos);
+  for (const char* key : {"state", "position", "length", "cue", "title", "track", "time", "hundredths", "pitch_text",
+                          "pitch", "pitch_on", "rate", "volume", "balance", "levels", "end_reached",
+                          "playlist_count", "playlist_index"})
+    EXPECT_THAT(status, HasSubstr(std::string("\"") + key + "\":")) << key;
+  EXPECT_THAT(status, HasSubstr("\"title\":\"a \\\"quoted\\\" name\""));
+  EXPECT_THAT(status, HasSubstr("\"pitch_text\":\"+ e8.00\""));
+  EXPECT_THAT(status, HasSubstr("\"rate\":47628"));
+  EXPECT_THAT(status, HasSubstr("\"playlist_count\":1,\"playlist_index\":0}"));
+}

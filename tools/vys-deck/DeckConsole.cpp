@@ -1,0 +1,179 @@
+#include "DeckConsole.h"
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "audio/output/OzoDS.h"
+#include "foundation/OzoError.h"
+
+namespace {
+// The display timer's period: end-of-track checks run this often.
+constexpr auto kTick = std::chrono::milliseconds(37);
+
+const char* StateName(TVyDeckState state) {
+  static const char* const kNames[] = {"empty", "paused", "playing", "cued", "searching"};
+  return state <= dsSearching ? kNames[state] : "unknown";
+}
+
+std::string Quoted(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += char(c);
+    } else if (c < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += char(c);
+    }
+  }
+  return out + "\"";
+}
+
+// Parses a whole decimal integer; false for anything else.
+bool ToInt(const std::string& text, long* value) {
+  char* end = nullptr;
+  *value = std::strtol(text.c_str(), &end, 10);
+  return !text.empty() && end && *end == '\0';
+}
+
+struct TCommand {
+  const char* usage;
+  int minArgs, maxArgs;
+  std::function<void(TVySystemTAG&, const std::vector<long>&)> run;
+};
+}  // namespace
+
+std::string DeckConsole::Run(const std::string& line) {
+  std::istringstream words(line);
+  std::string name;
+  words >> name;
+  std::vector<std::string> args;
+  for (std::string word; words >> word;) args.push_back(word);
+
+  if (name == "quit") {
+    quit_ = true;
+    return "ok";
+  }
+  if (name == "status") return Status();
+  if (name == "devices") return Devices();
+  if (name == "open") {
+    if (args.empty()) return "error usage: open FILE...";
+    std::string list;
+    for (const std::string& file : args) list += file + "\n";
+    return deck_.OpenFiles(list, 0) == 0 ? "ok" : "error " + std::string(GetLastErrorText());
+  }
+
+  static const std::map<std::string, TCommand> kCommands = {
+      {"play", {"play", 0, 0, [](TVySystemTAG& d, auto&) { d.PlayPause(); }}},
+      {"cue-down", {"cue-down", 0, 0, [](TVySystemTAG& d, auto&) { d.CueDown(); }}},
+      {"cue-up", {"cue-up", 0, 0, [](TVySystemTAG& d, auto&) { d.CueUp(); }}},
+      {"play-cue-key", {"play-cue-key", 0, 0, [](TVySystemTAG& d, auto&) { d.PlayCueKey(); }}},
+      {"ff-down", {"ff-down [MASK]", 0, 1, [](TVySystemTAG& d, auto& a) { d.ForwardDown(a.empty() ? 0 : int(a[0])); }}},
+      {"ff-up", {"ff-up", 0, 0, [](TVySystemTAG& d, auto&) { d.ForwardUp(); }}},
+      {"rw-down", {"rw-down [MASK]", 0, 1, [](TVySystemTAG& d, auto& a) { d.RewindDown(a.empty() ? 0 : int(a[0])); }}},
+      {"rw-up", {"rw-up", 0, 0, [](TVySystemTAG& d, auto&) { d.RewindUp(); }}},
+      {"next", {"next [FLAGS]", 0, 1, [](TVySystemTAG& d, auto& a) { d.NextTrack(a.empty() ? 0 : unsigned(a[0])); }}},
+      {"prev", {"prev [FLAGS]", 0, 1, [](TVySystemTAG& d, auto& a) { d.PrevTrack(a.empty() ? 0 : unsigned(a[0])); }}},
+      {"seek", {"seek MS", 1, 1, [](TVySystemTAG& d, auto& a) { d.Seek(unsigned(std::max(a[0], 0L))); }}},
+      {"pitch-fader", {"pitch-fader V", 1, 1, [](TVySystemTAG& d, auto& a) { d.SetPitchFader(int(a[0])); }}},
+      {"nudge", {"nudge D", 1, 1, [](TVySystemTAG& d, auto& a) { d.NudgePitch(int(a[0])); }}},
+      {"pitch-toggle", {"pitch-toggle", 0, 0, [](TVySystemTAG& d, auto&) { d.TogglePitch(); }}},
+      {"bend-fast-down", {"bend-fast-down [MASK]", 0, 1,
+                          [](TVySystemTAG& d, auto& a) { d.BendFastDown(a.empty() ? 0 : int(a[0])); }}},
+      {"bend-fast-up", {"bend-fast-up", 0, 0, [](TVySystemTAG& d, auto&) { d.BendFastUp(); }}},
+      {"bend-slow-down", {"bend-slow-down [MASK]", 0, 1,
+                          [](TVySystemTAG& d, auto& a) { d.BendSlowDown(a.empty() ? 0 : int(a[0])); }}},
+      {"bend-slow-up", {"bend-slow-up", 0, 0, [](TVySystemTAG& d, auto&) { d.BendSlowUp(); }}},
+      {"volume", {"volume 0..100", 1, 1, [](TVySystemTAG& d, auto& a) { d.SetVolume(int(a[0])); }}},
+      {"balance", {"balance -100..100", 1, 1, [](TVySystemTAG& d, auto& a) { d.SetBalance(int(a[0]), false); }}},
+      {"downmix", {"downmix -100|0|100", 1, 1, [](TVySystemTAG& d, auto& a) { d.SetBalance(int(a[0]), true); }}},
+      {"mute-down", {"mute-down", 0, 0, [](TVySystemTAG& d, auto&) { d.MuteDown(); }}},
+      {"mute-up", {"mute-up", 0, 0, [](TVySystemTAG& d, auto&) { d.MuteUp(); }}},
+      {"time-mode", {"time-mode", 0, 0, [](TVySystemTAG& d, auto&) { d.ToggleTimeMode(); }}},
+      {"prefs", {"prefs FLAGS END RANGE", 3, 3,
+                 [](TVySystemTAG& d, auto& a) {
+                   TVyPreferences p;
+                   d.GetPreferences(p);
+                   p.Flags = uint32_t(a[0]), p.EndOfTrack = uint8_t(a[1]), p.PitchRange = uint8_t(a[2]);
+                   d.SetPreferences(p);
+                   d.UpdateFaderInfo();
+                 }}},
+  };
+
+  std::vector<long> numbers;
+  for (const std::string& arg : args) {
+    long value;
+    if (!ToInt(arg, &value)) return "error not a number: " + arg;
+    numbers.push_back(value);
+  }
+  if (name == "wait" || name == "device") {
+    if (numbers.size() != 1 || numbers[0] < 0) return "error usage: " + name + (name == "wait" ? " MS" : " N");
+    if (name == "wait") {
+      Wait(numbers[0]);
+      return "ok";
+    }
+    TStringList devices;
+    const int count = EnumerateDevices(devices);
+    std::string answer = "error no device " + args[0];
+    if (numbers[0] < count) {
+      deck_.Song.SetDevice(static_cast<const TGuid*>(devices.Objects(int(numbers[0]))));
+      answer = "ok";
+    }
+    FreeDeviceList(devices);
+    return answer;
+  }
+  auto command = kCommands.find(name);
+  if (command == kCommands.end()) return "error unknown command: " + name;
+  const TCommand& c = command->second;
+  if (int(numbers.size()) < c.minArgs || int(numbers.size()) > c.maxArgs) return std::string("error usage: ") + c.usage;
+  const bool ranged = (name == "volume" && (numbers[0] < 0 || numbers[0] > 100)) ||
+                      ((name == "balance" || name == "downmix") && (numbers[0] < -100 || numbers[0] > 100)) ||
+                      (name == "downmix" && numbers[0] % 100 != 0);
+  if (ranged) return std::string("error usage: ") + c.usage;
+  c.run(deck_, numbers);
+  return "ok";
+}
+
+void DeckConsole::Wait(long ms) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < until) {
+    Idle();
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kTick, until - std::chrono::steady_clock::now()));
+  }
+}
+
+std::string DeckConsole::Status() {
+  TVyPlayInfo play;
+  deck_.GetPlayInfo(play);
+  TVyPitchInfo pitch;
+  deck_.GetPitchInfo(pitch);
+  const TVySongInfo& song = deck_.DeckInfo.SongInfo;
+  std::ostringstream json;
+  json << "{\"state\":" << Quoted(StateName(deck_.State)) << ",\"position\":" << play.Time.Position
+       << ",\"length\":" << song.Length << ",\"cue\":" << play.Time.CuePoint << ",\"title\":" << Quoted(song.Title)
+       << ",\"track\":" << Quoted(song.TrackText) << ",\"time\":" << Quoted(play.Time.TimeText)
+       << ",\"hundredths\":" << Quoted(play.Time.HundredthsText) << ",\"pitch_text\":" << Quoted(pitch.PitchText)
+       << ",\"pitch\":" << pitch.Pitch << ",\"pitch_on\":" << (pitch.PitchOn ? "true" : "false")
+       << ",\"rate\":" << pitch.Rate << ",\"volume\":" << deck_.Volume << ",\"balance\":" << deck_.Balance
+       << ",\"levels\":[" << play.LevelLeft << "," << play.LevelRight << "]"
+       << ",\"end_reached\":" << (deck_.Song.EndMarker().EndReached() ? "true" : "false")
+       << ",\"playlist_count\":" << deck_.PlayList.Entries.Count()
+       << ",\"playlist_index\":" << deck_.PlayList.CurrentIndex << "}";
+  return json.str();
+}
+
+std::string DeckConsole::Devices() {
+  TStringList devices;
+  const int count = EnumerateDevices(devices);
+  std::string list = "[";
+  for (int i = 0; i < count; ++i) list += (i ? "," : "") + Quoted(devices.Strings(i));
+  FreeDeviceList(devices);
+  return list + "]";
+}

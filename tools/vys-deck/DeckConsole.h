@@ -1,0 +1,25 @@
+// The deck console: one deck driven by text commands, one answer line each.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "deck/VySystem.h"
+
+class DeckConsole {
+ public:
+  explicit DeckConsole(TVySystemTAG& deck) : deck_(deck) {}
+
+  // Runs one command line and returns its answer (without line break).
+  std::string Run(const std::string& line);
+  bool QuitRequested() const { return quit_; }
+  // What the display timer does between commands.
+  void Idle() { deck_.CheckEndOfTrack(); }
+
+ private:
+  std::string Status();
+  std::string Devices();
+  void Wait(long ms);
+
+  TVySystemTAG& deck_;
+  bool quit_ = false;
+};
