@@ -1,0 +1,123 @@
+// The whole deck heard through the capture device: pitch, bend, levels, and
+// how long a load that plays keeps the window waiting.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "deck/VySystem.h"
+#include "support/AudioAnalysis.h"
+#include "support/TempDir.h"
+#include "support/WavWriter.h"
+
+using namespace std::chrono;
+
+namespace {
+constexpr uint32_t kCdRate = 44100;
+constexpr uint32_t kDeviceRate = 48000;
+
+void Wait(double seconds) { std::this_thread::sleep_for(duration<double>(seconds)); }
+
+struct HeardDeck : ::testing::Test {
+  TempDir dir;
+  std::unique_ptr<TVySystemTAG> deck;
+  std::string tone;
+
+  void SetUp() override {
+    setenv("VYS_AUDIO", ("wav:" + dir.File("capture.wav")).c_str(), 1);
+    setenv("VYS_AUDIO_RATE", std::to_string(kDeviceRate).c_str(), 1);
+    deck = std::make_unique<TVySystemTAG>();
+    std::vector<int16_t> pcm = DitheredSine(1000, kCdRate, 6 * kCdRate, 0.5, 2);
+    std::string bytes(pcm.size() * 2, '\0');
+    std::memcpy(bytes.data(), pcm.data(), bytes.size());
+    tone = dir.File("tone.wav");
+    WriteFileBytes(tone, MakeWav({.data = bytes}));
+  }
+  void TearDown() override {
+    deck.reset();
+    unsetenv("VYS_AUDIO");
+    unsetenv("VYS_AUDIO_RATE");
+  }
+  Capture Finish() {
+    deck.reset();
+    Capture capture;
+    EXPECT_TRUE(ReadCapture(dir.File("capture.wav"), &capture));
+    return capture;
+  }
+  static size_t FirstSound(const Capture& c) {
+    size_t k = 0;
+    while (k < c.left.size() && c.left[k] == 0) ++k;
+    return k;
+  }
+};
+}  // namespace
+
+TEST_F(HeardDeck, LoadThatPlaysWaitsOnlyForTheFirstChunkAndPitchIsHeard) {
+  deck->NudgePitch(800);
+  const auto start = steady_clock::now();
+  ASSERT_EQ(deck->OpenFiles(tone, 0), 0);  // plays when opened, by default
+  const double loadMs = duration<double, std::milli>(steady_clock::now() - start).count();
+  EXPECT_EQ(deck->State, dsPlaying);
+  EXPECT_LT(loadMs, 100.0) << "a player cycle or two, not the whole buffer";
+  RecordProperty("load_and_play_ms", std::to_string(loadMs));
+  Wait(1.7);
+  Capture capture = Finish();
+  const size_t begin = FirstSound(capture) + kDeviceRate / 10;
+  ASSERT_GT(capture.left.size(), begin + 65536);
+  EXPECT_NEAR(ZeroCrossingHz(capture.left, begin, begin + 65536, kDeviceRate), 1080.0, 0.1) << "+8.00 %";
+}
+
+TEST_F(HeardDeck, HeldFastBendReachesThreePerCentAfterOneSecond) {
+  ASSERT_EQ(deck->OpenFiles(tone, 0), 0);
+  Wait(0.3);
+  deck->BendFastDown(0);
+  Wait(1.05);
+  TVyPitchInfo pitch;
+  deck->GetPitchInfo(pitch);
+  EXPECT_EQ(pitch.Rate, int(kCdRate * 1.03)) << "300 hundredths of a per cent of bend";
+  Wait(0.4);  // still held: the bend is capped further on, the tone steady
+  deck->BendFastUp();
+  Capture capture = Finish();
+  const size_t first = FirstSound(capture);
+  const size_t late = first + size_t(1.55 * kDeviceRate);  // after a second of bend
+  ASSERT_GT(capture.left.size(), late + kDeviceRate / 10);
+  EXPECT_GT(ZeroCrossingHz(capture.left, late, late + kDeviceRate / 10, kDeviceRate), 1029.0);
+}
+
+TEST_F(HeardDeck, VolumeBalanceAndMuteAreHeard) {
+  ASSERT_EQ(deck->OpenFiles(tone, 0), 0);
+  struct Step {
+    void (*apply)(TVySystemTAG&);
+  } steps[] = {
+      {[](TVySystemTAG&) {}},
+      {[](TVySystemTAG& d) { d.SetVolume(50); }},
+      {[](TVySystemTAG& d) { d.SetVolume(100), d.SetBalance(50, false); }},
+      {[](TVySystemTAG& d) { d.MuteDown(); }},
+  };
+  std::vector<steady_clock::time_point> changes;
+  const auto played = steady_clock::now();
+  for (const Step& step : steps) {
+    step.apply(*deck);
+    changes.push_back(steady_clock::now());
+    Wait(0.3);
+  }
+  deck->MuteUp();
+  Capture capture = Finish();
+  const size_t first = FirstSound(capture);
+  auto levels = [&](size_t i) {
+    size_t begin = first + size_t((duration<double>(changes[i] - played).count() + 0.08) * kDeviceRate);
+    size_t end = begin + size_t(0.15 * kDeviceRate);
+    return std::pair{Rms(capture.left, begin, end), Rms(capture.right, begin, end)};
+  };
+  const auto full = levels(0);
+  const double half = std::pow(10.0, -13.08 / 20);  // volume 50 on the level curve
+  EXPECT_NEAR(levels(1).first / full.first, half, half * 0.01);
+  EXPECT_NEAR(levels(2).first / full.first, half, half * 0.01) << "balance to the right lowers the left";
+  EXPECT_NEAR(levels(2).second / full.second, 1.0, 0.01);
+  EXPECT_EQ(levels(3).first, 0.0) << "mute is silence";
+  EXPECT_EQ(levels(3).second, 0.0);
+}
