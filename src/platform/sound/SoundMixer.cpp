@@ -37,11 +37,12 @@ float SampleAt(const TSoundVoice& voice, int64_t frame, int channel) {
   return float(int(at[channel]) - 128) * (1.0f / 128.0f);
 }
 
-// Converts `count` frames from `first` on into the voice's float scratch,
-// wrapping around a looping buffer and reading silence outside a one-shot one.
-void FillScratch(TSoundVoice& voice, int64_t first, int count, bool looping) {
-  float* left = voice.scratchLeft.data();
-  float* right = voice.scratchRight.data();
+// Converts `count` frames from `first` on into the voice's float scratch from
+// index `at`, wrapping around a looping buffer and reading silence outside a
+// one-shot one.
+void FillScratch(TSoundVoice& voice, int at, int64_t first, int count, bool looping) {
+  float* left = voice.scratchLeft.data() + at;
+  float* right = voice.scratchRight.data() + at;
   const int64_t frames = voice.frames;
   const bool stereo = voice.format.nChannels == 2;
   int64_t frame = looping ? ((first % frames) + frames) % frames : first;
@@ -132,6 +133,7 @@ void SoundMixer::MixVoice(TSoundVoice& voice, float* out, uint32_t frames) {
     voice.position = uint64_t(seek) << 32;
     voice.anchorFrame = uint32_t(seek);
     voice.framesSinceAnchor = 0;
+    voice.historyCount = 0;  // the buffer may hold other audio there by now
   }
   const bool playing = voice.playing.load();
   if (playing != voice.wasPlaying) {
@@ -139,6 +141,7 @@ void SoundMixer::MixVoice(TSoundVoice& voice, float* out, uint32_t frames) {
     voice.anchorFrame = uint32_t(voice.position >> 32);
     voice.framesSinceAnchor = 0;
     voice.wasPlaying = playing;
+    voice.historyCount = 0;
   }
   const uint64_t step = std::min(
       (uint64_t(voice.frequency.load(std::memory_order_relaxed)) << 32) / DeviceRate(), kMaxStep);
@@ -176,9 +179,11 @@ uint32_t SoundMixer::MixRun(TSoundVoice& voice, float* out, uint32_t frames, uin
   const uint32_t count = uint32_t(std::min<uint64_t>(frames, room));
 
   const uint64_t start = voice.position;
-  const int64_t first = int64_t(start >> 32) - (unity ? 0 : halfTaps - 1);
+  const int before = unity ? 0 : halfTaps - 1;  // frames the kernel reads before the position
+  const int64_t first = int64_t(start >> 32) - before;
   const int span = int(((start + step * (count - 1)) >> 32) - (start >> 32)) + 2 * halfTaps + 1;
-  FillScratch(voice, first, span, looping);
+  const int kept = TakeHistory(voice, before, start >> 32);
+  FillScratch(voice, kept, first + kept, span - kept, looping);
 
   const float targetLeft = voice.gainLeft.load(std::memory_order_relaxed);
   const float targetRight = voice.gainRight.load(std::memory_order_relaxed);
@@ -212,6 +217,7 @@ uint32_t SoundMixer::MixRun(TSoundVoice& voice, float* out, uint32_t frames, uin
   voice.lastGainLeft = targetLeft;
   voice.lastGainRight = targetRight;
   voice.framesSinceAnchor += int64_t((position >> 32) - (start >> 32));
+  const int consumed = int(int64_t(position >> 32) - first);
 
   const uint64_t end = uint64_t(voice.frames) << 32;
   if (looping) {
@@ -222,5 +228,25 @@ uint32_t SoundMixer::MixRun(TSoundVoice& voice, float* out, uint32_t frames, uin
   } else {
     voice.position = position;
   }
+  KeepHistory(voice, consumed);
   return count;
+}
+
+// Puts the frames kept from the last mix at the start of the scratch when
+// they lead up to `frame`; returns how many were put there.
+int SoundMixer::TakeHistory(TSoundVoice& voice, int needed, uint64_t frame) {
+  if (needed == 0 || voice.historyCount < needed || voice.historyEnd != frame) return 0;
+  const size_t from = size_t(voice.historyCount - needed);
+  std::copy_n(voice.historyLeft.data() + from, needed, voice.scratchLeft.data());
+  std::copy_n(voice.historyRight.data() + from, needed, voice.scratchRight.data());
+  return needed;
+}
+
+// Keeps the last converted frames before the new position for the next mix.
+void SoundMixer::KeepHistory(TSoundVoice& voice, int consumed) {
+  const int keep = std::min(consumed, TSoundVoice::kHistoryFrames);
+  std::copy_n(voice.scratchLeft.data() + consumed - keep, keep, voice.historyLeft.data());
+  std::copy_n(voice.scratchRight.data() + consumed - keep, keep, voice.historyRight.data());
+  voice.historyCount = voice.playing.load(std::memory_order_relaxed) ? keep : 0;
+  voice.historyEnd = voice.position >> 32;
 }

@@ -34,6 +34,8 @@ class SoundMixer {
   void MixVoice(TSoundVoice& voice, float* out, uint32_t frames);
   uint32_t MixRun(TSoundVoice& voice, float* out, uint32_t frames, uint64_t step);
   void Publish(TSoundVoice& voice, uint64_t step);
+  static int TakeHistory(TSoundVoice& voice, int needed, uint64_t frame);
+  static void KeepHistory(TSoundVoice& voice, int consumed);
 
   std::array<std::atomic<TSoundVoice*>, kMaxVoices> voices_{};
   std::atomic<uint32_t> deviceRate_;

@@ -13,6 +13,9 @@ struct TSoundVoice {
   // Source frames one mixing step may read; a step mixes fewer output frames
   // when the pitch is high, so that this bound holds at any rate.
   static constexpr int kScratchFrames = 4096;
+  // Frames before the mix position kept from the last mix: the kernel reads
+  // them again, and the writer may already be refilling that part of the buffer.
+  static constexpr int kHistoryFrames = 1024;
 
   // Memory starts as silence of the format. `format` must be a valid PCM format.
   TSoundVoice(const TPCMWaveFormat& format, uint32_t bytes);
@@ -43,6 +46,9 @@ struct TSoundVoice {
   bool wasPlaying = false;
   float lastGainLeft = 1.0f, lastGainRight = 1.0f;
   std::vector<float> scratchLeft, scratchRight;
+  std::vector<float> historyLeft, historyRight;
+  int historyCount = 0;      // 0 after a jump or a new start
+  uint64_t historyEnd = 0;   // the frame the history leads up to
 
   // The play position a reader should see: a pending seek counts at once.
   uint32_t PlayFrame() const {
