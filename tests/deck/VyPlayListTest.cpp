@@ -43,13 +43,6 @@ TEST_F(PlayList, PlaylistExtensionsMatchInAnyCaseIncludingM3U8) {
   }
 }
 
-TEST_F(PlayList, PlaylistInTheCurrentFolderKeepsTheCurrentDirectory) {
-  Write("set.m3u", "song.mp3\n");
-  SetCurrentDirectory(dir.Path().c_str());
-  EXPECT_EQ(list.Load("set.m3u", false), 1);
-  EXPECT_EQ(GetCurrentDirectory(), DirCanonical());
-}
-
 TEST_F(PlayList, SeveralNamesDropPlaylistsAndNamesWithoutExtension) {
   std::string set = Write("set.m3u", "other.mp3\n");
   std::string before = GetCurrentDirectory();
@@ -62,17 +55,13 @@ TEST_F(PlayList, ReverseTurnsTheSelectionAroundAndStartsAtItsNewFirst) {
   EXPECT_EQ(list.Load("/m/1.mp3\n/m/2.mp3\n/m/3.mp3", true), 3);
   EXPECT_THAT(Entries(), ElementsAre("/m/3.mp3", "/m/2.mp3", "/m/1.mp3"));
   EXPECT_EQ(list.CurrentIndex, 0);
-  list.Load("/m/1.mp3\n/m/2.mp3\n/m/3.mp3\n/m/4.mp3", true);
-  EXPECT_THAT(Entries(), ElementsAre("/m/4.mp3", "/m/3.mp3", "/m/2.mp3", "/m/1.mp3"));
   list.Load("/m/1.mp3\n/m/2.mp3", false);
   EXPECT_THAT(Entries(), ElementsAre("/m/1.mp3", "/m/2.mp3"));
 }
 
 TEST_F(PlayList, SingleNameStaysWholeWhateverItsExtensionOrLength) {
-  EXPECT_EQ(list.Load("/m/track", false), 1);
-  EXPECT_THAT(Entries(), ElementsAre("/m/track"));
-  std::string longName = "/m/" + std::string(400, 'x') + ".mp3";
-  list.Load(longName, false);
+  std::string longName = "/m/" + std::string(400, 'x');
+  EXPECT_EQ(list.Load(longName, false), 1);
   EXPECT_THAT(Entries(), ElementsAre(longName));
 }
 
