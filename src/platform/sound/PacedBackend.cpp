@@ -26,7 +26,10 @@ void Put(std::FILE* file, uint32_t value, size_t bytes) {
 }  // namespace
 
 PacedBackend::PacedBackend(SoundMixer& mixer, uint32_t rate, std::string wavPath)
-    : mixer_(mixer), rate_(rate), wavPath_(std::move(wavPath)) {}
+    : mixer_(mixer),
+      rate_(rate),
+      wavPath_(std::move(wavPath)),
+      periodFrames_(wavPath_.empty() ? kNullPeriodFrames : kCapturePeriodFrames) {}
 
 bool PacedBackend::Start() {
   if (!wavPath_.empty()) {
@@ -82,21 +85,21 @@ void PacedBackend::Run() {
     std::unique_lock<std::mutex> guard(startMutex_);
     startSignal_.wait(guard, [this] { return started_; });
   }
-  std::vector<float> period(kPeriodFrames * kChannels);
+  std::vector<float> period(periodFrames_ * kChannels);
   const std::vector<float> silence(period.size(), 0.0f);
   auto periodStart = [this](uint64_t k) {
-    return start_ + std::chrono::nanoseconds(k * kPeriodFrames * 1000000000ull / rate_);
+    return start_ + std::chrono::nanoseconds(k * periodFrames_ * 1000000000ull / rate_);
   };
   for (uint64_t k = 0; !stop_; ++k) {
     std::this_thread::sleep_until(periodStart(k));
     for (; SteadyClock::now() >= periodStart(k + kBufferedPeriods); ++k) Write(silence.data());
-    mixer_.Mix(period.data(), kPeriodFrames);
+    mixer_.Mix(period.data(), periodFrames_);
     Write(period.data());
   }
 }
 
 void PacedBackend::Write(const float* frames) {
   if (!wav_) return;
-  std::fwrite(frames, kFrameBytes, kPeriodFrames, wav_);
-  framesWritten_ += kPeriodFrames;
+  std::fwrite(frames, kFrameBytes, periodFrames_, wav_);
+  framesWritten_ += periodFrames_;
 }

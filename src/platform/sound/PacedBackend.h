@@ -14,13 +14,17 @@
 
 class PacedBackend : public SoundBackend {
  public:
-  // Frames per period: about 5 ms at 48 kHz, a common sound-card period.
-  static constexpr uint32_t kPeriodFrames = 256;
+  // Frames per period of the capture: about 5 ms at 48 kHz, a common
+  // sound-card period, so that what it records is timed like a card.
+  static constexpr uint32_t kCapturePeriodFrames = 256;
+  // The discarding device wakes less often: nothing waits on what it plays.
+  static constexpr uint32_t kNullPeriodFrames = 1024;
   // Periods a card's buffer holds: a mix this late is an underrun.
   static constexpr uint32_t kBufferedPeriods = 4;
 
   // An empty path discards the mix. Start() says whether the file could be made.
   PacedBackend(SoundMixer& mixer, uint32_t rate, std::string wavPath);
+  uint32_t PeriodFrames() const { return periodFrames_; }
   ~PacedBackend() override;
   bool Start();
 
@@ -39,6 +43,7 @@ class PacedBackend : public SoundBackend {
   SoundMixer& mixer_;
   const uint32_t rate_;
   const std::string wavPath_;
+  const uint32_t periodFrames_;
   std::FILE* wav_ = nullptr;
   uint64_t framesWritten_ = 0;
   std::mutex startMutex_;
