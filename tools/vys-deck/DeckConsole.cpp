@@ -11,8 +11,7 @@
 #include "foundation/OzoError.h"
 
 namespace {
-// The display timer's period: end-of-track checks run this often.
-constexpr auto kTick = std::chrono::milliseconds(37);
+constexpr auto kTick = std::chrono::milliseconds(DeckConsole::kTickMs);
 
 const char* StateName(TVyDeckState state) {
   static const char* const kNames[] = {"empty", "paused", "playing", "cued", "searching"};

@@ -10,8 +10,6 @@
 #include "DeckConsole.h"
 
 namespace {
-constexpr int kTickMs = 37;  // the display timer: end-of-track checks between commands
-
 // Reads standard input a line at a time, checking the deck while it waits.
 class LineReader {
  public:
@@ -32,7 +30,7 @@ class LineReader {
         return true;
       }
       pollfd input{STDIN_FILENO, POLLIN, 0};
-      int ready = poll(&input, 1, kTickMs);
+      int ready = poll(&input, 1, console.IdleTimeoutMs());
       if (ready == 0 || (ready < 0 && errno == EINTR)) {
         console.Idle();
         continue;
