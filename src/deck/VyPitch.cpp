@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/kernel/KernelClock.h"
 
 namespace {
 struct TRangeSpec {
@@ -18,19 +17,8 @@ constexpr int32_t kIncrementRangeCap = 1850;
 constexpr int64_t kPitchScale = 10000;
 }  // namespace
 
-TVyCounter SystemCounter() {
-  int64_t frequency = 0;
-  QueryPerformanceFrequency(&frequency);
-  return {[] {
-            int64_t now = 0;
-            QueryPerformanceCounter(&now);
-            return now;
-          },
-          frequency};
-}
-
 TVyPitchTAG::TVyPitchTAG(TVyCounter counter)
-    : counter_(std::move(counter)), ticksPerMs_(std::max<int64_t>(1, counter_.TicksPerSecond / 1000)) {}
+    : counter_(std::move(counter)), ticksPerMs_(counter_.TicksPerMs()) {}
 
 void TVyPitchTAG::SetRange(TVyPitchRange range) {
   TOzoSyncGuard lock(*this);

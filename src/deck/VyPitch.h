@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "foundation/OzoCounter.h"
 #include "foundation/OzoSync.h"
 
 enum TVyBendMode : uint8_t { bmNone = 0, bmStep = 1, bmFaster = 2, bmSlower = 3 };
@@ -32,15 +33,6 @@ struct TVyPitchInfo {
   int32_t Rate;
   char PitchText[12];
 };
-
-// The high-resolution counter the bend timing reads; tests pass their own.
-struct TVyCounter {
-  std::function<int64_t()> Now;
-  int64_t TicksPerSecond;
-};
-
-// The platform's performance counter.
-TVyCounter SystemCounter();
 
 class TVyPitchTAG : public TOzoSync {
  public:

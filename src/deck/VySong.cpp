@@ -7,7 +7,6 @@
 
 #include "foundation/OzoError.h"
 #include "foundation/OzoPath.h"
-#include "platform/kernel/KernelClock.h"
 
 namespace {
 // The report lines of the engine's failures carry these line numbers, as the
@@ -25,12 +24,6 @@ constexpr uint32_t kLoopPauseMs = 50;
 constexpr uint32_t kSeekGranuleMs = 20;  // restarts land on 20 ms steps
 constexpr uint32_t kMaxPositionIncrement = 30000;
 
-int64_t ReadCounter() {
-  int64_t now = 0;
-  QueryPerformanceCounter(&now);
-  return now;
-}
-
 template <size_t N>
 void Copy(char (&to)[N], const std::string& text) {
   std::snprintf(to, N, "%s", text.c_str());
@@ -46,9 +39,7 @@ uint32_t MsToStreamBytes(uint32_t ms, uint32_t bytesPerSecond) {
 }
 }  // namespace
 
-TVySongTAG::TVySongTAG() : counter_(ReadCounter) {
-  int64_t frequency = 0;
-  if (QueryPerformanceFrequency(&frequency) && frequency >= 1000) ticksPerMs_ = frequency / 1000;
+TVySongTAG::TVySongTAG() {
   buffer_.AddProcessor(&endMarker_);
   ResetSongInfo();
   ResetTimeInfo();
@@ -77,10 +68,9 @@ void TVySongTAG::SetDevice(const TGuid* device) {
   deviceChanged_ = 1;
 }
 
-void TVySongTAG::SetCounter(TCounter counter, int64_t ticksPerMs) {
+void TVySongTAG::SetCounter(TVyCounter counter) {
   TOzoSyncGuard lock(*this);
-  counter_ = counter ? counter : ReadCounter;
-  if (ticksPerMs > 0) ticksPerMs_ = ticksPerMs;
+  counter_ = std::move(counter);
 }
 
 // ---- opening ----
@@ -362,7 +352,7 @@ void TVySongTAG::StartStepScan(int step, bool fresh) {
   scanMode_ = smStep;
   scanStep_ = step;
   accumulator_ = fresh ? 0 : SearchInterval + 1;
-  lastCounter_ = counter_();
+  lastCounter_ = counter_.Now();
 }
 
 void TVySongTAG::StartForwardScan(bool fresh) { StartScan(smForward, fresh); }
@@ -378,7 +368,7 @@ void TVySongTAG::StartScan(TVyScanMode mode, bool fresh) {
   stepsTaken_ = 0;
   accumulator_ = fresh ? 0 : SearchInterval + 1;
   currentInterval_ = SearchInterval;
-  lastCounter_ = counter_();
+  lastCounter_ = counter_.Now();
 }
 
 void TVySongTAG::StopScan() {
@@ -390,8 +380,8 @@ void TVySongTAG::StopScan() {
 // and every fifth step halves the interval and doubles the step.
 void TVySongTAG::StepScan() {
   if (scanMode_ == smNone || !open_) return;
-  const int64_t now = counter_();
-  accumulator_ += uint32_t((now - lastCounter_) / ticksPerMs_);
+  const int64_t now = counter_.Now();
+  accumulator_ += uint32_t((now - lastCounter_) / counter_.TicksPerMs());
   lastCounter_ = now;
   const int64_t position = timeInfo_.Position;
   auto stepTo = [&](int64_t target) {

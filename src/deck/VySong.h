@@ -9,6 +9,7 @@
 #include "audio/output/OzoDS.h"
 #include "audio/output/VyBuffer.h"
 #include "deck/VyControlDSP.h"
+#include "foundation/OzoCounter.h"
 #include "foundation/OzoSync.h"
 
 struct TVySongInfo {
@@ -39,7 +40,6 @@ enum TVyScanMode : uint8_t { smNone = 0, smStep = 1, smForward = 2, smBackward =
 class TVySongTAG : public TOzoSync {
  public:
   static constexpr int kMaxPlayers = 10;
-  using TCounter = int64_t (*)();
 
   TVySongTAG();
   ~TVySongTAG();
@@ -48,8 +48,8 @@ class TVySongTAG : public TOzoSync {
   void SetOwnerWindow(void* window);
   // Takes effect at the next Open; null selects the default output.
   void SetDevice(const TGuid* device);
-  // The clock of the search; ticksPerMs of 0 keeps the current resolution.
-  void SetCounter(TCounter counter, int64_t ticksPerMs);
+  // The clock of the search.
+  void SetCounter(TVyCounter counter);
 
   // 0; -1 after a report (the title shows the failure); -2 when the output
   // buffer could not be set up.
@@ -128,8 +128,7 @@ class TVySongTAG : public TOzoSync {
   uint32_t accumulator_ = 0;
   uint32_t currentInterval_ = 0;
   uint8_t timeMode_ = 0;
-  TCounter counter_;
-  int64_t ticksPerMs_ = 1;
+  TVyCounter counter_ = SystemCounter();
   int64_t lastCounter_ = 0;
   TOzoAudioConfig deviceSelection_{};
   TGuid deviceId_{};

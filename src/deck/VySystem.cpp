@@ -65,7 +65,7 @@ TVySystemTAG::~TVySystemTAG() {
 }
 
 int64_t TVySystemTAG::NowMs() const {
-  return counter_.Now() / std::max<int64_t>(counter_.TicksPerSecond / 1000, 1);
+  return counter_.Now() / counter_.TicksPerMs();
 }
 
 // ---- preferences ----

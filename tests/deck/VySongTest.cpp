@@ -191,7 +191,7 @@ TEST_F(SongOnNullOutput, ElevenDecodersAreOneTooMany) {
 // Service every 20 ms of counter time, as the player thread does; the
 // positions below follow the designed schedule step by step.
 TEST_F(SongOnNullOutput, AcceleratingSearchFollowsItsSchedule) {
-  song.SetCounter(FakeCounter, 1);
+  song.SetCounter({FakeCounter, 1000});
   ASSERT_EQ(song.Open(Song("long.wav", 100000).c_str(), 1, 0), 0);
   song.Service();
   fakeNow = 0;
@@ -220,7 +220,7 @@ TEST_F(SongOnNullOutput, AcceleratingSearchFollowsItsSchedule) {
 }
 
 TEST_F(SongOnNullOutput, FixedStepsComeEvery150Milliseconds) {
-  song.SetCounter(FakeCounter, 1);
+  song.SetCounter({FakeCounter, 1000});
   ASSERT_EQ(song.Open(Song("long.wav", 100000).c_str(), 1, 0), 0);
   for (int step : {10, 100, 1000, -1000}) {
     song.SetPosition(50000);
