@@ -8,24 +8,12 @@
 #include <vector>
 
 #include "audio/output/OzoDS.h"
+#include "support/NullOutput.h"
 #include "deck/VyControlDSP.h"
 #include "deck/VyVMetterDSP.h"
 
 namespace {
-struct OnNullOutput : ::testing::Test {
-  TOzoAudioTAG device;
-  TOzoSoundBufferTAG buffer;
-
-  void SetUp() override {
-    setenv("VYS_AUDIO", "null", 1);
-    TOzoAudioConfig config{0, nullptr, nullptr, nullptr};
-    ASSERT_EQ(device.Open(&config), 0);
-  }
-  void TearDown() override {
-    buffer.ReleaseBuffer();
-    device.Close();
-    unsetenv("VYS_AUDIO");
-  }
+struct OnNullOutput : NullOutputDevice {
   void MakeBuffer(uint16_t channels, uint16_t bits, uint32_t rate, uint32_t bytes) {
     uint16_t align = uint16_t(channels * bits / 8);
     TWaveFormatEx format{{WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits}, 0};

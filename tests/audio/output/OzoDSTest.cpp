@@ -1,5 +1,6 @@
 // The device and sound-buffer wrappers on the null output.
 #include "audio/output/OzoDS.h"
+#include "support/NullOutput.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,20 +14,7 @@ using ::testing::MatchesRegex;
 namespace {
 const TWaveFormatEx kCd{{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16}, 0};
 
-struct Wrappers : ::testing::Test {
-  TOzoAudioTAG device;
-  TOzoSoundBufferTAG buffer;
-
-  void SetUp() override {
-    setenv("VYS_AUDIO", "null", 1);
-    TOzoAudioConfig config{0, nullptr, nullptr, nullptr};
-    ASSERT_EQ(device.Open(&config), 0);
-  }
-  void TearDown() override {
-    buffer.ReleaseBuffer();
-    device.Close();
-    unsetenv("VYS_AUDIO");
-  }
+struct Wrappers : NullOutputDevice {
   int32_t Applied() {
     int32_t volume = 1;
     buffer.Buffer->GetVolume(&volume);

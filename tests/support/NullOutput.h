@@ -1,0 +1,23 @@
+// A device and a sound buffer wrapper on the null output (paced, silent).
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "audio/output/OzoDS.h"
+
+struct NullOutputDevice : ::testing::Test {
+  TOzoAudioTAG device;
+  TOzoSoundBufferTAG buffer;
+
+  void SetUp() override {
+    setenv("VYS_AUDIO", "null", 1);
+    TOzoAudioConfig config{0, nullptr, nullptr, nullptr};
+    ASSERT_EQ(device.Open(&config), 0);
+  }
+  void TearDown() override {
+    buffer.ReleaseBuffer();
+    device.Close();
+    unsetenv("VYS_AUDIO");
+  }
+};
