@@ -14,6 +14,7 @@
 #include "foundation/OzoThread.h"
 #include "platform/kernel/KernelThread.h"
 #include "support/HeardFrames.h"
+#include "support/SongPlayer.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -22,14 +23,6 @@ using namespace std::chrono;
 namespace {
 constexpr uint32_t kRate = 48000;
 constexpr uint32_t kFramesPerMs = kRate / 1000;
-
-int PlayerCycle(const std::atomic<int32_t>* stop, void* song) {
-  while (!*stop) {
-    static_cast<TVySongTAG*>(song)->Service();
-    Sleep(20);
-  }
-  return 0;
-}
 
 void Wait(double seconds) { std::this_thread::sleep_for(duration<double>(seconds)); }
 
@@ -53,7 +46,7 @@ struct HeardSong : ::testing::Test {
     openedBefore = steady_clock::now();
     ASSERT_EQ(song.Open(path.c_str(), 1, 0), 0);
     openedAfter = steady_clock::now();
-    player = TOzoThreadTAG::StartThread(PlayerCycle, &song);
+    player = StartSongPlayer(song);
     song.Buffer().WaitRestarted();  // as the deck does before playing at once
   }
   void TearDown() override {

@@ -17,20 +17,13 @@
 #include "foundation/OzoThread.h"
 #include "platform/kernel/KernelThread.h"
 #include "support/AudioAnalysis.h"
+#include "support/SongPlayer.h"
 #include "support/TempDir.h"
 
 namespace {
 constexpr uint32_t kRate = 44100;
 constexpr uint32_t kFrameSamples = 1152;  // one MPEG-1 layer III frame
 constexpr size_t kMatchFrames = 64;
-
-int PlayerCycle(const std::atomic<int32_t>* stop, void* song) {
-  while (!*stop) {
-    static_cast<TVySongTAG*>(song)->Service();
-    Sleep(20);
-  }
-  return 0;
-}
 
 std::vector<int16_t> Interleaved(const Capture& c) {
   std::vector<int16_t> pcm(2 * c.left.size());
@@ -66,7 +59,7 @@ TEST(HeardMp3, PlayAndJumpLandWithinAFrameOfTheDesignedSkip) {
   song->AddPlayer(&mp3);
   song->AddPlayer(&wav);
   ASSERT_EQ(song->Open(file.c_str(), 1, 0), 0);
-  auto player = TOzoThreadTAG::StartThread(PlayerCycle, song.get());
+  auto player = StartSongPlayer(*song);
   song->Buffer().WaitRestarted();
   song->Play();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
