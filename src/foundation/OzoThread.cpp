@@ -20,5 +20,6 @@ int TOzoThreadTAG::Run(void* param) {
 TOzoThreadTAG::~TOzoThreadTAG() {
   if (!thread_.Started()) return;
   shared_->stopFlag = 1;
+  thread_.Wake();
   if (!thread_.WaitFor(kStopTimeoutMs)) thread_.Terminate(kForcedExitCode, kForcedEndGraceMs);
 }

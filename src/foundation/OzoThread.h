@@ -22,8 +22,12 @@ class TOzoThreadTAG {
   // returned even when no thread could be created; it then has no handle.
   static std::unique_ptr<TOzoThreadTAG> StartThread(TOzoThreadFunc function, void* userData);
 
-  // Stops the thread: sets the flag, waits up to kStopTimeoutMs, then ends it by force.
+  // Stops the thread: sets the flag, wakes it, waits up to kStopTimeoutMs,
+  // then ends it by force.
   ~TOzoThreadTAG();
+
+  // Cuts the thread's current or next Sleep short, so that it sees new work now.
+  void Wake() { thread_.Wake(); }
 
   bool HasHandle() const { return thread_.Started(); }
   uint32_t ThreadId() const { return thread_.Id(); }

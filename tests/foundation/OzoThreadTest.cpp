@@ -76,6 +76,35 @@ TEST(PlayerThread, CooperativeThreadEndsWithinAboutOneCycle) {
   EXPECT_TRUE(LockIsFree(player.lock));
 }
 
+int LongSleepLoop(const std::atomic<int32_t>* stop, void* data) {
+  auto* player = static_cast<PlayerLike*>(data);
+  while (!*stop) {
+    ++player->cycles;
+    Sleep(10000);
+  }
+  return 0;
+}
+
+TEST(PlayerThread, WakeCutsALongSleepShortAndIsNeverLost) {
+  PlayerLike player;
+  auto thread = TOzoThreadTAG::StartThread(LongSleepLoop, &player);
+  while (player.cycles < 1) std::this_thread::sleep_for(1ms);
+  std::this_thread::sleep_for(20ms);  // asleep by now
+  auto wokenAt = Clock::now();
+  thread->Wake();
+  while (player.cycles < 2 && ElapsedMs(wokenAt) < 2000) std::this_thread::sleep_for(1ms);
+  EXPECT_EQ(player.cycles, 2);
+  EXPECT_LT(ElapsedMs(wokenAt), 250);
+  // Two wakes before the next sleep count once: the sleep after them is whole.
+  thread->Wake();
+  thread->Wake();
+  std::this_thread::sleep_for(100ms);
+  EXPECT_LE(player.cycles, 3);
+  auto stopAt = Clock::now();
+  thread.reset();  // the stop wakes it too
+  EXPECT_LT(ElapsedMs(stopAt), 250);
+}
+
 TEST(PlayerThread, ThreadIgnoringTheFlagIsEndedAfterTheTimeoutWithoutHoldingALock) {
   PlayerLike player;
   auto thread = TOzoThreadTAG::StartThread(StubbornLoop, &player);

@@ -22,9 +22,10 @@ struct KernelThread::State {
   std::atomic<uint32_t> tid{0};
   std::mutex mutex;
   std::condition_variable ended;
-  std::condition_variable endRequested;
+  std::condition_variable sleepEnds;  // a wake or a forced end
   bool finished = false;
   bool ending = false;  // a forced end waits at the thread's next lock-free Sleep
+  bool woken = false;   // kept until a Sleep takes it, so no wake is lost
 
   void MarkFinished() {
     {
@@ -117,7 +118,7 @@ bool KernelThread::Terminate(int exitCode, uint32_t graceMs) {
     state_->exitCode = exitCode;
     state_->ending = true;
   }
-  state_->endRequested.notify_all();
+  state_->sleepEnds.notify_all();
   if (state_->WaitFinished(graceMs)) {
     Join();
     return true;
@@ -125,6 +126,15 @@ bool KernelThread::Terminate(int exitCode, uint32_t graceMs) {
   pthread_detach(handle_);
   started_ = false;
   return false;
+}
+
+void KernelThread::Wake() {
+  if (!state_) return;
+  {
+    std::lock_guard<std::mutex> guard(state_->mutex);
+    state_->woken = true;
+  }
+  state_->sleepEnds.notify_all();
 }
 
 int KernelThread::ExitCode() const { return state_ ? state_->exitCode.load() : 0; }
@@ -143,8 +153,10 @@ void Sleep(uint32_t ms) {
   }
   std::unique_lock<std::mutex> guard(state->mutex);
   auto mayEnd = [state] { return state->ending && KernelLocksHeld() == 0; };
-  if (state->endRequested.wait_until(guard, until, mayEnd)) {
+  state->sleepEnds.wait_until(guard, until, [&] { return mayEnd() || state->woken; });
+  if (mayEnd()) {
     guard.unlock();
     throw KernelThreadEnd{};
   }
+  state->woken = false;
 }

@@ -29,6 +29,9 @@ class KernelThread {
   // at its next safe sleep. True when the thread has ended.
   bool Terminate(int exitCode, uint32_t graceMs);
 
+  // Makes the thread's current or next Sleep return at once.
+  void Wake();
+
   // The routine's result, or the code given to Terminate.
   int ExitCode() const;
 
@@ -43,6 +46,7 @@ class KernelThread {
 };
 
 // Suspends the caller for ms milliseconds. For threads started by KernelThread
-// this is the only point where a forced end takes effect: the thread unwinds
-// from here, so its routine must let exceptions pass (no noexcept frames).
+// it returns early when the thread is woken, and it is the only point where a
+// forced end takes effect: the thread unwinds from here, so its routine must
+// let exceptions pass (no noexcept frames).
 void Sleep(uint32_t ms);
