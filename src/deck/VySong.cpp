@@ -164,6 +164,7 @@ int TVySongTAG::ConfigureOutput() {
   const uint32_t audioBytes = MsToStreamBytes(BufferLength, bytesPerSecond);
   bufferBytes_ = (audioBytes + chunkBytes_ - 1) / chunkBytes_ * chunkBytes_;
   framesPerChunk_ = chunkBytes_ / block;
+  rateHz_ = 0;  // a new buffer plays at the file's own rate
   TVyBufferConfig config{chunkBytes_, framesPerChunk_, block, kLoopLengthMs, kLoopPauseMs, player_};
   if (buffer_.Configure(device_, &player_->Format, &config, bufferBytes_) != 0) {
     player_->Close();
@@ -210,6 +211,7 @@ void TVySongTAG::GetSongInfo(TVySongInfo& info) {
 
 void TVySongTAG::GetTimeInfo(TVyTimeInfo& info) {
   TOzoSyncGuard lock(*this);
+  if (open_) UpdatePosition();
   FormatTime();
   info = timeInfo_;
   timeInfo_.CueChanged = 0;
@@ -217,7 +219,9 @@ void TVySongTAG::GetTimeInfo(TVyTimeInfo& info) {
 
 unsigned TVySongTAG::GetPosition() {
   TOzoSyncGuard lock(*this);
-  return open_ ? timeInfo_.Position : 0;
+  if (!open_) return 0;
+  UpdatePosition();
+  return timeInfo_.Position;
 }
 
 // Minutes and seconds, and hundredths, of the elapsed or the remaining time.
@@ -309,6 +313,7 @@ int TVySongTAG::GetTimeMode() {
 
 void TVySongTAG::SetRate(unsigned hz) {
   TOzoSyncGuard lock(*this);
+  rateHz_ = hz;
   if (open_) buffer_.SetFrequency(hz);
 }
 
@@ -334,14 +339,30 @@ void TVySongTAG::Unmute() {
 
 // ---- player thread ----
 
-void TVySongTAG::Service() {
+uint32_t TVySongTAG::Service() {
   TOzoSyncGuard lock(*this);
-  if (!open_) return;
+  if (!open_) return kIdleCycleMs;
   buffer_.Refill();
+  UpdatePosition();
+  StepScan();
+  return NextServiceMs();
+}
+
+void TVySongTAG::UpdatePosition() {
   const uint64_t bytes = uint64_t(timeInfo_.PositionBytes) + buffer_.TakePlayedBytes();
   timeInfo_.PositionBytes = uint32_t(std::min<uint64_t>(bytes, songInfo_.LengthBytes));
   timeInfo_.Position = uint32_t(uint64_t(timeInfo_.PositionBytes) * 1000 / BytesPerSecond());
-  StepScan();
+}
+
+// A refill writes one chunk; two cycles per chunk heard keep the ring full
+// at any rate.
+uint32_t TVySongTAG::NextServiceMs() {
+  if (scanMode_ != smNone || buffer_.NeedsPromptRefill()) return kBusyCycleMs;
+  if (!buffer_.IsPlaying()) return kIdleCycleMs;
+  const uint32_t rate = rateHz_ ? rateHz_ : player_->Format.nSamplesPerSec;
+  const uint64_t bytesPerSecond = uint64_t(rate) * player_->Format.nBlockAlign;
+  const uint64_t halfChunkMs = bytesPerSecond ? uint64_t(chunkBytes_) * 500 / bytesPerSecond : 0;
+  return uint32_t(std::clamp<uint64_t>(halfChunkMs, kBusyCycleMs, kLongestPlayingCycleMs));
 }
 
 // ---- search ----

@@ -79,8 +79,15 @@ class TVySongTAG : public TOzoSync {
   void Mute();
   void Unmute();
 
-  // One cycle of the player thread: refill, position, search.
-  void Service();
+  // Player cycles, in ms: short while a search, a restart or the search loop
+  // is timed by them; about half a chunk while playing; long while nothing plays.
+  static constexpr uint32_t kBusyCycleMs = 20;
+  static constexpr uint32_t kLongestPlayingCycleMs = 100;
+  static constexpr uint32_t kIdleCycleMs = 250;
+
+  // One cycle of the player thread: refill, position, search. Returns how
+  // long the player may sleep before the next one.
+  uint32_t Service();
 
   // The output and the end marker, for the deck system.
   TVyBufferTAG& Buffer() { return buffer_; }
@@ -111,6 +118,8 @@ class TVySongTAG : public TOzoSync {
   void SetCue();
   void StepScan();
   void FormatTime();
+  void UpdatePosition();
+  uint32_t NextServiceMs();
   void ResetSongInfo();
   void ResetTimeInfo();
   uint32_t BytesPerSecond() const { return player_ ? player_->Format.nAvgBytesPerSec : 0; }
@@ -128,6 +137,7 @@ class TVySongTAG : public TOzoSync {
   uint32_t accumulator_ = 0;
   uint32_t currentInterval_ = 0;
   uint8_t timeMode_ = 0;
+  uint32_t rateHz_ = 0;  // the playback rate last set; 0 for the file's own
   TVyCounter counter_ = SystemCounter();
   int64_t lastCounter_ = 0;
   TOzoAudioConfig deviceSelection_{};

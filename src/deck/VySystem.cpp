@@ -10,16 +10,12 @@ namespace {
 // Report lines of the deck's load failures, as earlier logs carried them.
 constexpr int kLoadFailedLine = 203;
 constexpr int kOpenFilesFailedLine = 339;
-constexpr uint32_t kPlayerCycleMs = 20;
 // A second press of Previous within this time goes to the previous entry.
 constexpr int64_t kPreviousWindowMs = 1999;
 constexpr int kTopPitchShown = 1999;  // the display's tens digit can only show 1
 
 int PlayerCycle(const std::atomic<int32_t>* stop, void* deck) {
-  while (!*stop) {
-    static_cast<TVySystemTAG*>(deck)->Tick();
-    Sleep(kPlayerCycleMs);
-  }
+  while (!*stop) Sleep(static_cast<TVySystemTAG*>(deck)->Tick());
   return 0;
 }
 
@@ -107,6 +103,7 @@ int TVySystemTAG::LoadTrack(const std::string& file, unsigned trackNumber, bool 
   Pitch.SetBaseRate(DeckInfo.SongInfo.SampleRate);
   UpdatePitch();
   ApplyLevels();
+  WakePlayer();
   if (play) {
     Song.Buffer().WaitRestarted();  // the first chunk is in place
     PlayPause();
@@ -181,6 +178,7 @@ int TVySystemTAG::PrevTrack(unsigned flags) {
     if (selected) return selected;
   }
   Song.SetPosition(0);
+  WakePlayer();
   if (State != dsSearching) return 0;
   SetState(dsPlaying);
   return 1;
@@ -212,6 +210,7 @@ void TVySystemTAG::SetState(TVyDeckState next) {
     case dsEmpty:
       break;
   }
+  WakePlayer();
 }
 
 void TVySystemTAG::PlayPause() {
@@ -253,6 +252,7 @@ void TVySystemTAG::CheckEndOfTrack() {
       return;
     case etRestart:
       Song.SetPosition(0);
+      WakePlayer();
       return;
     default:
       CueDown();
@@ -288,6 +288,7 @@ void TVySystemTAG::RewindUp() { ForwardUp(); }
 void TVySystemTAG::Seek(unsigned ms) {
   cuePlayHeld_ = 0;
   Song.SetPosition(ms);
+  WakePlayer();
 }
 
 // ---- pitch ----
@@ -319,8 +320,14 @@ void TVySystemTAG::NudgePitch(int delta) {
   UpdatePitch();
 }
 
-void TVySystemTAG::BendFastDown(int modifiers) { Pitch.BeginBend(+1, modifiers); }
-void TVySystemTAG::BendSlowDown(int modifiers) { Pitch.BeginBend(-1, modifiers); }
+void TVySystemTAG::BendFastDown(int modifiers) {
+  Pitch.BeginBend(+1, modifiers);
+  WakePlayer();
+}
+void TVySystemTAG::BendSlowDown(int modifiers) {
+  Pitch.BeginBend(-1, modifiers);
+  WakePlayer();
+}
 
 void TVySystemTAG::BendFastUp() {
   Pitch.EndBend();
@@ -367,13 +374,20 @@ void TVySystemTAG::GetPlayInfo(TVyPlayInfo& info) {
 
 // ---- player thread ----
 
-void TVySystemTAG::Tick() {
-  Song.Service();
+uint32_t TVySystemTAG::Tick() {
+  const uint32_t sleepMs = Song.Service();
   Pitch.BendTick();
-  bool dirty;
+  bool dirty, bending;
   {
     TOzoSyncGuard lock(Pitch);
     dirty = Pitch.Dirty != 0;
+    bending = Pitch.BendMode != bmNone;
   }
   if (dirty) UpdatePitch();
+  return bending ? std::min(sleepMs, TVySongTAG::kBusyCycleMs) : sleepMs;
+}
+
+// Commands that give the player work wake it: it may be in a long sleep.
+void TVySystemTAG::WakePlayer() {
+  if (player_) player_->Wake();
 }

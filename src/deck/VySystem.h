@@ -97,7 +97,8 @@ class TVySystemTAG {
   int PrevTrack(unsigned flags);
 
   // One player cycle: service the song, time the bends, send a new rate.
-  void Tick();
+  // Returns how long the player may sleep before the next.
+  uint32_t Tick();
 
   TVySongTAG Song;
   TVyPitchTAG Pitch;
@@ -122,6 +123,7 @@ class TVySystemTAG {
   void StartSearch(int modifiers, bool forward);
   void UpdatePitch();
   void ApplyLevels();
+  void WakePlayer();
   bool TrackChangeRefused() const;
   int64_t NowMs() const;
 

@@ -76,10 +76,12 @@ TEST(PlayerThread, CooperativeThreadEndsWithinAboutOneCycle) {
   EXPECT_TRUE(LockIsFree(player.lock));
 }
 
+// Works 50 ms (not a kernel sleep), then sleeps long.
 int LongSleepLoop(const std::atomic<int32_t>* stop, void* data) {
   auto* player = static_cast<PlayerLike*>(data);
   while (!*stop) {
     ++player->cycles;
+    std::this_thread::sleep_for(50ms);
     Sleep(10000);
   }
   return 0;
@@ -89,17 +91,18 @@ TEST(PlayerThread, WakeCutsALongSleepShortAndIsNeverLost) {
   PlayerLike player;
   auto thread = TOzoThreadTAG::StartThread(LongSleepLoop, &player);
   while (player.cycles < 1) std::this_thread::sleep_for(1ms);
-  std::this_thread::sleep_for(20ms);  // asleep by now
+  std::this_thread::sleep_for(100ms);  // asleep by now
+  EXPECT_EQ(player.cycles, 1);
   auto wokenAt = Clock::now();
   thread->Wake();
   while (player.cycles < 2 && ElapsedMs(wokenAt) < 2000) std::this_thread::sleep_for(1ms);
-  EXPECT_EQ(player.cycles, 2);
   EXPECT_LT(ElapsedMs(wokenAt), 250);
-  // Two wakes before the next sleep count once: the sleep after them is whole.
+  // Given while the thread works, the wake ends its next sleep at once.
   thread->Wake();
-  thread->Wake();
+  while (player.cycles < 3 && ElapsedMs(wokenAt) < 2000) std::this_thread::sleep_for(1ms);
+  EXPECT_LT(ElapsedMs(wokenAt), 350);
   std::this_thread::sleep_for(100ms);
-  EXPECT_LE(player.cycles, 3);
+  EXPECT_EQ(player.cycles, 3) << "one wake ends one sleep";
   auto stopAt = Clock::now();
   thread.reset();  // the stop wakes it too
   EXPECT_LT(ElapsedMs(stopAt), 250);

@@ -84,11 +84,19 @@ void TVyBufferTAG::WaitRestarted() {
   RestartEvent.Wait(INFINITE);
 }
 
+// The cursor is read now, so that a position asked for between two refills
+// is current. A pending restart or the search loop is not normal playing.
 unsigned TVyBufferTAG::TakePlayedBytes() {
   TOzoSyncGuard lock(*this);
+  if (Valid && Running && !RestartPending && !LoopMode) CountPlayed(GetPlayCursor());
   unsigned played = PlayedBytes;
   PlayedBytes = 0;
   return played;
+}
+
+bool TVyBufferTAG::NeedsPromptRefill() {
+  TOzoSyncGuard lock(*this);
+  return Valid && (RestartPending || LoopMode);
 }
 
 void TVyBufferTAG::HoldLoop(unsigned ms) {

@@ -40,6 +40,8 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   // Blocks until a pending restart has been carried out.
   void WaitRestarted();
   unsigned TakePlayedBytes();
+  // A restart waits, or the search loop is timed by the refills.
+  bool NeedsPromptRefill();
   // Loop mode replays the loop length after ms until released.
   void HoldLoop(unsigned ms);
   void ReleaseLoop();
