@@ -9,6 +9,7 @@ void TVyControlDSPTAG::Attach(TOzoSoundBufferTAG* buffer, uint32_t) {
   map_.reset(new std::atomic<uint16_t>[BlockCount + 1]);
   for (uint32_t i = 0; i <= BlockCount; ++i) map_[i] = 0;
   generation_ = 1;
+  endWritten_ = false;
   buffer_ = buffer;
 }
 
@@ -24,6 +25,7 @@ void TVyControlDSPTAG::Detach() {
 void TVyControlDSPTAG::Process(void*, uint32_t, uint32_t position, uint32_t size, uint32_t validBytes) {
   TOzoSyncGuard lock(*this);
   if (validBytes >= size || !map_ || BlockBytes == 0) return;
+  endWritten_.store(true, std::memory_order_relaxed);
   const uint32_t first = (position + validBytes + BlockBytes - 1) / BlockBytes;
   const uint32_t last = (position + size - 1) / BlockBytes;
   const uint16_t mark = uint16_t(generation_.load());
@@ -42,6 +44,7 @@ void TVyControlDSPTAG::Restart(uint32_t) {
     next = 1;
   }
   generation_ = next;
+  endWritten_.store(false, std::memory_order_relaxed);
 }
 
 bool TVyControlDSPTAG::EndReached() const {

@@ -20,12 +20,16 @@ class TVyControlDSPTAG : public TDSPTAG {
   // True once the play position is in a block that holds only padding
   // written since the last restart. Reads without the lock.
   bool EndReached() const;
+  // True once padding has been written since the last restart: the end is
+  // then at most one ring of audio away.
+  bool EndWritten() const { return endWritten_.load(std::memory_order_relaxed); }
 
   uint32_t BlockBytes = 0;
   uint32_t BlockCount = 0;
 
  private:
   std::atomic<uint32_t> generation_{1};
+  std::atomic<bool> endWritten_{false};
   std::unique_ptr<std::atomic<uint16_t>[]> map_;
   std::atomic<TOzoSoundBufferTAG*> buffer_{nullptr};
 };

@@ -63,3 +63,17 @@ TEST_F(Console, StatusIsOneJsonObjectWithEveryKey) {
   EXPECT_THAT(status, HasSubstr("\"rate\":47628"));
   EXPECT_THAT(status, HasSubstr("\"playlist_count\":1,\"playlist_index\":0}"));
 }
+
+// Between commands the console looks at the deck rarely, but the end of the
+// track is still acted on at once.
+TEST_F(Console, WaitActsOnTheEndOfTheTrackAsItIsHeard) {
+  WriteFileBytes(dir.File("six_seconds.wav"), MakeWav({.data = PatternBytes(6 * 176400)}));
+  ASSERT_EQ(console->Run("open " + dir.File("six_seconds.wav")), "ok");  // plays when opened
+  EXPECT_EQ(console->IdleTimeoutMs(), DeckConsole::kLongestIdleMs) << "the end is far";
+  ASSERT_EQ(console->Run("wait 5800"), "ok");
+  EXPECT_THAT(console->Run("status"), HasSubstr("\"state\":\"playing\""));
+  EXPECT_EQ(console->IdleTimeoutMs(), DeckConsole::kTickMs) << "the end is near";
+  ASSERT_EQ(console->Run("wait 400"), "ok");
+  EXPECT_THAT(console->Run("status"), HasSubstr("\"state\":\"cued\"")) << "the end stops the deck";
+  EXPECT_EQ(console->IdleTimeoutMs(), -1) << "a stopped deck is not looked at";
+}

@@ -1,5 +1,6 @@
 #include "DeckConsole.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -11,7 +12,6 @@
 #include "foundation/OzoError.h"
 
 namespace {
-constexpr auto kTick = std::chrono::milliseconds(DeckConsole::kTickMs);
 
 const char* StateName(TVyDeckState state) {
   static const char* const kNames[] = {"empty", "paused", "playing", "cued", "searching"};
@@ -141,11 +141,25 @@ std::string DeckConsole::Run(const std::string& line) {
 }
 
 void DeckConsole::Wait(long ms) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < until) {
+  using Clock = std::chrono::steady_clock;
+  const auto until = Clock::now() + std::chrono::milliseconds(ms);
+  for (auto now = Clock::now(); now < until; now = Clock::now()) {
     Idle();
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kTick, until - std::chrono::steady_clock::now()));
+    const int timeout = IdleTimeoutMs();
+    const Clock::duration left = until - now;
+    std::this_thread::sleep_for(timeout < 0 ? left : std::min<Clock::duration>(left, std::chrono::milliseconds(timeout)));
   }
+}
+
+// Only a playing deck can reach the end of its track, and only once the end
+// is in the ring, or when little is left by the clock: no rate reaches twice
+// the file's, so half the time left is safe. Otherwise a look each second
+// notices the end being written, at least most of a ring before it is heard.
+int DeckConsole::IdleTimeoutMs() {
+  if (deck_.State != dsPlaying) return -1;
+  if (deck_.Song.EndMarker().EndWritten()) return kTickMs;
+  const long left = long(deck_.DeckInfo.SongInfo.Length) - long(deck_.Song.GetPosition());
+  return int(std::clamp<long>(left / 2, kTickMs, kLongestIdleMs));
 }
 
 std::string DeckConsole::Status() {

@@ -14,10 +14,10 @@ class DeckConsole {
   bool QuitRequested() const { return quit_; }
   // What the display timer does between commands.
   void Idle() { deck_.CheckEndOfTrack(); }
-  // Only a playing deck can reach the end of its track: otherwise nothing
-  // needs checking until the next command (-1: wait without a limit).
-  int IdleTimeoutMs() const { return deck_.State == dsPlaying ? kTickMs : -1; }
+  // How long to wait before the next Idle (-1: until the next command).
+  int IdleTimeoutMs();
   static constexpr int kTickMs = 37;  // the display timer's period
+  static constexpr int kLongestIdleMs = 1000;
 
  private:
   std::string Status();
