@@ -340,12 +340,25 @@ void TVySongTAG::Unmute() {
 // ---- player thread ----
 
 uint32_t TVySongTAG::Service() {
-  TOzoSyncGuard lock(*this);
-  if (!open_) return kIdleCycleMs;
-  buffer_.Refill();
-  UpdatePosition();
-  StepScan();
-  return NextServiceMs();
+  uint32_t sleepMs;
+  {
+    TOzoSyncGuard lock(*this);
+    if (!open_) return kIdleCycleMs;
+    buffer_.Refill();
+    UpdatePosition();
+    StepScan();
+    sleepMs = NextServiceMs();
+  }
+  if (sleepMs > kBusyCycleMs) FillRing();
+  return sleepMs;
+}
+
+// While playing normally every free chunk is filled, so that the player can
+// sleep for a good part of the ring. It needs only the buffer's lock, so
+// commands on the song are not held up by the decoding.
+void TVySongTAG::FillRing() {
+  for (uint32_t chunk = 0; chunk < kMaxRingChunks && !buffer_.NeedsPromptRefill() && buffer_.Refill(); ++chunk) {
+  }
 }
 
 void TVySongTAG::UpdatePosition() {
@@ -354,15 +367,15 @@ void TVySongTAG::UpdatePosition() {
   timeInfo_.Position = uint32_t(uint64_t(timeInfo_.PositionBytes) * 1000 / BytesPerSecond());
 }
 
-// A refill writes one chunk; two cycles per chunk heard keep the ring full
-// at any rate.
+// A full ring lasts long: the player comes back once a quarter of it has
+// been heard, at the current rate (a rate change is followed within a cycle).
 uint32_t TVySongTAG::NextServiceMs() {
   if (scanMode_ != smNone || buffer_.NeedsPromptRefill()) return kBusyCycleMs;
   if (!buffer_.IsPlaying()) return kIdleCycleMs;
   const uint32_t rate = rateHz_ ? rateHz_ : player_->Format.nSamplesPerSec;
   const uint64_t bytesPerSecond = uint64_t(rate) * player_->Format.nBlockAlign;
-  const uint64_t halfChunkMs = bytesPerSecond ? uint64_t(chunkBytes_) * 500 / bytesPerSecond : 0;
-  return uint32_t(std::clamp<uint64_t>(halfChunkMs, kBusyCycleMs, kLongestPlayingCycleMs));
+  const uint64_t cycleMs = bytesPerSecond ? uint64_t(bufferBytes_) * 250 / bytesPerSecond : 0;
+  return uint32_t(std::clamp<uint64_t>(cycleMs, kBusyCycleMs, kLongestPlayingCycleMs));
 }
 
 // ---- search ----

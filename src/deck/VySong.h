@@ -80,10 +80,12 @@ class TVySongTAG : public TOzoSync {
   void Unmute();
 
   // Player cycles, in ms: short while a search, a restart or the search loop
-  // is timed by them; about half a chunk while playing; long while nothing plays.
+  // is timed by them; a quarter of the ring while playing; long while nothing
+  // plays. Commands that give the player work wake it.
   static constexpr uint32_t kBusyCycleMs = 20;
-  static constexpr uint32_t kLongestPlayingCycleMs = 100;
-  static constexpr uint32_t kIdleCycleMs = 250;
+  static constexpr uint32_t kLongestPlayingCycleMs = 500;
+  static constexpr uint32_t kIdleCycleMs = 1000;
+  static constexpr uint32_t kMaxRingChunks = 64;  // a bound on one fill, for any ring
 
   // One cycle of the player thread: refill, position, search. Returns how
   // long the player may sleep before the next one.
@@ -118,6 +120,7 @@ class TVySongTAG : public TOzoSync {
   void SetCue();
   void StepScan();
   void FormatTime();
+  void FillRing();
   void UpdatePosition();
   uint32_t NextServiceMs();
   void ResetSongInfo();

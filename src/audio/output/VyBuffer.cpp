@@ -127,20 +127,21 @@ void TVyBufferTAG::SetPan(int pan) {
     if (Processors[i]->Capabilities() & kDspWantsPan) Processors[i]->PanChanged(GetPan());
 }
 
-void TVyBufferTAG::Refill() {
+bool TVyBufferTAG::Refill() {
   TOzoSyncGuard lock(*this);
-  if (!Valid) return;
+  if (!Valid) return false;
   if (RestartPending) CarryOutRestart();
-  if (!Running) return;
+  if (!Running) return false;
   const uint32_t playCursor = GetPlayCursor();
   if (LoopMode)
     FollowLoop(playCursor);
   else
     CountPlayed(playCursor);
-  if (WritableBytes > Config.chunkBytes) {  // exactly one chunk free is never enough
-    if (WriteCursor == Size) WriteCursor = 0;
-    if (WriteChunk(WriteCursor)) WriteCursor += Config.chunkBytes;
-  }
+  if (WritableBytes <= Config.chunkBytes) return false;  // exactly one chunk free is never enough
+  if (WriteCursor == Size) WriteCursor = 0;
+  if (!WriteChunk(WriteCursor)) return false;
+  WriteCursor += Config.chunkBytes;
+  return true;
 }
 
 void TVyBufferTAG::CarryOutRestart() {

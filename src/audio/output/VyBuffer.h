@@ -50,7 +50,8 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   void SetPan(int pan);
 
   // One polling step of the player thread: writes at most one chunk.
-  void Refill();
+  // True when it wrote one.
+  bool Refill();
 
   uint32_t WriteCursor = 0;
   uint32_t PlayedBytes = 0;

@@ -17,8 +17,9 @@ class PacedBackend : public SoundBackend {
   // Frames per period of the capture: about 5 ms at 48 kHz, a common
   // sound-card period, so that what it records is timed like a card.
   static constexpr uint32_t kCapturePeriodFrames = 256;
-  // The discarding device wakes less often: nothing waits on what it plays.
-  static constexpr uint32_t kNullPeriodFrames = 1024;
+  // The discarding device wakes far less often (about 11 times a second):
+  // nothing listens to it, and each wake-up costs more than its mixing.
+  static constexpr uint32_t kNullPeriodFrames = 4096;
   // Periods a card's buffer holds: a mix this late is an underrun.
   static constexpr uint32_t kBufferedPeriods = 4;
 
