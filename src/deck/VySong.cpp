@@ -162,7 +162,9 @@ int TVySongTAG::ConfigureOutput() {
   }
   chunkBytes_ = block * ((ChunkSize + block - 1) / block);
   const uint32_t audioBytes = MsToStreamBytes(BufferLength, bytesPerSecond);
-  bufferBytes_ = (audioBytes + chunkBytes_ - 1) / chunkBytes_ * chunkBytes_;
+  // Two chunks at least: in a ring of one, the chunk being heard is never
+  // free, so nothing after it would ever be written.
+  bufferBytes_ = std::max((audioBytes + chunkBytes_ - 1) / chunkBytes_, 2u) * chunkBytes_;
   framesPerChunk_ = chunkBytes_ / block;
   rateHz_ = 0;  // a new buffer plays at the file's own rate
   TVyBufferConfig config{chunkBytes_, framesPerChunk_, block, kLoopLengthMs, kLoopPauseMs, player_};

@@ -103,6 +103,40 @@ TEST_F(Deck, TransportFollowsItsStateTable) {
   EXPECT_EQ(Cue(), deck->Song.GetPosition()) << "and sets the cue where the search ended";
 }
 
+TEST_F(Deck, SearchStartsFromAStoppedDeckAndCueEndsItWhereItGot) {
+  Prefer(pfFastOpen);
+  ASSERT_EQ(deck->OpenFiles(Song("a.wav"), 0), 0);
+  deck->Seek(1000);
+  deck->ForwardDown(kModCtrl);  // from paused: 100 ms steps, audible
+  EXPECT_EQ(deck->State, dsSearching);
+  EXPECT_TRUE(WaitFor([&] { return deck->Song.GetPosition() >= 1300; }));
+  EXPECT_TRUE(Playing()) << "the snippet is heard";
+  deck->ForwardUp();
+  const unsigned reached = deck->Song.GetPosition();
+  deck->CueDown();
+  EXPECT_EQ(deck->State, dsCued);
+  EXPECT_FALSE(Playing());
+  EXPECT_EQ(deck->Song.Buffer().LoopMode, 0);
+  EXPECT_EQ(Cue(), reached) << "the cue is where the search ended";
+  EXPECT_EQ(deck->Song.GetPosition(), reached);
+
+  deck->RewindDown(kModShift);  // from cued: 10 ms steps back
+  EXPECT_EQ(deck->State, dsSearching);
+  EXPECT_TRUE(WaitFor([&] { return deck->Song.GetPosition() < reached; }));
+  deck->RewindUp();
+  EXPECT_EQ(deck->PrevTrack(0), 1) << "Previous while searching restarts the track and plays";
+  EXPECT_EQ(deck->State, dsPlaying);
+  EXPECT_EQ(deck->Song.Buffer().LoopMode, 0);
+  EXPECT_TRUE(WaitFor([&] { return Playing() && deck->Song.GetPosition() < 1000; }));
+}
+
+// A ring of the usual length holds less than one chunk of such a file.
+TEST_F(Deck, LowRateFilePlaysPastItsFirstChunkToItsEnd) {
+  Prefer(pfFastOpen | pfPlayWhenOpen, etStop);
+  ASSERT_EQ(deck->OpenFiles(Song("long.wav", 4600), 0), 0);  // 8000 bytes a second: a chunk is 4.1 s
+  EXPECT_TRUE(WaitFor([&] { return deck->State == dsCued; }, 7000ms)) << "the end is reached";
+}
+
 TEST_F(Deck, HoldToPlayCuePlaysWhileHeldAndReturnsOnRelease) {
   Prefer(pfFastOpen | pfPioneerCue);
   ASSERT_EQ(deck->OpenFiles(Song("a.wav"), 0), 0);
