@@ -77,7 +77,7 @@ TEST_F(SongOnNullOutput, OpenFillsTheSongInformation) {
   EXPECT_EQ(info.LengthBytes, 495920u);
   EXPECT_EQ(info.PosIncrement, 30000u);
   EXPECT_EQ(info.SampleRate, 8000u);
-  EXPECT_EQ(info.BufferSize, 32768u) << "3 s of 8000 bytes a second, one whole chunk";
+  EXPECT_EQ(info.BufferSize, 65536u) << "3 s of 8000 bytes a second is less than a chunk: two chunks at least";
   EXPECT_EQ(Time().CueChanged, 1);
   EXPECT_EQ(Time().CueChanged, 0) << "cleared by the reading before";
 }
