@@ -121,3 +121,39 @@ TEST_F(HeardDeck, VolumeBalanceAndMuteAreHeard) {
   EXPECT_EQ(levels(3).first, 0.0) << "mute is silence";
   EXPECT_EQ(levels(3).second, 0.0);
 }
+
+// Ramps that add up to a constant: the downmixed side carries exactly that
+// constant, the other side nothing.
+TEST_F(HeardDeck, DownmixPutsTheMeanOnTheChosenSideAndSilencesTheOther) {
+  constexpr int16_t kMean = 10000;
+  std::vector<int16_t> pcm;
+  for (uint32_t k = 0; k < 3 * kDeviceRate; ++k) {
+    const int16_t ramp = int16_t(2 * (k % 4096));
+    pcm.push_back(ramp);
+    pcm.push_back(int16_t(2 * kMean - ramp));
+  }
+  std::string bytes(pcm.size() * 2, '\0');
+  std::memcpy(bytes.data(), pcm.data(), bytes.size());
+  const std::string ramps = dir.File("ramps.wav");
+  WriteFileBytes(ramps, MakeWav({.rate = kDeviceRate, .data = bytes}));  // heard sample for sample
+
+  deck->SetBalance(-100, true);
+  ASSERT_EQ(deck->OpenFiles(ramps, 0), 0);
+  const auto played = steady_clock::now();
+  Wait(0.5);
+  deck->SetBalance(100, true);
+  deck->Seek(0);  // what is already in the ring was mixed for the left
+  const double movedAt = duration<double>(steady_clock::now() - played).count();
+  Wait(0.5);
+  Capture capture = Finish();
+  const size_t first = FirstSound(capture);
+  auto expectSide = [&](size_t begin, const std::vector<float>& mixed, const std::vector<float>& silent) {
+    ASSERT_GT(mixed.size(), begin + kDeviceRate / 5);
+    for (size_t k = begin; k < begin + kDeviceRate / 5; ++k) {
+      ASSERT_NEAR(mixed[k] * 32768, kMean, 0.5) << "frame " << k;
+      ASSERT_EQ(silent[k], 0.0f) << "frame " << k;
+    }
+  };
+  expectSide(first + kDeviceRate / 10, capture.left, capture.right);
+  expectSide(first + size_t((movedAt + 0.1) * kDeviceRate), capture.right, capture.left);
+}
