@@ -41,16 +41,20 @@ bool PacedBackend::Start() {
   // time out of the first period.
   thread_ = std::thread(&PacedBackend::Run, this);
   {
-    std::lock_guard<std::mutex> guard(startMutex_);
+    std::lock_guard<std::mutex> guard(mutex_);
     start_ = SteadyClock::now();
     started_ = true;
   }
-  startSignal_.notify_one();
+  signal_.notify_one();
   return true;
 }
 
 PacedBackend::~PacedBackend() {
-  stop_ = true;
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    stop_ = true;
+  }
+  signal_.notify_all();  // cuts the wait for the next period short
   if (thread_.joinable()) thread_.join();
   if (wav_) {
     uint64_t bytes = framesWritten_ * kFrameBytes;
@@ -82,16 +86,19 @@ void PacedBackend::WriteHeader(uint32_t dataBytes) {
 void PacedBackend::Run() {
   RaiseToRealTime();
   {
-    std::unique_lock<std::mutex> guard(startMutex_);
-    startSignal_.wait(guard, [this] { return started_; });
+    std::unique_lock<std::mutex> guard(mutex_);
+    signal_.wait(guard, [this] { return started_; });
   }
   std::vector<float> period(periodFrames_ * kChannels);
   const std::vector<float> silence(period.size(), 0.0f);
   auto periodStart = [this](uint64_t k) {
     return start_ + std::chrono::nanoseconds(k * periodFrames_ * 1000000000ull / rate_);
   };
-  for (uint64_t k = 0; !stop_; ++k) {
-    std::this_thread::sleep_until(periodStart(k));
+  for (uint64_t k = 0;; ++k) {
+    {
+      std::unique_lock<std::mutex> guard(mutex_);
+      if (signal_.wait_until(guard, periodStart(k), [this] { return stop_.load(); })) return;
+    }
     for (; SteadyClock::now() >= periodStart(k + kBufferedPeriods); ++k) Write(silence.data());
     mixer_.Mix(period.data(), periodFrames_);
     Write(period.data());

@@ -47,8 +47,8 @@ class PacedBackend : public SoundBackend {
   const uint32_t periodFrames_;
   std::FILE* wav_ = nullptr;
   uint64_t framesWritten_ = 0;
-  std::mutex startMutex_;
-  std::condition_variable startSignal_;
+  std::mutex mutex_;
+  std::condition_variable signal_;  // the start, and the stop
   bool started_ = false;
   SteadyClock::time_point start_;  // when frame 0 is heard
   std::atomic<bool> stop_{false};
