@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/sound/SincKernel.h"
 #include "platform/sound/SoundMixer.h"
 
 namespace {
@@ -52,8 +53,19 @@ void MixDecks(benchmark::State& state, uint32_t sourceRate, uint32_t playRate) {
 void BM_MixUnityRate(benchmark::State& state) { MixDecks(state, kDeviceRate, kDeviceRate); }
 void BM_MixCdFilePlus8(benchmark::State& state) { MixDecks(state, 44100, 47628); }
 void BM_Mix48kFilePlus8(benchmark::State& state) { MixDecks(state, kDeviceRate, 51840); }
+void BM_Mix96kFile(benchmark::State& state) { MixDecks(state, 96000, 96000); }
+
+// Start-up: building the kernel's tables.
+void BM_BuildKernel(benchmark::State& state) {
+  for (auto _ : state) {
+    SincKernel kernel;
+    benchmark::DoNotOptimize(&kernel);
+  }
+}
 }  // namespace
 
 BENCHMARK(BM_MixUnityRate)->Arg(1)->Arg(2)->Arg(8);
 BENCHMARK(BM_MixCdFilePlus8)->Arg(1)->Arg(2)->Arg(8);
 BENCHMARK(BM_Mix48kFilePlus8)->Arg(1)->Arg(2)->Arg(8);
+BENCHMARK(BM_Mix96kFile)->Arg(1);
+BENCHMARK(BM_BuildKernel)->Unit(benchmark::kMillisecond);
