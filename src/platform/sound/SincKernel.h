@@ -1,5 +1,7 @@
 // The band-limited interpolation kernel of the mixer: a Kaiser-windowed sinc.
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <vector>
 
 class SincKernel {
@@ -11,25 +13,51 @@ class SincKernel {
   // Phases between two source frames; linear interpolation between phases
   // keeps its error below -118 dB.
   static constexpr int kPhases = 256;
+  // Widened at most 32 times, for sources up to 32 times the device rate.
+  static constexpr int kMaxHalfTaps = 32 * kHalfTaps;
+
+  // kFastest takes AVX2 and FMA where the processor has them; kPortable is
+  // plain C++, the reference the fast code is tested against.
+  enum class Path { kFastest, kPortable };
 
   // Built on first use, which must not be on the audio thread.
   static const SincKernel& Instance();
+  explicit SincKernel(Path path = Path::kFastest);
 
-  // Weights of the source frames i-31 .. i+32 for the position i + frac (0 <= frac < 1).
-  void PhaseWeights(float frac, float* __restrict weights) const {
-    const float phase = frac * kPhases;
-    const int p = int(phase);
-    const float t = phase - float(p);
-    const float* __restrict lower = phases_.data() + p * kTaps;
-    const float* __restrict upper = lower + kTaps;
-    for (int j = 0; j < kTaps; ++j) weights[j] = lower[j] + t * (upper[j] - lower[j]);
+  // Both sides at `count` positions, `step` apart from `position` on, in 32.32
+  // fixed-point frames: at n + f the kernel reads the source frames at
+  // left[n .. n + 63] and right[n .. n + 63], the position lying between the
+  // 32nd and the 33rd. Writes interleaved stereo to out[0 .. 2 * count - 1].
+  void Resample(const float* left, const float* right, uint64_t position, uint64_t step, int count,
+                float* out) const {
+    resample_(phases_.data(), left, right, position, step, count, out);
+  }
+
+  // As Resample, through the kernel widened by step / 2^32 > 1 to 2 * halfTaps
+  // taps, which lowers its cutoff as much: at n + f it reads left[n .. n +
+  // 2 * halfTaps - 1], the position lying between the halfTaps-th and the next.
+  void ResampleWide(const float* left, const float* right, uint64_t position, uint64_t step, int halfTaps,
+                    int count, float* out) const {
+    resampleWide_(samples_.data(), left, right, position, step, halfTaps, count, out);
   }
 
   // Kernel value at a distance of x source frames; 0 from kHalfTaps on.
   float At(float x) const;
 
+  // The weights of one phase, and their steps to the next phase: the weights
+  // between two phases are weights + t * slopes.
+  struct alignas(64) Phase {
+    float weights[kTaps];
+    float slopes[kTaps];
+  };
+
  private:
-  SincKernel();
+  using ResampleFn = void (*)(const Phase*, const float*, const float*, uint64_t, uint64_t, int, float*);
+  using ResampleWideFn = void (*)(const float*, const float*, const float*, uint64_t, uint64_t, int, int,
+                                  float*);
+
   std::vector<float> samples_;  // h(k / kPhases) for k = 0 .. kHalfTaps * kPhases + 1
-  std::vector<float> phases_;   // (kPhases + 1) rows of kTaps weights
+  std::vector<Phase> phases_;   // kPhases of them, from frac 0 on
+  ResampleFn resample_;
+  ResampleWideFn resampleWide_;
 };

@@ -3,38 +3,53 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstring>
 #include <thread>
 
 #include "platform/sound/SincKernel.h"
 
 namespace {
 constexpr uint64_t kOne = uint64_t(1) << 32;  // one frame in 32.32 fixed point
-// The fraction of a position as a float below 1: its top 24 bits are exact
-// in a float, while all 32 could round up to 1.0.
-float Fraction(uint64_t position) {
-  return float(uint32_t(position) >> 8) * (1.0f / 16777216.0f);
-}
 // 200 kHz on an 8 kHz device is 25 frames per frame; a larger step would not
 // leave room in the scratch for the widened kernel.
 constexpr uint64_t kMaxStep = 32 * kOne;
-constexpr int kMaxHalfTaps = SincKernel::kHalfTaps * 32;
+static_assert(SincKernel::kMaxHalfTaps >= SincKernel::kHalfTaps * int(kMaxStep / kOne));
 // Up to 10 % faster than the device, what the kernel lets through above the
 // device's Nyquist frequency is at least 23 dB down and folds back above 90 %
 // of it (21.6 kHz at 48 kHz), out of hearing. Faster, the kernel is widened
 // to lower its cutoff, at several times the cost.
 constexpr uint64_t kStretchAbove = kOne + kOne / 10;
+// Output frames resampled at a time before their gains are applied.
+constexpr uint32_t kBatch = 64;
 // An audio thread stuck in a mix for this long is not waited for any longer.
 constexpr auto kStuckMixTimeout = std::chrono::milliseconds(500);
 
-float SampleAt(const TSoundVoice& voice, int64_t frame, int channel) {
-  const uint8_t* at = voice.memory.get() + frame * voice.format.nBlockAlign;
-  if (voice.format.wBitsPerSample == 16) {
-    int16_t sample;
-    std::memcpy(&sample, at + 2 * channel, sizeof sample);
-    return float(sample) * (1.0f / 32768.0f);
+// Sample `index` of a run of 8- or 16-bit samples, little-endian.
+template <int kBits>
+float SampleAt(const uint8_t* from, int index) {
+  if constexpr (kBits == 16)
+    return float(int16_t(from[2 * index] | from[2 * index + 1] << 8)) * (1.0f / 32768.0f);
+  else
+    return float(int(from[index]) - 128) * (1.0f / 128.0f);
+}
+
+// One loop per format, without a branch per sample.
+template <int kBits, int kChannels>
+void Convert(const uint8_t* from, int count, float* left, float* right) {
+  for (int k = 0; k < count; ++k) {
+    left[k] = SampleAt<kBits>(from, kChannels * k);
+    right[k] = SampleAt<kBits>(from, kChannels * k + kChannels - 1);
   }
-  return float(int(at[channel]) - 128) * (1.0f / 128.0f);
+}
+
+// Converts `count` frames from `frame` on, all inside the buffer; a mono
+// voice reads the same on both sides.
+void ConvertFrames(const TSoundVoice& voice, int64_t frame, int count, float* left, float* right) {
+  const uint8_t* from = voice.memory.get() + frame * voice.format.nBlockAlign;
+  const bool stereo = voice.format.nChannels == 2;
+  if (voice.format.wBitsPerSample == 16)
+    stereo ? Convert<16, 2>(from, count, left, right) : Convert<16, 1>(from, count, left, right);
+  else
+    stereo ? Convert<8, 2>(from, count, left, right) : Convert<8, 1>(from, count, left, right);
 }
 
 // Converts `count` frames from `first` on into the voice's float scratch from
@@ -44,46 +59,28 @@ void FillScratch(TSoundVoice& voice, int at, int64_t first, int count, bool loop
   float* left = voice.scratchLeft.data() + at;
   float* right = voice.scratchRight.data() + at;
   const int64_t frames = voice.frames;
-  const bool stereo = voice.format.nChannels == 2;
   int64_t frame = looping ? ((first % frames) + frames) % frames : first;
-  for (int k = 0; k < count; ++k, ++frame) {
-    if (looping && frame == frames) frame = 0;
+  while (count > 0) {
+    int n;
     if (frame < 0 || frame >= frames) {
-      left[k] = right[k] = 0.0f;
-      continue;
+      n = frame < 0 ? int(std::min<int64_t>(count, -frame)) : count;
+      std::fill_n(left, n, 0.0f);
+      std::fill_n(right, n, 0.0f);
+    } else {
+      n = int(std::min<int64_t>(count, frames - frame));
+      ConvertFrames(voice, frame, n, left, right);
     }
-    left[k] = SampleAt(voice, frame, 0);
-    right[k] = stereo ? SampleAt(voice, frame, 1) : left[k];
-  }
-}
-
-// Both sides through the same weights. Eight running sums break the chain of
-// dependent additions, so the compiler can keep several multiplies in flight.
-void DotStereo(const float* weights, const float* left, const float* right, int taps, float* yLeft,
-               float* yRight) {
-  constexpr int kLanes = 8;
-  float sumLeft[kLanes] = {}, sumRight[kLanes] = {};
-  int j = 0;
-  for (; j + kLanes <= taps; j += kLanes)
-    for (int lane = 0; lane < kLanes; ++lane) {
-      sumLeft[lane] += weights[j + lane] * left[j + lane];
-      sumRight[lane] += weights[j + lane] * right[j + lane];
-    }
-  for (; j < taps; ++j) {
-    sumLeft[0] += weights[j] * left[j];
-    sumRight[0] += weights[j] * right[j];
-  }
-  *yLeft = *yRight = 0.0f;
-  for (int lane = 0; lane < kLanes; ++lane) {
-    *yLeft += sumLeft[lane];
-    *yRight += sumRight[lane];
+    left += n;
+    right += n;
+    count -= n;
+    frame += n;
+    if (looping && frame == frames) frame = 0;
   }
 }
 }  // namespace
 
-SoundMixer::SoundMixer(uint32_t deviceRate) : deviceRate_(deviceRate) {
-  SincKernel::Instance();  // built here, never on the audio thread
-}
+SoundMixer::SoundMixer(uint32_t deviceRate, const SincKernel& kernel)
+    : kernel_(kernel), deviceRate_(deviceRate) {}
 
 bool SoundMixer::Attach(TSoundVoice* voice) {
   for (auto& slot : voices_) {
@@ -122,7 +119,7 @@ void SoundMixer::Mix(float* out, uint32_t frames) {
   std::fill(out, out + 2 * size_t(frames), 0.0f);
   for (auto& slot : voices_)
     if (TSoundVoice* voice = slot.load(std::memory_order_acquire)) MixVoice(*voice, out, frames);
-  for (uint32_t i = 0; i < 2 * frames; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
+  for (uint32_t i = 0; i < 2 * frames; ++i) out[i] = std::min(std::max(out[i], -1.0f), 1.0f);
   epoch_.fetch_add(1, std::memory_order_release);
 }
 
@@ -166,9 +163,29 @@ void SoundMixer::Publish(TSoundVoice& voice, uint64_t step) {
   voice.heardFrame.store(uint32_t(heard), std::memory_order_release);
 }
 
+// The voice's sound at `count` positions `step` apart from `position` on, as
+// interleaved stereo. Positions are 32.32 fixed-point frames from the first
+// frame of the scratch the kernel reads: `halfTaps` 0 passes frames through
+// at unity rate, kHalfTaps takes the kernel's own table, more widens it.
+void SoundMixer::Resample(const TSoundVoice& voice, uint64_t position, uint64_t step, int halfTaps,
+                          uint32_t count, float* heard) const {
+  const float* left = voice.scratchLeft.data();
+  const float* right = voice.scratchRight.data();
+  if (halfTaps == 0) {
+    const size_t first = size_t(position >> 32);
+    for (uint32_t k = 0; k < count; ++k) {
+      heard[2 * k] = left[first + k];
+      heard[2 * k + 1] = right[first + k];
+    }
+  } else if (halfTaps == SincKernel::kHalfTaps) {
+    kernel_.Resample(left, right, position, step, int(count), heard);
+  } else {
+    kernel_.ResampleWide(left, right, position, step, halfTaps, int(count), heard);
+  }
+}
+
 // Mixes as many of `frames` output frames as one scratch fill allows.
 uint32_t SoundMixer::MixRun(TSoundVoice& voice, float* out, uint32_t frames, uint64_t step) {
-  const SincKernel& kernel = SincKernel::Instance();
   const bool looping = voice.looping.load(std::memory_order_relaxed);
   const bool stretched = step > kStretchAbove;
   const bool unity = step == kOne && (voice.position & (kOne - 1)) == 0;
@@ -189,31 +206,20 @@ uint32_t SoundMixer::MixRun(TSoundVoice& voice, float* out, uint32_t frames, uin
   const float targetRight = voice.gainRight.load(std::memory_order_relaxed);
   const float rampLeft = (targetLeft - voice.lastGainLeft) / float(count);
   const float rampRight = (targetRight - voice.lastGainRight) / float(count);
-  const float scale = stretched ? float(double(kOne) / double(step)) : 1.0f;
-  float weights[2 * kMaxHalfTaps];
-
-  uint64_t position = start;
-  for (uint32_t k = 0; k < count; ++k, position += step) {
-    const int offset = int((position >> 32) - (start >> 32));
-    const float* left = voice.scratchLeft.data() + offset;
-    const float* right = voice.scratchRight.data() + offset;
-    float yLeft, yRight;
-    if (unity) {
-      yLeft = left[0];
-      yRight = right[0];
-    } else if (!stretched) {
-      kernel.PhaseWeights(Fraction(position), weights);
-      DotStereo(weights, left, right, SincKernel::kTaps, &yLeft, &yRight);
-    } else {
-      const float frac = Fraction(position);
-      for (int j = 0; j < 2 * halfTaps; ++j) weights[j] = scale * kernel.At((float(j - halfTaps + 1) - frac) * scale);
-      DotStereo(weights, left, right, 2 * halfTaps, &yLeft, &yRight);
+  float heard[2 * kBatch];
+  for (uint32_t done = 0; done < count; done += kBatch) {
+    const uint32_t n = std::min(count - done, kBatch);
+    Resample(voice, (start & (kOne - 1)) + done * step, step, halfTaps, n, heard);
+    for (uint32_t k = 0; k < n; ++k) {
+      const uint32_t after = done + k + 1;  // frames into the run, this one included
+      const bool last = after == count;
+      const float gainLeft = last ? targetLeft : voice.lastGainLeft + rampLeft * float(after);
+      const float gainRight = last ? targetRight : voice.lastGainRight + rampRight * float(after);
+      out[2 * (done + k)] += gainLeft * heard[2 * k];
+      out[2 * (done + k) + 1] += gainRight * heard[2 * k + 1];
     }
-    const float gainLeft = k + 1 == count ? targetLeft : voice.lastGainLeft + rampLeft * float(k + 1);
-    const float gainRight = k + 1 == count ? targetRight : voice.lastGainRight + rampRight * float(k + 1);
-    out[2 * k] += gainLeft * yLeft;
-    out[2 * k + 1] += gainRight * yRight;
   }
+  const uint64_t position = start + count * step;
   voice.lastGainLeft = targetLeft;
   voice.lastGainRight = targetRight;
   voice.framesSinceAnchor += int64_t((position >> 32) - (start >> 32));

@@ -5,13 +5,15 @@
 #include <atomic>
 #include <cstdint>
 
+#include "platform/sound/SincKernel.h"
 #include "platform/sound/SoundVoice.h"
 
 class SoundMixer {
  public:
   static constexpr int kMaxVoices = 32;
 
-  explicit SoundMixer(uint32_t deviceRate);
+  // The kernel must be built before, never on the audio thread.
+  explicit SoundMixer(uint32_t deviceRate, const SincKernel& kernel = SincKernel::Instance());
 
   // Control side. Attach returns false when every slot is taken. Detach
   // returns once the audio thread can no longer be reading the voice.
@@ -33,10 +35,13 @@ class SoundMixer {
  private:
   void MixVoice(TSoundVoice& voice, float* out, uint32_t frames);
   uint32_t MixRun(TSoundVoice& voice, float* out, uint32_t frames, uint64_t step);
+  void Resample(const TSoundVoice& voice, uint64_t position, uint64_t step, int halfTaps, uint32_t count,
+                float* heard) const;
   void Publish(TSoundVoice& voice, uint64_t step);
   static int TakeHistory(TSoundVoice& voice, int needed, uint64_t frame);
   static void KeepHistory(TSoundVoice& voice, int consumed);
 
+  const SincKernel& kernel_;
   std::array<std::atomic<TSoundVoice*>, kMaxVoices> voices_{};
   std::atomic<uint32_t> deviceRate_;
   std::atomic<uint32_t> latencyFrames_{0};
