@@ -239,7 +239,7 @@ void TVySongTAG::FormatTime() {
   std::snprintf(timeInfo_.TimeText, sizeof timeInfo_.TimeText, "%s%02u:%02u", timeMode_ == 0 ? "a" : "-",
                 t / 60000, (t / 1000) % 60);
   std::snprintf(timeInfo_.HundredthsText, sizeof timeInfo_.HundredthsText, "%02u", (t / 10) % 100);
-  timeInfo_.FreeBytes = buffer_.WritableBytes;
+  timeInfo_.FreeBytes = buffer_.GetWritableBytes();
 }
 
 // ---- transport ----
@@ -356,10 +356,13 @@ uint32_t TVySongTAG::Service() {
 }
 
 // While playing normally every free chunk is filled, so that the player can
-// sleep for a good part of the ring. It needs only the buffer's lock, so
-// commands on the song are not held up by the decoding.
+// sleep for a good part of the ring. Only chunks are written here, under the
+// buffer's lock alone, so commands on the song are not held up by the
+// decoding; a restart waits for the next cycle, under the song's lock.
 void TVySongTAG::FillRing() {
-  for (uint32_t chunk = 0; chunk < kMaxRingChunks && !buffer_.NeedsPromptRefill() && buffer_.Refill(); ++chunk) {
+  for (uint32_t chunk = 0; chunk < kMaxRingChunks; ++chunk) {
+    TOzoSyncGuard lock(buffer_);
+    if (buffer_.NeedsPromptRefill() || !buffer_.Refill()) return;
   }
 }
 

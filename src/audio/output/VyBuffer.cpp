@@ -99,6 +99,11 @@ bool TVyBufferTAG::NeedsPromptRefill() {
   return Valid && (RestartPending || LoopMode);
 }
 
+uint32_t TVyBufferTAG::GetWritableBytes() {
+  TOzoSyncGuard lock(*this);
+  return WritableBytes;
+}
+
 void TVyBufferTAG::HoldLoop(unsigned ms) {
   TOzoSyncGuard lock(*this);
   if (LoopMode) return;

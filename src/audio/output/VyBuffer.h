@@ -42,6 +42,9 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   unsigned TakePlayedBytes();
   // A restart waits, or the search loop is timed by the refills.
   bool NeedsPromptRefill();
+  // Free room as the last refill or position count saw it; the player
+  // writes it without the song's lock, so it is read under the buffer's.
+  uint32_t GetWritableBytes();
   // Loop mode replays the loop length after ms until released.
   void HoldLoop(unsigned ms);
   void ReleaseLoop();
