@@ -109,14 +109,17 @@ TEST_F(HeardSong, ReportedPositionFollowsWhatIsHeard) {
     }
   }
   Capture capture = Finish();
+  int compared = 0;
   for (const Sample& s : samples) {
     if (s.when > jumped - 30ms && s.when < jumped + 30ms) continue;  // the clock-to-capture match is a few ms off
     const size_t frame = FrameAt(s.when);
-    ASSERT_LT(frame, capture.left.size());
+    if (frame >= capture.left.size()) continue;  // the device stopped within its last period
     const uint32_t heard = Heard(capture, frame);
     if (heard == 0) continue;  // the short gap of a restart
     EXPECT_NEAR(double(s.position), FileMs(heard), 50.0);
+    ++compared;
   }
+  EXPECT_GE(compared, 30);
 }
 
 TEST_F(HeardSong, SearchWithTheSnippetLoopIsHeardAtEachReachedPosition) {
