@@ -11,6 +11,7 @@
 
 #include "deck/VySystem.h"
 #include "support/AudioAnalysis.h"
+#include "support/HeardFrames.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -48,11 +49,6 @@ struct HeardDeck : ::testing::Test {
     EXPECT_TRUE(ReadCapture(dir.File("capture.wav"), &capture));
     return capture;
   }
-  static size_t FirstSound(const Capture& c) {
-    size_t k = 0;
-    while (k < c.left.size() && c.left[k] == 0) ++k;
-    return k;
-  }
 };
 }  // namespace
 
@@ -69,6 +65,20 @@ TEST_F(HeardDeck, LoadThatPlaysWaitsOnlyForTheFirstChunkAndPitchIsHeard) {
   const size_t begin = FirstSound(capture) + kDeviceRate / 10;
   ASSERT_GT(capture.left.size(), begin + 65536);
   EXPECT_NEAR(ZeroCrossingHz(capture.left, begin, begin + 65536, kDeviceRate), 1080.0, 0.1) << "+8.00 %";
+}
+
+// Rings of a numbered file come out whole, sample for sample, while the
+// player refills them in its long cycles.
+TEST_F(HeardDeck, LongPlayIsSampleExactAcrossRefills) {
+  const std::string numbered = dir.File("numbered.wav");
+  WriteFileBytes(numbered, MakeWav({.rate = kDeviceRate, .data = NumberedFrames(10 * kDeviceRate)}));
+  ASSERT_EQ(deck->OpenFiles(numbered, 0), 0);
+  Wait(7.5);  // two and a half rings
+  Capture capture = Finish();
+  const size_t first = FirstSound(capture);
+  ASSERT_LT(first, capture.left.size());
+  EXPECT_EQ(Heard(capture, first), 1u);
+  EXPECT_GE(RunLength(capture, first), size_t(7.3 * kDeviceRate)) << "no gap and no repeat";
 }
 
 TEST_F(HeardDeck, HeldFastBendReachesThreePerCentAfterOneSecond) {
