@@ -166,7 +166,6 @@ int TVySongTAG::ConfigureOutput() {
   // free, so nothing after it would ever be written.
   bufferBytes_ = std::max((audioBytes + chunkBytes_ - 1) / chunkBytes_, 2u) * chunkBytes_;
   framesPerChunk_ = chunkBytes_ / block;
-  rateHz_ = 0;  // a new buffer plays at the file's own rate
   TVyBufferConfig config{chunkBytes_, framesPerChunk_, block, kLoopLengthMs, kLoopPauseMs, player_};
   if (buffer_.Configure(device_, &player_->Format, &config, bufferBytes_) != 0) {
     player_->Close();
@@ -315,7 +314,6 @@ int TVySongTAG::GetTimeMode() {
 
 void TVySongTAG::SetRate(unsigned hz) {
   TOzoSyncGuard lock(*this);
-  rateHz_ = hz;
   if (open_) buffer_.SetFrequency(hz);
 }
 
@@ -377,8 +375,7 @@ void TVySongTAG::UpdatePosition() {
 uint32_t TVySongTAG::NextServiceMs() {
   if (scanMode_ != smNone || buffer_.NeedsPromptRefill()) return kBusyCycleMs;
   if (!buffer_.IsPlaying()) return kIdleCycleMs;
-  const uint32_t rate = rateHz_ ? rateHz_ : player_->Format.nSamplesPerSec;
-  const uint64_t bytesPerSecond = uint64_t(rate) * player_->Format.nBlockAlign;
+  const uint64_t bytesPerSecond = uint64_t(buffer_.GetFrequency()) * player_->Format.nBlockAlign;
   const uint64_t cycleMs = bytesPerSecond ? uint64_t(bufferBytes_) * 250 / bytesPerSecond : 0;
   return uint32_t(std::clamp<uint64_t>(cycleMs, kBusyCycleMs, kLongestPlayingCycleMs));
 }

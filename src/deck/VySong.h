@@ -140,7 +140,6 @@ class TVySongTAG : public TOzoSync {
   uint32_t accumulator_ = 0;
   uint32_t currentInterval_ = 0;
   uint8_t timeMode_ = 0;
-  uint32_t rateHz_ = 0;  // the playback rate last set; 0 for the file's own
   TVyCounter counter_ = SystemCounter();
   int64_t lastCounter_ = 0;
   TOzoAudioConfig deviceSelection_{};

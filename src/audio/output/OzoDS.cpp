@@ -199,6 +199,12 @@ void TOzoSoundBufferTAG::SetFrequency(uint32_t hz) {
   if (Valid) Buffer->SetFrequency(hz);
 }
 
+uint32_t TOzoSoundBufferTAG::GetFrequency() {
+  uint32_t hz = 0;
+  if (Valid) Buffer->GetFrequency(&hz);
+  return hz;
+}
+
 void TOzoSoundBufferTAG::ApplyVolume(unsigned volume) { Buffer->SetVolume(VolumeToHundredths(volume)); }
 
 void TOzoSoundBufferTAG::SetVolume(unsigned volume) {

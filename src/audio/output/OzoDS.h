@@ -43,6 +43,7 @@ class TOzoSoundBufferTAG {
   uint32_t GetPlayCursor();
   int IsPlaying();
   void SetFrequency(uint32_t hz);
+  uint32_t GetFrequency();  // 0 without a buffer
 
   // Volume 0..100 on a perceptual curve; mute plays the mute level instead.
   void SetVolume(unsigned volume);
