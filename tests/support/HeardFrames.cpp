@@ -27,3 +27,8 @@ size_t RunLength(const Capture& c, size_t i) {
   while (i + n < c.left.size() && Heard(c, i + n) == Heard(c, i) + n) ++n;
   return n;
 }
+
+size_t RunFromFirstFrame(const Capture& c) {
+  const size_t first = FirstSound(c);
+  return first < c.left.size() && Heard(c, first) == 1 ? RunLength(c, first) : 0;
+}

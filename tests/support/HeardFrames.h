@@ -18,3 +18,7 @@ size_t FirstSound(const Capture& capture, size_t from = 0);
 
 // Length of the run of consecutive frame numbers starting at capture frame i.
 size_t RunLength(const Capture& capture, size_t i);
+
+// How many frames were heard whole and in order from the file's first frame
+// on; 0 when the first sound is not frame 1.
+size_t RunFromFirstFrame(const Capture& capture);

@@ -41,11 +41,7 @@ TEST_F(HeardStream, TenSecondsComeOutSampleExactAcrossEveryWrapOfTheRing) {
   StartRefills();
   buffer_.RequestRestart(0, 1);
   Wait(10.5);
-  Capture capture = Finish();
-  const size_t first = FirstSound(capture);
-  ASSERT_LT(first, capture.left.size());
-  EXPECT_EQ(Heard(capture, first), 1u);
-  EXPECT_GE(RunLength(capture, first), size_t(10 * kRate)) << "every frame, in order, for ten seconds";
+  EXPECT_GE(RunFromFirstFrame(Finish()), size_t(10 * kRate)) << "every frame, in order, for ten seconds";
 }
 
 TEST_F(HeardStream, RestartContinuesAtTheRequestedPositionOnceItsFirstChunkIsIn) {
