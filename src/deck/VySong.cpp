@@ -21,7 +21,6 @@ constexpr char kAudioErrorText[] =
     "sound application and opening the file(s) again. Error message follows:\n\n%s";
 constexpr uint32_t kLoopLengthMs = 200;
 constexpr uint32_t kLoopPauseMs = 50;
-constexpr uint32_t kSeekGranuleMs = 20;  // restarts land on 20 ms steps
 constexpr uint32_t kMaxPositionIncrement = 30000;
 
 template <size_t N>
@@ -34,9 +33,13 @@ std::string NameAndExtension(const char* fileName) {
   return parts.name + parts.ext;
 }
 
-uint32_t MsToStreamBytes(uint32_t ms, uint32_t bytesPerSecond) {
-  return uint32_t(uint64_t(ms) * bytesPerSecond / 1000);
+// 64-bit: a long mix at a high rate passes 4 GiB of PCM within hours.
+uint64_t MsToStreamBytes(uint32_t ms, uint32_t bytesPerSecond) {
+  return uint64_t(ms) * bytesPerSecond / 1000;
 }
+
+// The display records keep 32-bit byte counts; past that they stay at the top.
+uint32_t Clamped32(uint64_t bytes) { return uint32_t(std::min<uint64_t>(bytes, UINT32_MAX)); }
 }  // namespace
 
 TVySongTAG::TVySongTAG() {
@@ -95,7 +98,8 @@ int TVySongTAG::Open(const char* fileName, unsigned trackNumber, int exactLength
 
   const uint32_t length = player_->Opened ? player_->Duration : 0;
   songInfo_.Length = length;
-  songInfo_.LengthBytes = MsToStreamBytes(length, BytesPerSecond());
+  lengthBytes_ = MsToStreamBytes(length, BytesPerSecond());
+  songInfo_.LengthBytes = Clamped32(lengthBytes_);
   songInfo_.PosIncrement = std::min(length, kMaxPositionIncrement);
   songInfo_.StepValue = 10;
   songInfo_.BufferSize = bufferBytes_;
@@ -195,10 +199,12 @@ void TVySongTAG::Close() {
 }
 
 void TVySongTAG::ResetSongInfo() {
+  lengthBytes_ = 0;
   songInfo_ = TVySongInfo{10, 0, 1, 1, 10, 1000, 0, "-", "ebb"};
 }
 
 void TVySongTAG::ResetTimeInfo() {
+  positionBytes_ = 0;
   timeInfo_.Position = timeInfo_.PositionBytes = timeInfo_.FreeBytes = timeInfo_.CuePoint = 0;
   timeInfo_.CueChanged = 0;
 }
@@ -253,7 +259,7 @@ void TVySongTAG::Play() {
 void TVySongTAG::Stop() {
   TOzoSyncGuard lock(*this);
   if (!open_) return;
-  buffer_.TOzoSoundBufferTAG::Stop();
+  buffer_.StopPlaying();
   buffer_.SetRestartPlay(0);
   buffer_.ReleaseLoop();
 }
@@ -263,17 +269,23 @@ void TVySongTAG::SetPosition(unsigned ms) {
   if (open_) MoveTo(ms, CueFollowsPositioning);
 }
 
+// The restart lands on the very millisecond shown, so that a cue set on a
+// beat is heard on it.
 void TVySongTAG::MoveTo(unsigned ms, bool moveCue) {
   ms = std::min(ms, songInfo_.Length);
-  buffer_.RequestRestart(ms / kSeekGranuleMs * kSeekGranuleMs, buffer_.IsPlaying());
+  buffer_.RequestRestart(ms, buffer_.WillPlay());
+  SetPositionBytes(MsToStreamBytes(ms, BytesPerSecond()));
   timeInfo_.Position = ms;
-  timeInfo_.PositionBytes = MsToStreamBytes(ms, BytesPerSecond());
   if (moveCue) SetCue();
 }
 
+// Transport commands take the position from the play cursor now: the player
+// may not have looked at it for half a second.
 void TVySongTAG::HoldLoop() {
   TOzoSyncGuard lock(*this);
-  if (open_) buffer_.HoldLoop(timeInfo_.Position / kSeekGranuleMs * kSeekGranuleMs);
+  if (!open_) return;
+  UpdatePosition();
+  buffer_.HoldLoop(timeInfo_.Position);
 }
 
 void TVySongTAG::ReleaseLoop() {
@@ -283,7 +295,9 @@ void TVySongTAG::ReleaseLoop() {
 
 void TVySongTAG::SetCuePoint() {
   TOzoSyncGuard lock(*this);
-  if (open_) SetCue();
+  if (!open_) return;
+  UpdatePosition();
+  SetCue();
 }
 
 void TVySongTAG::SetCue() {
@@ -365,15 +379,19 @@ void TVySongTAG::FillRing() {
 }
 
 void TVySongTAG::UpdatePosition() {
-  const uint64_t bytes = uint64_t(timeInfo_.PositionBytes) + buffer_.TakePlayedBytes();
-  timeInfo_.PositionBytes = uint32_t(std::min<uint64_t>(bytes, songInfo_.LengthBytes));
-  timeInfo_.Position = uint32_t(uint64_t(timeInfo_.PositionBytes) * 1000 / BytesPerSecond());
+  SetPositionBytes(std::min(positionBytes_ + buffer_.TakePlayedBytes(), lengthBytes_));
+  timeInfo_.Position = uint32_t(positionBytes_ * 1000 / BytesPerSecond());
+}
+
+void TVySongTAG::SetPositionBytes(uint64_t bytes) {
+  positionBytes_ = bytes;
+  timeInfo_.PositionBytes = Clamped32(bytes);
 }
 
 // A full ring lasts long: the player comes back once a quarter of it has
 // been heard, at the current rate (a rate change is followed within a cycle).
 uint32_t TVySongTAG::NextServiceMs() {
-  if (scanMode_ != smNone || buffer_.NeedsPromptRefill()) return kBusyCycleMs;
+  if (scanMode_ != smNone || buffer_.NeedsPromptRefill()) return buffer_.RefillDueMs(kBusyCycleMs);
   if (!buffer_.IsPlaying()) return kIdleCycleMs;
   const uint64_t bytesPerSecond = uint64_t(buffer_.GetFrequency()) * player_->Format.nBlockAlign;
   const uint64_t cycleMs = bytesPerSecond ? uint64_t(bufferBytes_) * 250 / bytesPerSecond : 0;

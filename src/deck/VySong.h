@@ -122,6 +122,7 @@ class TVySongTAG : public TOzoSync {
   void FormatTime();
   void FillRing();
   void UpdatePosition();
+  void SetPositionBytes(uint64_t bytes);
   uint32_t NextServiceMs();
   void ResetSongInfo();
   void ResetTimeInfo();
@@ -133,6 +134,8 @@ class TVySongTAG : public TOzoSync {
   TVyControlDSPTAG endMarker_;
   TVySongInfo songInfo_{};
   TVyTimeInfo timeInfo_{};
+  uint64_t positionBytes_ = 0;  // the records' 32-bit byte counts would wrap within hours
+  uint64_t lengthBytes_ = 0;
   uint32_t chunkBytes_ = 0, bufferBytes_ = 0, framesPerChunk_ = 0;
   TVyScanMode scanMode_ = smNone;
   int32_t scanStep_ = 0;

@@ -263,14 +263,15 @@ void TVySystemTAG::ForwardDown(int modifiers) { StartSearch(modifiers, true); }
 void TVySystemTAG::RewindDown(int modifiers) { StartSearch(modifiers, false); }
 
 // Shift, Ctrl or both (Alt ignored) give fixed steps of 10, 100 or 1000 ms;
-// no modifier gives the accelerating search.
+// no modifier, or a mask that is not one of these, the accelerating search.
 void TVySystemTAG::StartSearch(int modifiers, bool forward) {
   if (!TrackLoaded) return;
   cuePlayHeld_ = 0;
   const bool fresh = State != dsSearching;
   SetState(dsSearching);
   static const int kFixedSteps[] = {0, 10, 100, 1000};
-  const int fixed = kFixedSteps[modifiers & (kModShift | kModCtrl)];
+  const bool known = modifiers >= 0 && modifiers <= (kModShift | kModCtrl | kModAlt);
+  const int fixed = known ? kFixedSteps[modifiers & (kModShift | kModCtrl)] : 0;
   if (fixed)
     Song.StartStepScan(forward ? fixed : -fixed, fresh);
   else if (forward)
@@ -354,14 +355,22 @@ void TVySystemTAG::SetBalance(int balance, bool downmix) {
   ApplyLevels();
 }
 
+// A new track gets a new sound buffer: a mute still held carries over to it.
 void TVySystemTAG::ApplyLevels() {
   if (!TrackLoaded) return;
   Song.SetVolume(unsigned(std::max(Volume, 0)));
   Song.SetPan(Balance);
+  if (muteHeld_) Song.Mute();
 }
 
-void TVySystemTAG::MuteDown() { Song.Mute(); }
-void TVySystemTAG::MuteUp() { Song.Unmute(); }
+void TVySystemTAG::MuteDown() {
+  muteHeld_ = 1;
+  Song.Mute();
+}
+void TVySystemTAG::MuteUp() {
+  muteHeld_ = 0;
+  Song.Unmute();
+}
 void TVySystemTAG::ToggleTimeMode() { Song.ToggleTimeMode(); }
 
 void TVySystemTAG::GetPlayInfo(TVyPlayInfo& info) {

@@ -134,5 +134,6 @@ class TVySystemTAG {
   TVyCounter counter_;
   int64_t lastTrackPressMs_ = 0;
   int cuePlayHeld_ = 0;
+  int muteHeld_ = 0;
   std::unique_ptr<TOzoThreadTAG> player_;
 };

@@ -163,3 +163,59 @@ TEST_F(HeardDeck, DownmixPutsTheMeanOnTheChosenSideAndSilencesTheOther) {
   expectSide(first + kDeviceRate / 10, capture.left, capture.right);
   expectSide(first + size_t((movedAt + 0.1) * kDeviceRate), capture.right, capture.left);
 }
+
+// Nothing looks at the deck while it plays: the pause must still put the cue
+// on the last frame heard, and a CUE return must start there.
+TEST_F(HeardDeck, PauseAfterUnpolledPlaySetsTheCueWhereTheSoundStopped) {
+  const std::string numbered = dir.File("numbered.wav");
+  WriteFileBytes(numbered, MakeWav({.rate = kDeviceRate, .data = NumberedFrames(10 * kDeviceRate)}));
+  ASSERT_EQ(deck->OpenFiles(numbered, 0), 0);  // plays
+  Wait(1.9);
+  deck->PlayPause();
+  TVyPlayInfo paused;
+  deck->GetPlayInfo(paused);
+  Wait(0.2);
+  deck->CueDown();  // hold-to-play from the pause
+  Wait(0.3);
+  deck->CueUp();  // back to the cue
+  Wait(0.2);
+  deck->CueDown();  // and from the cue again
+  Wait(0.3);
+  deck->CueUp();
+  Capture capture = Finish();
+
+  const size_t first = FirstSound(capture);
+  const size_t stopped = first + RunLength(capture, first);
+  const uint32_t lastHeard = Heard(capture, stopped - 1);  // frame k carries k + 1: this ends at its number
+  EXPECT_NEAR(paused.Time.CuePoint, lastHeard * 1000.0 / kDeviceRate, 5.0) << "the cue is where the sound stopped";
+  const size_t held = FirstSound(capture, stopped);
+  EXPECT_NEAR(double(Heard(capture, held)), lastHeard + 1.0, kDeviceRate * 0.005) << "hold-to-play goes on from there";
+  const size_t replayed = FirstSound(capture, held + RunLength(capture, held));
+  ASSERT_LT(replayed, capture.left.size());
+  EXPECT_EQ(Heard(capture, replayed), paused.Time.CuePoint * (kDeviceRate / 1000) + 1) << "the CUE return starts on the cue";
+}
+
+TEST_F(HeardDeck, HeldMuteCarriesOverANewTrackAndTheMeterReturnsWithTheSound) {
+  ASSERT_EQ(deck->OpenFiles(tone + "\n" + tone + "\n", 0), 0);
+  Wait(0.3);
+  deck->MuteDown();
+  ASSERT_EQ(deck->NextTrack(0), 1);
+  ASSERT_EQ(deck->State, dsPlaying);
+  Wait(0.5);
+  deck->SetVolume(50);
+  deck->MuteUp();
+  Wait(0.3);
+  TVyPlayInfo play;
+  deck->GetPlayInfo(play);
+  EXPECT_GT(play.LevelLeft, 0) << "the meter shows what is heard again";
+  EXPECT_GT(play.LevelRight, 0);
+  Capture capture = Finish();
+
+  const size_t first = FirstSound(capture);
+  const size_t window = kDeviceRate / 100;
+  size_t muted = first;
+  while (muted + window < capture.left.size() && Rms(capture.left, muted, muted + window) > 0) muted += window;
+  const size_t back = FirstSound(capture, muted);
+  ASSERT_LT(back, capture.left.size());
+  EXPECT_GE(back - muted, size_t(0.45 * kDeviceRate)) << "silent from the press until the release";
+}

@@ -87,9 +87,9 @@ TEST_F(HeardSong, PlayPositionAndCueAreHeardWhereTheyPoint) {
   for (; at < capture.left.size(); at = FirstSound(capture, at + RunLength(capture, at)))
     starts.push_back(FileMs(Heard(capture, at)));
   ASSERT_EQ(starts.size(), 4u);
-  EXPECT_NEAR(starts[1], 1234, 20) << "a position is heard within 20 ms";
-  EXPECT_NEAR(starts[2], 5000, 20);
-  EXPECT_NEAR(starts[3], 1234, 20) << "back at the cue";
+  EXPECT_NEAR(starts[1], 1234, 1) << "a position is heard where it points";
+  EXPECT_NEAR(starts[2], 5000, 1);
+  EXPECT_NEAR(starts[3], 1234, 1) << "back at the cue";
 }
 
 TEST_F(HeardSong, ReportedPositionFollowsWhatIsHeard) {
@@ -139,7 +139,6 @@ TEST_F(HeardSong, SearchWithTheSnippetLoopIsHeardAtEachReachedPosition) {
     snippets.push_back(FileMs(Heard(capture, at)));
   ASSERT_GE(snippets.size(), 6u);
   for (size_t i = 1; i < snippets.size(); ++i) {
-    EXPECT_EQ(int(snippets[i]) % 20, 0) << "snippets start on 20 ms steps";
     EXPECT_GE(snippets[i], snippets[i - 1]) << "the search moves forward";
   }
   EXPECT_GT(snippets.back(), snippets.front()) << "and gets somewhere";

@@ -5,8 +5,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "audio/decoders/OzoWAV.h"
@@ -50,6 +53,28 @@ struct SongOnNullOutput : ::testing::Test {
     TVyTimeInfo info;
     song.GetTimeInfo(info);
     return info;
+  }
+};
+
+// Twelve hours of silence at 96 kHz, 16-bit stereo: more than 16 GiB of PCM.
+struct SilentHours : TVyPlayerTAG {
+  int CanOpen(const char*) override { return 1; }
+  int Open(const char*, unsigned) override {
+    Format = TPCMWaveFormat{WAVE_FORMAT_PCM, 2, 96000, 384000, 4, 16};
+    BlockSize = 4096;
+    Duration = 12 * 3600 * 1000;
+    Opened = 1;
+    return 0;
+  }
+  void Close() override { Opened = 0; }
+  int Seek(unsigned, unsigned* skipBytes) override {
+    *skipBytes = 0;
+    return 0;
+  }
+  int Decode(void* dest, unsigned blocks, unsigned* decodedBlocks) override {
+    std::memset(dest, 0, size_t(blocks) * BlockSize);
+    *decodedBlocks = blocks;
+    return 0;
   }
 };
 
@@ -166,7 +191,7 @@ TEST_F(SongOnNullOutput, CueFollowsPositioningAndReturnsThere) {
   EXPECT_EQ(Time().CuePoint, 4321u);
   song.ReturnToCue();
   EXPECT_EQ(song.GetPosition(), 4321u);
-  EXPECT_EQ(song.Buffer().RestartPosition, 4320u) << "restarts land on 20 ms steps";
+  EXPECT_EQ(song.Buffer().RestartPosition, 4321u) << "the sound restarts where the position shows";
 }
 
 TEST_F(SongOnNullOutput, PlayOrStopRightAfterASeekIsNotUndoneByTheRestart) {
@@ -238,4 +263,21 @@ TEST_F(SongOnNullOutput, FixedStepsComeEvery150Milliseconds) {
   song.StartStepScan(-1000, false);  // a replacing search steps at once
   song.Service();
   EXPECT_EQ(song.GetPosition(), 0u) << "never before the start";
+}
+
+TEST_F(SongOnNullOutput, PositionGoesOnPastFourGibibytesOfSound) {
+  SilentHours hours;
+  song.AddPlayer(&hours);
+  ASSERT_EQ(song.Open("twelve.hours", 1, 0), 0);
+  constexpr unsigned kElevenHours = 11 * 3600 * 1000;
+  song.SetPosition(kElevenHours);
+  song.Play();
+  for (int cycle = 0; cycle < 10; ++cycle) {
+    song.Service();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_GT(song.GetPosition(), kElevenHours);
+  EXPECT_LT(song.GetPosition(), kElevenHours + 1000);
+  EXPECT_STREQ(Time().TimeText, "a660:00");
+  song.Close();  // before the decoder goes
 }

@@ -47,7 +47,7 @@ struct Deck : ::testing::Test {
     p.EndOfTrack = end;
     deck->SetPreferences(p);
   }
-  bool Playing() { return deck->Song.Buffer().IsPlaying() != 0; }
+  bool Playing() { return deck->Song.Buffer().WillPlay(); }  // a loop pause counts as playing
   // Lets the player thread run until `done` holds, for at most `limit`.
   template <typename Done>
   bool WaitFor(Done done, std::chrono::milliseconds limit = 3000ms) {
@@ -128,6 +128,21 @@ TEST_F(Deck, SearchStartsFromAStoppedDeckAndCueEndsItWhereItGot) {
   EXPECT_EQ(deck->State, dsPlaying);
   EXPECT_EQ(deck->Song.Buffer().LoopMode, 0);
   EXPECT_TRUE(WaitFor([&] { return Playing() && deck->Song.GetPosition() < 1000; }));
+}
+
+// Any mask but the modifier combinations gives the accelerating search: its
+// first step comes after 200 ms, where a fixed step would come after 150.
+TEST_F(Deck, UnknownSearchMaskStartsTheAcceleratingSearch) {
+  Prefer(pfFastOpen);
+  ASSERT_EQ(deck->OpenFiles(Song("a.wav"), 0), 0);
+  deck->Song.SetCounter(FakeCounter());
+  deck->Seek(1000);
+  deck->ForwardDown(kModShift | 8);
+  nowMs += 170;
+  std::this_thread::sleep_for(100ms);  // several player cycles
+  EXPECT_EQ(deck->Song.GetPosition(), 1000u) << "no 10 ms step at 150 ms";
+  nowMs += 40;
+  EXPECT_TRUE(WaitFor([&] { return deck->Song.GetPosition() == 1010; }));
 }
 
 // A ring of the usual length holds less than one chunk of such a file.

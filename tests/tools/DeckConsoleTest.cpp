@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 
@@ -76,4 +77,23 @@ TEST_F(Console, WaitActsOnTheEndOfTheTrackAsItIsHeard) {
   ASSERT_EQ(console->Run("wait 400"), "ok");
   EXPECT_THAT(console->Run("status"), HasSubstr("\"state\":\"cued\"")) << "the end stops the deck";
   EXPECT_EQ(console->IdleTimeoutMs(), -1) << "a stopped deck is not looked at";
+}
+
+// One answer per line even for a message of several lines, and the end of
+// the track is acted on while commands come back to back.
+TEST_F(Console, AnswersStayOneLineAndBackToBackCommandsStillSeeTheEnd) {
+  WriteFileBytes(dir.File("short.wav"), MakeWav({.data = PatternBytes(176400 / 2)}));
+  setenv("VYS_AUDIO", ("wav:" + dir.File("no/such/folder/capture.wav")).c_str(), 1);
+  const std::string failed = console->Run("open " + dir.File("short.wav"));
+  EXPECT_THAT(failed, StartsWith("error VYSONG: Directsound audio not available. Try closing any other\\nsound"));
+  EXPECT_EQ(failed.find('\n'), std::string::npos);
+
+  setenv("VYS_AUDIO", "null", 1);
+  ASSERT_EQ(console->Run("open " + dir.File("short.wav")), "ok");  // plays half a second
+  const auto start = std::chrono::steady_clock::now();
+  std::string status;
+  do status = console->Run("status");
+  while (status.find("\"state\":\"playing\"") != std::string::npos &&
+         std::chrono::steady_clock::now() - start < std::chrono::seconds(5));
+  EXPECT_THAT(status, HasSubstr("\"state\":\"cued\"")) << "the end stops the deck";
 }

@@ -35,6 +35,13 @@ std::string Quoted(const std::string& text) {
   return out + "\"";
 }
 
+// An answer is one line: line breaks in a message are written as \n.
+std::string OneLine(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
+  return out;
+}
+
 // Parses a whole decimal integer; false for anything else.
 bool ToInt(const std::string& text, long* value) {
   char* end = nullptr;
@@ -50,6 +57,7 @@ struct TCommand {
 }  // namespace
 
 std::string DeckConsole::Run(const std::string& line) {
+  Idle();  // commands back to back must not hold off the end-of-track check
   std::istringstream words(line);
   std::string name;
   words >> name;
@@ -66,7 +74,7 @@ std::string DeckConsole::Run(const std::string& line) {
     if (args.empty()) return "error usage: open FILE...";
     std::string list;
     for (const std::string& file : args) list += file + "\n";
-    return deck_.OpenFiles(list, 0) == 0 ? "ok" : "error " + std::string(GetLastErrorText());
+    return deck_.OpenFiles(list, 0) == 0 ? "ok" : "error " + OneLine(GetLastErrorText());
   }
 
   static const std::map<std::string, TCommand> kCommands = {

@@ -1,5 +1,7 @@
 #include "audio/output/VyBuffer.h"
 
+#include <algorithm>
+
 #include "foundation/OzoError.h"
 #include "platform/kernel/KernelClock.h"
 
@@ -26,7 +28,7 @@ int TVyBufferTAG::Configure(TOzoAudioTAG* device, const TPCMWaveFormat* format,
   WriteCursor = PlayedBytes = LastPlayCursor = 0;
   WritableBytes = Size;
   LoopMode = 0;
-  Running = RestartPending = false;
+  LoopPaused = Running = RestartPending = false;
   for (uint32_t i = 0; i < ProcessorCount; ++i) {
     TDSPTAG* processor = Processors[i];
     processor->Attach(this, Config.chunkBytes);
@@ -67,8 +69,19 @@ void TVyBufferTAG::SetRestartPlay(int play) {
 
 void TVyBufferTAG::StopOutput() {
   TOzoSyncGuard lock(*this);
-  Stop();
+  StopPlaying();
   Running = false;
+}
+
+void TVyBufferTAG::StopPlaying() {
+  TOzoSyncGuard lock(*this);
+  LoopPaused = false;
+  Stop();
+}
+
+bool TVyBufferTAG::WillPlay() {
+  TOzoSyncGuard lock(*this);
+  return LoopPaused || IsPlaying();
 }
 
 // The event is reset under the lock, so a restart carried out after that
@@ -116,11 +129,38 @@ void TVyBufferTAG::ReleaseLoop() {
   if (!LoopMode) return;
   SetPlayPosition(SkipBytes);
   LoopMode = 0;
+  if (!LoopPaused) return;
+  LoopPaused = false;
+  Play();
+}
+
+uint32_t TVyBufferTAG::RefillDueMs(uint32_t usual) {
+  TOzoSyncGuard lock(*this);
+  if (!LoopPaused) return usual;
+  const int64_t left = LoopResumeAt - Now();
+  const int64_t ms = left <= 0 ? 1 : (left + TicksPerMs - 1) / TicksPerMs;  // never before the end
+  return uint32_t(std::min<int64_t>(ms, usual));
 }
 
 void TVyBufferTAG::SetVolume(unsigned volume) {
   if (!Valid) return;
   TOzoSoundBufferTAG::SetVolume(volume);
+  NotifyVolume();
+}
+
+void TVyBufferTAG::Mute() {
+  if (!Valid) return;
+  TOzoSoundBufferTAG::Mute();
+  NotifyVolume();
+}
+
+void TVyBufferTAG::Unmute() {
+  if (!Valid) return;
+  TOzoSoundBufferTAG::Unmute();
+  NotifyVolume();
+}
+
+void TVyBufferTAG::NotifyVolume() {
   for (uint32_t i = 0; i < ProcessorCount; ++i)
     if (Processors[i]->Capabilities() & kDspWantsVolume) Processors[i]->VolumeChanged(EffectiveVolume());
 }
@@ -150,6 +190,7 @@ bool TVyBufferTAG::Refill() {
 }
 
 void TVyBufferTAG::CarryOutRestart() {
+  LoopPaused = false;
   Stop();
   WriteCursor = 0;
   Config.decoder->Seek(RestartPosition, &SkipBytes);
@@ -168,7 +209,9 @@ void TVyBufferTAG::CarryOutRestart() {
 // Loop mode: back to the loop start once the loop length has been heard,
 // after the loop pause; the buffer is filled to its end and never wraps.
 void TVyBufferTAG::FollowLoop(uint32_t playCursor) {
-  if (playCursor > LoopBytes + SkipBytes) {
+  if (LoopPaused) {
+    if (Now() >= LoopResumeAt) ResumeLoop();
+  } else if (playCursor > LoopBytes + SkipBytes) {
     if (Config.loopPause)
       PauseLoop();
     else
@@ -177,16 +220,26 @@ void TVyBufferTAG::FollowLoop(uint32_t playCursor) {
   WritableBytes = Size - WriteCursor;
 }
 
-// The cursor goes back before playing resumes, so that nothing past the
-// loop is heard after the pause.
+// The pause is timed by the counter and waited out by the player between
+// refills (RefillDueMs), so the lock stays free for everyone else meanwhile.
 void TVyBufferTAG::PauseLoop() {
   Stop();
-  int64_t start = 0, now = 0;
-  QueryPerformanceCounter(&start);
-  do QueryPerformanceCounter(&now);
-  while ((now - start) / TicksPerMs < int64_t(Config.loopPause));
+  LoopPaused = true;
+  LoopResumeAt = Now() + int64_t(Config.loopPause) * TicksPerMs;
+}
+
+// The cursor goes back before playing resumes, so that nothing past the
+// loop is heard after the pause.
+void TVyBufferTAG::ResumeLoop() {
+  LoopPaused = false;
   SetPlayPosition(SkipBytes);
   Play();
+}
+
+int64_t TVyBufferTAG::Now() const {
+  int64_t now = 0;
+  QueryPerformanceCounter(&now);
+  return now;
 }
 
 void TVyBufferTAG::CountPlayed(uint32_t playCursor) {

@@ -37,6 +37,10 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   // restart plays, so that it is not undone a moment later.
   void SetRestartPlay(int play);
   void StopOutput();
+  // Stops what is heard for the transport; a pause of the search loop ends too.
+  void StopPlaying();
+  // Playing, or pausing between two passes of the search loop.
+  bool WillPlay();
   // Blocks until a pending restart has been carried out.
   void WaitRestarted();
   unsigned TakePlayedBytes();
@@ -47,10 +51,17 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   uint32_t GetWritableBytes();
   // Loop mode replays the loop length after ms until released.
   void HoldLoop(unsigned ms);
+  // Back to the loop start, playing on as the loop did.
   void ReleaseLoop();
+  // When the next refill is due: `usual` ms, or sooner when a pause of the
+  // search loop ends sooner. The pause is waited out without the lock.
+  uint32_t RefillDueMs(uint32_t usual);
 
+  // The processors hear of each change, so that the meter shows what is heard.
   void SetVolume(unsigned volume);
   void SetPan(int pan);
+  void Mute();
+  void Unmute();
 
   // One polling step of the player thread: writes at most one chunk.
   // True when it wrote one.
@@ -64,6 +75,8 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   uint32_t SkipBytes = 0;
   int RestartPlay = 0;
   int LoopMode = 0;
+  bool LoopPaused = false;   // between two passes of the loop, stopped
+  int64_t LoopResumeAt = 0;  // counter value at which the pause ends
   TOzoEventTAG RestartEvent;
   bool Running = false;
   bool RestartPending = false;
@@ -79,4 +92,7 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   void CountPlayed(uint32_t playCursor);
   bool WriteChunk(uint32_t offset);
   void PauseLoop();
+  void ResumeLoop();
+  void NotifyVolume();
+  int64_t Now() const;
 };

@@ -65,14 +65,16 @@ HRESULT TSoundBuffer::Play(uint32_t, uint32_t, uint32_t flags) {
 }
 
 // Once Stop returns, the mixer no longer reads the buffer, so it may be
-// rewritten anywhere.
+// rewritten anywhere. What was mixed is still played out by the device, so
+// the sound stops, and the cursor stands, where the mix stopped.
 HRESULT TSoundBuffer::Stop() {
   if (!voice_) {
     primaryPlaying_ = false;
     return DS_OK;
   }
-  voice_->playing.store(false);
+  const bool wasPlaying = voice_->playing.exchange(false);
   device_.Mixer().WaitForRunningMix();
+  if (wasPlaying) voice_->heardFrame.store(voice_->mixedFrame.load(), std::memory_order_release);
   return DS_OK;
 }
 

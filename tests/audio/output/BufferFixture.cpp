@@ -8,8 +8,9 @@ constexpr uint32_t kRefillPeriodMs = 20;
 
 int RefillLoop(const std::atomic<int32_t>* stop, void* buffer) {
   while (!*stop) {
-    static_cast<TVyBufferTAG*>(buffer)->Refill();
-    Sleep(kRefillPeriodMs);
+    auto* b = static_cast<TVyBufferTAG*>(buffer);
+    b->Refill();
+    Sleep(b->RefillDueMs(kRefillPeriodMs));
   }
   return 0;
 }

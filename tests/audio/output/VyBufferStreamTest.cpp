@@ -1,6 +1,7 @@
 // The streaming buffer heard through the wav: capture device.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "support/HeardFrames.h"
 
 using namespace std::chrono;
+using namespace std::chrono_literals;
 
 namespace {
 constexpr uint32_t kRate = 48000;
@@ -66,13 +68,22 @@ TEST_F(HeardStream, RestartContinuesAtTheRequestedPositionOnceItsFirstChunkIsIn)
   EXPECT_GE(RunLength(capture, jump), size_t(kRate / 5));
 }
 
+// The player waits out the silence without the lock: another thread takes it
+// at once meanwhile.
 TEST_F(HeardStream, HeldLoopRepeatsTwoHundredMillisecondsWithFiftyOfSilence) {
   LoadNumbered(4);
   StartRefills();
   buffer_.RequestRestart(0, 1);
   Wait(0.2);
   buffer_.HoldLoop(1000);
-  Wait(1.2);
+  std::vector<double> pausedWaitsMs;
+  for (auto until = steady_clock::now() + 1200ms; steady_clock::now() < until; Wait(0.0005)) {
+    const auto asked = steady_clock::now();
+    buffer_.Enter();
+    const double waitedMs = duration<double, std::milli>(steady_clock::now() - asked).count();
+    if (buffer_.LoopPaused) pausedWaitsMs.push_back(waitedMs);
+    buffer_.Leave();
+  }
   buffer_.ReleaseLoop();
   Wait(0.6);
   Capture capture = Finish();
@@ -100,6 +111,9 @@ TEST_F(HeardStream, HeldLoopRepeatsTwoHundredMillisecondsWithFiftyOfSilence) {
   }
   EXPECT_TRUE(released);
   EXPECT_GE(passes, 3);
+  ASSERT_GE(pausedWaitsMs.size(), 10u) << "the pauses are seen from outside";
+  std::nth_element(pausedWaitsMs.begin(), pausedWaitsMs.begin() + pausedWaitsMs.size() / 2, pausedWaitsMs.end());
+  EXPECT_LT(pausedWaitsMs[pausedWaitsMs.size() / 2], 1.0) << "the lock is free during the pause";
 }
 
 TEST_F(HeardStream, LevelsRiseAndFallWhereTheToneIsHeard) {
