@@ -3,12 +3,9 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/ComResult.h"
 #include "platform/wave/WaveFormat.h"
 
-using HRESULT = int32_t;
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
-
-constexpr HRESULT MakeResult(uint32_t code) { return HRESULT(code); }
 constexpr HRESULT DS_OK = 0;
 constexpr HRESULT DSERR_ALLOCATED = MakeResult(0x8878000A);
 constexpr HRESULT DSERR_CONTROLUNAVAIL = MakeResult(0x8878001E);
@@ -51,12 +48,6 @@ constexpr uint32_t DSBFREQUENCY_MIN = 100;
 constexpr uint32_t DSBFREQUENCY_MAX = 200000;
 constexpr uint32_t DSBSIZE_MIN = 4;
 constexpr uint32_t DSBSIZE_MAX = 0x0FFFFFFF;
-
-// A device identity: 16 bytes, stable across runs for the same device.
-struct TGuid {
-  uint8_t bytes[16];
-  bool operator==(const TGuid&) const = default;
-};
 
 struct TDSBufferDesc {
   uint32_t dwSize;   // of this record, as the caller knows it
