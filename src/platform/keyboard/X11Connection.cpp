@@ -11,11 +11,19 @@ int TrapError(Display*, XErrorEvent* error) {
   if (trappedError == 0) trappedError = error->error_code;
   return 0;
 }
+
+// Xlib's default handler for a broken connection ends the process before the
+// connection's own exit handler could say otherwise. This one only returns;
+// each connection's exit handler then decides (ours mark it lost; any other
+// Xlib connection keeps the default, which exits).
+int ReturnFromIOError(Display*) { return 0; }
 }  // namespace
 
 bool X11Connection::Open() {
   if (display_ && lost_) Close();
   if (display_) return true;
+  static const XIOErrorHandler installed = XSetIOErrorHandler(ReturnFromIOError);
+  (void)installed;
   display_ = XOpenDisplay(nullptr);
   if (!display_) return false;
   lost_ = false;

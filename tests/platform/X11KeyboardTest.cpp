@@ -1,0 +1,162 @@
+// The keyboard read from a real X server: every deck key typed through XTEST
+// comes out as one press and one release with its scan code, under any
+// layout; held keys are released on request; a server that goes away is an
+// error, not the end of the program; a hot key held elsewhere is refused.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "foundation/OzoError.h"
+#include "input/DeckKeys.h"
+#include "input/VyInput.h"
+#include "platform/keyboard/DesktopHotKey.h"
+#include "platform/keyboard/KeySnapshotSource.h"
+#include "support/ChildProcess.h"
+#include "support/XvfbServer.h"
+
+using ::testing::StartsWith;
+
+namespace {
+struct DeckKey {
+  uint8_t dik;
+  int keycode;  // X keycode: evdev + 8
+};
+
+// The deck's keys by physical position, as a pc105 keyboard sends them.
+const DeckKey kDeckKeys[] = {
+    {0x36, 62}, {0x2A, 50}, {0x9D, 105}, {0x1D, 37}, {0xB8, 108}, {0x38, 64}, {0x1C, 36},
+    {0x9C, 104}, {0x52, 90}, {0x4E, 86}, {0x4A, 82}, {0xB5, 106}, {0x37, 63}, {0xC8, 111},
+    {0xD0, 116}, {0xCB, 113}, {0xCD, 114}, {0xC9, 112}, {0xD1, 117}, {0x39, 65}, {0x14, 28},
+    {0x32, 58}, {0x0C, 20}, {0x0D, 21}, {0x29, 49}, {0x02, 10}, {0x03, 11}, {0x04, 12},
+    {0x05, 13}, {0x06, 14}, {0x07, 15}, {0x08, 16}, {0x09, 17}, {0x0A, 18}, {0x0B, 19},
+};
+static_assert(std::size(kDeckKeys) == kDeckKeyCount);
+
+// XTEST input reaches the server's key state a moment after xdotool exits.
+constexpr auto kEventLimit = std::chrono::seconds(20);
+constexpr auto kPollPause = std::chrono::milliseconds(2);
+
+bool Xdotool(const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {"xdotool"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return RunProgram(argv) == 0;
+}
+
+struct X11Keyboard : ::testing::Test {
+  XvfbServer server;
+
+  void SetUp() override {
+    ASSERT_TRUE(server.Ok()) << "Xvfb did not start";
+    SetKeySourceFactory(nullptr);
+    ASSERT_EQ(InputStart(nullptr, 0), 0) << GetLastErrorText();
+    WatchDeckKeys();
+    ASSERT_EQ(PollUntil(0).size(), 0u);
+  }
+  void TearDown() override { InputStop(); }
+
+  // Polls until `wanted` events have come (or the limit passes): all of them.
+  std::vector<TVyKeyEvent> PollUntil(size_t wanted) {
+    std::vector<TVyKeyEvent> all;
+    auto deadline = std::chrono::steady_clock::now() + kEventLimit;
+    do {
+      TVyKeyEvent events[50];
+      int count = 0;
+      EXPECT_EQ(PollKeys(events, &count, 50), 0) << GetLastErrorText();
+      all.insert(all.end(), events, events + count);
+      if (all.size() >= wanted) break;
+      std::this_thread::sleep_for(kPollPause);
+    } while (std::chrono::steady_clock::now() < deadline);
+    return all;
+  }
+
+  // Presses and releases each deck key by its keycode.
+  void TypeEveryDeckKey() {
+    for (const DeckKey& key : kDeckKeys) {
+      SCOPED_TRACE("scan code " + std::to_string(key.dik));
+      ASSERT_TRUE(Xdotool({"keydown", std::to_string(key.keycode)}));
+      std::vector<TVyKeyEvent> press = PollUntil(1);
+      ASSERT_TRUE(Xdotool({"keyup", std::to_string(key.keycode)}));
+      std::vector<TVyKeyEvent> release = PollUntil(1);
+      ASSERT_EQ(press.size(), 1u);
+      EXPECT_EQ(press[0].key, key.dik);
+      EXPECT_EQ(press[0].state, kKeyDown);
+      ASSERT_EQ(release.size(), 1u);
+      EXPECT_EQ(release[0].key, key.dik);
+      EXPECT_EQ(release[0].state, 0u);
+    }
+  }
+};
+
+TEST_F(X11Keyboard, EveryDeckKeyGivesOnePressAndOneRelease) { TypeEveryDeckKey(); }
+
+// A letter typed by its symbol lands on another position under the layout,
+// which shows the layout is in force; the deck keys stay where they are.
+struct Layout {
+  const char* name;
+  const char* letter;
+  uint8_t position;  // scan code of the key that types `letter` there
+  friend void PrintTo(const Layout& layout, std::ostream* out) { *out << layout.name; }
+};
+
+class X11KeyboardLayout : public X11Keyboard, public ::testing::WithParamInterface<Layout> {};
+
+TEST_P(X11KeyboardLayout, DeckKeysArePhysicalPositions) {
+  ASSERT_EQ(RunProgram({"setxkbmap", GetParam().name}), 0);
+  SetWatchedKeys(GetParam().position, 0);
+  ASSERT_TRUE(Xdotool({"keydown", GetParam().letter}));
+  std::vector<TVyKeyEvent> typed = PollUntil(1);
+  ASSERT_TRUE(Xdotool({"keyup", GetParam().letter}));
+  ASSERT_EQ(typed.size(), 1u);
+  EXPECT_EQ(typed[0].key, GetParam().position);
+  ASSERT_EQ(PollUntil(1).size(), 1u);
+
+  WatchDeckKeys();
+  TypeEveryDeckKey();
+}
+
+INSTANTIATE_TEST_SUITE_P(GermanAndFrench, X11KeyboardLayout,
+                         ::testing::Values(Layout{"de", "y", 0x2C}, Layout{"fr", "a", 0x10}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(X11Keyboard, ReleaseHeldReleasesShiftAndRightArrowHeldDown) {
+  ASSERT_TRUE(Xdotool({"keydown", "50"}));
+  ASSERT_TRUE(Xdotool({"keydown", "114"}));
+  ASSERT_EQ(PollUntil(2).size(), 2u);
+
+  TVyKeyEvent events[50];
+  int count = 0;
+  ASSERT_EQ(ReleaseHeld(events, &count, 50), 0);
+  ASSERT_EQ(count, 2);
+  EXPECT_EQ(events[0].key, DIK_LSHIFT);
+  EXPECT_EQ(events[0].state, 0u);
+  EXPECT_EQ(events[1].key, DIK_RIGHT);
+  EXPECT_EQ(events[1].state, 0u);
+  Xdotool({"keyup", "50", "keyup", "114"});
+}
+
+TEST_F(X11Keyboard, ServerGoneIsAnErrorNotAnExit) {
+  server.Stop();
+  TVyKeyEvent events[50];
+  int count = -1;
+  EXPECT_EQ(PollKeys(events, &count, 50), -2);
+  EXPECT_THAT(GetLastErrorText(), StartsWith("VyInput: Error re-acquiring keyboard device [DIERR_INPUTLOST]"));
+}
+
+TEST(X11HotKey, KeyHeldByAnotherClientIsRefusedUntilFreed) {
+  XvfbServer server;
+  ASSERT_TRUE(server.Ok());
+  // The window is only used once the key is pressed.
+  const HWND window = 1;
+  DesktopHotKey first, second;
+  ASSERT_EQ(first.SetHotKey(window, VK_F1 + 4), kHotKeySet);
+  EXPECT_EQ(second.SetHotKey(window, VK_F1 + 4), kHotKeyTaken);
+  EXPECT_EQ(second.SetHotKey(window, VK_F1 + 5), kHotKeySet);
+  ASSERT_EQ(first.SetHotKey(window, 0), kHotKeySet);
+  EXPECT_EQ(second.SetHotKey(window, VK_F1 + 4), kHotKeySet);
+  EXPECT_EQ(first.SetHotKey(window, 'A'), kHotKeyInvalid);
+}
+}  // namespace
