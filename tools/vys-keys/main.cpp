@@ -110,6 +110,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   WatchDeckKeys();
+  std::printf("window %lu\n", static_cast<unsigned long>(handle));
   std::printf("keyboard %s\n", app.platformName() == "xcb" ? "X display" : "window events");
 
   HotKeyWatcher hotKey;
