@@ -4,6 +4,8 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
+#include <array>
+
 
 namespace {
 // The modifier bit Num Lock sets in this server's modifier map (0 if none).
@@ -16,6 +18,12 @@ unsigned NumLockMask(Display* display) {
       if (map->modifiermap[modifier * map->max_keypermod + i] == numLock) mask = 1u << modifier;
   XFreeModifiermap(map);
   return mask;
+}
+
+// A passive grab matches one exact modifier state: the key is grabbed once
+// for each state of Caps Lock and Num Lock.
+std::array<unsigned, 4> LockStates(unsigned numLockMask) {
+  return {0, LockMask, numLockMask, LockMask | numLockMask};
 }
 
 Window ReadWindowProperty(Display* display, Window window, Atom property) {
@@ -42,10 +50,9 @@ int DesktopHotKey::SetHotKey(HWND window, uint16_t hotKey) {
   KeyCode keycode = XKeysymToKeycode(display, XK_F1 + (hotKey - VK_F1));
   if (!keycode) return kHotKeyInvalid;
 
-  // The grab matches exact modifier states: one per state of the locks.
   numLockMask_ = NumLockMask(display);
   Window root = DefaultRootWindow(display);
-  const unsigned locks[] = {0, LockMask, numLockMask_, LockMask | numLockMask_};
+  const auto locks = LockStates(numLockMask_);
   int error = connection_.SyncTrappingErrors([&] {
     for (unsigned lock : locks)
       XGrabKey(display, keycode, lock, root, False, GrabModeAsync, GrabModeAsync);
@@ -65,16 +72,15 @@ int DesktopHotKey::SetHotKey(HWND window, uint16_t hotKey) {
 void DesktopHotKey::Remove() {
   if (keycode_ && connection_.display() && !connection_.Lost()) {
     Display* display = connection_.display();
-    const unsigned locks[] = {0, LockMask, numLockMask_, LockMask | numLockMask_};
-    for (unsigned lock : locks) XUngrabKey(display, keycode_, lock, DefaultRootWindow(display));
-    XFlush(display);
+    for (unsigned lock : LockStates(numLockMask_)) XUngrabKey(display, keycode_, lock, DefaultRootWindow(display));
+    XSync(display, False);  // the key is free for others once this returns
   }
   keycode_ = 0;
   window_ = 0;
 }
 
 int DesktopHotKey::EventFd() const {
-  if (!keycode_ || !connection_.display()) return -1;
+  if (!keycode_ || !connection_.display() || connection_.Lost()) return -1;
   return ConnectionNumber(connection_.display());
 }
 

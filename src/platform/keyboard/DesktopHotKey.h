@@ -25,7 +25,7 @@ class DesktopHotKey {
   int SetHotKey(HWND window, uint16_t hotKey);
 
   // The connection to watch: when it is readable, call Dispatch. -1 when
-  // no key is set.
+  // no key is set or the connection broke.
   int EventFd() const;
   // Handles every event received so far; the hot key activates the window.
   void Dispatch();

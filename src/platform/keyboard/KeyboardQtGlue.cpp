@@ -34,7 +34,11 @@ int HotKeyWatcher::SetHotKey(HWND window, uint16_t hotKey) {
   int fd = hotKey_.EventFd();
   if (fd >= 0) {
     notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-    connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { hotKey_.Dispatch(); });
+    connect(notifier_.get(), &QSocketNotifier::activated, this, [this] {
+      hotKey_.Dispatch();
+      // A broken connection stays readable; watching it would spin.
+      if (hotKey_.EventFd() < 0) notifier_->setEnabled(false);
+    });
     hotKey_.Dispatch();  // events Xlib queued while it waited for the grab
   }
   return answer;

@@ -2,6 +2,9 @@
 
 #include <X11/Xlib.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 // Xlib's error handler is process-wide; trapping happens on the window's
 // thread only, one request batch at a time.
@@ -12,28 +15,42 @@ int TrapError(Display*, XErrorEvent* error) {
   return 0;
 }
 
-// Xlib's default handler for a broken connection ends the process before the
-// connection's own exit handler could say otherwise. This one only returns;
-// each connection's exit handler then decides (ours mark it lost; any other
-// Xlib connection keeps the default, which exits).
-int ReturnFromIOError(Display*) { return 0; }
+// Xlib's broken-connection handler is process-wide and its default ends the
+// process before a connection's exit handler is asked. Ours only returns for
+// our own connections, whose exit handler then marks them lost; any other
+// connection (the toolkit's) gets the handler installed before ours.
+std::vector<Display*> ourDisplays;
+XIOErrorHandler otherHandler = nullptr;
+
+int OnBrokenConnection(Display* display) {
+  if (std::find(ourDisplays.begin(), ourDisplays.end(), display) != ourDisplays.end()) return 0;
+  return otherHandler ? otherHandler(display) : 0;
+}
+
+void HandleBrokenConnection(Display* display) {
+  XIOErrorHandler previous = XSetIOErrorHandler(OnBrokenConnection);
+  if (previous != OnBrokenConnection) otherHandler = previous;
+  ourDisplays.push_back(display);
+}
 }  // namespace
 
 bool X11Connection::Open() {
   if (display_ && lost_) Close();
   if (display_) return true;
-  static const XIOErrorHandler installed = XSetIOErrorHandler(ReturnFromIOError);
-  (void)installed;
   display_ = XOpenDisplay(nullptr);
   if (!display_) return false;
   lost_ = false;
+  HandleBrokenConnection(display_);
   XSetIOErrorExitHandler(display_, &X11Connection::OnLost, this);
   return true;
 }
 
 void X11Connection::Close() {
   // Closing a lost connection only frees it: Xlib sends nothing more.
-  if (display_) XCloseDisplay(display_);
+  if (display_) {
+    ourDisplays.erase(std::find(ourDisplays.begin(), ourDisplays.end(), display_));
+    XCloseDisplay(display_);
+  }
   display_ = nullptr;
   lost_ = false;
 }
