@@ -2,6 +2,7 @@
 // every MPEG flavour: the position shown is the position heard.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ struct Flavour {
   bool fastIsExact;         // CBR, or a header counts the frames
   unsigned soundFromMs = 0;  // the signal's silent lead-in
 };
+
+void PrintTo(const Flavour& f, std::ostream* out) { *out << f.file; }
 
 std::string SeekAndDecode(TOzoMP3TAG& mp3, unsigned ms, unsigned bytesAfterSkip, unsigned* skip) {
   if (mp3.Seek(ms, skip) != 0) return "";
