@@ -14,9 +14,10 @@ namespace {
 // Calls that may pass before the first frame decodes (junk, a skipped tag frame).
 constexpr int kMaxFirstDecodes = 11;
 // Samples per channel from the start of the library's output to the source's
-// first sample: the encoder's delay, which common files record nowhere, plus
-// the library's synthesis delay. Measured on the output of the library at
-// every rate and MPEG version, and the same at all of them:
+// first sample: the encoder's delay plus the library's synthesis delay. Only
+// a LAME Info tag records the encoder's part, so the common encoders' delays
+// are taken for every file. Measured on the library's output, and the same
+// at every rate and MPEG version:
 // - layer III: 1105 = 576 (LAME's delay, as its Info tag states) + 529;
 // - layer II: 481, with TwoLAME, the common encoder of MP2; layer I goes
 //   through the same filter banks and is taken to be as late.
