@@ -1,7 +1,8 @@
-// The whole deck heard through the capture device: pitch, bend, levels, and
-// how long a load that plays keeps the window waiting.
+// The whole deck heard through the capture device: pitch, bend, levels,
+// downmix, and how long a load that plays keeps the window waiting.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -128,38 +129,79 @@ TEST_F(HeardDeck, VolumeBalanceAndMuteAreHeard) {
   EXPECT_EQ(levels(3).second, 0.0);
 }
 
-// Ramps that add up to a constant: the downmixed side carries exactly that
-// constant, the other side nothing.
-TEST_F(HeardDeck, DownmixPutsTheMeanOnTheChosenSideAndSilencesTheOther) {
-  constexpr int16_t kMean = 10000;
+// Left and right differ, but their mean counts the frames, so the capture
+// tells for every frame heard which frame of the file it was and where the
+// downmix stood. Each switch must be heard within 50 ms of the play position
+// at the moment it was made, the file going on frame after frame through it.
+TEST_F(HeardDeck, DownmixSwitchIsHeardAtOnceWithoutGapOrRepeat) {
+  auto count = [](size_t k) { return int(1 + k % 24000); };  // never silent
+  auto spread = [](size_t k) { return k % 2 ? 8192 : -8192; };
   std::vector<int16_t> pcm;
-  for (uint32_t k = 0; k < 3 * kDeviceRate; ++k) {
-    const int16_t ramp = int16_t(2 * (k % 4096));
-    pcm.push_back(ramp);
-    pcm.push_back(int16_t(2 * kMean - ramp));
+  for (size_t k = 0; k < 3 * kDeviceRate; ++k) {
+    pcm.push_back(int16_t(count(k) + spread(k)));
+    pcm.push_back(int16_t(count(k) - spread(k)));
   }
   std::string bytes(pcm.size() * 2, '\0');
   std::memcpy(bytes.data(), pcm.data(), bytes.size());
-  const std::string ramps = dir.File("ramps.wav");
-  WriteFileBytes(ramps, MakeWav({.rate = kDeviceRate, .data = bytes}));  // heard sample for sample
+  const std::string file = dir.File("counted.wav");
+  WriteFileBytes(file, MakeWav({.rate = kDeviceRate, .data = bytes}));  // heard sample for sample
 
+  enum Side { kIntoLeft, kIntoRight, kBoth, kBetween };
+  struct Switch {
+    int balance;
+    bool downmix;
+    Side heard;
+  } switches[] = {{100, true, kIntoRight}, {0, false, kBoth}, {-100, true, kIntoLeft}};
   deck->SetBalance(-100, true);
-  ASSERT_EQ(deck->OpenFiles(ramps, 0), 0);
-  const auto played = steady_clock::now();
-  Wait(0.5);
-  deck->SetBalance(100, true);
-  deck->Seek(0);  // what is already in the ring was mixed for the left
-  const double movedAt = duration<double>(steady_clock::now() - played).count();
-  Wait(0.5);
+  ASSERT_EQ(deck->OpenFiles(file, 0), 0);
+  std::vector<size_t> switchedAt;  // the file frame playing when each switch was made
+  for (const Switch& change : switches) {
+    Wait(0.3);
+    TVyPlayInfo info;
+    deck->GetPlayInfo(info);
+    switchedAt.push_back(info.Time.PositionBytes / 4);
+    deck->SetBalance(change.balance, change.downmix);
+  }
+  Wait(0.3);
   Capture capture = Finish();
+
   const size_t first = FirstSound(capture);
-  auto expectSide = [&](size_t begin, const std::vector<float>& mixed, const std::vector<float>& silent) {
-    ASSERT_GT(mixed.size(), begin + kDeviceRate / 5);
-    for (size_t k = begin; k < begin + kDeviceRate / 5; ++k) {
-      ASSERT_NEAR(mixed[k] * 32768, kMean, 0.5) << "frame " << k;
-      ASSERT_EQ(silent[k], 0.0f) << "frame " << k;
-    }
+  const size_t heardFrames = switchedAt.back() + kDeviceRate / 5;
+  ASSERT_GT(capture.left.size(), first + heardFrames);
+  auto side = [&](size_t k) {
+    const float left = capture.left[first + k] * 32768, right = capture.right[first + k] * 32768;
+    auto is = [](float heard, int expected) { return std::abs(heard - float(expected)) < 0.01f; };
+    if (is(left, count(k)) && is(right, 0)) return kIntoLeft;
+    if (is(left, 0) && is(right, count(k))) return kIntoRight;
+    if (is(left, count(k) + spread(k)) && is(right, count(k) - spread(k))) return kBoth;
+    return kBetween;
   };
-  expectSide(first + kDeviceRate / 10, capture.left, capture.right);
-  expectSide(first + size_t((movedAt + 0.1) * kDeviceRate), capture.right, capture.left);
+  // Runs of one side; the frames between two runs are the ramp of a switch.
+  struct Run {
+    Side heard;
+    size_t from, to;
+  };
+  std::vector<Run> runs;
+  size_t silent = 0, longestSilence = 0;
+  for (size_t k = 0; k < heardFrames; ++k) {
+    silent = capture.left[first + k] == 0 && capture.right[first + k] == 0 ? silent + 1 : 0;
+    longestSilence = std::max(longestSilence, silent);
+    const Side heard = side(k);
+    if (heard == kBetween) continue;
+    if (runs.empty() || runs.back().heard != heard || runs.back().to != k) runs.push_back({heard, k, k});
+    runs.back().to = k + 1;
+  }
+  EXPECT_LE(longestSilence, kDeviceRate / 1000) << "no gap at a switch";
+  ASSERT_EQ(runs.size(), 4u) << "one run per way the downmix stood, the file frame after frame";
+  EXPECT_EQ(runs[0].heard, kIntoLeft);
+  EXPECT_EQ(runs[0].from, 0u) << "a file opened with the downmix on is mixed from its first frame";
+  EXPECT_EQ(runs[3].to, heardFrames);
+  for (size_t j = 0; j < 3; ++j) {
+    const Run& now = runs[j + 1];
+    EXPECT_EQ(now.heard, switches[j].heard) << "switch " << j;
+    EXPECT_LE(now.from - runs[j].to, kDeviceRate / 50) << "a short ramp between, switch " << j;
+    const double heardAfterMs = (double(now.from) - double(switchedAt[j])) * 1000.0 / kDeviceRate;
+    EXPECT_LT(heardAfterMs, 50.0) << "switch " << j;
+    RecordProperty("switch_" + std::to_string(j) + "_heard_after_ms", std::to_string(heardAfterMs));
+  }
 }

@@ -1,5 +1,5 @@
 // The mixer and its kernel driven directly, without a device: every sample
-// format, gain ramps, and the vector code against the portable code.
+// format, gain ramps, channel mixes, and the vector code against the portable code.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/sound/DirectSound.h"
 #include "platform/sound/SincKernel.h"
 #include "platform/sound/SoundMixer.h"
 
@@ -133,4 +134,50 @@ TEST(SoundMixer, GainChangeRampsOverOneMixCall) {
   EXPECT_EQ(out[398], 0.25f * Sample(*voice, 299, 0));
   EXPECT_EQ(out[399], 0.5f * Sample(*voice, 299, 1));
   mixer.Detach(voice.get());
+}
+
+// A channel mix is a gain like volume and pan: the next mix call ramps to it,
+// and from then on a stereo voice's mean is on one side, weighed by that
+// side's gain, with silence on the other. A mono voice stays on both sides.
+TEST(SoundMixer, ChannelMixFoldsStereoIntoOneSideFromTheNextMixCall) {
+  auto voice = NoiseVoice(2, 16, kDeviceRate, 1000, 9);
+  auto mono = NoiseVoice(1, 16, kDeviceRate, 1000, 9);
+  SoundMixer mixer(kDeviceRate);
+  mixer.Attach(voice.get());
+  mixer.Attach(mono.get());
+  mono->gainLeft = mono->gainRight = 0.0f;
+  std::vector<float> out(2 * 100);
+  mixer.Mix(out.data(), 100);
+  voice->channelMix = DSBMIX_LEFT;
+  voice->gainLeft = 0.5f;
+  mixer.Mix(out.data(), 100);
+  for (uint32_t k = 0; k < 100; ++k) {
+    const float done = float(k + 1) / 100.0f, left = Sample(*voice, 100 + k, 0), right = Sample(*voice, 100 + k, 1);
+    EXPECT_NEAR(out[2 * k], (1.0f - 0.75f * done) * left + 0.25f * done * right, 1e-6f) << k;
+    EXPECT_NEAR(out[2 * k + 1], (1.0f - done) * right, 1e-6f) << k;
+  }
+  auto expectFolded = [&](uint32_t from, int side, float gain) {
+    for (uint32_t k = 0; k < 100; ++k) {
+      const float mean = 0.5f * (Sample(*voice, from + k, 0) + Sample(*voice, from + k, 1));
+      ASSERT_EQ(out[2 * k + side], gain * mean) << from + k;
+      ASSERT_EQ(out[2 * k + 1 - side], 0.0f) << from + k;
+    }
+  };
+  mixer.Mix(out.data(), 100);
+  expectFolded(200, 0, 0.5f);
+  voice->channelMix = DSBMIX_RIGHT;
+  mixer.Mix(out.data(), 100);
+  mixer.Mix(out.data(), 100);
+  expectFolded(400, 1, 1.0f);
+
+  mixer.Detach(voice.get());
+  mono->channelMix = DSBMIX_LEFT;
+  mono->gainLeft = mono->gainRight = 1.0f;
+  mixer.Mix(out.data(), 100);
+  mixer.Mix(out.data(), 100);
+  for (uint32_t k = 0; k < 100; ++k) {
+    ASSERT_EQ(out[2 * k], Sample(*mono, 600 + k, 0)) << k;
+    ASSERT_EQ(out[2 * k + 1], Sample(*mono, 600 + k, 0)) << k;
+  }
+  mixer.Detach(mono.get());
 }
