@@ -33,11 +33,13 @@ struct HeardDeck : ::testing::Test {
     setenv("VYS_AUDIO", ("wav:" + dir.File("capture.wav")).c_str(), 1);
     setenv("VYS_AUDIO_RATE", std::to_string(kDeviceRate).c_str(), 1);
     deck = std::make_unique<TVySystemTAG>();
-    std::vector<int16_t> pcm = DitheredSine(1000, kCdRate, 6 * kCdRate, 0.5, 2);
+    tone = WriteStereo("tone.wav", kCdRate, DitheredSine(1000, kCdRate, 6 * kCdRate, 0.5, 2));
+  }
+  std::string WriteStereo(const std::string& name, uint32_t rate, const std::vector<int16_t>& pcm) {
     std::string bytes(pcm.size() * 2, '\0');
     std::memcpy(bytes.data(), pcm.data(), bytes.size());
-    tone = dir.File("tone.wav");
-    WriteFileBytes(tone, MakeWav({.data = bytes}));
+    WriteFileBytes(dir.File(name), MakeWav({.rate = rate, .data = bytes}));
+    return dir.File(name);
   }
   void TearDown() override {
     deck.reset();
@@ -137,70 +139,42 @@ TEST_F(HeardDeck, DownmixSwitchIsHeardAtOnceWithoutGapOrRepeat) {
   auto count = [](size_t k) { return int(1 + k % 24000); };  // never silent
   auto spread = [](size_t k) { return k % 2 ? 8192 : -8192; };
   std::vector<int16_t> pcm;
-  for (size_t k = 0; k < 3 * kDeviceRate; ++k) {
-    pcm.push_back(int16_t(count(k) + spread(k)));
-    pcm.push_back(int16_t(count(k) - spread(k)));
-  }
-  std::string bytes(pcm.size() * 2, '\0');
-  std::memcpy(bytes.data(), pcm.data(), bytes.size());
-  const std::string file = dir.File("counted.wav");
-  WriteFileBytes(file, MakeWav({.rate = kDeviceRate, .data = bytes}));  // heard sample for sample
-
-  enum Side { kIntoLeft, kIntoRight, kBoth, kBetween };
-  struct Switch {
-    int balance;
-    bool downmix;
-    Side heard;
-  } switches[] = {{100, true, kIntoRight}, {0, false, kBoth}, {-100, true, kIntoLeft}};
+  for (size_t k = 0; k < 3 * kDeviceRate; ++k)
+    pcm.insert(pcm.end(), {int16_t(count(k) + spread(k)), int16_t(count(k) - spread(k))});
   deck->SetBalance(-100, true);
-  ASSERT_EQ(deck->OpenFiles(file, 0), 0);
+  ASSERT_EQ(deck->OpenFiles(WriteStereo("counted.wav", kDeviceRate, pcm), 0), 0);  // heard sample for sample
   std::vector<size_t> switchedAt;  // the file frame playing when each switch was made
-  for (const Switch& change : switches) {
+  for (auto [balance, downmix] : {std::pair{100, true}, {0, false}, {-100, true}}) {
     Wait(0.3);
     TVyPlayInfo info;
     deck->GetPlayInfo(info);
     switchedAt.push_back(info.Time.PositionBytes / 4);
-    deck->SetBalance(change.balance, change.downmix);
+    deck->SetBalance(balance, downmix);
   }
   Wait(0.3);
   Capture capture = Finish();
 
-  const size_t first = FirstSound(capture);
-  const size_t heardFrames = switchedAt.back() + kDeviceRate / 5;
-  ASSERT_GT(capture.left.size(), first + heardFrames);
-  auto side = [&](size_t k) {
-    const float left = capture.left[first + k] * 32768, right = capture.right[first + k] * 32768;
-    auto is = [](float heard, int expected) { return std::abs(heard - float(expected)) < 0.01f; };
-    if (is(left, count(k)) && is(right, 0)) return kIntoLeft;
-    if (is(left, 0) && is(right, count(k))) return kIntoRight;
-    if (is(left, count(k) + spread(k)) && is(right, count(k) - spread(k))) return kBoth;
-    return kBetween;
-  };
-  // Runs of one side; the frames between two runs are the ramp of a switch.
-  struct Run {
-    Side heard;
-    size_t from, to;
-  };
-  std::vector<Run> runs;
-  size_t silent = 0, longestSilence = 0;
-  for (size_t k = 0; k < heardFrames; ++k) {
-    silent = capture.left[first + k] == 0 && capture.right[first + k] == 0 ? silent + 1 : 0;
+  const size_t first = FirstSound(capture), frames = switchedAt.back() + kDeviceRate / 5;
+  ASSERT_GT(capture.left.size(), first + frames);
+  std::string sides;  // 'L' or 'R' for the mean on one side, 'B' for both channels as they are
+  std::vector<size_t> from;  // the frame each began at
+  size_t between = 0, silent = 0, longestSilence = 0;
+  for (size_t k = 0; k < frames; ++k) {
+    const float l = capture.left[first + k] * 32768, r = capture.right[first + k] * 32768;
+    auto is = [&](int left, int right) { return std::abs(l - left) < 0.01f && std::abs(r - right) < 0.01f; };
+    const int c = count(k), d = spread(k);
+    const char side = is(c, 0) ? 'L' : is(0, c) ? 'R' : is(c + d, c - d) ? 'B' : '-';
+    if (side == '-') ++between;
+    if (side != '-' && (sides.empty() || sides.back() != side)) sides += side, from.push_back(k);
+    silent = l == 0 && r == 0 ? silent + 1 : 0;
     longestSilence = std::max(longestSilence, silent);
-    const Side heard = side(k);
-    if (heard == kBetween) continue;
-    if (runs.empty() || runs.back().heard != heard || runs.back().to != k) runs.push_back({heard, k, k});
-    runs.back().to = k + 1;
   }
+  ASSERT_EQ(sides, "LRBL") << "the file frame after frame, as the downmix stood";
+  EXPECT_EQ(from[0], 0u) << "a file opened with the downmix on is mixed from its first frame";
+  EXPECT_LE(between, 3 * kDeviceRate / 50) << "a short ramp at each switch";
   EXPECT_LE(longestSilence, kDeviceRate / 1000) << "no gap at a switch";
-  ASSERT_EQ(runs.size(), 4u) << "one run per way the downmix stood, the file frame after frame";
-  EXPECT_EQ(runs[0].heard, kIntoLeft);
-  EXPECT_EQ(runs[0].from, 0u) << "a file opened with the downmix on is mixed from its first frame";
-  EXPECT_EQ(runs[3].to, heardFrames);
   for (size_t j = 0; j < 3; ++j) {
-    const Run& now = runs[j + 1];
-    EXPECT_EQ(now.heard, switches[j].heard) << "switch " << j;
-    EXPECT_LE(now.from - runs[j].to, kDeviceRate / 50) << "a short ramp between, switch " << j;
-    const double heardAfterMs = (double(now.from) - double(switchedAt[j])) * 1000.0 / kDeviceRate;
+    const double heardAfterMs = (double(from[j + 1]) - double(switchedAt[j])) * 1000.0 / kDeviceRate;
     EXPECT_LT(heardAfterMs, 50.0) << "switch " << j;
     RecordProperty("switch_" + std::to_string(j) + "_heard_after_ms", std::to_string(heardAfterMs));
   }

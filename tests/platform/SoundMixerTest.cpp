@@ -136,48 +136,19 @@ TEST(SoundMixer, GainChangeRampsOverOneMixCall) {
   mixer.Detach(voice.get());
 }
 
-// A channel mix is a gain like volume and pan: the next mix call ramps to it,
-// and from then on a stereo voice's mean is on one side, weighed by that
-// side's gain, with silence on the other. A mono voice stays on both sides.
-TEST(SoundMixer, ChannelMixFoldsStereoIntoOneSideFromTheNextMixCall) {
-  auto voice = NoiseVoice(2, 16, kDeviceRate, 1000, 9);
-  auto mono = NoiseVoice(1, 16, kDeviceRate, 1000, 9);
-  SoundMixer mixer(kDeviceRate);
-  mixer.Attach(voice.get());
-  mixer.Attach(mono.get());
-  mono->gainLeft = mono->gainRight = 0.0f;
-  std::vector<float> out(2 * 100);
-  mixer.Mix(out.data(), 100);
-  voice->channelMix = DSBMIX_LEFT;
-  voice->gainLeft = 0.5f;
-  mixer.Mix(out.data(), 100);
-  for (uint32_t k = 0; k < 100; ++k) {
-    const float done = float(k + 1) / 100.0f, left = Sample(*voice, 100 + k, 0), right = Sample(*voice, 100 + k, 1);
-    EXPECT_NEAR(out[2 * k], (1.0f - 0.75f * done) * left + 0.25f * done * right, 1e-6f) << k;
-    EXPECT_NEAR(out[2 * k + 1], (1.0f - done) * right, 1e-6f) << k;
-  }
-  auto expectFolded = [&](uint32_t from, int side, float gain) {
-    for (uint32_t k = 0; k < 100; ++k) {
-      const float mean = 0.5f * (Sample(*voice, from + k, 0) + Sample(*voice, from + k, 1));
-      ASSERT_EQ(out[2 * k + side], gain * mean) << from + k;
-      ASSERT_EQ(out[2 * k + 1 - side], 0.0f) << from + k;
+// A channel mix folds a stereo voice into one side, weighed by that side's
+// gain, from the first frame it plays; a mono voice stays on both sides.
+TEST(SoundMixer, ChannelMixFoldsStereoIntoOneSide) {
+  for (uint16_t channels : {1, 2}) {
+    auto voice = NoiseVoice(channels, 16, kDeviceRate, 500, 9);
+    voice->channelMix = DSBMIX_RIGHT;
+    voice->gainRight = 0.5f;
+    SoundMixer mixer(kDeviceRate);
+    const std::vector<float> out = MixCalls(mixer, *voice, {300});
+    for (uint32_t k = 0; k < 300; ++k) {
+      const float left = Sample(*voice, k, 0), right = Sample(*voice, k, channels - 1);
+      ASSERT_EQ(out[2 * k], channels == 2 ? 0.0f : left) << channels << " channels, frame " << k;
+      ASSERT_EQ(out[2 * k + 1], 0.5f * (channels == 2 ? 0.5f * (left + right) : right)) << channels << ", " << k;
     }
-  };
-  mixer.Mix(out.data(), 100);
-  expectFolded(200, 0, 0.5f);
-  voice->channelMix = DSBMIX_RIGHT;
-  mixer.Mix(out.data(), 100);
-  mixer.Mix(out.data(), 100);
-  expectFolded(400, 1, 1.0f);
-
-  mixer.Detach(voice.get());
-  mono->channelMix = DSBMIX_LEFT;
-  mono->gainLeft = mono->gainRight = 1.0f;
-  mixer.Mix(out.data(), 100);
-  mixer.Mix(out.data(), 100);
-  for (uint32_t k = 0; k < 100; ++k) {
-    ASSERT_EQ(out[2 * k], Sample(*mono, 600 + k, 0)) << k;
-    ASSERT_EQ(out[2 * k + 1], Sample(*mono, 600 + k, 0)) << k;
   }
-  mixer.Detach(mono.get());
 }
