@@ -78,6 +78,7 @@ void FillScratch(TSoundVoice& voice, int at, int64_t first, int count, bool loop
     if (looping && frame == frames) frame = 0;
   }
 }
+
 // The gains the controls ask for now: a channel mix folds a stereo voice into
 // one side, which that side's volume and pan then weigh; mono is on both
 // sides already.
