@@ -64,7 +64,7 @@ void RefillChunks(benchmark::State& state, TVyPlayerTAG& decoder) {
   TVyBufferConfig chunking{kChunk, kChunk / 128, 128, 200, 50, &decoder};
   buffer.Configure(&device, &decoder.Format, &chunking, kRing);
   meter.SetDownmix(true);
-  buffer.SetPan(-20);  // downmix into the left channel: the meter's full work
+  buffer.SetPan(-20);  // downmix into the left channel, as a deck cueing in headphones
   buffer.RequestRestart(0, 0);
   buffer.Refill();
   const auto start = std::chrono::steady_clock::now();

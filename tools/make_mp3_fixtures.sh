@@ -15,22 +15,38 @@ if [ "$what" = bench ]; then
   exit 0
 fi
 
-"$tool" "$work/s44.wav" 44100 2 6
-"$tool" "$work/m22.wav" 22050 1 6
-"$tool" "$work/m8.wav" 8000 1 6
+# The signals stay beside the files they were encoded from, so that tests can
+# tell which moment of the source a stretch of decoded audio is.
+sig="$out/signals"
+mkdir -p "$sig"
+"$tool" "$sig/s44.wav" 44100 2 6
+"$tool" "$sig/m22.wav" 22050 1 6
+"$tool" "$sig/m8.wav" 8000 1 6
 "$tool" "$work/s48.wav" 48000 2 1
 # Two quiet seconds first: the opening frames of a VBR file are then far
 # smaller than the rest, as in many real songs.
-"$tool" "$work/vbr.wav" 44100 2 10 2
+"$tool" "$sig/vbr.wav" 44100 2 10 2
+# Long enough to seek to 30 s in, one for each rate of the longer files.
+"$tool" "$sig/s44_40.wav" 44100 2 40
+"$tool" "$sig/s48_40.wav" 48000 2 40
+"$tool" "$sig/s22_40.wav" 22050 2 40
+"$tool" "$sig/m11_40.wav" 11025 1 40
 
-"${lame[@]}" -b 128 "$work/s44.wav" "$out/cbr128.mp3"
-"${lame[@]}" -m m -b 64 "$work/m22.wav" "$out/mpeg2_mono.mp3"
-"${lame[@]}" -b 32 "$work/m8.wav" "$out/mpeg25.mp3"
-"${lame[@]}" -V 4 "$work/vbr.wav" "$out/vbr_xing.mp3"
-twolame --quiet -b 192 "$work/s44.wav" "$out/layer2.mp2"
+"${lame[@]}" -b 128 "$sig/s44.wav" "$out/cbr128.mp3"
+"${lame[@]}" -m m -b 64 "$sig/m22.wav" "$out/mpeg2_mono.mp3"
+"${lame[@]}" -b 32 "$sig/m8.wav" "$out/mpeg25.mp3"
+"${lame[@]}" -V 4 "$sig/vbr.wav" "$out/vbr_xing.mp3"
+twolame --quiet -b 192 "$sig/s44.wav" "$out/layer2.mp2"
+"${lame[@]}" -b 320 "$sig/s44_40.wav" "$out/cbr320.mp3"
+"${lame[@]}" -b 192 "$sig/s48_40.wav" "$out/mpeg1_48k.mp3"
+"${lame[@]}" -b 32 "$sig/m11_40.wav" "$out/mpeg25_11k.mp3"
+twolame --quiet -b 64 "$sig/s22_40.wav" "$out/layer2_22k.mp2"
+# VBR without a Xing header: neither its length nor its frames' times are
+# written anywhere.
+"${lame[@]}" -t -V 4 "$sig/s44_40.wav" "$out/vbr_bare.mp3"
 # Without an Info frame (-t), so that their length must be estimated.
-"${lame[@]}" -t -b 128 --id3v1-only --ta "Ozo" --tt "Night Drive" "$work/s44.wav" "$out/id3v1.mp3"
-"${lame[@]}" -t -b 128 --id3v2-only --tt "Cover" --pad-id3v2-size 300000 "$work/s44.wav" "$out/id3v2_large.mp3"
+"${lame[@]}" -t -b 128 --id3v1-only --ta "Ozo" --tt "Night Drive" "$sig/s44.wav" "$out/id3v1.mp3"
+"${lame[@]}" -t -b 128 --id3v2-only --tt "Cover" --pad-id3v2-size 300000 "$sig/s44.wav" "$out/id3v2_large.mp3"
 
 # 128 kbit/s at 48 kHz never pads: every frame is 384 bytes, so whole frames
 # can be cut from a file without an Info frame.

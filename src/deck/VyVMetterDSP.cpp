@@ -32,11 +32,8 @@ int Read(const uint8_t* at) {
   return value;
 }
 
-template <typename Sample>
-void Write(uint8_t* at, int value) {
-  Sample sample = Sample(value);
-  std::memcpy(at, &sample, sizeof sample);
-}
+// The sound buffer's channel mix for each downmix mode.
+constexpr uint32_t kChannelMixOf[] = {DSBMIX_NONE, DSBMIX_LEFT, DSBMIX_RIGHT};
 }  // namespace
 
 void TVyVMetterDSPTAG::Attach(TOzoSoundBufferTAG* buffer, uint32_t) {
@@ -57,6 +54,7 @@ void TVyVMetterDSPTAG::Attach(TOzoSoundBufferTAG* buffer, uint32_t) {
   LeftLevels.assign(SegmentCount, 0);
   RightLevels.assign(SegmentCount, 0);
   buffer_ = buffer;
+  HandDownmix();  // a file opened with the downmix on is mixed from its first sample
 }
 
 void TVyVMetterDSPTAG::Detach() {
@@ -94,16 +92,10 @@ void TVyVMetterDSPTAG::Measure(const uint8_t* data, uint32_t position, uint32_t 
   }
 }
 
-// Both channels into one side, the other silent.
-template <typename Sample>
-void TVyVMetterDSPTAG::Downmix(uint8_t* data, uint32_t size) {
-  constexpr int kSilence = SampleTraits<Sample>::kSilence;
-  const int mixed = DownmixMode == 1 ? 0 : 1;
-  for (uint32_t at = 0; at + FrameSize <= size; at += FrameSize) {
-    int m = (Read<Sample>(data + at) + Read<Sample>(data + at + sizeof(Sample))) >> 1;
-    Write<Sample>(data + at + mixed * sizeof(Sample), m);
-    Write<Sample>(data + at + (1 - mixed) * sizeof(Sample), kSilence);
-  }
+// The downmix is heard where volume and pan are applied, as the buffer is
+// mixed, so a change does not wait for the audio already written to play.
+void TVyVMetterDSPTAG::HandDownmix() {
+  if (buffer_) buffer_->SetChannelMix(kChannelMixOf[DownmixMode]);
 }
 
 void TVyVMetterDSPTAG::Process(void* data, uint32_t, uint32_t position, uint32_t size, uint32_t) {
@@ -116,9 +108,6 @@ void TVyVMetterDSPTAG::Process(void* data, uint32_t, uint32_t position, uint32_t
     case kStereo8: Measure<uint8_t, 2>(bytes, position, size); break;
     default: Measure<uint8_t, 1>(bytes, position, size); break;
   }
-  if (DownmixMode == 0) return;
-  if (SampleFormat == kStereo16) Downmix<int16_t>(bytes, size);
-  if (SampleFormat == kStereo8) Downmix<uint8_t>(bytes, size);
 }
 
 void TVyVMetterDSPTAG::Restart(uint32_t) {
@@ -183,6 +172,7 @@ void TVyVMetterDSPTAG::PanChanged(int pan) {
     RightBalance = 100 + pan;
     if (DownmixSwitch) DownmixMode = 1;
   }
+  HandDownmix();
   UpdateGains();
 }
 
@@ -191,4 +181,5 @@ void TVyVMetterDSPTAG::SetDownmix(bool on) {
   DownmixSwitch = on;
   DownmixMode = 0;
   if (on) DownmixMode = LeftBalance < 100 ? 2 : RightBalance < 100 ? 1 : 0;
+  HandDownmix();
 }

@@ -1,5 +1,6 @@
 // The level meter and downmix: VU levels per segment of the output buffer,
-// read back where the play position is, and a stereo-to-one-side mix.
+// read back where the play position is, and the stereo-to-one-side mix that
+// the attached sound buffer applies as it plays.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -39,8 +40,7 @@ class TVyVMetterDSPTAG : public TDSPTAG {
  private:
   template <typename Sample, int Channels>
   void Measure(const uint8_t* data, uint32_t position, uint32_t size);
-  template <typename Sample>
-  void Downmix(uint8_t* data, uint32_t size);
+  void HandDownmix();
   void UpdateGains();
 
   TOzoSoundBufferTAG* buffer_ = nullptr;

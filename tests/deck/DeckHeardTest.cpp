@@ -1,7 +1,8 @@
-// The whole deck heard through the capture device: pitch, bend, levels, and
-// how long a load that plays keeps the window waiting.
+// The whole deck heard through the capture device: pitch, bend, levels,
+// downmix, and how long a load that plays keeps the window waiting.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -32,11 +33,13 @@ struct HeardDeck : ::testing::Test {
     setenv("VYS_AUDIO", ("wav:" + dir.File("capture.wav")).c_str(), 1);
     setenv("VYS_AUDIO_RATE", std::to_string(kDeviceRate).c_str(), 1);
     deck = std::make_unique<TVySystemTAG>();
-    std::vector<int16_t> pcm = DitheredSine(1000, kCdRate, 6 * kCdRate, 0.5, 2);
+    tone = WriteStereo("tone.wav", kCdRate, DitheredSine(1000, kCdRate, 6 * kCdRate, 0.5, 2));
+  }
+  std::string WriteStereo(const std::string& name, uint32_t rate, const std::vector<int16_t>& pcm) {
     std::string bytes(pcm.size() * 2, '\0');
     std::memcpy(bytes.data(), pcm.data(), bytes.size());
-    tone = dir.File("tone.wav");
-    WriteFileBytes(tone, MakeWav({.data = bytes}));
+    WriteFileBytes(dir.File(name), MakeWav({.rate = rate, .data = bytes}));
+    return dir.File(name);
   }
   void TearDown() override {
     deck.reset();
@@ -128,40 +131,53 @@ TEST_F(HeardDeck, VolumeBalanceAndMuteAreHeard) {
   EXPECT_EQ(levels(3).second, 0.0);
 }
 
-// Ramps that add up to a constant: the downmixed side carries exactly that
-// constant, the other side nothing.
-TEST_F(HeardDeck, DownmixPutsTheMeanOnTheChosenSideAndSilencesTheOther) {
-  constexpr int16_t kMean = 10000;
+// Left and right differ, but their mean counts the frames, so the capture
+// tells for every frame heard which frame of the file it was and where the
+// downmix stood. Each switch must be heard within 50 ms of the play position
+// at the moment it was made, the file going on frame after frame through it.
+TEST_F(HeardDeck, DownmixSwitchIsHeardAtOnceWithoutGapOrRepeat) {
+  auto count = [](size_t k) { return int(1 + k % 24000); };  // never silent
+  auto spread = [](size_t k) { return k % 2 ? 8192 : -8192; };
   std::vector<int16_t> pcm;
-  for (uint32_t k = 0; k < 3 * kDeviceRate; ++k) {
-    const int16_t ramp = int16_t(2 * (k % 4096));
-    pcm.push_back(ramp);
-    pcm.push_back(int16_t(2 * kMean - ramp));
-  }
-  std::string bytes(pcm.size() * 2, '\0');
-  std::memcpy(bytes.data(), pcm.data(), bytes.size());
-  const std::string ramps = dir.File("ramps.wav");
-  WriteFileBytes(ramps, MakeWav({.rate = kDeviceRate, .data = bytes}));  // heard sample for sample
-
+  for (size_t k = 0; k < 3 * kDeviceRate; ++k)
+    pcm.insert(pcm.end(), {int16_t(count(k) + spread(k)), int16_t(count(k) - spread(k))});
   deck->SetBalance(-100, true);
-  ASSERT_EQ(deck->OpenFiles(ramps, 0), 0);
-  const auto played = steady_clock::now();
-  Wait(0.5);
-  deck->SetBalance(100, true);
-  deck->Seek(0);  // what is already in the ring was mixed for the left
-  const double movedAt = duration<double>(steady_clock::now() - played).count();
-  Wait(0.5);
+  ASSERT_EQ(deck->OpenFiles(WriteStereo("counted.wav", kDeviceRate, pcm), 0), 0);  // heard sample for sample
+  std::vector<size_t> switchedAt;  // the file frame playing when each switch was made
+  for (auto [balance, downmix] : {std::pair{100, true}, {0, false}, {-100, true}}) {
+    Wait(0.3);
+    TVyPlayInfo info;
+    deck->GetPlayInfo(info);
+    switchedAt.push_back(info.Time.PositionBytes / 4);
+    deck->SetBalance(balance, downmix);
+  }
+  Wait(0.3);
   Capture capture = Finish();
-  const size_t first = FirstSound(capture);
-  auto expectSide = [&](size_t begin, const std::vector<float>& mixed, const std::vector<float>& silent) {
-    ASSERT_GT(mixed.size(), begin + kDeviceRate / 5);
-    for (size_t k = begin; k < begin + kDeviceRate / 5; ++k) {
-      ASSERT_NEAR(mixed[k] * 32768, kMean, 0.5) << "frame " << k;
-      ASSERT_EQ(silent[k], 0.0f) << "frame " << k;
-    }
-  };
-  expectSide(first + kDeviceRate / 10, capture.left, capture.right);
-  expectSide(first + size_t((movedAt + 0.1) * kDeviceRate), capture.right, capture.left);
+
+  const size_t first = FirstSound(capture), frames = switchedAt.back() + kDeviceRate / 5;
+  ASSERT_GT(capture.left.size(), first + frames);
+  std::string sides;  // 'L' or 'R' for the mean on one side, 'B' for both channels as they are
+  std::vector<size_t> from;  // the frame each began at
+  size_t between = 0, silent = 0, longestSilence = 0;
+  for (size_t k = 0; k < frames; ++k) {
+    const float l = capture.left[first + k] * 32768, r = capture.right[first + k] * 32768;
+    auto is = [&](int left, int right) { return std::abs(l - left) < 0.01f && std::abs(r - right) < 0.01f; };
+    const int c = count(k), d = spread(k);
+    const char side = is(c, 0) ? 'L' : is(0, c) ? 'R' : is(c + d, c - d) ? 'B' : '-';
+    if (side == '-') ++between;
+    if (side != '-' && (sides.empty() || sides.back() != side)) sides += side, from.push_back(k);
+    silent = l == 0 && r == 0 ? silent + 1 : 0;
+    longestSilence = std::max(longestSilence, silent);
+  }
+  ASSERT_EQ(sides, "LRBL") << "the file frame after frame, as the downmix stood";
+  EXPECT_EQ(from[0], 0u) << "a file opened with the downmix on is mixed from its first frame";
+  EXPECT_LE(between, 3 * kDeviceRate / 50) << "a short ramp at each switch";
+  EXPECT_LE(longestSilence, kDeviceRate / 1000) << "no gap at a switch";
+  for (size_t j = 0; j < 3; ++j) {
+    const double heardAfterMs = (double(from[j + 1]) - double(switchedAt[j])) * 1000.0 / kDeviceRate;
+    EXPECT_LT(heardAfterMs, 50.0) << "switch " << j;
+    RecordProperty("switch_" + std::to_string(j) + "_heard_after_ms", std::to_string(heardAfterMs));
+  }
 }
 
 // Nothing looks at the deck while it plays: the pause must still put the cue

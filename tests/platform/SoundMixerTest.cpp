@@ -1,5 +1,5 @@
 // The mixer and its kernel driven directly, without a device: every sample
-// format, gain ramps, and the vector code against the portable code.
+// format, gain ramps, channel mixes, and the vector code against the portable code.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/sound/DirectSound.h"
 #include "platform/sound/SincKernel.h"
 #include "platform/sound/SoundMixer.h"
 
@@ -133,4 +134,21 @@ TEST(SoundMixer, GainChangeRampsOverOneMixCall) {
   EXPECT_EQ(out[398], 0.25f * Sample(*voice, 299, 0));
   EXPECT_EQ(out[399], 0.5f * Sample(*voice, 299, 1));
   mixer.Detach(voice.get());
+}
+
+// A channel mix folds a stereo voice into one side, weighed by that side's
+// gain, from the first frame it plays; a mono voice stays on both sides.
+TEST(SoundMixer, ChannelMixFoldsStereoIntoOneSide) {
+  for (uint16_t channels : {1, 2}) {
+    auto voice = NoiseVoice(channels, 16, kDeviceRate, 500, 9);
+    voice->channelMix = DSBMIX_RIGHT;
+    voice->gainRight = 0.5f;
+    SoundMixer mixer(kDeviceRate);
+    const std::vector<float> out = MixCalls(mixer, *voice, {300});
+    for (uint32_t k = 0; k < 300; ++k) {
+      const float left = Sample(*voice, k, 0), right = Sample(*voice, k, channels - 1);
+      ASSERT_EQ(out[2 * k], channels == 2 ? 0.0f : left) << channels << " channels, frame " << k;
+      ASSERT_EQ(out[2 * k + 1], 0.5f * (channels == 2 ? 0.5f * (left + right) : right)) << channels << ", " << k;
+    }
+  }
 }

@@ -1,5 +1,6 @@
 #include "support/AudioAnalysis.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstring>
@@ -109,6 +110,31 @@ double Rms(const std::vector<float>& x, size_t begin, size_t end) {
   double sum = 0;
   for (size_t k = begin; k < end; ++k) sum += double(x[k]) * x[k];
   return std::sqrt(sum / double(end - begin));
+}
+
+Match LocateExcerpt(const std::vector<float>& signal, const std::vector<float>& excerpt, long from, long to) {
+  Match best;
+  const long n = long(excerpt.size());
+  from = std::max(from, 0L);
+  to = std::min(to, long(signal.size()) - n + 1);
+  if (n == 0 || from >= to) return best;
+  double excerptEnergy = 0;
+  for (float v : excerpt) excerptEnergy += double(v) * v;
+  // Energy of the signal window, slid along rather than summed anew.
+  double windowEnergy = 0;
+  for (long k = from; k < from + n; ++k) windowEnergy += double(signal[size_t(k)]) * signal[size_t(k)];
+  for (long at = from; at < to; ++at) {
+    if (at > from) {
+      const double out = signal[size_t(at - 1)], in = signal[size_t(at + n - 1)];
+      windowEnergy += in * in - out * out;
+    }
+    double dot = 0;
+    for (long k = 0; k < n; ++k) dot += double(signal[size_t(at + k)]) * excerpt[size_t(k)];
+    const double norm = std::sqrt(std::max(windowEnergy, 0.0) * excerptEnergy);
+    const double correlation = norm > 0 ? dot / norm : 0;
+    if (correlation > best.correlation) best = {at, correlation};
+  }
+  return best;
 }
 
 std::vector<int16_t> DitheredSine(double hz, uint32_t rate, size_t frames, double amplitude,

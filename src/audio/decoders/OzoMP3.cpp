@@ -13,10 +13,17 @@
 namespace {
 // Calls that may pass before the first frame decodes (junk, a skipped tag frame).
 constexpr int kMaxFirstDecodes = 11;
-// Samples per channel before the first sound of the source in the decoded
-// stream (encoder and decoder delay), skipped when playback starts at 0.
-constexpr uint32_t kStartSkipSamples = 1452;
-constexpr uint32_t kStartSkipSamples22k = 1392;
+// Samples per channel from the start of the library's output to the source's
+// first sample: the encoder's delay plus the library's synthesis delay. Only
+// a LAME Info tag records the encoder's part, so the common encoders' delays
+// are taken for every file. Measured on the library's output, and the same
+// at every rate and MPEG version:
+// - layer III: 1105 = 576 (LAME's delay, as its Info tag states) + 529;
+// - layer II: 481, with TwoLAME, the common encoder of MP2; layer I goes
+//   through the same filter banks and is taken to be as late.
+constexpr uint32_t kLayer3DelaySamples = 1105;
+constexpr uint32_t kLayer12DelaySamples = 481;
+constexpr int kLayer3 = 3;
 // Calibration of the bytes-to-time estimate for streams that are not counted.
 constexpr double kEstimateFactor = 1.0023;
 // Any input module may read the file.
@@ -89,6 +96,8 @@ int TOzoMP3TAG::Open(const char* fileName, unsigned flags) {
   if (OpenInput(fileName) != 0) return -1;
   SetFormat();
   SetLength(counted, AudioBytes(Decoder->input.size, layout.id3v2Bytes, id3v1));
+  // Seeks are fractions of our count, which may differ from the library's.
+  decoder_input_set_frame_count(Decoder, Frames);
   decoder_input_seek_to_position(Decoder, 0.0f);
   if (Frames < kMinFrames) {
     decoder_input_delete(Decoder);
@@ -131,9 +140,8 @@ void TOzoMP3TAG::SetFormat() {
   Format = TPCMWaveFormat{WAVE_FORMAT_PCM, channels, out.sample_rate, out.sample_rate * channels * bytesPerSample,
                           uint16_t(channels * bytesPerSample), uint16_t(bytesPerSample * 8)};
   AlignMask = -4;
-  BlockSize = FrameBytes = out.frame_bytes;
-  const uint32_t skipSamples = out.sample_rate == 22050 ? kStartSkipSamples22k : kStartSkipSamples;
-  StartSkip = channels * bytesPerSample * skipSamples;
+  BlockSize = out.frame_bytes;
+  StartSkip = channels * bytesPerSample * (out.layer == kLayer3 ? kLayer3DelaySamples : kLayer12DelaySamples);
 }
 
 // Frames and duration: from countedFrames when known, else estimated.
@@ -163,7 +171,10 @@ int TOzoMP3TAG::Seek(unsigned ms, unsigned* skipBytes) {
   if (ms > Duration) ms = Duration;
   const uint64_t bytes = uint64_t(ms) * Format.nAvgBytesPerSec / 1000;
   const uint32_t frame = uint32_t(bytes / BlockSize);
-  *skipBytes = (uint32_t(bytes % BlockSize) & uint32_t(AlignMask)) + (frame == 0 ? StartSkip : FrameBytes);
+  // The library decodes the frames before the target itself (the bit
+  // reservoir, the filter bank), so the frame after a jump is whole and as
+  // late as the first one: the same skip serves both.
+  *skipBytes = (uint32_t(bytes % BlockSize) & uint32_t(AlignMask)) + StartSkip;
   const int result = decoder_input_seek_to_position(Decoder, float(double(frame) / Frames));
   if (result != XA_SUCCESS) {
     ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: XAUDIO: Input seeking error [%s]",

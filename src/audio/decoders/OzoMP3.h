@@ -17,8 +17,7 @@ class TOzoMP3TAG : public TVyPlayerTAG {
   // flags bit 0 (kOpenExactLength): count the frames instead of estimating.
   int Open(const char* fileName, unsigned flags) override;
   void Close() override;
-  // *skipBytes includes StartSkip at the first frame, and otherwise one
-  // frame: the first frame decoded after a jump is not played.
+  // *skipBytes is the offset into the target's frame plus StartSkip.
   int Seek(unsigned ms, unsigned* skipBytes) override;
   int Decode(void* dest, unsigned blocks, unsigned* decodedBlocks) override;
   const char* GetTitle() override;
@@ -26,8 +25,7 @@ class TOzoMP3TAG : public TVyPlayerTAG {
   XA_DecoderInfo* Decoder = nullptr;  // created once, at construction
   int LibraryReady = 0;
   uint32_t Frames = 0;      // MPEG frames of the open stream
-  uint32_t StartSkip = 0;   // bytes skipped when playback starts at frame 0
-  uint32_t FrameBytes = 0;  // PCM bytes of one frame: the skip after a jump
+  uint32_t StartSkip = 0;   // bytes of the stream's delay, skipped after every seek
   char Title[200] = {};     // from the ID3 version 1 tag, "" when none
 
  private:

@@ -238,6 +238,16 @@ void TOzoSoundBufferTAG::SetPan(int pan) {
   Pan = pan;
 }
 
+void TOzoSoundBufferTAG::SetChannelMix(uint32_t mix) {
+  if (Valid) Buffer->SetChannelMix(mix);
+}
+
+uint32_t TOzoSoundBufferTAG::GetChannelMix() {
+  uint32_t mix = DSBMIX_NONE;
+  if (Valid) Buffer->GetChannelMix(&mix);
+  return mix;
+}
+
 // ---- device list ----
 
 namespace {

@@ -53,6 +53,10 @@ class TOzoSoundBufferTAG {
   // Balance -100 (left only) .. 100 (right only).
   void SetPan(int pan);
   int GetPan() const { return Valid ? Pan : 0; }
+  // A stereo buffer's channels folded into one side (DSBMIX_*), heard at once.
+  // Takes no lock: the level meter calls it under its own.
+  void SetChannelMix(uint32_t mix);
+  uint32_t GetChannelMix();  // DSBMIX_NONE without a buffer
 
   uint32_t GetSize() const { return Valid ? Size : 0; }
   uint16_t GetChannels() const { return Valid ? Channels : 0; }

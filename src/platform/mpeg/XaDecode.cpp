@@ -1,4 +1,5 @@
 // Decoding one frame per call, and seeking by fraction.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -19,12 +20,15 @@ int HoldOutputFormat(XA_DecoderInfo* decoder) {
   int channels = 0, encoding = 0;
   if (mpg123_getformat(handle, &rate, &channels, &encoding) != MPG123_OK) return XA_ERROR_INTERNAL;
   int samplesPerFrame = mpg123_spf(handle);
-  if (samplesPerFrame <= 0 || rate <= 0 || channels < 1 || channels > 2) return XA_ERROR_INTERNAL;
+  mpg123_frameinfo2 frame{};
+  if (samplesPerFrame <= 0 || rate <= 0 || channels < 1 || channels > 2 ||
+      mpg123_info2(handle, &frame) != MPG123_OK)
+    return XA_ERROR_INTERNAL;
   if (mpg123_format_none(handle) != MPG123_OK ||
       mpg123_format(handle, rate, channels, MPG123_ENC_SIGNED_16) != MPG123_OK)
     return XA_ERROR_INTERNAL;
   decoder->output = XA_OutputInfo{uint32_t(samplesPerFrame) * uint32_t(channels) * kBytesPerSample,
-                                   kBytesPerSample, channels == 2 ? 1 : 0, uint32_t(rate)};
+                                   kBytesPerSample, channels == 2 ? 1 : 0, uint32_t(rate), frame.layer};
   decoder->impl->formatFixed = true;
   return XA_SUCCESS;
 }
@@ -71,7 +75,8 @@ int LibraryFailure(XA_DecoderInfo* decoder, int source) {
   return code;
 }
 
-// The exact number of frames, read once per input: seeks are fractions of it.
+// The exact number of frames, read once per input. The scan also indexes
+// every frame, so that a seek goes straight to the frame it asks for.
 int CountFrames(XA_DecoderInfo* decoder) {
   XA_DecoderImpl* impl = decoder->impl;
   if (impl->scanned) return XA_SUCCESS;
@@ -126,8 +131,15 @@ int decoder_input_seek_to_position(XA_DecoderInfo* decoder, float fraction) {
   if (fraction > 0.0f) {
     int code = CountFrames(decoder);
     if (code != XA_SUCCESS) return code;
-    target = off_t(std::lround(double(fraction) * double(impl->frameCount)));
+    const uint32_t frames = impl->seekFrames ? impl->seekFrames : uint32_t(impl->frameCount);
+    target = std::min(off_t(std::lround(double(fraction) * frames)), off_t(impl->frameCount));
   }
   if (mpg123_seek_frame(impl->handle, target, SEEK_SET) < 0) return LibraryFailure(decoder, XA_SOURCE_INPUT);
+  return XA_SUCCESS;
+}
+
+int decoder_input_set_frame_count(XA_DecoderInfo* decoder, uint32_t frames) {
+  if (!decoder || !decoder->impl->inputOpen) return XA_ERROR_INVALID_PARAMETERS;
+  decoder->impl->seekFrames = frames;
   return XA_SUCCESS;
 }

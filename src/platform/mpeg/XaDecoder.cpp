@@ -157,6 +157,7 @@ int decoder_input_delete(XA_DecoderInfo* decoder) {
   impl->inputName.clear();
   impl->formatFixed = impl->scanned = false;
   impl->frameCount = 0;
+  impl->seekFrames = 0;
   decoder->output = XA_OutputInfo{};
   decoder->input = XA_InputInfo{};
   decoder->status = XA_StatusInfo{};

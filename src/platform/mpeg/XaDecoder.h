@@ -42,6 +42,7 @@ struct XA_OutputInfo {
   uint32_t bytes_per_sample;  // always 2
   int stereo;                 // 1 for two channels, 0 for one
   uint32_t sample_rate;       // Hz
+  int layer;                  // MPEG audio layer, 1 to 3: the output's delay depends on it
 };
 struct XA_InputInfo {
   uint64_t size;  // bytes of the input, tags included
@@ -84,4 +85,14 @@ int decoder_decode(XA_DecoderInfo* decoder, void* output);
 
 // The next decode starts at the frame nearest to fraction (0..1) of the
 // input's frames, with the same PCM a decode from the start gives there.
+// Frames are counted from the first audio frame (a Xing/Info frame is none);
+// a target past the last frame leaves nothing to decode.
 int decoder_input_seek_to_position(XA_DecoderInfo* decoder, float fraction);
+
+// From now on, fractions given to decoder_input_seek_to_position are of
+// `frames` frames rather than of the count a scan of the input finds, so that
+// a client whose own count differs (a frame walk that counts a Xing/Info
+// frame, a VBR header, an estimate) lands on the frame it computed as
+// fraction x frames. A float carries such a fraction exactly enough for up
+// to 2^24 frames (over 100 hours). 0 returns to the scanned count.
+int decoder_input_set_frame_count(XA_DecoderInfo* decoder, uint32_t frames);

@@ -31,6 +31,7 @@ struct XA_DecoderImpl {
   bool formatFixed = false;  // the output format of the input is known and held
   bool scanned = false;      // the exact frame count is known
   long frameCount = 0;       // when scanned
+  uint32_t seekFrames = 0;   // the count seek fractions refer to; 0: frameCount
 };
 
 // libmpg123 error code -> XA_ code.

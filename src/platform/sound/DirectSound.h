@@ -49,6 +49,11 @@ constexpr uint32_t DSBFREQUENCY_MAX = 200000;
 constexpr uint32_t DSBSIZE_MIN = 4;
 constexpr uint32_t DSBSIZE_MAX = 0x0FFFFFFF;
 
+// Channel mixes of SetChannelMix, our own addition (see there).
+constexpr uint32_t DSBMIX_NONE = 0;   // each channel on its own side
+constexpr uint32_t DSBMIX_LEFT = 1;   // (left + right) / 2 on the left, the right silent
+constexpr uint32_t DSBMIX_RIGHT = 2;  // (left + right) / 2 on the right, the left silent
+
 struct TDSBufferDesc {
   uint32_t dwSize;   // of this record, as the caller knows it
   uint32_t dwFlags;  // DSBCAPS_*
@@ -76,6 +81,12 @@ class IDirectSoundBuffer {
   virtual HRESULT GetVolume(int32_t* hundredthsOfDecibel) = 0;
   virtual HRESULT SetPan(int32_t pan) = 0;
   virtual HRESULT GetPan(int32_t* pan) = 0;
+  // Our own addition: a stereo buffer's two channels folded into one side
+  // (DSBMIX_*), applied with volume and pan as the buffer is mixed, so that a
+  // change is heard at once rather than after the audio already written has
+  // played. A mono buffer keeps its sound on both sides.
+  virtual HRESULT SetChannelMix(uint32_t mix) = 0;
+  virtual HRESULT GetChannelMix(uint32_t* mix) = 0;
   virtual HRESULT GetStatus(uint32_t* status) = 0;
   // Brings a lost buffer back by reopening its device.
   virtual HRESULT Restore() = 0;

@@ -135,6 +135,20 @@ HRESULT TSoundBuffer::GetPan(int32_t* pan) {
   return DS_OK;
 }
 
+HRESULT TSoundBuffer::SetChannelMix(uint32_t mix) {
+  if (!voice_) return DSERR_CONTROLUNAVAIL;
+  if (mix > DSBMIX_RIGHT) return DSERR_INVALIDPARAM;
+  voice_->channelMix.store(mix, std::memory_order_relaxed);
+  return DS_OK;
+}
+
+HRESULT TSoundBuffer::GetChannelMix(uint32_t* mix) {
+  if (!voice_) return DSERR_CONTROLUNAVAIL;
+  if (!mix) return DSERR_INVALIDPARAM;
+  *mix = voice_->channelMix.load(std::memory_order_relaxed);
+  return DS_OK;
+}
+
 // Pan to the right lowers the left side and the other way round.
 void TSoundBuffer::ApplyGains() {
   if (!voice_) return;

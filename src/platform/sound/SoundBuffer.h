@@ -27,6 +27,8 @@ class TSoundBuffer final : public IDirectSoundBuffer {
   HRESULT GetVolume(int32_t* volume) override;
   HRESULT SetPan(int32_t pan) override;
   HRESULT GetPan(int32_t* pan) override;
+  HRESULT SetChannelMix(uint32_t mix) override;
+  HRESULT GetChannelMix(uint32_t* mix) override;
   HRESULT GetStatus(uint32_t* status) override;
   HRESULT Restore() override;
   void Release() override;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <thread>
 
+#include "platform/sound/DirectSound.h"
 #include "platform/sound/SincKernel.h"
 
 namespace {
@@ -77,6 +78,43 @@ void FillScratch(TSoundVoice& voice, int at, int64_t first, int count, bool loop
     if (looping && frame == frames) frame = 0;
   }
 }
+
+// The gains the controls ask for now: a channel mix folds a stereo voice into
+// one side, which that side's volume and pan then weigh; mono is on both
+// sides already.
+TVoiceGains TargetGains(const TSoundVoice& voice) {
+  const float left = voice.gainLeft.load(std::memory_order_relaxed);
+  const float right = voice.gainRight.load(std::memory_order_relaxed);
+  const uint32_t mix =
+      voice.format.nChannels == 2 ? voice.channelMix.load(std::memory_order_relaxed) : DSBMIX_NONE;
+  if (mix == DSBMIX_LEFT) return {{0.5f * left, 0.5f * left, 0.0f, 0.0f}};
+  if (mix == DSBMIX_RIGHT) return {{0.0f, 0.0f, 0.5f * right, 0.5f * right}};
+  return {{left, 0.0f, 0.0f, right}};
+}
+
+// Adds `n` interleaved stereo frames of `heard`, `done` frames into a run of
+// `count`, to `out` through gains that move from `from` to `to` in equal
+// steps over the run and land exactly on `to` at its last frame. Uncrossed
+// gains weigh each side by its own channel alone.
+template <bool kCrossed>
+void AddWeighed(const float* heard, uint32_t n, uint32_t done, uint32_t count, const TVoiceGains& from,
+                const TVoiceGains& to, float* out) {
+  float step[4];
+  for (int j = 0; j < 4; ++j) step[j] = (to.of[j] - from.of[j]) / float(count);
+  for (uint32_t k = 0; k < n; ++k) {
+    const uint32_t after = done + k + 1;  // frames into the run, this one included
+    const bool last = after == count;
+    auto gain = [&](int j) { return last ? to.of[j] : from.of[j] + step[j] * float(after); };
+    const float left = heard[2 * k], right = heard[2 * k + 1];
+    if constexpr (kCrossed) {
+      out[2 * k] += gain(TVoiceGains::kLeftFromLeft) * left + gain(TVoiceGains::kLeftFromRight) * right;
+      out[2 * k + 1] += gain(TVoiceGains::kRightFromLeft) * left + gain(TVoiceGains::kRightFromRight) * right;
+    } else {
+      out[2 * k] += gain(TVoiceGains::kLeftFromLeft) * left;
+      out[2 * k + 1] += gain(TVoiceGains::kRightFromRight) * right;
+    }
+  }
+}
 }  // namespace
 
 SoundMixer::SoundMixer(uint32_t deviceRate, const SincKernel& kernel)
@@ -139,6 +177,7 @@ void SoundMixer::MixVoice(TSoundVoice& voice, float* out, uint32_t frames) {
     voice.framesSinceAnchor = 0;
     voice.wasPlaying = playing;
     voice.historyCount = 0;
+    voice.lastGains = TargetGains(voice);  // nothing was heard to ramp from
   }
   const uint64_t step = std::min(
       (uint64_t(voice.frequency.load(std::memory_order_relaxed)) << 32) / DeviceRate(), kMaxStep);
@@ -202,26 +241,18 @@ uint32_t SoundMixer::MixRun(TSoundVoice& voice, float* out, uint32_t frames, uin
   const int kept = TakeHistory(voice, before, start >> 32);
   FillScratch(voice, kept, first + kept, span - kept, looping);
 
-  const float targetLeft = voice.gainLeft.load(std::memory_order_relaxed);
-  const float targetRight = voice.gainRight.load(std::memory_order_relaxed);
-  const float rampLeft = (targetLeft - voice.lastGainLeft) / float(count);
-  const float rampRight = (targetRight - voice.lastGainRight) / float(count);
+  const TVoiceGains target = TargetGains(voice);
+  const bool crossed = target.Crossed() || voice.lastGains.Crossed();
   float heard[2 * kBatch];
   for (uint32_t done = 0; done < count; done += kBatch) {
     const uint32_t n = std::min(count - done, kBatch);
     Resample(voice, (start & (kOne - 1)) + done * step, step, halfTaps, n, heard);
-    for (uint32_t k = 0; k < n; ++k) {
-      const uint32_t after = done + k + 1;  // frames into the run, this one included
-      const bool last = after == count;
-      const float gainLeft = last ? targetLeft : voice.lastGainLeft + rampLeft * float(after);
-      const float gainRight = last ? targetRight : voice.lastGainRight + rampRight * float(after);
-      out[2 * (done + k)] += gainLeft * heard[2 * k];
-      out[2 * (done + k) + 1] += gainRight * heard[2 * k + 1];
-    }
+    float* to = out + 2 * size_t(done);
+    crossed ? AddWeighed<true>(heard, n, done, count, voice.lastGains, target, to)
+            : AddWeighed<false>(heard, n, done, count, voice.lastGains, target, to);
   }
   const uint64_t position = start + count * step;
-  voice.lastGainLeft = targetLeft;
-  voice.lastGainRight = targetRight;
+  voice.lastGains = target;
   voice.framesSinceAnchor += int64_t((position >> 32) - (start >> 32));
   const int consumed = int(int64_t(position >> 32) - first);
 

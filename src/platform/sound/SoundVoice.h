@@ -8,6 +8,15 @@
 
 #include "platform/wave/WaveFormat.h"
 
+// The gain stage of a voice: each side heard as a weighted sum of the two
+// source channels, so that volume, pan and a channel mix are one step.
+struct TVoiceGains {
+  enum { kLeftFromLeft, kLeftFromRight, kRightFromLeft, kRightFromRight };
+  float of[4] = {1.0f, 0.0f, 0.0f, 1.0f};
+  // True when a side takes anything from the other side's channel.
+  bool Crossed() const { return of[kLeftFromRight] != 0.0f || of[kRightFromLeft] != 0.0f; }
+};
+
 struct TSoundVoice {
   static constexpr int64_t kNoSeek = -1;
   // Source frames one mixing step may read; a step mixes fewer output frames
@@ -32,6 +41,7 @@ struct TSoundVoice {
   std::atomic<uint32_t> frequency;  // Hz
   std::atomic<float> gainLeft{1.0f};
   std::atomic<float> gainRight{1.0f};
+  std::atomic<uint32_t> channelMix{0};  // DSBMIX_* of the sound-buffer API
   std::atomic<int64_t> seekFrame{kNoSeek};  // a play position the mixer has yet to take
   std::atomic<uint32_t> unlocks{0};  // bytes written before an Unlock are seen by the next mix
 
@@ -44,7 +54,7 @@ struct TSoundVoice {
   uint32_t anchorFrame = 0;     // where the current run of playing started
   int64_t framesSinceAnchor = 0;
   bool wasPlaying = false;
-  float lastGainLeft = 1.0f, lastGainRight = 1.0f;
+  TVoiceGains lastGains;  // reached at the end of the last mix
   std::vector<float> scratchLeft, scratchRight;
   std::vector<float> historyLeft, historyRight;
   int historyCount = 0;      // 0 after a jump or a new start

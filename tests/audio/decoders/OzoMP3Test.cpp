@@ -61,7 +61,6 @@ TEST_F(Mp3Decoder, OutputsEachStreamAt16BitsInItsOwnRateAndChannels) {
     EXPECT_EQ(mp3.Format.nBlockAlign, c.channels * 2);
     EXPECT_EQ(mp3.Format.nAvgBytesPerSec, c.rate * c.channels * 2);
     EXPECT_EQ(mp3.BlockSize, c.samplesPerFrame * c.channels * 2) << c.name;
-    EXPECT_EQ(mp3.FrameBytes, mp3.BlockSize);
   }
 }
 
@@ -120,20 +119,22 @@ TEST_F(Mp3Decoder, TitleComesFromTheId3v1TagOfAnOpenStream) {
   EXPECT_EQ(mp3.GetTitle(), nullptr);
 }
 
-TEST_F(Mp3Decoder, SkipIsTheStartSkipAtFrameZeroAndOneFrameAfterAJump) {
+TEST_F(Mp3Decoder, SkipIsTheStreamDelayOfItsLayerPlusTheOffsetIntoTheFrame) {
   ASSERT_EQ(Open("cbr128.mp3"), 0);
   unsigned skip = 0;
   ASSERT_EQ(mp3.Seek(0, &skip), 0);
-  EXPECT_EQ(skip, 1452u * 4);
-  EXPECT_EQ(mp3.StartSkip, 1452u * 4);
+  EXPECT_EQ(skip, 1105u * 4);
+  EXPECT_EQ(mp3.StartSkip, 1105u * 4);
   // 270 ms = 47628 bytes: frame 10 (4608 bytes each) and 1548 bytes into it.
   ASSERT_EQ(mp3.Seek(270, &skip), 0);
-  EXPECT_EQ(skip, 4608u + 1548u);
+  EXPECT_EQ(skip, 1548u + 1105u * 4);
   ASSERT_EQ(Open("mpeg2_mono.mp3"), 0);
-  EXPECT_EQ(mp3.StartSkip, 1392u * 2);
+  EXPECT_EQ(mp3.StartSkip, 1105u * 2);
+  ASSERT_EQ(Open("layer2.mp2"), 0);
+  EXPECT_EQ(mp3.StartSkip, 481u * 4);
 }
 
-TEST_F(Mp3Decoder, AfterASeekTheKeptAudioIsTheStraightDecodeFromThatPositionPlusOneFrame) {
+TEST_F(Mp3Decoder, AfterASeekTheKeptAudioIsTheStraightDecodeFromThatPosition) {
   for (auto [name, flags] : {std::pair{"cbr128.mp3", 0u}, std::pair{"vbr_xing.mp3", 0u},
                              std::pair{"id3v1.mp3", kOpenExactLength}, std::pair{"layer2.mp2", kOpenExactLength}}) {
     ASSERT_EQ(Open(name, flags), 0) << name;
@@ -145,7 +146,7 @@ TEST_F(Mp3Decoder, AfterASeekTheKeptAudioIsTheStraightDecodeFromThatPositionPlus
       ASSERT_EQ(mp3.Seek(ms, &skip), 0) << name << " " << ms;
       const uint64_t bytes = uint64_t(ms) * mp3.Format.nAvgBytesPerSec / 1000;
       const size_t frameStart = bytes / mp3.BlockSize * mp3.BlockSize;
-      EXPECT_EQ(skip, (bytes - frameStart) / 4 * 4 + mp3.FrameBytes) << name << " " << ms;
+      EXPECT_EQ(skip, (bytes - frameStart) / 4 * 4 + mp3.StartSkip) << name << " " << ms;
       const std::string kept = DecodeToEnd(mp3).substr(skip);
       EXPECT_TRUE(kept == straight.substr(frameStart + skip)) << name << " at " << ms << " ms";
     }
