@@ -1,6 +1,7 @@
 // A Qt window off X11 (here the offscreen platform): its own key events are
-// the keyboard snapshot, with the scan codes the X server would give, and an
-// auto-repeat is not a release.
+// the keyboard snapshot, with the scan codes the X server would give; an
+// auto-repeat is not a release, and a key held when the focus left is
+// forgotten.
 #include "platform/keyboard/KeyboardQtGlue.h"
 
 #include <QKeyEvent>
@@ -46,6 +47,11 @@ TEST(KeyboardOffX11, WindowKeyEventsAreTheSnapshot) {
   Feed(QEvent::KeyRelease);
   ASSERT_EQ(PollOne(&event), 1);
   EXPECT_EQ(event.state, 0u);
+
+  // Its release goes to the window that has the focus now.
+  Feed(QEvent::KeyPress);
+  ForgetFedKeys();
+  EXPECT_EQ(PollOne(&event), 0);
 
   InputStop();
   SetKeySourceFactory(nullptr);

@@ -2,25 +2,22 @@
 // (so tests can run side by side), named in DISPLAY while the test runs and
 // stopped at the end.
 #pragma once
-#include <sys/types.h>
-
 #include <string>
+
+#include "support/ChildProcess.h"
 
 class XvfbServer {
  public:
   XvfbServer();   // Ok() tells whether the server came up
   ~XvfbServer();  // stops the server and restores DISPLAY
-  XvfbServer(const XvfbServer&) = delete;
-  XvfbServer& operator=(const XvfbServer&) = delete;
 
   bool Ok() const { return !display_.empty(); }
-  const std::string& Display() const { return display_; }  // ":N"
   // Stops the server early, as a desktop session that ends would.
-  void Stop();
+  void Stop() { server_.Stop(); }
 
  private:
-  pid_t pid_ = -1;
-  std::string display_;
-  std::string savedDisplay_;
+  ChildProcess server_;
+  std::string display_;  // ":N"
+  std::string saved_;
   bool hadDisplay_ = false;
 };
