@@ -52,7 +52,7 @@ struct TDIDataFormat {
 };
 extern const TDIDataFormat c_dfDIKeyboard;
 
-// Scan codes the deck's key map names (the full set is in ScanCodes.h).
+// Scan codes the deck's key map names; every key and its name: ScanCodes.h.
 constexpr uint8_t DIK_1 = 0x02, DIK_0 = 0x0B, DIK_MINUS = 0x0C, DIK_EQUALS = 0x0D;
 constexpr uint8_t DIK_T = 0x14, DIK_RETURN = 0x1C, DIK_LCONTROL = 0x1D;
 constexpr uint8_t DIK_GRAVE = 0x29, DIK_LSHIFT = 0x2A, DIK_Z = 0x2C, DIK_M = 0x32;
