@@ -2,15 +2,15 @@
 // the keyboard snapshot, with the scan codes the X server would give; an
 // auto-repeat is not a release, and a key held when the focus left is
 // forgotten.
-#include "platform/keyboard/KeyboardQtGlue.h"
+#include <gtest/gtest.h>
 
 #include <QKeyEvent>
-#include <gtest/gtest.h>
 
 #include "../controls/WidgetTestSupport.h"
 #include "input/DeckKeys.h"
 #include "input/VyInput.h"
 #include "platform/keyboard/KeySnapshotSource.h"
+#include "platform/keyboard/KeyboardQtGlue.h"
 
 namespace {
 constexpr uint32_t kKeypadEnter = 104;  // X keycode: evdev 96

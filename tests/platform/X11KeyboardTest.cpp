@@ -29,11 +29,11 @@ struct DeckKey {
 
 // The deck's keys by physical position, as a pc105 keyboard sends them.
 const DeckKey kDeckKeys[] = {
-    {0x36, 62}, {0x2A, 50}, {0x9D, 105}, {0x1D, 37}, {0xB8, 108}, {0x38, 64}, {0x1C, 36},
-    {0x9C, 104}, {0x52, 90}, {0x4E, 86}, {0x4A, 82}, {0xB5, 106}, {0x37, 63}, {0xC8, 111},
+    {0x36, 62},  {0x2A, 50},  {0x9D, 105}, {0x1D, 37},  {0xB8, 108}, {0x38, 64}, {0x1C, 36},
+    {0x9C, 104}, {0x52, 90},  {0x4E, 86},  {0x4A, 82},  {0xB5, 106}, {0x37, 63}, {0xC8, 111},
     {0xD0, 116}, {0xCB, 113}, {0xCD, 114}, {0xC9, 112}, {0xD1, 117}, {0x39, 65}, {0x14, 28},
-    {0x32, 58}, {0x0C, 20}, {0x0D, 21}, {0x29, 49}, {0x02, 10}, {0x03, 11}, {0x04, 12},
-    {0x05, 13}, {0x06, 14}, {0x07, 15}, {0x08, 16}, {0x09, 17}, {0x0A, 18}, {0x0B, 19},
+    {0x32, 58},  {0x0C, 20},  {0x0D, 21},  {0x29, 49},  {0x02, 10},  {0x03, 11}, {0x04, 12},
+    {0x05, 13},  {0x06, 14},  {0x07, 15},  {0x08, 16},  {0x09, 17},  {0x0A, 18}, {0x0B, 19},
 };
 static_assert(std::size(kDeckKeys) == kDeckKeyCount);
 
@@ -102,15 +102,18 @@ TEST_F(X11Keyboard, EveryDeckKeyGivesOnePressAndOneRelease) { TypeEveryDeckKey()
 // which shows the layout is in force; the deck keys stay where they are.
 struct Layout {
   const char* name;
+  const char* variant;
   const char* letter;
   uint8_t position;  // scan code of the key that types `letter` there
-  friend void PrintTo(const Layout& layout, std::ostream* out) { *out << layout.name; }
+  friend void PrintTo(const Layout& layout, std::ostream* out) {
+    *out << layout.name << ' ' << layout.variant;
+  }
 };
 
 class X11KeyboardLayout : public X11Keyboard, public ::testing::WithParamInterface<Layout> {};
 
 TEST_P(X11KeyboardLayout, DeckKeysArePhysicalPositions) {
-  ASSERT_EQ(RunProgram({"setxkbmap", GetParam().name}), 0);
+  ASSERT_EQ(RunProgram({"setxkbmap", GetParam().name, GetParam().variant}), 0);
   SetWatchedKeys(GetParam().position, 0);
   ASSERT_TRUE(Xdotool("keydown", GetParam().letter));
   ASSERT_EQ(PollUntil(1).size(), 1u) << "the letter is not on its position of this layout";
@@ -121,9 +124,13 @@ TEST_P(X11KeyboardLayout, DeckKeysArePhysicalPositions) {
   TypeEveryDeckKey();
 }
 
-INSTANTIATE_TEST_SUITE_P(GermanAndFrench, X11KeyboardLayout,
-                         ::testing::Values(Layout{"de", "y", 0x2C}, Layout{"fr", "a", 0x10}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Layouts, X11KeyboardLayout,
+                         ::testing::Values(Layout{"de", "basic", "y", 0x2C},
+                                           Layout{"fr", "basic", "a", 0x10},
+                                           Layout{"us", "dvorak", "o", 0x1F}),
+                         [](const auto& info) {
+                           return std::string(info.param.variant) + "_" + info.param.name;
+                         });
 
 TEST_F(X11Keyboard, ReleaseHeldReleasesShiftAndRightArrowHeldDown) {
   ASSERT_TRUE(Xdotool("keydown", "50"));
@@ -141,7 +148,8 @@ TEST_F(X11Keyboard, ServerGoneIsAnErrorNotAnExit) {
   TVyKeyEvent events[50];
   int count = -1;
   EXPECT_EQ(PollKeys(events, &count, 50), -2);
-  EXPECT_THAT(GetLastErrorText(), StartsWith("VyInput: Error re-acquiring keyboard device [DIERR_INPUTLOST]"));
+  EXPECT_THAT(GetLastErrorText(),
+              StartsWith("VyInput: Error re-acquiring keyboard device [DIERR_INPUTLOST]"));
 }
 
 TEST(X11HotKey, KeyHeldByAnotherClientIsRefusedUntilFreed) {

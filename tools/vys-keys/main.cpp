@@ -40,9 +40,10 @@ class KeysWindow : public QWidget {
     setWindowTitle("vys-keys");
     setFocusPolicy(Qt::StrongFocus);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel("Press the deck's keys here: each press and release\n"
-                                 "is printed on the terminal.",
-                                 this));
+    layout->addWidget(
+        new QLabel("Press the deck's keys here: each press and release\n"
+                   "is printed on the terminal.",
+                   this));
   }
 
  protected:

@@ -6,7 +6,6 @@
 
 #include <array>
 
-
 namespace {
 // The modifier bit Num Lock sets in this server's modifier map (0 if none).
 unsigned NumLockMask(Display* display) {
@@ -72,7 +71,8 @@ int DesktopHotKey::SetHotKey(HWND window, uint16_t hotKey) {
 void DesktopHotKey::Remove() {
   if (keycode_ && connection_.display() && !connection_.Lost()) {
     Display* display = connection_.display();
-    for (unsigned lock : LockStates(numLockMask_)) XUngrabKey(display, keycode_, lock, DefaultRootWindow(display));
+    for (unsigned lock : LockStates(numLockMask_))
+      XUngrabKey(display, keycode_, lock, DefaultRootWindow(display));
     XSync(display, False);  // the key is free for others once this returns
   }
   keycode_ = 0;
@@ -90,7 +90,8 @@ void DesktopHotKey::Dispatch() {
   while (!connection_.Lost() && XPending(display) > 0) {
     XEvent event;
     XNextEvent(display, &event);
-    if (event.type == KeyPress && keycode_ && event.xkey.keycode == keycode_) Activate(event.xkey.time);
+    if (event.type == KeyPress && keycode_ && event.xkey.keycode == keycode_)
+      Activate(event.xkey.time);
   }
 }
 
@@ -101,7 +102,8 @@ bool DesktopHotKey::WindowManagerActivates() {
   Window child = ReadWindowProperty(display, DefaultRootWindow(display), check);
   if (!child) return false;
   Window self = 0;
-  int error = connection_.SyncTrappingErrors([&] { self = ReadWindowProperty(display, child, check); });
+  int error =
+      connection_.SyncTrappingErrors([&] { self = ReadWindowProperty(display, child, check); });
   return error == 0 && self == child;
 }
 

@@ -11,10 +11,10 @@ constexpr uint16_t VK_F1 = 0x70;
 constexpr uint16_t VK_F12 = 0x7B;
 
 // The answers of the system's set-hot-key request.
-constexpr int kHotKeySet = 1;          // also for 0, which removes the key
-constexpr int kHotKeyNoWindow = 0;     // no window, or no display to grab on
-constexpr int kHotKeyInvalid = -1;     // not F1..F12, or a modifier was asked for
-constexpr int kHotKeyTaken = 2;        // another client holds the key: nothing is set
+constexpr int kHotKeySet = 1;       // also for 0, which removes the key
+constexpr int kHotKeyNoWindow = 0;  // no window, or no display to grab on
+constexpr int kHotKeyInvalid = -1;  // not F1..F12, or a modifier was asked for
+constexpr int kHotKeyTaken = 2;     // another client holds the key: nothing is set
 
 class DesktopHotKey {
  public:

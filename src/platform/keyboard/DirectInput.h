@@ -93,4 +93,5 @@ class IDirectInput {
   virtual ~IDirectInput() = default;
 };
 
-HRESULT DirectInputCreate(HINSTANCE instance, uint32_t version, IDirectInput** created, void* outer);
+HRESULT DirectInputCreate(HINSTANCE instance, uint32_t version, IDirectInput** created,
+                          void* outer);
