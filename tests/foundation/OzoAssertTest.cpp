@@ -18,7 +18,7 @@ TEST(CheckedLocks, OutOfOrderOrOnTheAudioThreadAborts) {
   EXPECT_DEATH(({ TOzoSyncGuard first(buffer), second(song); }), "engine locks are taken in their order");
   EXPECT_DEATH(({ TOzoSyncGuard first(pitch), second(song); }), "engine locks are taken in their order");
   EXPECT_DEATH(({
-                 MarkRealtimeThread();
+                 KernelRealtimeScope realtime;
                  TOzoSyncGuard lock(song);
                }),
                "the audio thread takes no engine lock");

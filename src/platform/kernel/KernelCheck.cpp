@@ -14,5 +14,6 @@ void KernelCheckFailed(const char* rule, const char* file, int line) {
 }
 #endif
 
-void MarkRealtimeThread() { realtimeThread = true; }
+KernelRealtimeScope::KernelRealtimeScope() : outer_(realtimeThread) { realtimeThread = true; }
+KernelRealtimeScope::~KernelRealtimeScope() { realtimeThread = outer_; }
 bool IsRealtimeThread() { return realtimeThread; }

@@ -10,7 +10,16 @@
 #define KERNEL_CHECK(condition, rule) ((void)0)
 #endif
 
-// The audio callback marks its thread: what runs there must never block,
-// allocate or take an engine lock.
-void MarkRealtimeThread();
+// The audio callback marks its thread while it mixes: what runs then must
+// never block, allocate or take an engine lock.
+class KernelRealtimeScope {
+ public:
+  KernelRealtimeScope();
+  ~KernelRealtimeScope();
+  KernelRealtimeScope(const KernelRealtimeScope&) = delete;
+  KernelRealtimeScope& operator=(const KernelRealtimeScope&) = delete;
+
+ private:
+  bool outer_;
+};
 bool IsRealtimeThread();

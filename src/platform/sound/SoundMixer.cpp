@@ -154,7 +154,7 @@ void SoundMixer::SetDevice(uint32_t deviceRate, uint32_t latencyFrames) {
 }
 
 void SoundMixer::Mix(float* out, uint32_t frames) {
-  MarkRealtimeThread();
+  KernelRealtimeScope realtime;
   epoch_.fetch_add(1);
   std::fill(out, out + 2 * size_t(frames), 0.0f);
   for (auto& slot : voices_)
