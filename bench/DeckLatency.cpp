@@ -13,6 +13,11 @@
 #include <vector>
 
 #include "deck/VySystem.h"
+#include "support/AudioAnalysis.h"
+#include "support/AudioOutput.h"
+#include "support/HeardFrames.h"
+#include "support/TempDir.h"
+#include "support/WavWriter.h"
 
 using namespace std::chrono;
 
@@ -20,40 +25,6 @@ namespace {
 constexpr uint32_t kRate = 48000;
 constexpr int kTrials = 20;
 
-struct Capture {
-  std::vector<float> left, right;
-};
-
-Capture Read(const std::string& path) {
-  Capture c;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return c;
-  std::fseek(f, 44, SEEK_SET);
-  float frame[2];
-  while (std::fread(frame, sizeof frame, 1, f) == 1) c.left.push_back(frame[0]), c.right.push_back(frame[1]);
-  std::fclose(f);
-  return c;
-}
-
-uint32_t Heard(const Capture& c, size_t i) {
-  return uint32_t(std::lround(c.left[i] * 32768)) | uint32_t(std::lround(c.right[i] * 32768)) << 15;
-}
-
-void WriteNumberedWav(const std::string& path, uint32_t frames) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  auto put = [&](uint32_t v, int n) { std::fwrite(&v, 1, size_t(n), f); };
-  std::fwrite("RIFF", 1, 4, f), put(36 + frames * 4, 4), std::fwrite("WAVEfmt ", 1, 8, f);
-  put(16, 4), put(1, 2), put(2, 2), put(kRate, 4), put(kRate * 4, 4), put(4, 2), put(16, 2);
-  std::fwrite("data", 1, 4, f), put(frames * 4, 4);
-  for (uint32_t k = 0; k < frames; ++k) {
-    uint32_t n = k + 1;
-    int16_t side[2] = {int16_t(n & 0x7FFF), int16_t((n >> 15) & 0x7FFF)};
-    std::fwrite(side, 2, 2, f);
-  }
-  std::fclose(f);
-}
-
-void Wait(int ms) { std::this_thread::sleep_for(milliseconds(ms)); }
 
 void Report(const char* name, std::vector<double> ms) {
   std::sort(ms.begin(), ms.end());
@@ -62,12 +33,10 @@ void Report(const char* name, std::vector<double> ms) {
 }  // namespace
 
 int main() {
-  const std::string dir = "/tmp/vys-latency-" + std::to_string(getpid());
-  std::system(("mkdir -p " + dir).c_str());
-  const std::string song = dir + "/numbered.wav", capturePath = dir + "/capture.wav";
-  WriteNumberedWav(song, 90 * kRate);
-  setenv("VYS_AUDIO", ("wav:" + capturePath).c_str(), 1);
-  setenv("VYS_AUDIO_RATE", "48000", 1);
+  TempDir dir;
+  const std::string song = dir.File("numbered.wav"), capturePath = dir.File("capture.wav");
+  WriteFileBytes(song, MakeWav({.rate = kRate, .data = NumberedFrames(90 * kRate)}));
+  ScopedAudioOutput audio(ScopedAudioOutput::Capture(capturePath), kRate);
 
   struct Event {
     const char* kind;
@@ -82,32 +51,32 @@ int main() {
   const auto before = steady_clock::now();
   deck->OpenFiles(song, 0);
   const auto after = steady_clock::now();
-  Wait(300);
+  Wait(0.3);
   for (int i = 0; i < kTrials; ++i) {  // play from paused
     events.push_back({"play", steady_clock::now(), 0});
     deck->PlayPause();
-    Wait(150);
+    Wait(0.15);
     deck->PlayPause();
-    Wait(150);
+    Wait(0.15);
   }
   for (int i = 0; i < kTrials; ++i) {  // hold-to-play CUE from the cue point
     events.push_back({"cue-down", steady_clock::now(), 0});
     deck->CueDown();
-    Wait(150);
+    Wait(0.15);
     deck->CueUp();
-    Wait(150);
+    Wait(0.15);
   }
   deck->PlayPause();
-  Wait(300);
+  Wait(0.3);
   for (int i = 0; i < kTrials; ++i) {  // seek while playing
     const uint32_t target = 20000 + uint32_t(i) * 2000;
     events.push_back({"seek", steady_clock::now(), target * (kRate / 1000) + 1});
     deck->Seek(target);
-    Wait(250);
+    Wait(0.25);
   }
   deck.reset();
-  const Capture capture = Read(capturePath);
-  std::system(("rm -rf " + dir).c_str());
+  Capture capture;
+  ReadCapture(capturePath, &capture);
 
   // Frame n of the capture is heard at the device's start plus n frames; the
   // device started during the first open.
@@ -120,7 +89,7 @@ int main() {
       while (i < capture.left.size() && Heard(capture, i) != e.expectedFrame) ++i;
     } else {
       while (i < capture.left.size() && (capture.left[i] != 0 || capture.right[i] != 0)) ++i;  // still sounding
-      while (i < capture.left.size() && capture.left[i] == 0 && capture.right[i] == 0) ++i;
+      i = FirstSound(capture, i);
     }
     if (i >= capture.left.size()) continue;
     const double ms = (double(i) / kRate - duration<double>(e.when - started).count()) * 1000;

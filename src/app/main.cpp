@@ -13,10 +13,11 @@ void PrintAbilities() {
   std::printf(
       "Vy-System deck engine\n"
       "Can do now:\n"
-      "  - read PCM RIFF WAVE files: format, duration, seeking, PCM blocks\n"
-      "  - play sound buffers through the system's sound, JACK, or a capture file\n"
+      "  - play MP3/MP2/MPG and WAV files and M3U playlists as a deck: vys-deck\n"
+      "    takes the deck's commands on standard input (see the README)\n"
+      "  - play through the system's sound, JACK, or a capture file (VYS_AUDIO)\n"
       "  - report every failure as one line, optionally logged to vys.log\n"
-      "Usage: vysystem FILE.wav...   shows what the deck makes of each file\n"
+      "Usage: vysystem FILE.wav...   shows what the deck makes of each WAV file\n"
       "       vysystem --devices     lists the output devices\n");
 }
 

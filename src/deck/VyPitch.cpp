@@ -18,7 +18,7 @@ constexpr int64_t kPitchScale = 10000;
 }  // namespace
 
 TVyPitchTAG::TVyPitchTAG(TVyCounter counter)
-    : counter_(std::move(counter)), ticksPerMs_(counter_.TicksPerMs()) {}
+    : TOzoSync(llPitch), counter_(std::move(counter)), ticksPerMs_(counter_.TicksPerMs()) {}
 
 void TVyPitchTAG::SetRange(TVyPitchRange range) {
   TOzoSyncGuard lock(*this);

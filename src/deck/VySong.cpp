@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "foundation/OzoAssert.h"
 #include "foundation/OzoError.h"
 #include "foundation/OzoPath.h"
 
@@ -19,6 +20,11 @@ constexpr int kConfigureErrorLine = 411;
 constexpr char kAudioErrorText[] =
     "VYSONG: Directsound audio not available. Try closing any other\n"
     "sound application and opening the file(s) again. Error message follows:\n\n%s";
+// Display captions when there is nothing to show, in the LCD's glyphs: "b" an
+// unlit digit, "e" an unlit narrow one, "a" an unlit minus.
+constexpr char kNoTrackText[] = "ebb";
+constexpr char kNoTimeText[] = "abb:bb";
+constexpr char kNoHundredthsText[] = "bb";
 constexpr uint32_t kLoopLengthMs = 200;
 constexpr uint32_t kLoopPauseMs = 50;
 constexpr uint32_t kMaxPositionIncrement = 30000;
@@ -42,7 +48,7 @@ uint64_t MsToStreamBytes(uint32_t ms, uint32_t bytesPerSecond) {
 uint32_t Clamped32(uint64_t bytes) { return uint32_t(std::min<uint64_t>(bytes, UINT32_MAX)); }
 }  // namespace
 
-TVySongTAG::TVySongTAG() {
+TVySongTAG::TVySongTAG() : TOzoSync(llSong) {
   buffer_.AddProcessor(&endMarker_);
   ResetSongInfo();
   ResetTimeInfo();
@@ -73,7 +79,7 @@ void TVySongTAG::SetDevice(const TGuid* device) {
 
 void TVySongTAG::SetCounter(TVyCounter counter) {
   TOzoSyncGuard lock(*this);
-  counter_ = std::move(counter);
+  Scan.SetCounter(std::move(counter));
 }
 
 // ---- opening ----
@@ -85,7 +91,7 @@ int TVySongTAG::Open(const char* fileName, unsigned trackNumber, int exactLength
   songInfo_.TrackNumber = trackNumber;
   char text[12];
   if (trackNumber == 0)
-    std::snprintf(text, sizeof text, "ebb");
+    std::snprintf(text, sizeof text, "%s", kNoTrackText);
   else
     std::snprintf(text, sizeof text, "%s%02u", trackNumber < 100 ? "e" : trackNumber < 200 ? "I" : "i",
                   trackNumber < 100 ? trackNumber : trackNumber % 100);
@@ -107,7 +113,7 @@ int TVySongTAG::Open(const char* fileName, unsigned trackNumber, int exactLength
   SetTitle(fileName);
   ResetTimeInfo();
   timeInfo_.CueChanged = 1;
-  scanMode_ = smNone;
+  Scan.Stop();
   open_ = 1;
   return 0;
 }
@@ -200,7 +206,8 @@ void TVySongTAG::Close() {
 
 void TVySongTAG::ResetSongInfo() {
   lengthBytes_ = 0;
-  songInfo_ = TVySongInfo{10, 0, 1, 1, 10, 1000, 0, "-", "ebb"};
+  songInfo_ = TVySongInfo{10, 0, 1, 1, 10, 1000, 0, "-", {}};
+  Copy(songInfo_.TrackText, kNoTrackText);
 }
 
 void TVySongTAG::ResetTimeInfo() {
@@ -233,9 +240,10 @@ unsigned TVySongTAG::GetPosition() {
 
 // Minutes and seconds, and hundredths, of the elapsed or the remaining time.
 void TVySongTAG::FormatTime() {
+  OZO_ASSERT(HeldHere(), "the song lock is held");
   if (!open_) {
-    Copy(timeInfo_.TimeText, "abb:bb");
-    Copy(timeInfo_.HundredthsText, "bb");
+    Copy(timeInfo_.TimeText, kNoTimeText);
+    Copy(timeInfo_.HundredthsText, kNoHundredthsText);
     timeInfo_.FreeBytes = 0;
     return;
   }
@@ -272,6 +280,7 @@ void TVySongTAG::SetPosition(unsigned ms) {
 // The restart lands on the very millisecond shown, so that a cue set on a
 // beat is heard on it.
 void TVySongTAG::MoveTo(unsigned ms, bool moveCue) {
+  OZO_ASSERT(HeldHere(), "the song lock is held");
   ms = std::min(ms, songInfo_.Length);
   buffer_.RequestRestart(ms, buffer_.WillPlay());
   SetPositionBytes(MsToStreamBytes(ms, BytesPerSecond()));
@@ -301,6 +310,7 @@ void TVySongTAG::SetCuePoint() {
 }
 
 void TVySongTAG::SetCue() {
+  OZO_ASSERT(HeldHere(), "the song lock is held");
   if (timeInfo_.Position == timeInfo_.CuePoint) return;
   timeInfo_.CuePoint = timeInfo_.Position;
   timeInfo_.CueChanged = 1;
@@ -379,6 +389,7 @@ void TVySongTAG::FillRing() {
 }
 
 void TVySongTAG::UpdatePosition() {
+  OZO_ASSERT(HeldHere(), "the song lock is held");
   SetPositionBytes(std::min(positionBytes_ + buffer_.TakePlayedBytes(), lengthBytes_));
   timeInfo_.Position = uint32_t(positionBytes_ * 1000 / BytesPerSecond());
 }
@@ -391,7 +402,8 @@ void TVySongTAG::SetPositionBytes(uint64_t bytes) {
 // A full ring lasts long: the player comes back once a quarter of it has
 // been heard, at the current rate (a rate change is followed within a cycle).
 uint32_t TVySongTAG::NextServiceMs() {
-  if (scanMode_ != smNone || buffer_.NeedsPromptRefill()) return buffer_.RefillDueMs(kBusyCycleMs);
+  OZO_ASSERT(HeldHere(), "the song lock is held");
+  if (Scan.Mode() != smNone || buffer_.NeedsPromptRefill()) return buffer_.RefillDueMs(kBusyCycleMs);
   if (!buffer_.IsPlaying()) return kIdleCycleMs;
   const uint64_t bytesPerSecond = uint64_t(buffer_.GetFrequency()) * player_->Format.nBlockAlign;
   const uint64_t cycleMs = bytesPerSecond ? uint64_t(bufferBytes_) * 250 / bytesPerSecond : 0;
@@ -402,57 +414,27 @@ uint32_t TVySongTAG::NextServiceMs() {
 
 void TVySongTAG::StartStepScan(int step, bool fresh) {
   TOzoSyncGuard lock(*this);
-  if (!open_) return;
-  scanMode_ = smStep;
-  scanStep_ = step;
-  accumulator_ = fresh ? 0 : SearchInterval + 1;
-  lastCounter_ = counter_.Now();
+  if (open_) Scan.StartStep(step, fresh);
 }
 
-void TVySongTAG::StartForwardScan(bool fresh) { StartScan(smForward, fresh); }
-void TVySongTAG::StartBackwardScan(bool fresh) { StartScan(smBackward, fresh); }
-
-// A fresh search takes its first step one interval after the press; one that
-// replaces another steps at the next service.
-void TVySongTAG::StartScan(TVyScanMode mode, bool fresh) {
+void TVySongTAG::StartForwardScan(bool fresh) {
   TOzoSyncGuard lock(*this);
-  if (!open_) return;
-  scanMode_ = mode;
-  scanStep_ = int32_t(SearchStartStep);
-  stepsTaken_ = 0;
-  accumulator_ = fresh ? 0 : SearchInterval + 1;
-  currentInterval_ = SearchInterval;
-  lastCounter_ = counter_.Now();
+  if (open_) Scan.StartForward(fresh);
+}
+
+void TVySongTAG::StartBackwardScan(bool fresh) {
+  TOzoSyncGuard lock(*this);
+  if (open_) Scan.StartBackward(fresh);
 }
 
 void TVySongTAG::StopScan() {
   TOzoSyncGuard lock(*this);
-  scanMode_ = smNone;
+  Scan.Stop();
 }
 
-// At most one step per call: accelerating search steps 10 ms every 200 ms,
-// and every fifth step halves the interval and doubles the step.
 void TVySongTAG::StepScan() {
-  if (scanMode_ == smNone || !open_) return;
-  const int64_t now = counter_.Now();
-  accumulator_ += uint32_t((now - lastCounter_) / counter_.TicksPerMs());
-  lastCounter_ = now;
-  const int64_t position = timeInfo_.Position;
-  auto stepTo = [&](int64_t target) {
-    target = std::max<int64_t>(target, 0);
-    if (target / 10 != position / 10) MoveTo(unsigned(target), CueFollowsSearch);
-  };
-  if (scanMode_ == smStep) {
-    if (accumulator_ <= FixedStepInterval) return;
-    stepTo(position + scanStep_);
-    accumulator_ -= FixedStepInterval;
-    return;
-  }
-  if (accumulator_ <= currentInterval_) return;
-  accumulator_ -= currentInterval_;
-  stepTo(scanMode_ == smForward ? position + scanStep_ : position - scanStep_);
-  if (++stepsTaken_ < StepsPerAcceleration) return;
-  currentInterval_ = std::max(currentInterval_ / SearchIntervalDivisor, SearchMinInterval);
-  scanStep_ = int32_t(std::min(uint32_t(scanStep_) * SearchStepMultiplier, SearchMaxStep));
-  stepsTaken_ = 0;
+  OZO_ASSERT(HeldHere(), "the song lock is held");
+  if (!open_) return;
+  const int64_t target = Scan.Next(timeInfo_.Position);
+  if (target >= 0) MoveTo(unsigned(target), CueFollowsSearch);
 }

@@ -9,6 +9,7 @@
 #include "audio/output/OzoDS.h"
 #include "audio/output/VyBuffer.h"
 #include "deck/VyControlDSP.h"
+#include "deck/VyScan.h"
 #include "foundation/OzoCounter.h"
 #include "foundation/OzoSync.h"
 
@@ -34,8 +35,6 @@ struct TVyTimeInfo {
   char HundredthsText[5];
   uint8_t Reserved[8];
 };
-
-enum TVyScanMode : uint8_t { smNone = 0, smStep = 1, smForward = 2, smBackward = 3 };
 
 class TVySongTAG : public TOzoSync {
  public:
@@ -96,26 +95,18 @@ class TVySongTAG : public TOzoSync {
   TVyControlDSPTAG& EndMarker() { return endMarker_; }
   bool IsOpen() const { return open_; }
 
-  // Defaults of the search and the output.
+  // Defaults of the output and the cue; the search's schedule is Scan's.
   uint32_t BufferLength = 3000;
   uint32_t ChunkSize = 32768;
-  uint32_t SearchStartStep = 10;
-  uint32_t SearchStepMultiplier = 2;
-  uint32_t SearchInterval = 200;
-  uint32_t SearchIntervalDivisor = 2;
-  uint32_t SearchMinInterval = 1;
-  uint32_t StepsPerAcceleration = 5;
-  uint32_t SearchMaxStep = 1431;
-  uint32_t FixedStepInterval = 150;
   int CueFollowsPositioning = 1;
   int CueFollowsSearch = 1;
+  TVyScanTAG Scan;
 
  private:
   int OpenDevice();
   int OpenDecoder(const char* fileName, int exactLength);
   int ConfigureOutput();
   void SetTitle(const char* fileName);
-  void StartScan(TVyScanMode mode, bool fresh);
   void MoveTo(unsigned ms, bool moveCue);
   void SetCue();
   void StepScan();
@@ -137,14 +128,7 @@ class TVySongTAG : public TOzoSync {
   uint64_t positionBytes_ = 0;  // the records' 32-bit byte counts would wrap within hours
   uint64_t lengthBytes_ = 0;
   uint32_t chunkBytes_ = 0, bufferBytes_ = 0, framesPerChunk_ = 0;
-  TVyScanMode scanMode_ = smNone;
-  int32_t scanStep_ = 0;
-  uint32_t stepsTaken_ = 0;
-  uint32_t accumulator_ = 0;
-  uint32_t currentInterval_ = 0;
   uint8_t timeMode_ = 0;
-  TVyCounter counter_ = SystemCounter();
-  int64_t lastCounter_ = 0;
   TOzoAudioConfig deviceSelection_{};
   TGuid deviceId_{};
   int deviceChanged_ = 1;

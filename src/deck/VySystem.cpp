@@ -13,6 +13,10 @@ constexpr int kOpenFilesFailedLine = 339;
 // A second press of Previous within this time goes to the previous entry.
 constexpr int64_t kPreviousWindowMs = 1999;
 constexpr int kTopPitchShown = 1999;  // the display's tens digit can only show 1
+// Pitch captions in the LCD's glyphs: "a" an unlit sign, "e" an unlit narrow
+// one, "b" an unlit digit, "c" an unlit decimal point.
+constexpr char kPitchOffText[] = "a ebcbb";
+constexpr char kPitchZeroText[] = "a e0.00";
 
 int PlayerCycle(const std::atomic<int32_t>* stop, void* deck) {
   while (!*stop) Sleep(static_cast<TVySystemTAG*>(deck)->Tick());
@@ -24,9 +28,9 @@ int PlayerCycle(const std::atomic<int32_t>* stop, void* deck) {
 void FormatPitch(const TVyPitchInfo& info, char (&text)[12]) {
   const int p = info.Pitch;
   if (!info.PitchOn) {
-    std::snprintf(text, sizeof text, "a ebcbb");
+    std::snprintf(text, sizeof text, "%s", kPitchOffText);
   } else if (p == 0) {
-    std::snprintf(text, sizeof text, "a e0.00");
+    std::snprintf(text, sizeof text, "%s", kPitchZeroText);
   } else {
     const int magnitude = p < 0 ? -p : p;
     const char* sign = p < 0 ? "-" : "+";

@@ -1,22 +1,47 @@
 // The engine's lock and event wrappers.
 #pragma once
+#include <atomic>
 #include <cstdint>
+#include <thread>
 
 #include "platform/kernel/KernelSync.h"
 
+// The lock order: a thread takes a lock only while every lock it holds is of
+// a lower level: song, then buffer, then a decoder or a processor. The pitch
+// lock is the highest, so it is released before the song lock is taken.
+// Checked builds abort on a lock taken out of order, or on the audio thread.
+enum TOzoLockLevel : uint8_t {
+  llUnordered = 0,
+  llSong = 1,
+  llBuffer = 2,
+  llDecoderOrProcessor = 3,
+  llPitch = 4,
+};
+
 // Recursive lock inherited by every engine class that both threads touch.
-// Lock order: pitch released before song; song, then buffer, then decoder or processor.
 class TOzoSync {
  public:
-  TOzoSync() = default;
+  explicit TOzoSync(TOzoLockLevel level = llUnordered) : level_(level) {}
   TOzoSync(const TOzoSync&) = delete;
   TOzoSync& operator=(const TOzoSync&) = delete;
 
+#if defined(VYS_CHECKED)
+  void Enter();
+  void Leave();
+  bool HeldHere() const { return owner_.load() == std::this_thread::get_id(); }
+#else
   void Enter() { mutex_.Lock(); }
   void Leave() { mutex_.Unlock(); }
+  bool HeldHere() const { return true; }  // only asked by checks, which are off
+#endif
 
  private:
   KernelMutex mutex_;
+  const TOzoLockLevel level_;
+#if defined(VYS_CHECKED)
+  std::atomic<std::thread::id> owner_{};
+  int depth_ = 0;
+#endif
 };
 
 // Holds a TOzoSync for the lifetime of a scope.

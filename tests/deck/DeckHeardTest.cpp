@@ -12,6 +12,7 @@
 
 #include "deck/VySystem.h"
 #include "support/AudioAnalysis.h"
+#include "support/AudioOutput.h"
 #include "support/HeardFrames.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
@@ -22,16 +23,13 @@ namespace {
 constexpr uint32_t kCdRate = 44100;
 constexpr uint32_t kDeviceRate = 48000;
 
-void Wait(double seconds) { std::this_thread::sleep_for(duration<double>(seconds)); }
-
 struct HeardDeck : ::testing::Test {
   TempDir dir;
+  ScopedAudioOutput audio{ScopedAudioOutput::Capture(dir.File("capture.wav")), kDeviceRate};
   std::unique_ptr<TVySystemTAG> deck;
   std::string tone;
 
   void SetUp() override {
-    setenv("VYS_AUDIO", ("wav:" + dir.File("capture.wav")).c_str(), 1);
-    setenv("VYS_AUDIO_RATE", std::to_string(kDeviceRate).c_str(), 1);
     deck = std::make_unique<TVySystemTAG>();
     tone = WriteStereo("tone.wav", kCdRate, DitheredSine(1000, kCdRate, 6 * kCdRate, 0.5, 2));
   }
@@ -43,8 +41,6 @@ struct HeardDeck : ::testing::Test {
   }
   void TearDown() override {
     deck.reset();
-    unsetenv("VYS_AUDIO");
-    unsetenv("VYS_AUDIO_RATE");
   }
   Capture Finish() {
     deck.reset();

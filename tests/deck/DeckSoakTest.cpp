@@ -13,8 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "Mp3Fixtures.h"
 #include "deck/VySystem.h"
+#include "support/AudioOutput.h"
+#include "support/Mp3Fixtures.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -35,7 +36,7 @@ double SoakSeconds() {
 
 TEST(DeckSoak, RandomCommandsNeitherCrashNorHangNorKeepTheWindowWaiting) {
   TempDir dir;
-  setenv("VYS_AUDIO", "null", 1);
+  ScopedAudioOutput audio("null");
   const std::string good = dir.File("good.wav"), shortSong = dir.File("short.wav");
   WriteFileBytes(good, MakeWav({.data = PatternBytes(176400 * 4)}));
   WriteFileBytes(shortSong, MakeWav({.channels = 1, .rate = 22050, .bits = 8, .data = PatternBytes(22050 / 2)}));
@@ -134,7 +135,6 @@ TEST(DeckSoak, RandomCommandsNeitherCrashNorHangNorKeepTheWindowWaiting) {
   deck.reset();
   finished = true;
   watchdog.join();
-  unsetenv("VYS_AUDIO");
   RecordProperty("commands", std::to_string(count));
   RecordProperty("longest_wait_ms", std::to_string(longestMs));
   std::cout << count << " commands; longest wait " << longestMs << " ms (" << longestName << ")" << std::endl;

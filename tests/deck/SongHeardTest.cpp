@@ -13,6 +13,7 @@
 #include "deck/VySong.h"
 #include "foundation/OzoThread.h"
 #include "platform/kernel/KernelThread.h"
+#include "support/AudioOutput.h"
 #include "support/HeardFrames.h"
 #include "support/SongPlayer.h"
 #include "support/TempDir.h"
@@ -24,13 +25,13 @@ namespace {
 constexpr uint32_t kRate = 48000;
 constexpr uint32_t kFramesPerMs = kRate / 1000;
 
-void Wait(double seconds) { std::this_thread::sleep_for(duration<double>(seconds)); }
 
 // File position in ms of a heard frame number.
 double FileMs(uint32_t frameNumber) { return double(frameNumber - 1) / kFramesPerMs; }
 
 struct HeardSong : ::testing::Test {
   TempDir dir;
+  ScopedAudioOutput audio{ScopedAudioOutput::Capture(dir.File("capture.wav"))};
   TOzoWAVTAG wav;
   std::unique_ptr<TVySongTAG> engine = std::make_unique<TVySongTAG>();
   TVySongTAG& song = *engine;
@@ -38,8 +39,6 @@ struct HeardSong : ::testing::Test {
   steady_clock::time_point openedBefore, openedAfter;
 
   void SetUp() override {
-    setenv("VYS_AUDIO", ("wav:" + dir.File("capture.wav")).c_str(), 1);
-    setenv("VYS_AUDIO_RATE", "48000", 1);
     song.AddPlayer(&wav);
     std::string path = dir.File("numbered.wav");
     WriteFileBytes(path, MakeWav({.rate = kRate, .data = NumberedFrames(20 * kRate)}));
@@ -48,10 +47,6 @@ struct HeardSong : ::testing::Test {
     openedAfter = steady_clock::now();
     player = StartSongPlayer(song);
     song.Buffer().WaitRestarted();  // as the deck does before playing at once
-  }
-  void TearDown() override {
-    unsetenv("VYS_AUDIO");
-    unsetenv("VYS_AUDIO_RATE");
   }
   Capture Finish() {
     player.reset();

@@ -11,12 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "Mp3Fixtures.h"
 #include "audio/decoders/OzoWAV.h"
 #include "deck/VySong.h"
 #include "foundation/OzoThread.h"
 #include "platform/kernel/KernelThread.h"
 #include "support/AudioAnalysis.h"
+#include "support/AudioOutput.h"
+#include "support/Mp3Fixtures.h"
 #include "support/SongPlayer.h"
 #include "support/TempDir.h"
 
@@ -50,8 +51,7 @@ size_t NextSound(const std::vector<int16_t>& pcm, size_t from) {
 
 TEST(HeardMp3, PlayAndJumpLandWithin5MsOfTheirTargets) {
   TempDir dir;
-  setenv("VYS_AUDIO", ("wav:" + dir.File("capture.wav")).c_str(), 1);
-  setenv("VYS_AUDIO_RATE", std::to_string(kRate).c_str(), 1);
+  auto audio = std::make_unique<ScopedAudioOutput>(ScopedAudioOutput::Capture(dir.File("capture.wav")), kRate);
   const std::string file = Mp3Fixture("cbr128.mp3");
   TOzoMP3TAG mp3;
   TOzoWAVTAG wav;
@@ -68,8 +68,7 @@ TEST(HeardMp3, PlayAndJumpLandWithin5MsOfTheirTargets) {
   player.reset();
   const uint32_t startSkip = mp3.StartSkip / 4;
   song.reset();
-  unsetenv("VYS_AUDIO");
-  unsetenv("VYS_AUDIO_RATE");
+  audio.reset();
 
   Capture capture;
   ASSERT_TRUE(ReadCapture(dir.File("capture.wav"), &capture));

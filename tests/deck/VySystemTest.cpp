@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "foundation/OzoError.h"
+#include "support/AudioOutput.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -24,16 +25,15 @@ TVyCounter FakeCounter() {
 }
 
 struct Deck : ::testing::Test {
+  ScopedAudioOutput audio{"null"};
   TempDir dir;
   std::unique_ptr<TVySystemTAG> deck;
 
   void SetUp() override {
-    setenv("VYS_AUDIO", "null", 1);
     deck = std::make_unique<TVySystemTAG>(nullptr, FakeCounter());
   }
   void TearDown() override {
     deck.reset();
-    unsetenv("VYS_AUDIO");
   }
   std::string Song(const std::string& name, uint32_t ms = 5000) {
     std::string path = dir.File(name);

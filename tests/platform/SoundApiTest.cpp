@@ -6,21 +6,21 @@
 #include <vector>
 
 #include "platform/sound/DirectSound.h"
+#include "support/AudioOutput.h"
 
 namespace {
 struct NullOutput : ::testing::Test {
+  ScopedAudioOutput audio{"null"};
   IDirectSound* sound = nullptr;
   IDirectSoundBuffer* buffer = nullptr;
   TWaveFormatEx cd{{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16}, 0};
 
   void SetUp() override {
-    setenv("VYS_AUDIO", "null", 1);
     ASSERT_EQ(DirectSoundCreate(nullptr, &sound, nullptr), DS_OK);
   }
   void TearDown() override {
     if (buffer) buffer->Release();
     sound->Release();
-    unsetenv("VYS_AUDIO");
   }
   HRESULT Create(const TWaveFormatEx& format, uint32_t bytes, IDirectSoundBuffer** out) {
     TDSBufferDesc desc{sizeof(TDSBufferDesc), DSBCAPS_CTRLVOLUME, bytes, 0, &format};
@@ -112,7 +112,7 @@ TEST_F(NullOutput, PrimaryBufferHoldsTheOutputFormat) {
 }
 
 TEST(SoundDevices, ListStartsWithTheDefaultOutputUnderANullId) {
-  setenv("VYS_AUDIO", "null", 1);
+  ScopedAudioOutput audio("null");
   struct Entry {
     bool hasId;
     std::string description;
@@ -134,5 +134,4 @@ TEST(SoundDevices, ListStartsWithTheDefaultOutputUnderANullId) {
   IDirectSound* sound = nullptr;
   EXPECT_EQ(DirectSoundCreate(&unknown, &sound, nullptr), DSERR_NODRIVER);
   EXPECT_EQ(sound, nullptr);
-  unsetenv("VYS_AUDIO");
 }

@@ -5,8 +5,6 @@
 #include <thread>
 
 void CapturedOutput::SetUp() {
-  setenv("VYS_AUDIO", ("wav:" + dir_.File("capture.wav")).c_str(), 1);
-  setenv("VYS_AUDIO_RATE", std::to_string(kDeviceRate).c_str(), 1);
   openedBefore_ = SteadyClock::now();
   ASSERT_EQ(DirectSoundCreate(nullptr, &sound_, nullptr), DS_OK);
   openedAfter_ = SteadyClock::now();
@@ -14,8 +12,6 @@ void CapturedOutput::SetUp() {
 
 void CapturedOutput::TearDown() {
   if (sound_) Finish();
-  unsetenv("VYS_AUDIO");
-  unsetenv("VYS_AUDIO_RATE");
 }
 
 IDirectSoundBuffer* CapturedOutput::MakeBuffer(uint32_t rate, uint16_t channels,
@@ -45,14 +41,4 @@ Capture CapturedOutput::Finish() {
   EXPECT_TRUE(ReadCapture(dir_.File("capture.wav"), &capture));
   EXPECT_EQ(capture.rate, kDeviceRate);
   return capture;
-}
-
-size_t CapturedOutput::FirstSound(const Capture& capture) {
-  for (size_t k = 0; k < capture.left.size(); ++k)
-    if (capture.left[k] != 0 || capture.right[k] != 0) return k;
-  return capture.left.size();
-}
-
-void CapturedOutput::Wait(double seconds) {
-  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }

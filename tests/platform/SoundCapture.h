@@ -8,6 +8,8 @@
 
 #include "platform/sound/DirectSound.h"
 #include "support/AudioAnalysis.h"
+#include "support/AudioOutput.h"
+#include "support/HeardFrames.h"
 #include "support/TempDir.h"
 
 using SteadyClock = std::chrono::steady_clock;
@@ -24,14 +26,12 @@ class CapturedOutput : public ::testing::Test {
   IDirectSoundBuffer* MakeBuffer(uint32_t rate, uint16_t channels, const std::vector<int16_t>& pcm);
   // Releases everything, closes the capture and reads it back.
   Capture Finish();
-  // Index of the first frame with sound in it.
-  static size_t FirstSound(const Capture& capture);
   static double Seconds(SteadyClock::time_point from, SteadyClock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
   }
-  static void Wait(double seconds);
 
   TempDir dir_;
+  ScopedAudioOutput audio_{ScopedAudioOutput::Capture(dir_.File("capture.wav")), kDeviceRate};
   IDirectSound* sound_ = nullptr;
   std::vector<IDirectSoundBuffer*> buffers_;
   SteadyClock::time_point openedBefore_, openedAfter_;

@@ -5,19 +5,19 @@
 #include <cstdlib>
 
 #include "audio/output/OzoDS.h"
+#include "support/AudioOutput.h"
 
 struct NullOutputDevice : ::testing::Test {
+  ScopedAudioOutput audio{"null"};
   TOzoAudioTAG device;
   TOzoSoundBufferTAG buffer;
 
   void SetUp() override {
-    setenv("VYS_AUDIO", "null", 1);
     TOzoAudioConfig config{0, nullptr, nullptr, nullptr};
     ASSERT_EQ(device.Open(&config), 0);
   }
   void TearDown() override {
     buffer.ReleaseBuffer();
     device.Close();
-    unsetenv("VYS_AUDIO");
   }
 };

@@ -1,6 +1,6 @@
 // The deck console's answers: one line per command, errors that say why,
 // and a status that tells the whole deck.
-#include "../../tools/vys-deck/DeckConsole.h"
+#include "DeckConsole.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "support/AudioOutput.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -17,18 +18,17 @@ using ::testing::StartsWith;
 
 namespace {
 struct Console : ::testing::Test {
+  ScopedAudioOutput audio{"null"};
   TempDir dir;
   std::unique_ptr<TVySystemTAG> deck;
   std::unique_ptr<DeckConsole> console;
   void SetUp() override {
-    setenv("VYS_AUDIO", "null", 1);
     deck = std::make_unique<TVySystemTAG>();
     console = std::make_unique<DeckConsole>(*deck);
   }
   void TearDown() override {
     console.reset();
     deck.reset();
-    unsetenv("VYS_AUDIO");
   }
 };
 }  // namespace
@@ -83,12 +83,14 @@ TEST_F(Console, WaitActsOnTheEndOfTheTrackAsItIsHeard) {
 // the track is acted on while commands come back to back.
 TEST_F(Console, AnswersStayOneLineAndBackToBackCommandsStillSeeTheEnd) {
   WriteFileBytes(dir.File("short.wav"), MakeWav({.data = PatternBytes(176400 / 2)}));
-  setenv("VYS_AUDIO", ("wav:" + dir.File("no/such/folder/capture.wav")).c_str(), 1);
-  const std::string failed = console->Run("open " + dir.File("short.wav"));
+  std::string failed;
+  {
+    ScopedAudioOutput unwritable(ScopedAudioOutput::Capture(dir.File("no/such/folder/capture.wav")));
+    failed = console->Run("open " + dir.File("short.wav"));
+  }
   EXPECT_THAT(failed, StartsWith("error VYSONG: Directsound audio not available. Try closing any other\\nsound"));
   EXPECT_EQ(failed.find('\n'), std::string::npos);
 
-  setenv("VYS_AUDIO", "null", 1);
   ASSERT_EQ(console->Run("open " + dir.File("short.wav")), "ok");  // plays half a second
   const auto start = std::chrono::steady_clock::now();
   std::string status;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -49,12 +50,123 @@ bool ToInt(const std::string& text, long* value) {
   return !text.empty() && end && *end == '\0';
 }
 
-struct TCommand {
+std::string SelectDevice(TVySystemTAG& deck, const std::string& word, long index) {
+  TStringList devices;
+  const int count = EnumerateDevices(devices);
+  std::string answer = "error no device " + word;
+  if (index < count) {
+    deck.Song.SetDevice(static_cast<const TGuid*>(devices.Objects(int(index))));
+    answer = "ok";
+  }
+  FreeDeviceList(devices);
+  return answer;
+}
+
+constexpr long kAny = 0;  // a range of kAny..kAny leaves a number unchecked
+
+template <typename Action>
+auto Ok(Action action) {
+  return [action](DeckConsole&, TVySystemTAG& d, const auto&, const std::vector<long>& a) {
+    action(d, a);
+    return std::string("ok");
+  };
+}
+
+int Optional(const std::vector<long>& a) { return a.empty() ? 0 : int(a[0]); }
+
+}  // namespace
+
+// One row per command: its usage, how many arguments it takes (maxArgs -1:
+// any number), the range and step every numeric argument must keep, and
+// what it does.
+struct DeckConsole::TCommand {
   const char* usage;
   int minArgs, maxArgs;
-  std::function<void(TVySystemTAG&, const std::vector<long>&)> run;
+  long low, high, multipleOf;
+  bool files;  // the arguments are file names, not numbers
+  std::function<std::string(DeckConsole&, TVySystemTAG&, const std::vector<std::string>&, const std::vector<long>&)>
+      run;
+
+  // Why the row refuses the arguments, or "" when it takes them.
+  std::string Refusal(const std::vector<std::string>& words, std::vector<long>* numbers) const {
+    if (!files) {
+      for (const std::string& word : words) {
+        long value;
+        if (!ToInt(word, &value)) return "error not a number: " + word;
+        numbers->push_back(value);
+      }
+    }
+    const int count = int(words.size());
+    bool fits = count >= minArgs && (maxArgs < 0 || count <= maxArgs);
+    for (long n : *numbers) fits = fits && (low == high || (n >= low && n <= high)) && n % multipleOf == 0;
+    return fits ? "" : std::string("error usage: ") + usage;
+  }
 };
-}  // namespace
+
+const std::map<std::string, DeckConsole::TCommand>& DeckConsole::Commands() {
+  static const std::map<std::string, TCommand> kCommands = {
+      {"quit", {"quit", 0, 0, kAny, kAny, 1, false, [](DeckConsole& c, auto&, auto&, auto&) {
+         c.quit_ = true;
+         return std::string("ok");
+       }}},
+      {"status", {"status", 0, 0, kAny, kAny, 1, false, [](DeckConsole& c, auto&, auto&, auto&) { return c.Status(); }}},
+      {"devices", {"devices", 0, 0, kAny, kAny, 1, false, [](DeckConsole& c, auto&, auto&, auto&) { return c.Devices(); }}},
+      {"open", {"open FILE...", 1, -1, kAny, kAny, 1, true, [](DeckConsole&, TVySystemTAG& d, auto& files, auto&) {
+         std::string list;
+         for (const std::string& file : files) list += file + "\n";
+         return d.OpenFiles(list, 0) == 0 ? std::string("ok") : "error " + OneLine(GetLastErrorText());
+       }}},
+      {"wait", {"wait MS", 1, 1, 0, LONG_MAX, 1, false, [](DeckConsole& c, auto&, auto&, auto& a) {
+         c.Wait(a[0]);
+         return std::string("ok");
+       }}},
+      {"device", {"device N", 1, 1, 0, LONG_MAX, 1, false, [](DeckConsole&, TVySystemTAG& d, auto& words, auto& a) {
+         return SelectDevice(d, words[0], a[0]);
+       }}},
+      {"play", {"play", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.PlayPause(); })}},
+      {"cue-down", {"cue-down", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.CueDown(); })}},
+      {"cue-up", {"cue-up", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.CueUp(); })}},
+      {"play-cue-key", {"play-cue-key", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.PlayCueKey(); })}},
+      {"ff-down", {"ff-down [MASK]", 0, 1, kAny, kAny, 1, false,
+                   Ok([](TVySystemTAG& d, auto& a) { d.ForwardDown(Optional(a)); })}},
+      {"ff-up", {"ff-up", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.ForwardUp(); })}},
+      {"rw-down", {"rw-down [MASK]", 0, 1, kAny, kAny, 1, false,
+                   Ok([](TVySystemTAG& d, auto& a) { d.RewindDown(Optional(a)); })}},
+      {"rw-up", {"rw-up", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.RewindUp(); })}},
+      {"next", {"next [FLAGS]", 0, 1, kAny, kAny, 1, false,
+                Ok([](TVySystemTAG& d, auto& a) { d.NextTrack(unsigned(Optional(a))); })}},
+      {"prev", {"prev [FLAGS]", 0, 1, kAny, kAny, 1, false,
+                Ok([](TVySystemTAG& d, auto& a) { d.PrevTrack(unsigned(Optional(a))); })}},
+      {"seek", {"seek MS", 1, 1, kAny, kAny, 1, false,
+                Ok([](TVySystemTAG& d, auto& a) { d.Seek(unsigned(std::max(a[0], 0L))); })}},
+      {"pitch-fader", {"pitch-fader V", 1, 1, kAny, kAny, 1, false,
+                       Ok([](TVySystemTAG& d, auto& a) { d.SetPitchFader(int(a[0])); })}},
+      {"nudge", {"nudge D", 1, 1, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto& a) { d.NudgePitch(int(a[0])); })}},
+      {"pitch-toggle", {"pitch-toggle", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.TogglePitch(); })}},
+      {"bend-fast-down", {"bend-fast-down [MASK]", 0, 1, kAny, kAny, 1, false,
+                          Ok([](TVySystemTAG& d, auto& a) { d.BendFastDown(Optional(a)); })}},
+      {"bend-fast-up", {"bend-fast-up", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.BendFastUp(); })}},
+      {"bend-slow-down", {"bend-slow-down [MASK]", 0, 1, kAny, kAny, 1, false,
+                          Ok([](TVySystemTAG& d, auto& a) { d.BendSlowDown(Optional(a)); })}},
+      {"bend-slow-up", {"bend-slow-up", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.BendSlowUp(); })}},
+      {"volume", {"volume 0..100", 1, 1, 0, 100, 1, false, Ok([](TVySystemTAG& d, auto& a) { d.SetVolume(int(a[0])); })}},
+      {"balance", {"balance -100..100", 1, 1, -100, 100, 1, false,
+                   Ok([](TVySystemTAG& d, auto& a) { d.SetBalance(int(a[0]), false); })}},
+      {"downmix", {"downmix -100|0|100", 1, 1, -100, 100, 100, false,
+                   Ok([](TVySystemTAG& d, auto& a) { d.SetBalance(int(a[0]), true); })}},
+      {"mute-down", {"mute-down", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.MuteDown(); })}},
+      {"mute-up", {"mute-up", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.MuteUp(); })}},
+      {"time-mode", {"time-mode", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.ToggleTimeMode(); })}},
+      {"prefs", {"prefs FLAGS END RANGE", 3, 3, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto& a) {
+                   TVyPreferences p;
+                   d.GetPreferences(p);
+                   p.Flags = uint32_t(a[0]), p.EndOfTrack = uint8_t(a[1]), p.PitchRange = uint8_t(a[2]);
+                   d.SetPreferences(p);
+                   d.UpdateFaderInfo();
+                 })}},
+  };
+  return kCommands;
+}
 
 std::string DeckConsole::Run(const std::string& line) {
   Idle();  // commands back to back must not hold off the end-of-track check
@@ -64,88 +176,12 @@ std::string DeckConsole::Run(const std::string& line) {
   std::vector<std::string> args;
   for (std::string word; words >> word;) args.push_back(word);
 
-  if (name == "quit") {
-    quit_ = true;
-    return "ok";
-  }
-  if (name == "status") return Status();
-  if (name == "devices") return Devices();
-  if (name == "open") {
-    if (args.empty()) return "error usage: open FILE...";
-    std::string list;
-    for (const std::string& file : args) list += file + "\n";
-    return deck_.OpenFiles(list, 0) == 0 ? "ok" : "error " + OneLine(GetLastErrorText());
-  }
-
-  static const std::map<std::string, TCommand> kCommands = {
-      {"play", {"play", 0, 0, [](TVySystemTAG& d, auto&) { d.PlayPause(); }}},
-      {"cue-down", {"cue-down", 0, 0, [](TVySystemTAG& d, auto&) { d.CueDown(); }}},
-      {"cue-up", {"cue-up", 0, 0, [](TVySystemTAG& d, auto&) { d.CueUp(); }}},
-      {"play-cue-key", {"play-cue-key", 0, 0, [](TVySystemTAG& d, auto&) { d.PlayCueKey(); }}},
-      {"ff-down", {"ff-down [MASK]", 0, 1, [](TVySystemTAG& d, auto& a) { d.ForwardDown(a.empty() ? 0 : int(a[0])); }}},
-      {"ff-up", {"ff-up", 0, 0, [](TVySystemTAG& d, auto&) { d.ForwardUp(); }}},
-      {"rw-down", {"rw-down [MASK]", 0, 1, [](TVySystemTAG& d, auto& a) { d.RewindDown(a.empty() ? 0 : int(a[0])); }}},
-      {"rw-up", {"rw-up", 0, 0, [](TVySystemTAG& d, auto&) { d.RewindUp(); }}},
-      {"next", {"next [FLAGS]", 0, 1, [](TVySystemTAG& d, auto& a) { d.NextTrack(a.empty() ? 0 : unsigned(a[0])); }}},
-      {"prev", {"prev [FLAGS]", 0, 1, [](TVySystemTAG& d, auto& a) { d.PrevTrack(a.empty() ? 0 : unsigned(a[0])); }}},
-      {"seek", {"seek MS", 1, 1, [](TVySystemTAG& d, auto& a) { d.Seek(unsigned(std::max(a[0], 0L))); }}},
-      {"pitch-fader", {"pitch-fader V", 1, 1, [](TVySystemTAG& d, auto& a) { d.SetPitchFader(int(a[0])); }}},
-      {"nudge", {"nudge D", 1, 1, [](TVySystemTAG& d, auto& a) { d.NudgePitch(int(a[0])); }}},
-      {"pitch-toggle", {"pitch-toggle", 0, 0, [](TVySystemTAG& d, auto&) { d.TogglePitch(); }}},
-      {"bend-fast-down", {"bend-fast-down [MASK]", 0, 1,
-                          [](TVySystemTAG& d, auto& a) { d.BendFastDown(a.empty() ? 0 : int(a[0])); }}},
-      {"bend-fast-up", {"bend-fast-up", 0, 0, [](TVySystemTAG& d, auto&) { d.BendFastUp(); }}},
-      {"bend-slow-down", {"bend-slow-down [MASK]", 0, 1,
-                          [](TVySystemTAG& d, auto& a) { d.BendSlowDown(a.empty() ? 0 : int(a[0])); }}},
-      {"bend-slow-up", {"bend-slow-up", 0, 0, [](TVySystemTAG& d, auto&) { d.BendSlowUp(); }}},
-      {"volume", {"volume 0..100", 1, 1, [](TVySystemTAG& d, auto& a) { d.SetVolume(int(a[0])); }}},
-      {"balance", {"balance -100..100", 1, 1, [](TVySystemTAG& d, auto& a) { d.SetBalance(int(a[0]), false); }}},
-      {"downmix", {"downmix -100|0|100", 1, 1, [](TVySystemTAG& d, auto& a) { d.SetBalance(int(a[0]), true); }}},
-      {"mute-down", {"mute-down", 0, 0, [](TVySystemTAG& d, auto&) { d.MuteDown(); }}},
-      {"mute-up", {"mute-up", 0, 0, [](TVySystemTAG& d, auto&) { d.MuteUp(); }}},
-      {"time-mode", {"time-mode", 0, 0, [](TVySystemTAG& d, auto&) { d.ToggleTimeMode(); }}},
-      {"prefs", {"prefs FLAGS END RANGE", 3, 3,
-                 [](TVySystemTAG& d, auto& a) {
-                   TVyPreferences p;
-                   d.GetPreferences(p);
-                   p.Flags = uint32_t(a[0]), p.EndOfTrack = uint8_t(a[1]), p.PitchRange = uint8_t(a[2]);
-                   d.SetPreferences(p);
-                   d.UpdateFaderInfo();
-                 }}},
-  };
-
+  auto command = Commands().find(name);
+  if (command == Commands().end()) return "error unknown command: " + name;
   std::vector<long> numbers;
-  for (const std::string& arg : args) {
-    long value;
-    if (!ToInt(arg, &value)) return "error not a number: " + arg;
-    numbers.push_back(value);
-  }
-  if (name == "wait" || name == "device") {
-    if (numbers.size() != 1 || numbers[0] < 0) return "error usage: " + name + (name == "wait" ? " MS" : " N");
-    if (name == "wait") {
-      Wait(numbers[0]);
-      return "ok";
-    }
-    TStringList devices;
-    const int count = EnumerateDevices(devices);
-    std::string answer = "error no device " + args[0];
-    if (numbers[0] < count) {
-      deck_.Song.SetDevice(static_cast<const TGuid*>(devices.Objects(int(numbers[0]))));
-      answer = "ok";
-    }
-    FreeDeviceList(devices);
-    return answer;
-  }
-  auto command = kCommands.find(name);
-  if (command == kCommands.end()) return "error unknown command: " + name;
-  const TCommand& c = command->second;
-  if (int(numbers.size()) < c.minArgs || int(numbers.size()) > c.maxArgs) return std::string("error usage: ") + c.usage;
-  const bool ranged = (name == "volume" && (numbers[0] < 0 || numbers[0] > 100)) ||
-                      ((name == "balance" || name == "downmix") && (numbers[0] < -100 || numbers[0] > 100)) ||
-                      (name == "downmix" && numbers[0] % 100 != 0);
-  if (ranged) return std::string("error usage: ") + c.usage;
-  c.run(deck_, numbers);
-  return "ok";
+  const std::string refusal = command->second.Refusal(args, &numbers);
+  if (!refusal.empty()) return refusal;
+  return command->second.run(*this, deck_, args, numbers);
 }
 
 void DeckConsole::Wait(long ms) {

@@ -1,5 +1,6 @@
 // The deck console: one deck driven by text commands, one answer line each.
 #pragma once
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ class DeckConsole {
   static constexpr int kLongestIdleMs = 1000;
 
  private:
+  struct TCommand;
+  static const std::map<std::string, TCommand>& Commands();
   std::string Status();
   std::string Devices();
   void Wait(long ms);

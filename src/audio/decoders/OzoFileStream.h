@@ -12,6 +12,10 @@ struct TOzoFileTAG {
 class TOzoFileStreamTAG {
  public:
   ~TOzoFileStreamTAG() { CloseStream(); }
+  TOzoFileStreamTAG() = default;
+  // It owns its buffer and its file.
+  TOzoFileStreamTAG(const TOzoFileStreamTAG&) = delete;
+  TOzoFileStreamTAG& operator=(const TOzoFileStreamTAG&) = delete;
 
   // Opens fileName read-only with a buffer of capacity bytes and fills it
   // from position 0. 0, or -1 with nothing left open.

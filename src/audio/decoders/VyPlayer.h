@@ -10,6 +10,7 @@ constexpr unsigned kOpenExactLength = 1;
 
 class TVyPlayerTAG : public TOzoSync {
  public:
+  TVyPlayerTAG() : TOzoSync(llDecoderOrProcessor) {}
   virtual ~TVyPlayerTAG() = default;
 
   // Nonzero when this decoder claims the file.

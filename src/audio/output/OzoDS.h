@@ -25,7 +25,7 @@ constexpr uint32_t kBufferLooping = 4;
 class TOzoSoundBufferTAG {
  public:
   TOzoSoundBufferTAG() = default;
-  ~TOzoSoundBufferTAG() { ReleaseBuffer(); }
+  virtual ~TOzoSoundBufferTAG() { ReleaseBuffer(); }
   TOzoSoundBufferTAG(const TOzoSoundBufferTAG&) = delete;
   TOzoSoundBufferTAG& operator=(const TOzoSoundBufferTAG&) = delete;
 
@@ -46,12 +46,14 @@ class TOzoSoundBufferTAG {
   uint32_t GetFrequency();  // 0 without a buffer
 
   // Volume 0..100 on a perceptual curve; mute plays the mute level instead.
-  void SetVolume(unsigned volume);
-  void Mute();
-  void Unmute();
+  // Virtual, so that a wrapper that tells others of the change is told of
+  // it through any pointer.
+  virtual void SetVolume(unsigned volume);
+  virtual void Mute();
+  virtual void Unmute();
   unsigned EffectiveVolume() const;
   // Balance -100 (left only) .. 100 (right only).
-  void SetPan(int pan);
+  virtual void SetPan(int pan);
   int GetPan() const { return Valid ? Pan : 0; }
   // A stereo buffer's channels folded into one side (DSBMIX_*), heard at once.
   // Takes no lock: the level meter calls it under its own.

@@ -2,13 +2,10 @@
 
 #include <algorithm>
 
+#include "foundation/OzoAssert.h"
 #include "foundation/OzoError.h"
-#include "platform/kernel/KernelClock.h"
 
-TVyBufferTAG::TVyBufferTAG() {
-  int64_t frequency = 0;
-  if (QueryPerformanceFrequency(&frequency) && frequency >= 1000) TicksPerMs = frequency / 1000;
-}
+TVyBufferTAG::TVyBufferTAG(TVyCounter counter) : TOzoSync(llBuffer), counter_(std::move(counter)) {}
 
 TVyBufferTAG::~TVyBufferTAG() { Release(); }
 
@@ -138,7 +135,8 @@ uint32_t TVyBufferTAG::RefillDueMs(uint32_t usual) {
   TOzoSyncGuard lock(*this);
   if (!LoopPaused) return usual;
   const int64_t left = LoopResumeAt - Now();
-  const int64_t ms = left <= 0 ? 1 : (left + TicksPerMs - 1) / TicksPerMs;  // never before the end
+  const int64_t ticksPerMs = counter_.TicksPerMs();
+  const int64_t ms = left <= 0 ? 1 : (left + ticksPerMs - 1) / ticksPerMs;  // never before the end
   return uint32_t(std::min<int64_t>(ms, usual));
 }
 
@@ -190,6 +188,7 @@ bool TVyBufferTAG::Refill() {
 }
 
 void TVyBufferTAG::CarryOutRestart() {
+  OZO_ASSERT(HeldHere(), "the buffer lock is held");
   LoopPaused = false;
   Stop();
   WriteCursor = 0;
@@ -209,6 +208,7 @@ void TVyBufferTAG::CarryOutRestart() {
 // Loop mode: back to the loop start once the loop length has been heard,
 // after the loop pause; the buffer is filled to its end and never wraps.
 void TVyBufferTAG::FollowLoop(uint32_t playCursor) {
+  OZO_ASSERT(HeldHere(), "the buffer lock is held");
   if (LoopPaused) {
     if (Now() >= LoopResumeAt) ResumeLoop();
   } else if (playCursor > LoopBytes + SkipBytes) {
@@ -225,7 +225,7 @@ void TVyBufferTAG::FollowLoop(uint32_t playCursor) {
 void TVyBufferTAG::PauseLoop() {
   Stop();
   LoopPaused = true;
-  LoopResumeAt = Now() + int64_t(Config.loopPause) * TicksPerMs;
+  LoopResumeAt = Now() + int64_t(Config.loopPause) * counter_.TicksPerMs();
 }
 
 // The cursor goes back before playing resumes, so that nothing past the
@@ -236,13 +236,10 @@ void TVyBufferTAG::ResumeLoop() {
   Play();
 }
 
-int64_t TVyBufferTAG::Now() const {
-  int64_t now = 0;
-  QueryPerformanceCounter(&now);
-  return now;
-}
+int64_t TVyBufferTAG::Now() const { return counter_.Now(); }
 
 void TVyBufferTAG::CountPlayed(uint32_t playCursor) {
+  OZO_ASSERT(HeldHere(), "the buffer lock is held");
   const uint32_t w = WriteCursor, s = Size;
   WritableBytes = playCursor == w ? s : playCursor < w ? playCursor + s - w : playCursor - w;
   if (playCursor != LastPlayCursor) {
@@ -254,6 +251,7 @@ void TVyBufferTAG::CountPlayed(uint32_t playCursor) {
 // Decodes one chunk straight into the locked sound-buffer memory and lets the
 // processors see it in place. False when the memory could not be locked.
 bool TVyBufferTAG::WriteChunk(uint32_t offset) {
+  OZO_ASSERT(HeldHere(), "the buffer lock is held");
   void* memory = nullptr;
   if (Lock(offset, Config.chunkBytes, &memory) != 0 || !memory) return false;
   unsigned decoded = 0;

@@ -6,6 +6,7 @@
 #include "audio/decoders/VyPlayer.h"
 #include "audio/output/OzoDS.h"
 #include "audio/output/VyDSP.h"
+#include "foundation/OzoCounter.h"
 #include "foundation/OzoSync.h"
 
 struct TVyBufferConfig {
@@ -21,8 +22,9 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
  public:
   static constexpr int kMaxProcessors = 20;
 
-  TVyBufferTAG();
-  ~TVyBufferTAG();
+  // The counter times the pause of the search loop.
+  explicit TVyBufferTAG(TVyCounter counter = SystemCounter());
+  ~TVyBufferTAG() override;
 
   // 0; -1 after "VyBuffer: Bad config data"; -2 when the sound buffer could not be made.
   int Configure(TOzoAudioTAG* device, const TPCMWaveFormat* format, const TVyBufferConfig* config,
@@ -58,10 +60,10 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   uint32_t RefillDueMs(uint32_t usual);
 
   // The processors hear of each change, so that the meter shows what is heard.
-  void SetVolume(unsigned volume);
-  void SetPan(int pan);
-  void Mute();
-  void Unmute();
+  void SetVolume(unsigned volume) override;
+  void SetPan(int pan) override;
+  void Mute() override;
+  void Unmute() override;
 
   // One polling step of the player thread: writes at most one chunk.
   // True when it wrote one.
@@ -82,7 +84,6 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   bool RestartPending = false;
   TVyBufferConfig Config{};
   uint32_t LoopBytes = 0;
-  int64_t TicksPerMs = 1;
   uint32_t ProcessorCount = 0;
   TDSPTAG* Processors[kMaxProcessors] = {};
 
@@ -95,4 +96,6 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   void ResumeLoop();
   void NotifyVolume();
   int64_t Now() const;
+
+  TVyCounter counter_;
 };

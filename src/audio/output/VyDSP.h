@@ -14,6 +14,7 @@ constexpr uint32_t kDspWantsRestart = 0x20;
 
 class TDSPTAG : public TOzoSync {
  public:
+  TDSPTAG() : TOzoSync(llDecoderOrProcessor) {}
   virtual ~TDSPTAG() = default;
   // The output buffer it will see blocks of, and the chunk size in bytes.
   virtual void Attach(TOzoSoundBufferTAG* buffer, uint32_t chunkBytes) = 0;

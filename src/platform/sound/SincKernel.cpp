@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/kernel/KernelCheck.h"
+
 #ifdef __x86_64__
 #include <immintrin.h>
 #endif
@@ -222,6 +224,7 @@ bool HasAvx2() {
 }  // namespace
 
 const SincKernel& SincKernel::Instance() {
+  KERNEL_CHECK(!IsRealtimeThread(), "the kernel table is built before the audio thread mixes");
   static const SincKernel kernel;
   return kernel;
 }

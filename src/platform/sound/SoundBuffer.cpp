@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "platform/sound/SoundDevice.h"
+#include "platform/sound/SoundMixer.h"
 
 namespace {
 // Hundredths of a decibel to an amplitude factor; the minimum is true silence.
@@ -11,7 +11,7 @@ float Attenuation(int32_t hundredths) {
 }
 }  // namespace
 
-TSoundBuffer::TSoundBuffer(TSoundDevice& device, std::unique_ptr<TSoundVoice> voice)
+TSoundBuffer::TSoundBuffer(TSoundBufferOwner& device, std::unique_ptr<TSoundVoice> voice)
     : device_(device), voice_(std::move(voice)) {}
 
 HRESULT TSoundBuffer::SetFormat(const TWaveFormatEx* format) {

@@ -4,14 +4,13 @@
 #include <memory>
 
 #include "platform/sound/DirectSound.h"
+#include "platform/sound/SoundBufferOwner.h"
 #include "platform/sound/SoundVoice.h"
-
-class TSoundDevice;
 
 class TSoundBuffer final : public IDirectSoundBuffer {
  public:
   // A null voice makes the primary buffer.
-  TSoundBuffer(TSoundDevice& device, std::unique_ptr<TSoundVoice> voice);
+  TSoundBuffer(TSoundBufferOwner& device, std::unique_ptr<TSoundVoice> voice);
 
   HRESULT SetFormat(const TWaveFormatEx* format) override;
   HRESULT Lock(uint32_t offset, uint32_t bytes, void** part1, uint32_t* bytes1, void** part2,
@@ -38,7 +37,7 @@ class TSoundBuffer final : public IDirectSoundBuffer {
   void ApplyGains();
   bool Contains(const void* part, uint32_t bytes) const;
 
-  TSoundDevice& device_;
+  TSoundBufferOwner& device_;
   std::unique_ptr<TSoundVoice> voice_;
   TWaveFormatEx primaryFormat_{};
   bool primaryPlaying_ = false;

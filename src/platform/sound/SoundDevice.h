@@ -7,9 +7,10 @@
 
 #include "platform/sound/DirectSound.h"
 #include "platform/sound/SoundBackend.h"
+#include "platform/sound/SoundBufferOwner.h"
 #include "platform/sound/SoundMixer.h"
 
-class TSoundDevice final : public IDirectSound {
+class TSoundDevice final : public IDirectSound, public TSoundBufferOwner {
  public:
   // Opens the output; DS_OK or the reason it could not.
   HRESULT Open(const TGuid* device);
@@ -18,10 +19,9 @@ class TSoundDevice final : public IDirectSound {
   HRESULT CreateSoundBuffer(const TDSBufferDesc* desc, IDirectSoundBuffer** buffer, void* outer) override;
   void Release() override;
 
-  SoundMixer& Mixer() { return mixer_; }
-  // True from the moment the output stops until a Restore reopens it.
-  bool Lost();
-  HRESULT Restore();
+  SoundMixer& Mixer() override { return mixer_; }
+  bool Lost() override;
+  HRESULT Restore() override;
 
  private:
   ~TSoundDevice() override = default;
@@ -33,6 +33,3 @@ class TSoundDevice final : public IDirectSound {
   bool lost_ = false;
 };
 
-// True when the format is one a secondary buffer can play: PCM, 8-bit
-// unsigned or 16-bit signed, one or two channels, 100 Hz to 200 kHz.
-bool IsPlayableFormat(const TPCMWaveFormat& format);

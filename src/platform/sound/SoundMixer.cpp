@@ -5,6 +5,7 @@
 #include <cmath>
 #include <thread>
 
+#include "platform/kernel/KernelCheck.h"
 #include "platform/sound/DirectSound.h"
 #include "platform/sound/SincKernel.h"
 
@@ -153,6 +154,7 @@ void SoundMixer::SetDevice(uint32_t deviceRate, uint32_t latencyFrames) {
 }
 
 void SoundMixer::Mix(float* out, uint32_t frames) {
+  KernelRealtimeScope realtime;
   epoch_.fetch_add(1);
   std::fill(out, out + 2 * size_t(frames), 0.0f);
   for (auto& slot : voices_)

@@ -8,9 +8,9 @@
 #include <map>
 #include <string>
 
-#include "Mp3Fixtures.h"
 #include "audio/decoders/MpegFrameWalk.h"
 #include "foundation/OzoError.h"
+#include "support/Mp3Fixtures.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;

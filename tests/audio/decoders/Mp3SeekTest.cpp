@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "Mp3Fixtures.h"
 #include "audio/decoders/OzoMP3.h"
 #include "foundation/OzoError.h"
 #include "support/AudioAnalysis.h"
+#include "support/Mp3Fixtures.h"
 
 namespace {
 constexpr unsigned kToleranceMs = 5;

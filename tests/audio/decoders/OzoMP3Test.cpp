@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "Mp3Fixtures.h"
 #include "audio/decoders/MpegFrameWalk.h"
 #include "foundation/OzoError.h"
+#include "support/Mp3Fixtures.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 

@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "Mp3Fixtures.h"
 #include "foundation/OzoError.h"
+#include "support/Mp3Fixtures.h"
 
 // The player thread decodes and seeks while the window's thread closes the
 // stream: the lock makes Close wait, and the player then hears "no file".

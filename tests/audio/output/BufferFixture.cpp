@@ -17,8 +17,7 @@ int RefillLoop(const std::atomic<int32_t>* stop, void* buffer) {
 }  // namespace
 
 void StreamingBuffer::OpenOutput(const std::string& output) {
-  setenv("VYS_AUDIO", output.empty() ? ("wav:" + CapturePath()).c_str() : output.c_str(), 1);
-  setenv("VYS_AUDIO_RATE", "48000", 1);
+  audio_ = std::make_unique<ScopedAudioOutput>(output.empty() ? ScopedAudioOutput::Capture(CapturePath()) : output);
   TOzoAudioConfig config{0, nullptr, nullptr, nullptr};
   ASSERT_EQ(device_.Open(&config), 0);
 }
@@ -27,8 +26,7 @@ void StreamingBuffer::TearDown() {
   StopRefills();
   buffer_.Release();
   device_.Close();
-  unsetenv("VYS_AUDIO");
-  unsetenv("VYS_AUDIO_RATE");
+  audio_.reset();
 }
 
 void StreamingBuffer::Load(const WavLayout& layout) {

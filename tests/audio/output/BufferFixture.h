@@ -9,6 +9,7 @@
 #include "audio/decoders/OzoWAV.h"
 #include "audio/output/VyBuffer.h"
 #include "foundation/OzoThread.h"
+#include "support/AudioOutput.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -28,6 +29,7 @@ class StreamingBuffer : public ::testing::Test {
   std::string CapturePath() const { return dir_.File("capture.wav"); }
 
   TempDir dir_;
+  std::unique_ptr<ScopedAudioOutput> audio_;
   TOzoAudioTAG device_;
   TOzoWAVTAG decoder_;
   TVyBufferTAG buffer_;

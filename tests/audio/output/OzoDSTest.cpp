@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "foundation/OzoError.h"
+#include "support/AudioOutput.h"
 
 using ::testing::MatchesRegex;
 
@@ -136,7 +137,7 @@ TEST(MsToBytes, TruncatesToWholeFrames) {
 }
 
 TEST(DeviceList, DefaultOutputComesFirstWithoutAnId) {
-  setenv("VYS_AUDIO", "null", 1);
+  ScopedAudioOutput audio("null");
   TStringList list;
   ASSERT_EQ(EnumerateDevices(list), 2);
   EXPECT_EQ(list.Strings(0), "Primary Sound Driver");
@@ -151,5 +152,4 @@ TEST(DeviceList, DefaultOutputComesFirstWithoutAnId) {
   FreeDeviceList(list);
   EXPECT_EQ(list.Count(), 2);
   EXPECT_EQ(list.Objects(1), nullptr);
-  unsetenv("VYS_AUDIO");
 }

@@ -12,6 +12,7 @@
 #include "deck/VyControlDSP.h"
 #include "deck/VyVMetterDSP.h"
 #include "support/AudioAnalysis.h"
+#include "support/AudioOutput.h"
 #include "support/HeardFrames.h"
 
 using namespace std::chrono;
@@ -19,8 +20,6 @@ using namespace std::chrono_literals;
 
 namespace {
 constexpr uint32_t kRate = 48000;
-
-void Wait(double seconds) { std::this_thread::sleep_for(duration<double>(seconds)); }
 
 struct HeardStream : StreamingBuffer {
   void SetUp() override { OpenOutput(""); }

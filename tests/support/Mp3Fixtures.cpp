@@ -1,4 +1,4 @@
-#include "Mp3Fixtures.h"
+#include "support/Mp3Fixtures.h"
 
 #include <cstring>
 #include <vector>

@@ -1,0 +1,25 @@
+// Rules the code checks rather than only states. In checked builds (debug
+// and sanitizer builds define VYS_CHECKED) a broken rule reports where and
+// aborts; otherwise the check compiles to nothing.
+#pragma once
+
+#if defined(VYS_CHECKED)
+[[noreturn]] void KernelCheckFailed(const char* rule, const char* file, int line);
+#define KERNEL_CHECK(condition, rule) ((condition) ? (void)0 : KernelCheckFailed(rule, __FILE__, __LINE__))
+#else
+#define KERNEL_CHECK(condition, rule) ((void)0)
+#endif
+
+// The audio callback marks its thread while it mixes: what runs then must
+// never block, allocate or take an engine lock.
+class KernelRealtimeScope {
+ public:
+  KernelRealtimeScope();
+  ~KernelRealtimeScope();
+  KernelRealtimeScope(const KernelRealtimeScope&) = delete;
+  KernelRealtimeScope& operator=(const KernelRealtimeScope&) = delete;
+
+ private:
+  bool outer_;
+};
+bool IsRealtimeThread();

@@ -1,0 +1,27 @@
+// The sound output a test plays to, chosen for as long as the object lives
+// (the choice before it comes back after): the null device, or a capture
+// into a WAV file that the test then reads.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class ScopedAudioOutput {
+ public:
+  static constexpr uint32_t kRate = 48000;
+
+  // `choice` is a VYS_AUDIO value: "null", or Capture(path).
+  explicit ScopedAudioOutput(const std::string& choice, uint32_t rate = kRate);
+  ~ScopedAudioOutput();
+  ScopedAudioOutput(const ScopedAudioOutput&) = delete;
+  ScopedAudioOutput& operator=(const ScopedAudioOutput&) = delete;
+
+  static std::string Capture(const std::string& path) { return "wav:" + path; }
+
+ private:
+  std::optional<std::string> audio_, rate_;  // as they were before
+};
+
+// Lets the deck play on for a while. Tests that check an outcome measure the
+// capture afterwards rather than trust the time waited.
+void Wait(double seconds);
