@@ -1,7 +1,7 @@
 #include "Artwork.h"
 
 std::vector<TArtwork> PaintArtwork() {
-  return {
+  std::vector<TArtwork> artwork = {
       {"LCDNORMAL", PaintLcdStrip(0)},
       {"LCDSMALL", PaintLcdStrip(1)},
       {"OZOKNOB_DEFAULT", PaintKnobStrip()},
@@ -16,4 +16,6 @@ std::vector<TArtwork> PaintArtwork() {
       {"W95_VRL", PaintSliderRuler(true)},
       {"SLIDER_HAND", PaintHandCursor()},
   };
+  for (TArtwork& art : PaintWindowArtwork()) artwork.push_back(std::move(art));
+  return artwork;
 }

@@ -19,3 +19,5 @@ QImage PaintLed(int state);  // 0 green lit, 1 green unlit, 2 red lit, 3 red unl
 QImage PaintSliderThumb(bool vertical);
 QImage PaintSliderRuler(bool vertical);
 QImage PaintHandCursor();
+// The deck window's lamps, fader caps, glyphs, legend and icon.
+std::vector<TArtwork> PaintWindowArtwork();

@@ -135,3 +135,18 @@ TEST(SoundDevices, ListStartsWithTheDefaultOutputUnderANullId) {
   EXPECT_EQ(DirectSoundCreate(&unknown, &sound, nullptr), DSERR_NODRIVER);
   EXPECT_EQ(sound, nullptr);
 }
+
+TEST(SoundDevices, WithoutAnyOutputNotEvenTheDefaultIsListed) {
+  ScopedAudioOutput audio("none");
+  int calls = 0;
+  DirectSoundEnumerate(
+      [](const TGuid*, const char*, const char*, void* n) {
+        ++*static_cast<int*>(n);
+        return true;
+      },
+      &calls);
+  EXPECT_EQ(calls, 0);
+  IDirectSound* sound = nullptr;
+  EXPECT_EQ(DirectSoundCreate(nullptr, &sound, nullptr), DSERR_NODRIVER);
+  EXPECT_EQ(sound, nullptr);
+}

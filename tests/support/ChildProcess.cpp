@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <thread>
 
 extern char** environ;
 
@@ -50,6 +51,26 @@ void ChildProcess::Stop() {
   if (out_ >= 0) close(out_);
   pid_ = -1;
   out_ = -1;
+}
+
+void ChildProcess::Signal(int signal) {
+  if (pid_ > 0) kill(pid_, signal);
+}
+
+int ChildProcess::WaitForExit(std::chrono::milliseconds limit) {
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {
+    int status = 0;
+    const pid_t done = waitpid(pid_, &status, WNOHANG);
+    if (done == pid_) {
+      pid_ = -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    if (done < 0 && errno != EINTR) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  Stop();
+  return -1;
 }
 
 std::string ChildProcess::WaitForLine(const std::string& prefix, size_t from,

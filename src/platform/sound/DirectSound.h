@@ -113,7 +113,8 @@ class IDirectSound {
 HRESULT DirectSoundCreate(const TGuid* device, IDirectSound** sound, void* outer);
 
 // Calls back for "Primary Sound Driver" (null id: the default output), then for
-// every output device; a callback returning false ends the enumeration.
+// every output device; with no output device at all, for nothing. A callback
+// returning false ends the enumeration.
 using TDSEnumCallback = bool (*)(const TGuid* id, const char* description, const char* module,
                                  void* context);
 HRESULT DirectSoundEnumerate(TDSEnumCallback callback, void* context);

@@ -1,5 +1,5 @@
 // Chooses the backend from VYS_AUDIO: unset for PortAudio, "null" or "wav:PATH"
-// for the paced stand-ins.
+// for the paced stand-ins, "none" for a system without any output.
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -18,6 +18,7 @@ constexpr uint32_t kPacedMinRate = 8000;
 constexpr uint32_t kPacedMaxRate = 192000;
 
 struct TSelection {
+  bool none = false;
   bool paced = false;
   std::string wavPath;  // empty: discard
 };
@@ -25,8 +26,9 @@ struct TSelection {
 TSelection Selected() {
   const char* choice = std::getenv("VYS_AUDIO");
   if (!choice || !*choice) return {};
-  if (std::strncmp(choice, "wav:", 4) == 0) return {true, choice + 4};
-  return {true, ""};  // "null", and anything unknown, plays to nowhere
+  if (std::strcmp(choice, "none") == 0) return {true, false, ""};
+  if (std::strncmp(choice, "wav:", 4) == 0) return {false, true, choice + 4};
+  return {false, true, ""};  // "null", and anything unknown, plays to nowhere
 }
 
 uint32_t PacedRate() {
@@ -50,6 +52,7 @@ TOutputDevice PacedDevice(const TSelection& selection) {
 
 std::vector<TOutputDevice> ListOutputDevices() {
   TSelection selection = Selected();
+  if (selection.none) return {};
   if (selection.paced) return {PacedDevice(selection)};
   std::vector<TOutputDevice> devices = PortAudioBackend::List();
   for (TOutputDevice& jack : JackBackend::List()) devices.push_back(std::move(jack));
@@ -58,6 +61,10 @@ std::vector<TOutputDevice> ListOutputDevices() {
 
 std::unique_ptr<SoundBackend> OpenOutput(const TGuid* device, SoundMixer& mixer, HRESULT* error) {
   TSelection selection = Selected();
+  if (selection.none) {
+    *error = DSERR_NODRIVER;
+    return nullptr;
+  }
   if (!selection.paced) return OpenSystemOutput(device, mixer, error);
   if (device && !(*device == PacedDevice(selection).id)) {
     *error = DSERR_NODRIVER;

@@ -25,7 +25,8 @@ struct TOutputDevice {
 
 // The output devices of the backend chosen by VYS_AUDIO: unset for the real
 // sound system, "null" for a paced discarding device, "wav:PATH" for a paced
-// device that writes its mix to PATH. VYS_AUDIO_RATE sets the paced rate.
+// device that writes its mix to PATH, "none" for no output at all (a system
+// without a sound card). VYS_AUDIO_RATE sets the paced rate.
 std::vector<TOutputDevice> ListOutputDevices();
 
 // Opens `device` (null: the default output) and starts it pulling from `mixer`.

@@ -88,8 +88,11 @@ HRESULT DirectSoundCreate(const TGuid* device, IDirectSound** sound, void* outer
 
 HRESULT DirectSoundEnumerate(TDSEnumCallback callback, void* context) {
   if (!callback) return DSERR_INVALIDPARAM;
-  if (!callback(nullptr, "Primary Sound Driver", "", context)) return DS_OK;
-  for (const TOutputDevice& device : ListOutputDevices())
+  // The default output exists only when some output does, as on the system
+  // the deck was designed for: an empty list is how "no sound card" shows.
+  const std::vector<TOutputDevice> devices = ListOutputDevices();
+  if (devices.empty() || !callback(nullptr, "Primary Sound Driver", "", context)) return DS_OK;
+  for (const TOutputDevice& device : devices)
     if (!callback(&device.id, device.description.c_str(), "", context)) break;
   return DS_OK;
 }

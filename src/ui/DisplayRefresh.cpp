@@ -1,0 +1,111 @@
+// The display timer: every tick copies the deck's snapshots into the
+// controls. Captions and bars are set on every tick (the controls ignore an
+// equal value); the sliders only when they differ, so that a drag in
+// progress is not fought over.
+#include <QProgressBar>
+#include <algorithm>
+
+#include "deck/VySystem.h"
+#include "ui/MainBitmaps.h"
+#include "ui/Vymain.h"
+#include "ui_Vymain.h"
+
+namespace {
+// Wide enough for any song, so that the new maximum and increment are
+// accepted in either order (the slider refuses a maximum below min + increment).
+constexpr int kPositionWideMaximum = 1000000;
+constexpr int kMsPerProgressStep = 100;
+constexpr int kBytesPerBufferStep = 100;
+
+const QColor kPitchZero(0, 255, 0);
+const QColor kPitchMoved(0, 128, 0);
+
+// A bar with an empty range would turn into Qt's busy animation; an empty
+// song shows an empty bar instead.
+void SetBarRange(QProgressBar* bar, uint32_t maximum) {
+  bar->setValue(0);
+  bar->setMinimum(0);
+  bar->setMaximum(std::max<int>(1, int(maximum)));
+}
+
+struct TTransportGlyphs {
+  TMainBitmap play, cue;
+};
+// By deck state: empty, paused, playing, cued, searching.
+constexpr TTransportGlyphs kTransportGlyphs[] = {
+    {bmpLedPlayDisabled, bmpLedCueOff}, {bmpLedPlayOff, bmpLedCueOff},
+    {bmpLedPlay, bmpLedCueOff},         {bmpLedPlayDisabled, bmpLedCue},
+    {bmpLedPlayDisabled, bmpLedCueOff},
+};
+}  // namespace
+
+void TMainForm::TimerUpdateTimer() {
+  deck_->CheckEndOfTrack();
+  if (deck_->SongInfoChanged) RefreshSongDisplay();
+  const int stateChanged = deck_->StateChanged;
+  deck_->StateChanged = 0;
+  if (stateChanged) RefreshTransportLeds();
+  RefreshTimeDisplay();
+  if (bending_) RefreshPitchDisplay();
+  if (volumeRamp_) StepVolume();
+}
+
+void TMainForm::RefreshSongDisplay() {
+  deck_->SongInfoChanged = 0;
+  const TVySongInfo& song = deck_->DeckInfo.SongInfo;
+  TSlider& position = *ui_->Position;
+  position.SetValue(0);
+  position.SetMinValue(0);
+  position.SetMaxValue(kPositionWideMaximum);
+  position.SetIncrement(1);
+  position.SetMaxValue(int(song.Length));
+  position.SetIncrement(int(song.PosIncrement));
+  SetBarRange(ui_->Progress, song.Length / kMsPerProgressStep);
+  SetBarRange(ui_->Buffer, song.BufferSize / kBytesPerBufferStep);
+  ui_->LabelTrack->SetCaption(song.TrackText);
+  // On the desktop the window's title is also its task-bar text.
+  setWindowTitle(QString(kSongCaptionPrefix) + QString::fromLocal8Bit(song.Title));
+}
+
+void TMainForm::RefreshTransportLeds() {
+  const TTransportGlyphs& glyphs = kTransportGlyphs[deck_->State];
+  SetButtonGlyph(ui_->btnPlay, glyphs.play);
+  SetButtonGlyph(ui_->btnCUE, glyphs.cue);
+  RefreshDropAcceptance();
+}
+
+void TMainForm::RefreshDropAcceptance() {
+  const bool refused = (deck_->Preferences.Flags & pfSecureDrop) && deck_->State == dsPlaying &&
+                       deck_->Volume != 0;
+  setAcceptDrops(!refused);
+}
+
+void TMainForm::RefreshTimeDisplay() {
+  TVyPlayInfo info{};
+  deck_->GetPlayInfo(info);
+  ui_->LabelTimeMMSS->SetCaption(info.Time.TimeText);
+  ui_->LabelTimeCS->SetCaption(info.Time.HundredthsText);
+  ui_->Progress->setValue(int(info.Time.Position / kMsPerProgressStep));
+  ui_->Buffer->setValue(ui_->Buffer->maximum() - int(info.Time.FreeBytes / kBytesPerBufferStep));
+  if (deck_->State == dsPlaying || deck_->State == dsSearching)
+    ui_->VMetter->SetLevels(info.LevelLeft, info.LevelRight);
+  if (info.Time.CueChanged && ui_->Position->Value() != int(info.Time.CuePoint))
+    ui_->Position->SetValue(int(info.Time.CuePoint));
+}
+
+void TMainForm::RefreshPitchDisplay() {
+  TVyPitchInfo info{};
+  deck_->GetPitchInfo(info);
+  ui_->LabelPitch->SetCaption(info.PitchText);
+  QPalette led = ui_->LedPitch->palette();
+  led.setColor(QPalette::Window, !info.PitchOn      ? palette().color(QPalette::Button)
+                                 : info.Pitch == 0 ? kPitchZero
+                                                   : kPitchMoved);
+  ui_->LedPitch->setPalette(led);
+  if (ui_->Pitch->Value() != info.FaderValue) ui_->Pitch->SetValue(info.FaderValue);
+}
+
+void TMainForm::StepVolume() {
+  ui_->Volume->SetValue(ui_->Volume->Value() + VolumeRampStep);
+  VolumeChange();
+}

@@ -1,0 +1,134 @@
+// The designed settings of the form that its layout file cannot carry: the
+// window's frame, face colour and fonts, the custom controls' properties in
+// their stored order, and the glyphs of the speed buttons.
+#include <QIcon>
+#include <QLabel>
+#include <QToolButton>
+
+#include "controls/ArtResources.h"
+#include "ui/MainBitmaps.h"
+#include "ui/Vymain.h"
+#include "ui_Vymain.h"
+
+namespace {
+// The classic button face the artwork is drawn against.
+const QColor kButtonFace(192, 192, 192);
+
+// Free stand-ins for the designed fonts: Liberation Sans has the metrics of
+// Arial (and is close to MS Sans Serif); its narrow cut stands in for the
+// small bitmap font of the two tiny buttons. Sizes are the designed pixel heights.
+constexpr const char* kFaceFont = "Liberation Sans";
+constexpr const char* kSmallFont = "Liberation Sans Narrow";
+
+QFont Font(const char* family, int pixelSize, bool bold) {
+  QFont font(family);
+  font.setPixelSize(pixelSize);
+  font.setBold(bold);
+  return font;
+}
+
+void Fill(QWidget* widget, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, colour);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+struct TSliderDesign {
+  TSlider* slider;
+  TSliderOrientation orientation;
+  TSliderOptions options;
+  int increment, minValue, maxValue, value;
+  bool tabStop;
+};
+}  // namespace
+
+void TMainForm::ApplyDesign() {
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFixedSize(kClientWidth, kClientHeight);
+  setFocusPolicy(Qt::StrongFocus);  // the form sees every key first
+  QPalette face = palette();
+  face.setColor(QPalette::Window, kButtonFace);
+  face.setColor(QPalette::Button, kButtonFace);
+  setPalette(face);
+  setWindowIcon(QIcon(QPixmap::fromImage(LoadBitmap("VYS_ICON"))));
+  Fill(ui_->Panel1, Qt::black);
+  Fill(ui_->Panel2, Qt::black);
+  Fill(ui_->LedPitch, QColor(0, 128, 0));
+
+  ui_->LabelTrack->SetCaption("ebb");
+  ui_->LabelPitch->SetCharset(1);
+  ui_->LabelPitch->SetCaption("a ebcbb");
+  ui_->LabelTimeMMSS->SetCaption("abbdbb");
+  ui_->LabelTimeCS->SetCharset(1);
+  ui_->LabelTimeCS->SetCaption("bb");
+  for (TOzoLCD* lcd : {ui_->LabelTrack, ui_->LabelPitch, ui_->LabelTimeMMSS, ui_->LabelTimeCS})
+    lcd->Loaded();
+
+  TOzoVUmetter& meter = *ui_->VMetter;
+  meter.SetLength(11);
+  meter.SetMaxValue(255);
+  meter.LowerLevels = false;
+  meter.Loaded();
+  meter.SetPeaks(pkNone);
+
+  TOzoKnob& balance = *ui_->Balance;
+  balance.SetMinValue(-100);
+  balance.SetMaxValue(100);
+  balance.SetCtrlValue(0, -1);
+  balance.SetCtrlValue(1, 1);
+
+  const TSliderDesign sliders[] = {
+      {ui_->DownMix, soHorizontal, {}, 1, -1, 1, 0, false},
+      {ui_->Volume, soVertical, {soSmooth}, 10, 0, 100, 100, true},
+      {ui_->Pitch, soVertical, {soShowPoints, soSmooth}, 100, -2000, 2000, 0, false},
+      {ui_->Position, soHorizontal, {soShowPoints, soSmooth}, 10, 0, 100, 0, false},
+  };
+  for (const TSliderDesign& s : sliders) {
+    s.slider->SetOrientation(s.orientation);
+    s.slider->SetNumThumbStates(2);
+    s.slider->SetOptions(s.options);
+    // In stored order: the increment first, so that the range rules accept the ends.
+    s.slider->SetIncrement(s.increment);
+    s.slider->SetMinValue(s.minValue);
+    s.slider->SetMaxValue(s.maxValue);
+    s.slider->SetValue(s.value);
+    s.slider->setFocusPolicy(s.tabStop ? Qt::StrongFocus : Qt::NoFocus);
+  }
+  ApplyFonts();
+  ApplyGlyphs();
+}
+
+void TMainForm::ApplyFonts() {
+  setFont(Font(kFaceFont, 11, false));
+  ui_->btnPrefs->setFont(Font(kSmallFont, 9, true));
+  ui_->btnMute->setFont(Font(kSmallFont, 8, true));
+  ui_->btnTime->setFont(Font(kFaceFont, 12, true));
+}
+
+void TMainForm::ApplyGlyphs() {
+  const struct {
+    QToolButton* button;
+    const char* glyph;
+  } glyphs[] = {
+      {ui_->btnOpen, "GLYPH_OPEN"}, {ui_->btnPitch, "GLYPH_PITCH"}, {ui_->btnSlow, "GLYPH_SLOW"},
+      {ui_->btnFast, "GLYPH_FAST"}, {ui_->btnPrev, "GLYPH_PREV"},   {ui_->btnNext, "GLYPH_NEXT"},
+      {ui_->btnRW, "GLYPH_RW"},     {ui_->btnFF, "GLYPH_FF"},
+  };
+  for (const auto& g : glyphs) {
+    const QImage image = LoadBitmap(g.glyph);
+    g.button->setIcon(QIcon(QPixmap::fromImage(image)));
+    g.button->setIconSize(image.size());
+  }
+  ui_->Image1->setPixmap(QPixmap::fromImage(LoadBitmap("IMAGE1")));
+}
+
+void TMainForm::SetButtonGlyph(QWidget* widget, int bitmapIndex) {
+  auto* button = static_cast<QToolButton*>(widget);
+  const QImage* bitmap = MainBitmap(bitmapIndex);
+  if (!bitmap) return;
+  button->setIcon(QIcon(QPixmap::fromImage(*bitmap)));
+  button->setIconSize(bitmap->size());
+}
