@@ -62,7 +62,9 @@ bool ReadCapture(const std::string& path, Capture* capture) {
   if (b.size() < 44 || b.compare(0, 4, "RIFF") || b.compare(8, 8, "WAVEfmt ")) return false;
   if (Le16(b, 20) != 3 || Le16(b, 22) != 2 || Le16(b, 34) != 32) return false;
   capture->rate = Le32(b, 24);
-  size_t frames = std::min<size_t>(Le32(b, 40), b.size() - 44) / 8;
+  // A capture still being written declares no data yet: take what it holds so far.
+  const size_t declared = Le32(b, 40) == 0 ? b.size() - 44 : Le32(b, 40);
+  size_t frames = std::min<size_t>(declared, b.size() - 44) / 8;
   capture->left.resize(frames);
   capture->right.resize(frames);
   for (size_t k = 0; k < frames; ++k) {

@@ -9,7 +9,8 @@ struct Capture {
   std::vector<float> left, right;
 };
 
-// Reads a 32-bit float stereo WAV as the wav: output writes it; false if it is not one.
+// Reads a 32-bit float stereo WAV as the wav: output writes it (also while it
+// is still being written); false if it is not one.
 bool ReadCapture(const std::string& path, Capture* capture);
 
 // Frequency from the rising zero crossings in [begin, end), interpolated

@@ -1,0 +1,242 @@
+// The deck window on Qt's offscreen platform: its layout, what the display
+// timer shows for each deck state, and when it refuses to close.
+#include <QFontInfo>
+#include <QProgressBar>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "WidgetTestSupport.h"
+#include "controls/Slider.h"
+#include "controls/Vumetter.h"
+#include "deck/VySystem.h"
+#include "foundation/OzoError.h"
+#include "platform/keyboard/KeyboardQtGlue.h"
+#include "support/AudioAnalysis.h"
+#include "support/AudioOutput.h"
+#include "support/TempDir.h"
+#include "support/WavWriter.h"
+#include "ui/MainBitmaps.h"
+#include "ui/Vymain.h"
+
+namespace {
+constexpr uint32_t kRate = 8000;
+
+template <typename T = QWidget>
+T* Control(TMainForm& form, const char* name) {
+  T* control = form.findChild<T*>(name);
+  EXPECT_NE(control, nullptr) << name;
+  return control;
+}
+
+QImage Glyph(TMainForm& form, const char* button) {
+  QToolButton* b = Control<QToolButton>(form, button);
+  return b->icon().pixmap(b->iconSize()).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage Bitmap(int index) { return MainBitmap(index)->convertToFormat(QImage::Format_ARGB32); }
+
+class MainForm : public ::testing::Test {
+ protected:
+  static bool Application() {
+    EnsureApplication();
+    ChooseKeySnapshotSource();
+    return true;
+  }
+  void TearDown() override { SetMessageBoxPresenter(nullptr); }
+
+  std::string Song(const char* name, double seconds) {
+    WavLayout wav;
+    wav.channels = 1;
+    wav.rate = kRate;
+    const std::vector<int16_t> sine = DitheredSine(440, kRate, size_t(seconds * kRate), 0.5, 1);
+    wav.data.assign(reinterpret_cast<const char*>(sine.data()), sine.size() * 2);
+    const std::string path = dir.File(name);
+    WriteFileBytes(path, MakeWav(wav));
+    return path;
+  }
+
+  bool application = Application();  // before any widget
+  ScopedAudioOutput audio{"null", kRate};
+  TempDir dir;
+  TMainForm form;
+};
+
+TEST_F(MainForm, EveryControlHasItsDesignedBounds) {
+  const struct {
+    const char* name;
+    QRect bounds;
+  } designed[] = {
+      {"Bevel1", {96, 8, 225, 145}},    {"Bevel2", {8, 8, 81, 145}},
+      {"Bevel3", {328, 8, 51, 180}},    {"btnOpen", {56, 16, 25, 25}},
+      {"btnPrefs", {17, 16, 24, 14}},   {"btnMute", {17, 35, 24, 14}},
+      {"Panel2", {16, 56, 34, 89}},     {"VMetter", {8, 7, 18, 76}},
+      {"Balance", {59, 50, 22, 20}},    {"DownMix", {52, 46, 35, 26}},
+      {"Volume", {55, 72, 25, 76}},     {"Panel1", {112, 16, 117, 65}},
+      {"LabelTrack", {9, 9, 40, 25}},   {"LabelPitch", {60, 8, 50, 17}},
+      {"LabelTimeMMSS", {7, 36, 76, 25}}, {"LabelTimeCS", {88, 42, 25, 17}},
+      {"btnPitch", {240, 16, 65, 17}},  {"btnSlow", {240, 40, 25, 17}},
+      {"btnFast", {280, 40, 25, 17}},   {"Image1", {240, 70, 64, 10}},
+      {"btnTime", {192, 88, 17, 17}},   {"Buffer", {216, 88, 89, 9}},
+      {"btnPrev", {112, 96, 33, 21}},   {"btnNext", {152, 96, 33, 21}},
+      {"btnRW", {112, 124, 33, 21}},    {"btnFF", {152, 124, 33, 21}},
+      {"btnCUE", {216, 104, 41, 41}},   {"btnPlay", {264, 104, 41, 41}},
+      {"Pitch", {329, 12, 33, 173}},    {"LedPitch", {358, 95, 15, 8}},
+      {"Position", {0, 153, 326, 33}},  {"Progress", {8, 179, 313, 9}},
+  };
+  for (const auto& control : designed)
+    EXPECT_EQ(Control(form, control.name)->geometry(), control.bounds) << control.name;
+  EXPECT_EQ(Control(form, "VMetter")->parent(), Control(form, "Panel2"));
+  EXPECT_EQ(Control(form, "LabelTimeCS")->parent(), Control(form, "Panel1"));
+  EXPECT_EQ(form.size(), QSize(385, 195));
+  EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "fixed size";
+  EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_FALSE(Control(form, "Buffer")->isVisibleTo(&form));
+}
+
+TEST_F(MainForm, CaptionsFitTheirButtonsInTheFreeFonts) {
+  for (const char* name : {"btnPrefs", "btnMute", "btnTime"}) {
+    QToolButton* button = Control<QToolButton>(form, name);
+    const QFontInfo used(button->font());
+    EXPECT_TRUE(used.family().startsWith("Liberation Sans")) << name << " falls back to " << used.family().toStdString();
+    const QRect text = button->fontMetrics().tightBoundingRect(button->text());
+    EXPECT_LE(text.width(), button->width() - 4) << name;
+    EXPECT_LE(text.height(), button->height() - 4) << name;
+  }
+}
+
+TEST_F(MainForm, BitmapLookupEndsAtTheSeventh) {
+  ASSERT_TRUE(LoadBitmaps());
+  EXPECT_NE(MainBitmap(6), nullptr);
+  EXPECT_EQ(MainBitmap(7), nullptr);
+  EXPECT_EQ(MainBitmap(-1), nullptr);
+  FreeBitmaps();
+  EXPECT_EQ(MainBitmap(0), nullptr);
+}
+
+TEST_F(MainForm, EmptyDeckShowsTheIdleCaptionAndDarkLamps) {
+  ASSERT_EQ(form.FormCreate({}), 0);
+  EXPECT_EQ(form.TimerUpdate.interval(), 37);
+  EXPECT_EQ(form.TimerUpdate.timerType(), Qt::PreciseTimer);
+  EXPECT_TRUE(form.TimerUpdate.isActive());
+  form.TimerUpdateTimer();
+  EXPECT_EQ(form.windowTitle().toStdString(), kIdleCaption);
+  EXPECT_EQ(Glyph(form, "btnPlay"), Bitmap(bmpLedPlayDisabled));
+  EXPECT_EQ(Glyph(form, "btnCUE"), Bitmap(bmpLedCueOff));
+  EXPECT_TRUE(form.acceptDrops());
+}
+
+TEST_F(MainForm, LampsFollowTheDeckState) {
+  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("first.wav", 20))}), 0);
+  TVySystemTAG& deck = *form.Deck();
+  ASSERT_EQ(deck.State, dsPlaying) << "play when open";
+  form.TimerUpdateTimer();
+  EXPECT_EQ(form.windowTitle().toStdString(), std::string(kSongCaptionPrefix) + "first");
+  EXPECT_EQ(Glyph(form, "btnPlay"), Bitmap(bmpLedPlay));
+  EXPECT_EQ(Glyph(form, "btnCUE"), Bitmap(bmpLedCueOff));
+
+  deck.PlayPause();
+  form.TimerUpdateTimer();
+  EXPECT_EQ(Glyph(form, "btnPlay"), Bitmap(bmpLedPlayOff));
+  deck.CueDown();
+  deck.CueUp();
+  form.TimerUpdateTimer();
+  ASSERT_EQ(deck.State, dsCued);
+  EXPECT_EQ(Glyph(form, "btnPlay"), Bitmap(bmpLedPlayDisabled));
+  EXPECT_EQ(Glyph(form, "btnCUE"), Bitmap(bmpLedCue));
+  deck.ForwardDown(2);  // fixed steps of 100 ms
+  form.TimerUpdateTimer();
+  EXPECT_EQ(Glyph(form, "btnPlay"), Bitmap(bmpLedPlayDisabled));
+  EXPECT_EQ(Glyph(form, "btnCUE"), Bitmap(bmpLedCueOff));
+}
+
+TEST_F(MainForm, PositionShowsTheCuePointAsASearchMovesIt) {
+  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 20))}), 0);
+  TVySystemTAG& deck = *form.Deck();
+  deck.PlayPause();
+  form.TimerUpdateTimer();
+  deck.ForwardDown(3);  // steps of 1000 ms
+  Wait(0.3);
+  deck.ForwardUp();
+  form.TimerUpdateTimer();
+  TVyPlayInfo info{};
+  deck.GetPlayInfo(info);
+  EXPECT_GT(info.Time.CuePoint, 0u);
+  EXPECT_EQ(Control<TSlider>(form, "Position")->Value(), int(info.Time.CuePoint));
+}
+
+TEST_F(MainForm, PositionRangeFollowsEachNewSongLongOrShort) {
+  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("long.wav", 60))}), 0);
+  form.TimerUpdateTimer();
+  TSlider* position = Control<TSlider>(form, "Position");
+  EXPECT_EQ(position->MaxValue(), 60000);
+  EXPECT_EQ(position->Increment(), 30000);
+  form.Deck()->OpenFiles(Song("short.wav", 10), 0);
+  form.TimerUpdateTimer();
+  EXPECT_EQ(position->MaxValue(), 10000);
+  EXPECT_EQ(position->Increment(), 10000) << "a short song's step is its length";
+  EXPECT_EQ(Control<QProgressBar>(form, "Progress")->maximum(), 100);
+}
+
+TEST_F(MainForm, MeterRestsWhileTheDeckIsPaused) {
+  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 20))}), 0);
+  form.TimerUpdate.stop();
+  TOzoVUmetter* meter = Control<TOzoVUmetter>(form, "VMetter");
+  Wait(0.3);
+  form.Deck()->PlayPause();
+  for (int i = 0; i < 100; ++i) meter->TimerTick(meter);
+  form.TimerUpdateTimer();
+  EXPECT_EQ(meter->Level(0), 0) << "levels heard before the pause are not shown after it";
+
+  form.Deck()->PlayPause();
+  Wait(0.3);
+  form.TimerUpdateTimer();
+  EXPECT_GT(meter->Level(0), 0) << "while playing the meter shows the levels";
+}
+
+TEST_F(MainForm, PitchLedTellsOffZeroAndMoved) {
+  ASSERT_EQ(form.FormCreate({}), 0);
+  TVySystemTAG& deck = *form.Deck();
+  QWidget* led = Control(form, "LedPitch");
+  auto colour = [&] {
+    form.RefreshPitchDisplay();
+    return led->palette().color(QPalette::Window);
+  };
+  TVyPitchInfo pitch{};
+  deck.GetPitchInfo(pitch);
+  ASSERT_TRUE(pitch.PitchOn);
+  EXPECT_EQ(colour(), QColor(0, 255, 0));
+  deck.SetPitchFader(500);
+  EXPECT_EQ(colour(), QColor(0, 128, 0));
+  EXPECT_EQ(Control<TSlider>(form, "Pitch")->Value(), 500);
+  deck.TogglePitch();
+  EXPECT_EQ(colour(), form.palette().color(QPalette::Button));
+}
+
+TEST_F(MainForm, SecureCloseHoldsAnAudiblePlayingDeck) {
+  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 20))}), 0);
+  form.show();
+  ASSERT_EQ(form.Deck()->State, dsPlaying);
+  EXPECT_FALSE(form.close());
+  EXPECT_NE(form.Deck(), nullptr);
+  form.Deck()->SetVolume(0);
+  EXPECT_TRUE(form.close()) << "a silent deck may close";
+  EXPECT_EQ(form.Deck(), nullptr) << "the deck is gone with its player thread";
+  EXPECT_FALSE(form.TimerUpdate.isActive());
+}
+
+std::string shownText;
+int Remember(unsigned, const char*, const char* text) {
+  shownText = text;
+  return IDOK;
+}
+
+TEST_F(MainForm, StartUpEndsWithoutAnyOutputDevice) {
+  ScopedAudioOutput none("none");
+  SetMessageBoxPresenter(Remember);
+  EXPECT_EQ(form.FormCreate({}), 1);
+  EXPECT_EQ(shownText, kNoSoundcardText);
+  EXPECT_EQ(form.Deck(), nullptr);
+}
+}  // namespace
