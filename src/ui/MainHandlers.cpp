@@ -11,6 +11,7 @@ void TMainForm::ConnectHandlers() {
   QObject::connect(ui_->btnPlay, &QToolButton::pressed, this, [this] {
     if (deck_) deck_->PlayPause();
   });
+  QObject::connect(ui_->btnPrefs, &QToolButton::clicked, this, [this] { ShowPreferences(); });
 }
 
 void TMainForm::VolumeChange() {

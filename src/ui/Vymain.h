@@ -57,12 +57,21 @@ class TMainForm : public QWidget {
   void FormActivate();
   void FormDeactivate();
 
+  // The deck's dialogs, from the window's menu and the "P.." button.
+  void ShowPreferences();
+  void ShowHelp();
+  void ShowAbout();
+
   TVySystemTAG* Deck() const { return deck_.get(); }
   QTimer TimerUpdate;
 
  protected:
   bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void ApplyDesign();
@@ -80,6 +89,8 @@ class TMainForm : public QWidget {
   void VolumeChange();
   void BalanceChange();
   void SetButtonGlyph(QWidget* button, int bitmapIndex);
+  bool IsFreeSpot(QPoint at) const;
+  void ShowPlaceholder(const char* text);
 
   std::unique_ptr<Ui::TMainForm> ui_;
   std::unique_ptr<TVySystemTAG> deck_;

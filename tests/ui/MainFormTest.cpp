@@ -1,6 +1,9 @@
 // The deck window on Qt's offscreen platform: its layout, what the display
 // timer shows for each deck state, and when it refuses to close.
+#include <QApplication>
+#include <QDropEvent>
 #include <QFontInfo>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -224,6 +227,33 @@ TEST_F(MainForm, SecureCloseHoldsAnAudiblePlayingDeck) {
   EXPECT_TRUE(form.close()) << "a silent deck may close";
   EXPECT_EQ(form.Deck(), nullptr) << "the deck is gone with its player thread";
   EXPECT_FALSE(form.TimerUpdate.isActive());
+}
+
+TEST_F(MainForm, DroppedFilesOpenUnlessSecureDropHoldsAPlayingDeck) {
+  ASSERT_EQ(form.FormCreate({}), 0);
+  TVySystemTAG& deck = *form.Deck();
+  TVyPreferences preferences = deck.Preferences;
+  preferences.Flags |= pfSecureDrop;
+  deck.SetPreferences(preferences);
+  ASSERT_TRUE(form.acceptDrops());
+
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile(QString::fromStdString(Song("dropped.wav", 5)))});
+  QDragEnterEvent enter(QPoint(200, 100), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&form, &enter);
+  QDropEvent drop(QPointF(200, 100), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&form, &drop);
+  EXPECT_EQ(form.windowTitle().toStdString(), kLoadingCaption);
+  form.TimerUpdateTimer();
+  EXPECT_EQ(form.windowTitle().toStdString(), std::string(kSongCaptionPrefix) + "dropped");
+  ASSERT_EQ(deck.State, dsPlaying);
+  EXPECT_FALSE(form.acceptDrops()) << "a playing deck refuses drops";
+  deck.SetVolume(0);
+  form.TimerUpdateTimer();
+  EXPECT_FALSE(form.acceptDrops()) << "a volume change alone does not re-evaluate";
+  deck.PlayPause();
+  form.TimerUpdateTimer();
+  EXPECT_TRUE(form.acceptDrops());
 }
 
 std::string shownText;

@@ -1,0 +1,85 @@
+// The window's face as a handle: a press on a free spot moves the window, a
+// right-click opens the window's own menu (the deck's commands beside
+// Minimize and Close), and files dropped on it are opened.
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QWindow>
+
+#include "deck/VySystem.h"
+#include "foundation/OzoLog.h"
+#include "ui/Vymain.h"
+#include "ui_Vymain.h"
+
+namespace {
+constexpr int kMaxDroppedPathLength = 259;
+
+// The dropped local files, in the order the desktop reports them.
+QStringList LocalFiles(const QMimeData* data) {
+  QStringList files;
+  if (!data || !data->hasUrls()) return files;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile() && url.toLocalFile().size() <= kMaxDroppedPathLength)
+      files << url.toLocalFile();
+  return files;
+}
+}  // namespace
+
+// Bevels and the legend picture are drawn on the face itself: a press on them
+// is a press on the face. Buttons, faders and the display panels are controls.
+bool TMainForm::IsFreeSpot(QPoint at) const {
+  const QWidget* hit = childAt(at);
+  return !hit || hit == ui_->Bevel1 || hit == ui_->Bevel2 || hit == ui_->Bevel3 ||
+         hit == ui_->Image1;
+}
+
+void TMainForm::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && IsFreeSpot(event->position().toPoint()) &&
+      windowHandle()) {
+    windowHandle()->startSystemMove();
+    return;
+  }
+  QWidget::mousePressEvent(event);
+}
+
+void TMainForm::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  menu.addAction("&Preferences...", this, [this] { ShowPreferences(); });
+  menu.addAction("&Help...", this, [this] { ShowHelp(); });
+  menu.addAction("&About...", this, [this] { ShowAbout(); });
+  menu.addSeparator();
+  menu.addAction("Mi&nimize", this, [this] { showMinimized(); });
+  menu.addAction("&Close", this, [this] { close(); });
+  menu.exec(event->globalPos());
+}
+
+// Placeholders until the preferences dialog, the help page and the About box
+// exist; each is modal and, like them, bracketed by the keyboard's release and re-acquire.
+void TMainForm::ShowPlaceholder(const char* text) {
+  FormDeactivate();
+  QMessageBox::information(this, kAppTitle, text);
+  FormActivate();
+}
+
+void TMainForm::ShowPreferences() { ShowPlaceholder("Preferences: not available in this version."); }
+void TMainForm::ShowHelp() { ShowPlaceholder("Help: not available in this version."); }
+void TMainForm::ShowAbout() { ShowPlaceholder("Vy-System: one DJ deck per window."); }
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+  if (!LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+  const QStringList files = LocalFiles(event->mimeData());
+  if (files.isEmpty() || !deck_) return;
+  event->acceptProposedAction();
+  LogPrintf("> Drop %i file(s)", int(files.size()));
+  setWindowTitle(kLoadingCaption);
+  deck_->OpenFiles(files.join('\n').toLocal8Bit().toStdString(), 1);
+  activateWindow();
+  raise();
+}
