@@ -70,6 +70,21 @@ class VysWindow : public ::testing::Test {
     window = FindWindow("^ Vy-S: ");
   }
 
+  void ClickPlay() {
+    // The Play button's centre: it lies at (264, 104) and is 41 pixels square.
+    ASSERT_EQ(RunProgram({"xdotool", "mousemove", "--window", window, "284", "124", "click", "1"}), 0);
+  }
+
+  bool Key(const char* keys) {
+    return RunProgram({"xdotool", "windowactivate", "--sync", window, "key", "--clearmodifiers", keys}) == 0;
+  }
+
+  // The window's position on the screen, as "X=.. Y=..".
+  std::string Position() {
+    ChildProcess query({"xdotool", "getwindowgeometry", "--shell", window});
+    return query.WaitForLine("X=") + " " + query.WaitForLine("Y=");
+  }
+
   Capture Heard() {
     Capture capture;
     ReadCapture(capturePath, &capture);
@@ -93,8 +108,7 @@ TEST_F(VysWindow, PlaysFromTheStartPausesOnPlayAndClosesCleanly) {
   ASSERT_TRUE(Eventually([&] { return RunFromFirstFrame(Heard()) >= kHalfSecond; }))
       << "the capture does not hold the file from its first frame";
 
-  // The Play button's centre: it lies at (264, 104) and is 41 pixels square.
-  ASSERT_EQ(RunProgram({"xdotool", "mousemove", "--window", window, "284", "124", "click", "1"}), 0);
+  ClickPlay();
   size_t silentFrom = 0;
   ASSERT_TRUE(Eventually([&] {
     const Capture capture = Heard();
@@ -107,8 +121,34 @@ TEST_F(VysWindow, PlaysFromTheStartPausesOnPlayAndClosesCleanly) {
   const std::string shot = std::string(VYS_TEST_OUTPUT_DIR) + "/vys-window.png";
   EXPECT_EQ(RunProgram({WINDOW_SHOT_PATH, window, shot}), 0);
 
-  ASSERT_EQ(RunProgram({"xdotool", "windowactivate", "--sync", window, "key", "--clearmodifiers", "alt+F4"}), 0);
+  ASSERT_TRUE(Key("alt+F4"));
   EXPECT_EQ(vys->WaitForExit(), 0);
+}
+
+TEST_F(VysWindow, CtrlQClosesOnlyOnceTheDeckIsPaused) {
+  Start();
+  ASSERT_NE(window, "");
+  ASSERT_TRUE(Eventually([&] { return RunFromFirstFrame(Heard()) > 0; }));
+  ASSERT_TRUE(Key("ctrl+q"));
+  const size_t heardAtCtrlQ = RunFromFirstFrame(Heard());
+  EXPECT_TRUE(Eventually([&] { return RunFromFirstFrame(Heard()) > heardAtCtrlQ + kHalfSecond; }))
+      << "Secure close keeps an audible playing deck open";
+  ClickPlay();
+  ASSERT_TRUE(Key("ctrl+q"));
+  EXPECT_EQ(vys->WaitForExit(), 0);
+}
+
+TEST_F(VysWindow, MovesWhenDraggedByAFreeSpotOfItsFace) {
+  Start();
+  ASSERT_NE(window, "");
+  const std::string before = Position();
+  // Between the two left bevels: the face itself. The window manager takes
+  // the pointer over once the press has reached the window; the moves go to it.
+  ASSERT_EQ(RunProgram({"xdotool", "mousemove", "--window", window, "92", "100", "mousedown", "1"}), 0);
+  for (int step = 0; step < 10 && Position() == before; ++step)
+    ASSERT_EQ(RunProgram({"xdotool", "mousemove_relative", "--sync", "6", "4"}), 0);
+  ASSERT_EQ(RunProgram({"xdotool", "mouseup", "1"}), 0);
+  EXPECT_TRUE(Eventually([&] { return Position() != before; })) << "still at " << before;
 }
 
 TEST_F(VysWindow, EndsCleanlyOnATerminationRequestWhilePlaying) {
