@@ -2,6 +2,7 @@
 // window's frame, face colour and fonts, the custom controls' properties in
 // their stored order, and the glyphs of the speed buttons.
 #include <QIcon>
+#include <QRegion>
 #include <QLabel>
 #include <QToolButton>
 
@@ -34,6 +35,23 @@ void Fill(QWidget* widget, const QColor& colour) {
   widget->setAutoFillBackground(true);
 }
 
+// The deck's rounded corners, 11 pixels across. The top corners sit under the
+// window manager's title bar, where a rounded client corner would show a notch,
+// so only the bottom two are cut.
+constexpr int kCornerDiameter = 11;
+
+QRegion RoundedBottomShape(QSize size) {
+  QRegion shape(0, 0, size.width(), size.height());
+  const int r = kCornerDiameter / 2 + 1;
+  const int top = size.height() + 1 - kCornerDiameter;
+  for (int left : {0, size.width() + 1 - kCornerDiameter}) {
+    const QRect corner(left, top, kCornerDiameter, kCornerDiameter);
+    const QRect square(left == 0 ? 0 : size.width() - r, size.height() - r, r, r);
+    shape -= QRegion(square).subtracted(QRegion(corner, QRegion::Ellipse));
+  }
+  return shape;
+}
+
 struct TSliderDesign {
   TSlider* slider;
   TSliderOrientation orientation;
@@ -48,6 +66,7 @@ void TMainForm::ApplyDesign() {
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   setFixedSize(kClientWidth, kClientHeight);
+  setMask(RoundedBottomShape(size()));
   setFocusPolicy(Qt::StrongFocus);  // the form sees every key first
   QPalette face = palette();
   face.setColor(QPalette::Window, kButtonFace);

@@ -96,6 +96,10 @@ TEST_F(MainForm, EveryControlHasItsDesignedBounds) {
   EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "fixed size";
   EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_FALSE(Control(form, "Buffer")->isVisibleTo(&form));
+  const QRegion shape = form.mask();
+  EXPECT_FALSE(shape.contains(QPoint(0, 194)) || shape.contains(QPoint(384, 194))) << "rounded bottom corners";
+  EXPECT_TRUE(shape.contains(QPoint(0, 0)) && shape.contains(QPoint(384, 0))) << "square under the title bar";
+  EXPECT_TRUE(shape.contains(QPoint(5, 194)) && shape.contains(QPoint(0, 189)));
 }
 
 TEST_F(MainForm, CaptionsFitTheirButtonsInTheFreeFonts) {
