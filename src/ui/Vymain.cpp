@@ -2,27 +2,20 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QSocketNotifier>
 
 #include "audio/output/OzoDS.h"
 #include "deck/VySystem.h"
 #include "foundation/OzoError.h"
 #include "foundation/OzoLog.h"
-#include "input/DeckKeys.h"
 #include "platform/kernel/TerminationSignal.h"
-#include "platform/keyboard/KeySnapshotSource.h"
-#include "platform/keyboard/KeyboardQtGlue.h"
 #include "ui/MainBitmaps.h"
 #include "ui_Vymain.h"
 
 namespace {
-constexpr unsigned kKeyEventSlots = 50;  // events taken per keyboard poll
 constexpr int kExitFailure = 1;
 
-void ShowError(const char* format, const char* text = "") {
-  ShowMessageBox(MB_OK | MB_ICONERROR, kAppTitle, format, text);
-}
+void ShowError(const char* text) { ShowMessageBox(MB_OK | MB_ICONERROR, kAppTitle, "%s", text); }
 }  // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TMainForm>()) {
@@ -101,15 +94,6 @@ void TMainForm::ApplyConfig(const QStringList& files) {
   deck_->OpenFiles(files.join('\n').toLocal8Bit().toStdString(), 0);
 }
 
-void TMainForm::InitKeyboard() {
-  if (InputStart(nullptr, HWND(winId())) != 0) {
-    ShowError("Error initializing keyboard control:\n\n%s", GetLastErrorText());
-    return;
-  }
-  keyboardOpen_ = true;
-  WatchDeckKeys();
-}
-
 void TMainForm::HookApplicationEvents() {
   QObject::connect(qApp, &QGuiApplication::applicationStateChanged, this,
                    [this](Qt::ApplicationState state) {
@@ -129,46 +113,6 @@ void TMainForm::WatchTerminationSignal() {
     FormClose();
     close();
   });
-}
-
-void TMainForm::FormActivate() {
-  if (keyboardOpen_) Reacquire();
-}
-
-void TMainForm::FormDeactivate() {
-  if (!keyboardOpen_) return;
-  TVyKeyEvent events[kKeyEventSlots];
-  int count = 0;
-  ReleaseHeld(events, &count, kKeyEventSlots);
-  ForgetFedKeys();
-  DispatchKeyEvents(events, count);
-}
-
-void TMainForm::FormKeyDown() {
-  if (!keyboardOpen_) return;
-  TVyKeyEvent events[kKeyEventSlots];
-  int count = 0;
-  if (PollKeys(events, &count, kKeyEventSlots) != 0) {
-    ShowError("Error retrieving keyboard data:\n\n%s", GetLastErrorText());
-    count = 0;
-  }
-  DispatchKeyEvents(events, count);
-}
-
-// Stands in for the key map until the deck-controls work turns key events
-// into the buttons' commands.
-void TMainForm::DispatchKeyEvents(const TVyKeyEvent*, int) {}
-
-bool TMainForm::event(QEvent* event) {
-  if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    FeedWindowKeyEvent(*key);
-    FormKeyDown();
-    if (key->type() == QEvent::KeyPress && key->matches(QKeySequence::Quit)) close();
-    return true;
-  }
-  if (event->type() == QEvent::WindowStateChange && !isMinimized()) FormActivate();
-  return QWidget::event(event);
 }
 
 bool TMainForm::FormCloseQuery() const {
