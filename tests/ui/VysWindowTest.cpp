@@ -54,6 +54,7 @@ class VysWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(server.Ok()) << "Xvfb did not start";
+    RelaxStringChecksForQtWindows();
     windowManager = std::make_unique<ChildProcess>(
         std::vector<std::string>{"openbox", "--startup", "echo window-manager-ready"});
     ASSERT_NE(windowManager->WaitForLine("window-manager-ready"), "");
