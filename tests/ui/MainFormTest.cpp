@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "WidgetTestSupport.h"
@@ -39,6 +40,17 @@ QImage Glyph(TMainForm& form, const char* button) {
 }
 
 QImage Bitmap(int index) { return MainBitmap(index)->convertToFormat(QImage::Format_ARGB32); }
+
+// Waits (with a generous limit) until the deck's play position reaches ms;
+// the position read leaves the meter's levels and the cue flag alone.
+bool ReachesPosition(TVySystemTAG& deck, unsigned ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (deck.Song.GetPosition() < ms) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    Wait(0.01);
+  }
+  return true;
+}
 
 class MainForm : public ::testing::Test {
  protected:
@@ -164,7 +176,7 @@ TEST_F(MainForm, PositionShowsTheCuePointAsASearchMovesIt) {
   deck.PlayPause();
   form.TimerUpdateTimer();
   deck.ForwardDown(3);  // steps of 1000 ms
-  Wait(0.3);
+  ASSERT_TRUE(ReachesPosition(deck, 2000));
   deck.ForwardUp();
   form.TimerUpdateTimer();
   TVyPlayInfo info{};
@@ -190,14 +202,15 @@ TEST_F(MainForm, MeterRestsWhileTheDeckIsPaused) {
   ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 20))}), 0);
   form.TimerUpdate.stop();
   TOzoVUmetter* meter = Control<TOzoVUmetter>(form, "VMetter");
-  Wait(0.3);
+  ASSERT_TRUE(ReachesPosition(*form.Deck(), 300));
   form.Deck()->PlayPause();
   for (int i = 0; i < 100; ++i) meter->TimerTick(meter);
   form.TimerUpdateTimer();
   EXPECT_EQ(meter->Level(0), 0) << "levels heard before the pause are not shown after it";
 
+  const unsigned pausedAt = form.Deck()->Song.GetPosition();
   form.Deck()->PlayPause();
-  Wait(0.3);
+  ASSERT_TRUE(ReachesPosition(*form.Deck(), pausedAt + 300));
   form.TimerUpdateTimer();
   EXPECT_GT(meter->Level(0), 0) << "while playing the meter shows the levels";
 }
