@@ -75,8 +75,8 @@ void TMainForm::RefreshTransportLeds() {
 }
 
 void TMainForm::RefreshDropAcceptance() {
-  const bool refused = (deck_->Preferences.Flags & pfSecureDrop) && deck_->State == dsPlaying &&
-                       deck_->Volume != 0;
+  const bool refused =
+      (deck_->Preferences.Flags & pfSecureDrop) && deck_->State == dsPlaying && deck_->Volume != 0;
   setAcceptDrops(!refused);
 }
 
@@ -98,7 +98,7 @@ void TMainForm::RefreshPitchDisplay() {
   deck_->GetPitchInfo(info);
   ui_->LabelPitch->SetCaption(info.PitchText);
   QPalette led = ui_->LedPitch->palette();
-  led.setColor(QPalette::Window, !info.PitchOn      ? palette().color(QPalette::Button)
+  led.setColor(QPalette::Window, !info.PitchOn     ? palette().color(QPalette::Button)
                                  : info.Pitch == 0 ? kPitchZero
                                                    : kPitchMoved);
   ui_->LedPitch->setPalette(led);

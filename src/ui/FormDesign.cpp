@@ -2,8 +2,8 @@
 // window's frame, face colour and fonts, the custom controls' properties in
 // their stored order, and the glyphs of the speed buttons.
 #include <QIcon>
-#include <QRegion>
 #include <QLabel>
+#include <QRegion>
 #include <QToolButton>
 
 #include "controls/ArtResources.h"

@@ -65,7 +65,9 @@ void TMainForm::ShowPlaceholder(const char* text) {
   FormActivate();
 }
 
-void TMainForm::ShowPreferences() { ShowPlaceholder("Preferences: not available in this version."); }
+void TMainForm::ShowPreferences() {
+  ShowPlaceholder("Preferences: not available in this version.");
+}
 void TMainForm::ShowHelp() { ShowPlaceholder("Help: not available in this version."); }
 void TMainForm::ShowAbout() { ShowPlaceholder("Vy-System: one DJ deck per window."); }
 
