@@ -147,6 +147,10 @@ TEST_F(MainForm, EmptyDeckShowsTheIdleCaptionAndDarkLamps) {
   EXPECT_EQ(Glyph(form, "btnPlay"), Bitmap(bmpLedPlayDisabled));
   EXPECT_EQ(Glyph(form, "btnCUE"), Bitmap(bmpLedCueOff));
   EXPECT_TRUE(form.acceptDrops());
+  TSlider* pitch = Control<TSlider>(form, "Pitch");
+  EXPECT_EQ(pitch->MinValue(), -1653) << "the fader range comes from the deck";
+  EXPECT_EQ(pitch->MaxValue(), 1653);
+  EXPECT_EQ(pitch->Increment(), 103);
 }
 
 TEST_F(MainForm, LampsFollowTheDeckState) {
