@@ -50,8 +50,8 @@ void TMainForm::FormKeyDown() {
   DispatchKeyEvents(events, count);
 }
 
-// Stands in for the key map until the deck-controls work turns key events
-// into the buttons' commands.
+// Stands in for the deck's key map, which is to turn key events into the
+// buttons' commands; until it exists the keys only reach the keyboard module.
 void TMainForm::DispatchKeyEvents(const TVyKeyEvent*, int) {}
 
 bool TMainForm::event(QEvent* event) {

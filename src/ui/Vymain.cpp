@@ -29,15 +29,13 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui
 
 TMainForm::~TMainForm() { FormClose(); }
 
-// Stands in for the stored "Version" record until the preferences work stores it.
+// Stands in for writing the stored "Version" record, which comes with the stored preferences.
 static void UpdateVersionRecord() {}
-
-// Stands in for the system menu until the window's context menu carries its commands.
-static void BuildSystemMenu() {}
 
 int TMainForm::FormCreate(const QStringList& files) {
   UpdateVersionRecord();
-  BuildSystemMenu();
+  // No system menu to edit on this desktop: the window's own menu carries the
+  // deck's commands and is built when it opens (contextMenuEvent).
   if (!LoadBitmaps()) {
     ShowError(kResourcesMissingText);
     return kExitFailure;
@@ -82,9 +80,9 @@ void TMainForm::SetUpControlsFromDeck() {
   ui_->VMetter->SetMaxValue(info.VuMaximum);
 }
 
-// Stands in for the stored configuration and the command-line options until
-// the preferences work loads them: the deck keeps its default preferences,
-// the balance knob is shown, and the command line is a list of files.
+// Stands in for loading the stored configuration and the command-line
+// options, which come with the stored preferences: until then the deck keeps
+// its default preferences, the balance knob is shown, and every argument is a file.
 void TMainForm::ApplyConfig(const QStringList& files) {
   RefreshDropAcceptance();
   ui_->DownMix->hide();
@@ -129,7 +127,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-// Stands in for writing the stored configuration until the preferences work does.
+// Stands in for writing the stored configuration, which comes with the stored preferences.
 static void SaveConfig() {}
 
 void TMainForm::FormClose() {
