@@ -24,6 +24,10 @@
 #include "ui/MainBitmaps.h"
 #include "ui/Vymain.h"
 
+// The artwork's registration, compiled into the controls' library.
+static void UnregisterArtwork() { Q_CLEANUP_RESOURCE(artwork); }
+static void RegisterArtwork() { Q_INIT_RESOURCE(artwork); }
+
 namespace {
 constexpr uint32_t kRate = 8000;
 
@@ -284,6 +288,16 @@ std::string shownText;
 int Remember(unsigned, const char*, const char* text) {
   shownText = text;
   return IDOK;
+}
+
+TEST_F(MainForm, StartUpEndsWithoutItsBitmaps) {
+  SetMessageBoxPresenter(Remember);
+  UnregisterArtwork();
+  const int exitCode = form.FormCreate({});
+  RegisterArtwork();
+  EXPECT_EQ(exitCode, 1);
+  EXPECT_EQ(shownText, kResourcesMissingText);
+  EXPECT_EQ(form.Deck(), nullptr);
 }
 
 TEST_F(MainForm, StartUpEndsWithoutAnyOutputDevice) {
