@@ -154,57 +154,6 @@ TEST_F(HeardStream, LevelsRiseAndFallWhereTheToneIsHeard) {
   RecordProperty("fall_ms_after_heard", std::to_string((fall - 2.0) * 1000));
 }
 
-struct DownmixCase {
-  uint16_t bits;
-  int pan;  // below 0 mixes into the left channel, above into the right
-};
-
-class HeardDownmix : public HeardStream, public ::testing::WithParamInterface<DownmixCase> {};
-
-// The exact mean of the two channels from the first frame heard, and true
-// silence on the other side at either sample width.
-TEST_P(HeardDownmix, MixesBothSidesIntoOneAndSilencesTheOther) {
-  const DownmixCase c = GetParam();
-  std::string pcm = PatternBytes(size_t(kRate) * c.bits / 4, 3);
-  pcm[0] = 77;
-  Load({.rate = kRate, .bits = c.bits, .data = pcm});
-  TVyVMetterDSPTAG meter;
-  buffer_.AddProcessor(&meter);
-  ASSERT_EQ(buffer_.Configure(&device_, &decoder_.Format, &config_, ringBytes_), 0);
-  meter.SetDownmix(true);
-  buffer_.SetPan(c.pan);
-  StartRefills();
-  buffer_.RequestRestart(0, 1);
-  Wait(0.4);
-  Capture capture = Finish();
-
-  const bool intoLeft = c.pan < 0;
-  const std::vector<float>& mixed = intoLeft ? capture.left : capture.right;
-  const std::vector<float>& silent = intoLeft ? capture.right : capture.left;
-  size_t first = FirstSound(capture);
-  ASSERT_LT(first + kRate / 4, capture.left.size());
-  for (size_t k = 0; k < kRate / 4; ++k) {
-    float expected;
-    if (c.bits == 16) {
-      int16_t l, r;
-      std::memcpy(&l, &pcm[4 * k], 2);
-      std::memcpy(&r, &pcm[4 * k + 2], 2);
-      expected = float(l + r) / 65536.0f;
-    } else {
-      expected = float(uint8_t(pcm[2 * k]) + uint8_t(pcm[2 * k + 1]) - 256) / 256.0f;
-    }
-    ASSERT_EQ(mixed[first + k], expected) << "frame " << k;
-    ASSERT_EQ(silent[first + k], 0.0f) << "frame " << k;
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Widths, HeardDownmix,
-                         ::testing::Values(DownmixCase{16, -30}, DownmixCase{16, 30}, DownmixCase{8, -30},
-                                           DownmixCase{8, 30}),
-                         [](const ::testing::TestParamInfo<DownmixCase>& info) {
-                           return std::to_string(info.param.bits) + "Bit" + (info.param.pan < 0 ? "IntoLeft" : "IntoRight");
-                         });
-
 TEST_F(HeardStream, EndIsReachedInTheFirstBlockPastTheLastHeardFrameEvenAfterManyRestarts) {
   const uint32_t audioBytes = 96000 + 3 * 128;  // not a whole number of 40-frame blocks
   Load({.rate = kRate, .data = PatternBytes(audioBytes)});
