@@ -1,5 +1,5 @@
 // Chooses the backend from VYS_AUDIO: unset for PortAudio, "null" or "wav:PATH"
-// for the paced stand-ins.
+// for the paced stand-ins, "wav-steps:PATH" for a capture mixed on demand.
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -20,12 +20,14 @@ constexpr uint32_t kPacedMaxRate = 192000;
 struct TSelection {
   bool paced = false;
   std::string wavPath;  // empty: discard
+  bool stepped = false;
 };
 
 TSelection Selected() {
   const char* choice = std::getenv("VYS_AUDIO");
   if (!choice || !*choice) return {};
   if (std::strncmp(choice, "wav:", 4) == 0) return {true, choice + 4};
+  if (std::strncmp(choice, "wav-steps:", 10) == 0) return {true, choice + 10, true};
   return {true, ""};  // "null", and anything unknown, plays to nowhere
 }
 
@@ -63,7 +65,7 @@ std::unique_ptr<SoundBackend> OpenOutput(const TGuid* device, SoundMixer& mixer,
     *error = DSERR_NODRIVER;
     return nullptr;
   }
-  auto backend = std::make_unique<PacedBackend>(mixer, PacedRate(), selection.wavPath);
+  auto backend = std::make_unique<PacedBackend>(mixer, PacedRate(), selection.wavPath, selection.stepped);
   mixer.SetDevice(backend->Rate(), backend->LatencyFrames());
   if (!backend->Start()) {
     *error = DSERR_NODRIVER;
