@@ -124,7 +124,7 @@ TEST_F(HeardStream, HeldLoopRepeatsTwoHundredMillisecondsWithFiftyOfSilence) {
   EXPECT_LT(pausedWaitsMs[pausedWaitsMs.size() / 2], 1.0) << "the lock is free during the pause";
 }
 
-TEST_F(HeardStream, LevelsRiseAndFallWhereTheToneIsHeard) {
+TEST_F(SteppedStream, LevelsRiseAndFallWhereTheToneIsHeard) {
   std::string pcm(size_t(3 * kRate) * 4, '\0');
   std::vector<int16_t> tone = DitheredSine(1000, kRate, kRate, 1.0, 2);
   std::memcpy(&pcm[size_t(kRate) * 4], tone.data(), tone.size() * 2);
@@ -132,21 +132,22 @@ TEST_F(HeardStream, LevelsRiseAndFallWhereTheToneIsHeard) {
   TVyVMetterDSPTAG meter;
   buffer_.AddProcessor(&meter);
   ASSERT_EQ(buffer_.Configure(&device_, &decoder_.Format, &config_, ringBytes_), 0);
-  StartRefills();
   buffer_.RequestRestart(0, 1);
-  buffer_.WaitRestarted();
   struct Reading {
     double heardSeconds;
     int level;
   };
   std::vector<Reading> readings;
-  for (int i = 0; i < 80; ++i) {  // every 37 ms, as the display does
+  for (int i = 0; i < 80; ++i) {  // every 37 ms (seven periods), as the display does
+    for (int period = 0; period < 7; ++period) {
+      buffer_.Refill();
+      ASSERT_TRUE(PacedBackend::MixCapturedPeriods(1));
+    }
     int levels[2];
     meter.GetLevels(levels);
     readings.push_back({buffer_.GetPlayCursor() / (4.0 * kRate), std::max(levels[0], levels[1])});
-    Wait(0.037);
   }
-  Capture capture = Finish();
+  Finish();
   double rise = -1, fall = -1;
   for (const Reading& r : readings) {
     if (rise < 0 && r.level > 128) rise = r.heardSeconds;
