@@ -1,6 +1,7 @@
-// The song engine heard through the capture device, driven by a player-like
-// thread: what is heard after opening, positioning, returning to the cue and
-// searching, and how the reported position follows it.
+// The song engine heard through the capture device: what is heard after
+// opening, positioning and returning to the cue, and how the reported
+// position follows it, period by period; the search with its timed loop in
+// real time, driven by a player-like thread.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -13,6 +14,7 @@
 #include "deck/VySong.h"
 #include "foundation/OzoThread.h"
 #include "platform/kernel/KernelThread.h"
+#include "platform/sound/PacedBackend.h"
 #include "support/AudioOutput.h"
 #include "support/HeardFrames.h"
 #include "support/SongPlayer.h"
@@ -36,15 +38,12 @@ struct HeardSong : ::testing::Test {
   std::unique_ptr<TVySongTAG> engine = std::make_unique<TVySongTAG>();
   TVySongTAG& song = *engine;
   std::unique_ptr<TOzoThreadTAG> player;
-  steady_clock::time_point openedBefore, openedAfter;
 
   void SetUp() override {
     song.AddPlayer(&wav);
     std::string path = dir.File("numbered.wav");
     WriteFileBytes(path, MakeWav({.rate = kRate, .data = NumberedFrames(20 * kRate)}));
-    openedBefore = steady_clock::now();
     ASSERT_EQ(song.Open(path.c_str(), 1, 0), 0);
-    openedAfter = steady_clock::now();
     player = StartSongPlayer(song);
     song.Buffer().WaitRestarted();  // as the deck does before playing at once
   }
@@ -55,24 +54,51 @@ struct HeardSong : ::testing::Test {
     EXPECT_TRUE(ReadCapture(dir.File("capture.wav"), &capture));
     return capture;
   }
-  // The capture frame heard at a moment: the device started within the Open.
-  size_t FrameAt(steady_clock::time_point when) {
-    auto opened = openedBefore + (openedAfter - openedBefore) / 2;
-    return size_t(duration<double>(when - opened).count() * kRate);
+};
+
+// The same song on a capture mixed on demand, serviced before every period
+// as the player would: what is heard is known to the frame, without a clock.
+struct SteppedSong : ::testing::Test {
+  TempDir dir;
+  ScopedAudioOutput audio{ScopedAudioOutput::SteppedCapture(dir.File("capture.wav"))};
+  TOzoWAVTAG wav;
+  std::unique_ptr<TVySongTAG> engine = std::make_unique<TVySongTAG>();
+  TVySongTAG& song = *engine;
+  size_t mixed = 0;  // capture frames so far
+
+  void SetUp() override {
+    song.AddPlayer(&wav);
+    std::string path = dir.File("numbered.wav");
+    WriteFileBytes(path, MakeWav({.rate = kRate, .data = NumberedFrames(20 * kRate)}));
+    ASSERT_EQ(song.Open(path.c_str(), 1, 0), 0);
   }
+  void PlayFor(double ms) {
+    for (double done = 0; done < ms; done += double(kPeriod) / kFramesPerMs) {
+      song.Service();
+      ASSERT_TRUE(PacedBackend::MixCapturedPeriods(1));
+      mixed += kPeriod;
+    }
+  }
+  Capture Finish() {
+    engine.reset();
+    Capture capture;
+    EXPECT_TRUE(ReadCapture(dir.File("capture.wav"), &capture));
+    return capture;
+  }
+  static constexpr uint32_t kPeriod = PacedBackend::kCapturePeriodFrames;
 };
 }  // namespace
 
-TEST_F(HeardSong, PlayPositionAndCueAreHeardWhereTheyPoint) {
+TEST_F(SteppedSong, PlayPositionAndCueAreHeardWhereTheyPoint) {
   song.Play();
-  Wait(0.3);
+  PlayFor(300);
   song.SetPosition(1234);  // sets the cue too
-  Wait(0.3);
+  PlayFor(300);
   song.CueFollowsPositioning = 0;
   song.SetPosition(5000);
-  Wait(0.2);
+  PlayFor(200);
   song.ReturnToCue();
-  Wait(0.3);
+  PlayFor(300);
   Capture capture = Finish();
 
   size_t at = FirstSound(capture);
@@ -87,34 +113,21 @@ TEST_F(HeardSong, PlayPositionAndCueAreHeardWhereTheyPoint) {
   EXPECT_NEAR(starts[3], 1234, 1) << "back at the cue";
 }
 
-TEST_F(HeardSong, ReportedPositionFollowsWhatIsHeard) {
+// The position read after each display tick is the frame being heard then,
+// before and after a jump.
+TEST_F(SteppedSong, ReportedPositionFollowsWhatIsHeard) {
   song.Play();
-  struct Sample {
-    steady_clock::time_point when;
-    unsigned position;
-  };
-  std::vector<Sample> samples;
-  steady_clock::time_point jumped;
-  for (int i = 0; i < 40; ++i) {
-    Wait(0.037);
-    samples.push_back({steady_clock::now(), song.GetPosition()});
-    if (i == 20) {
-      song.SetPosition(9000);
-      jumped = steady_clock::now();
-    }
+  std::vector<std::pair<size_t, unsigned>> samples;  // (capture frame heard, position read)
+  for (int tick = 0; tick < 40; ++tick) {
+    PlayFor(37);
+    samples.push_back({mixed - kPeriod, song.GetPosition()});  // the last period mixed is being heard
+    if (tick == 20) song.SetPosition(9000);
   }
   Capture capture = Finish();
-  int compared = 0;
-  for (const Sample& s : samples) {
-    if (s.when > jumped - 30ms && s.when < jumped + 30ms) continue;  // the clock-to-capture match is a few ms off
-    const size_t frame = FrameAt(s.when);
-    if (frame >= capture.left.size()) continue;  // the device stopped within its last period
-    const uint32_t heard = Heard(capture, frame);
-    if (heard == 0) continue;  // the short gap of a restart
-    EXPECT_NEAR(double(s.position), FileMs(heard), 50.0);
-    ++compared;
+  for (const auto& [frame, position] : samples) {
+    ASSERT_LT(frame, capture.left.size());
+    EXPECT_NEAR(double(position), FileMs(Heard(capture, frame)), 1.0) << "at capture frame " << frame;
   }
-  EXPECT_GE(compared, 30);
 }
 
 TEST_F(HeardSong, SearchWithTheSnippetLoopIsHeardAtEachReachedPosition) {

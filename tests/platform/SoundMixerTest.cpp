@@ -139,16 +139,25 @@ TEST(SoundMixer, GainChangeRampsOverOneMixCall) {
 // A channel mix folds a stereo voice into one side, weighed by that side's
 // gain, from the first frame it plays; a mono voice stays on both sides.
 TEST(SoundMixer, ChannelMixFoldsStereoIntoOneSide) {
-  for (uint16_t channels : {1, 2}) {
-    auto voice = NoiseVoice(channels, 16, kDeviceRate, 500, 9);
-    voice->channelMix = DSBMIX_RIGHT;
-    voice->gainRight = 0.5f;
-    SoundMixer mixer(kDeviceRate);
-    const std::vector<float> out = MixCalls(mixer, *voice, {300});
-    for (uint32_t k = 0; k < 300; ++k) {
-      const float left = Sample(*voice, k, 0), right = Sample(*voice, k, channels - 1);
-      ASSERT_EQ(out[2 * k], channels == 2 ? 0.0f : left) << channels << " channels, frame " << k;
-      ASSERT_EQ(out[2 * k + 1], 0.5f * (channels == 2 ? 0.5f * (left + right) : right)) << channels << ", " << k;
-    }
-  }
+  for (uint16_t bits : {8, 16})
+    for (uint16_t channels : {1, 2})
+      for (uint32_t mix : {DSBMIX_LEFT, DSBMIX_RIGHT}) {
+        auto voice = NoiseVoice(channels, bits, kDeviceRate, 500, 9);
+        voice->channelMix = mix;
+        (mix == DSBMIX_LEFT ? voice->gainLeft : voice->gainRight) = 0.5f;
+        SoundMixer mixer(kDeviceRate);
+        const std::vector<float> out = MixCalls(mixer, *voice, {300});
+        const int folded = mix == DSBMIX_LEFT ? 0 : 1;
+        for (uint32_t k = 0; k < 300; ++k) {
+          const float left = Sample(*voice, k, 0), right = Sample(*voice, k, channels - 1);
+          // Stereo: the mean on the folded side, weighed by its gain, silence on
+          // the other. Mono: each side as it is, weighed by its own gain.
+          const float mean = 0.5f * (left + right);
+          const float gain[2] = {folded == 0 ? 0.5f : 1.0f, folded == 1 ? 0.5f : 1.0f};
+          const float expected[2] = {channels == 2 ? (folded == 0 ? 0.5f * mean : 0.0f) : gain[0] * left,
+                                     channels == 2 ? (folded == 1 ? 0.5f * mean : 0.0f) : gain[1] * right};
+          ASSERT_EQ(out[2 * k], expected[0]) << bits << " bits, " << channels << " channels, frame " << k;
+          ASSERT_EQ(out[2 * k + 1], expected[1]) << bits << " bits, " << channels << " channels, frame " << k;
+        }
+      }
 }

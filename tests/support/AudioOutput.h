@@ -17,6 +17,8 @@ class ScopedAudioOutput {
   ScopedAudioOutput& operator=(const ScopedAudioOutput&) = delete;
 
   static std::string Capture(const std::string& path) { return "wav:" + path; }
+  // A capture mixed only by MixCapturedPeriods: heard without the clock.
+  static std::string SteppedCapture(const std::string& path) { return "wav-steps:" + path; }
 
  private:
   std::optional<std::string> audio_, rate_;  // as they were before

@@ -1,5 +1,6 @@
 // Chooses the backend from VYS_AUDIO: unset for PortAudio, "null" or "wav:PATH"
-// for the paced stand-ins, "none" for a system without any output.
+// for the paced stand-ins, "wav-steps:PATH" for a capture mixed on demand,
+// "none" for a system without any output.
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -21,6 +22,7 @@ struct TSelection {
   bool none = false;
   bool paced = false;
   std::string wavPath;  // empty: discard
+  bool stepped = false;
 };
 
 TSelection Selected() {
@@ -28,6 +30,7 @@ TSelection Selected() {
   if (!choice || !*choice) return {};
   if (std::strcmp(choice, "none") == 0) return {true, false, ""};
   if (std::strncmp(choice, "wav:", 4) == 0) return {false, true, choice + 4};
+  if (std::strncmp(choice, "wav-steps:", 10) == 0) return {false, true, choice + 10, true};
   return {false, true, ""};  // "null", and anything unknown, plays to nowhere
 }
 
@@ -70,7 +73,7 @@ std::unique_ptr<SoundBackend> OpenOutput(const TGuid* device, SoundMixer& mixer,
     *error = DSERR_NODRIVER;
     return nullptr;
   }
-  auto backend = std::make_unique<PacedBackend>(mixer, PacedRate(), selection.wavPath);
+  auto backend = std::make_unique<PacedBackend>(mixer, PacedRate(), selection.wavPath, selection.stepped);
   mixer.SetDevice(backend->Rate(), backend->LatencyFrames());
   if (!backend->Start()) {
     *error = DSERR_NODRIVER;

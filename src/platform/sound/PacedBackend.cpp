@@ -25,17 +25,23 @@ void Put(std::FILE* file, uint32_t value, size_t bytes) {
 }
 }  // namespace
 
-PacedBackend::PacedBackend(SoundMixer& mixer, uint32_t rate, std::string wavPath)
+PacedBackend::PacedBackend(SoundMixer& mixer, uint32_t rate, std::string wavPath, bool stepped)
     : mixer_(mixer),
       rate_(rate),
       wavPath_(std::move(wavPath)),
-      periodFrames_(wavPath_.empty() ? kNullPeriodFrames : kCapturePeriodFrames) {}
+      periodFrames_(wavPath_.empty() ? kNullPeriodFrames : kCapturePeriodFrames),
+      stepped_(stepped) {}
 
 bool PacedBackend::Start() {
   if (!wavPath_.empty()) {
     wav_ = std::fopen(wavPath_.c_str(), "wb");
     if (!wav_) return false;
     WriteHeader(0);
+  }
+  if (stepped_) {
+    std::lock_guard<std::mutex> guard(steppedMutex_);
+    steppedOpen_ = this;
+    return true;
   }
   // The clock starts once the thread exists, so that starting it takes no
   // time out of the first period.
@@ -50,6 +56,10 @@ bool PacedBackend::Start() {
 }
 
 PacedBackend::~PacedBackend() {
+  if (stepped_) {
+    std::lock_guard<std::mutex> guard(steppedMutex_);
+    if (steppedOpen_ == this) steppedOpen_ = nullptr;
+  }
   {
     std::lock_guard<std::mutex> guard(mutex_);
     stop_ = true;
@@ -103,6 +113,18 @@ void PacedBackend::Run() {
     mixer_.Mix(period.data(), periodFrames_);
     Write(period.data());
   }
+}
+
+bool PacedBackend::MixCapturedPeriods(uint32_t periods) {
+  std::lock_guard<std::mutex> guard(steppedMutex_);
+  if (!steppedOpen_) return false;
+  PacedBackend& backend = *steppedOpen_;
+  std::vector<float> period(backend.periodFrames_ * kChannels);
+  for (uint32_t k = 0; k < periods; ++k) {
+    backend.mixer_.Mix(period.data(), backend.periodFrames_);
+    backend.Write(period.data());
+  }
+  return true;
 }
 
 void PacedBackend::Write(const float* frames) {

@@ -23,8 +23,10 @@ class PacedBackend : public SoundBackend {
   // Periods a card's buffer holds: a mix this late is an underrun.
   static constexpr uint32_t kBufferedPeriods = 4;
 
-  // An empty path discards the mix. Start() says whether the file could be made.
-  PacedBackend(SoundMixer& mixer, uint32_t rate, std::string wavPath);
+  // An empty path discards the mix. Start() says whether the file could be
+  // made. A stepped capture is not paced by the clock: it mixes only when
+  // MixCapturedPeriods asks, so that a test hears the deck without waiting.
+  PacedBackend(SoundMixer& mixer, uint32_t rate, std::string wavPath, bool stepped = false);
   uint32_t PeriodFrames() const { return periodFrames_; }
   ~PacedBackend() override;
   bool Start();
@@ -33,6 +35,10 @@ class PacedBackend : public SoundBackend {
   // A period mixed now is heard from now on: what is heard lags the mix by none.
   uint32_t LatencyFrames() const override { return 0; }
   bool Failed() const override { return false; }
+
+  // Mixes `periods` periods of the stepped capture open now, on the calling
+  // thread, and writes them to its file. False when none is open.
+  static bool MixCapturedPeriods(uint32_t periods);
 
  private:
   using SteadyClock = std::chrono::steady_clock;
@@ -45,6 +51,7 @@ class PacedBackend : public SoundBackend {
   const uint32_t rate_;
   const std::string wavPath_;
   const uint32_t periodFrames_;
+  const bool stepped_;
   std::FILE* wav_ = nullptr;
   uint64_t framesWritten_ = 0;
   std::mutex mutex_;
@@ -53,4 +60,7 @@ class PacedBackend : public SoundBackend {
   SteadyClock::time_point start_;  // when frame 0 is heard
   std::atomic<bool> stop_{false};
   std::thread thread_;
+
+  static inline std::mutex steppedMutex_;  // guards steppedOpen_ against its device closing
+  static inline PacedBackend* steppedOpen_ = nullptr;
 };

@@ -3,11 +3,8 @@
 #include <chrono>
 #include <cstring>
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <mutex>
 #include <portaudio.h>
 #include <string>
-#include <unistd.h>
 
 #include "platform/sound/DeviceIdentity.h"
 
@@ -23,37 +20,13 @@ int64_t NowNanos() {
       .count();
 }
 
-// The sound libraries print their probing to stderr; the deck reports real
-// failures through its own channel, so their chatter is kept from the terminal.
-class QuietStderr {
- public:
-  QuietStderr() : lock_(mutex_) {
-    std::fflush(stderr);
-    saved_ = dup(STDERR_FILENO);
-    int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (null >= 0) {
-      dup2(null, STDERR_FILENO);
-      close(null);
-    }
-  }
-  ~QuietStderr() {
-    if (saved_ >= 0) {
-      dup2(saved_, STDERR_FILENO);
-      close(saved_);
-    }
-  }
-
- private:
-  static inline std::mutex mutex_;
-  std::lock_guard<std::mutex> lock_;
-  int saved_ = -1;
-};
-
 void Silent(const char*) {}
 void SilentAlsa(const char*, int, const char*, int, const char*, ...) {}
 
-// JACK's and ALSA's threads also print later (a server going away); their
-// own message hooks, where loaded, are pointed at nothing.
+// The sound libraries print their probing to stderr; the deck reports real
+// failures through its own channel. Their own message hooks, pointed at
+// nothing before they probe, keep that chatter from the terminal without
+// taking stderr from the rest of the process.
 void SilenceLibraryMessages() {
   using TextHook = void (*)(void (*)(const char*));
   for (const char* name : {"jack_set_error_function", "jack_set_info_function"})
@@ -64,16 +37,11 @@ void SilenceLibraryMessages() {
 }
 
 bool Initialize() {
-  QuietStderr quiet;
-  if (Pa_Initialize() != paNoError) return false;
   SilenceLibraryMessages();
-  return true;
+  return Pa_Initialize() == paNoError;
 }
 
-void Terminate() {
-  QuietStderr quiet;
-  Pa_Terminate();
-}
+void Terminate() { Pa_Terminate(); }
 
 TOutputDevice Describe(PaDeviceIndex index) {
   const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
@@ -128,13 +96,10 @@ std::unique_ptr<PortAudioBackend> PortAudioBackend::Open(const TGuid* device, So
   backend->monoMix_.resize(2 * kMaxCallbackFrames);
   PaStreamParameters out{index, backend->channels_, paFloat32, info->defaultLowOutputLatency, nullptr};
   PaStream* stream = nullptr;
-  {
-    QuietStderr quiet;
-    if (Pa_OpenStream(&stream, nullptr, &out, info->defaultSampleRate, paFramesPerBufferUnspecified,
-                      paNoFlag, StreamCallback, backend.get()) != paNoError) {
-      *error = DSERR_ALLOCATED;
-      return nullptr;
-    }
+  if (Pa_OpenStream(&stream, nullptr, &out, info->defaultSampleRate, paFramesPerBufferUnspecified, paNoFlag,
+                    StreamCallback, backend.get()) != paNoError) {
+    *error = DSERR_ALLOCATED;
+    return nullptr;
   }
   backend->stream_ = stream;
   const PaStreamInfo* streamInfo = Pa_GetStreamInfo(stream);
@@ -151,7 +116,6 @@ std::unique_ptr<PortAudioBackend> PortAudioBackend::Open(const TGuid* device, So
 
 PortAudioBackend::~PortAudioBackend() {
   if (stream_) {
-    QuietStderr quiet;
     Pa_AbortStream(stream_);
     Pa_CloseStream(stream_);
   }

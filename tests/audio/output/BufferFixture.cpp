@@ -17,7 +17,10 @@ int RefillLoop(const std::atomic<int32_t>* stop, void* buffer) {
 }  // namespace
 
 void StreamingBuffer::OpenOutput(const std::string& output) {
-  audio_ = std::make_unique<ScopedAudioOutput>(output.empty() ? ScopedAudioOutput::Capture(CapturePath()) : output);
+  const std::string choice = output.empty()      ? ScopedAudioOutput::Capture(CapturePath())
+                             : output == "steps" ? ScopedAudioOutput::SteppedCapture(CapturePath())
+                                                 : output;
+  audio_ = std::make_unique<ScopedAudioOutput>(choice);
   TOzoAudioConfig config{0, nullptr, nullptr, nullptr};
   ASSERT_EQ(device_.Open(&config), 0);
 }

@@ -17,7 +17,8 @@ class StreamingBuffer : public ::testing::Test {
  protected:
   static constexpr uint32_t kChunk = 32768;
 
-  // `output` is the VYS_AUDIO value: "null", or "" for a capture into capture.wav.
+  // `output` is the VYS_AUDIO value: "null", "" for a capture into
+  // capture.wav, or "steps" for one mixed only by MixCapturedPeriods.
   void OpenOutput(const std::string& output);
   void TearDown() override;
 
