@@ -25,7 +25,6 @@ namespace {
 constexpr uint32_t kRate = 48000;
 constexpr int kTrials = 20;
 
-
 void Report(const char* name, std::vector<double> ms) {
   std::sort(ms.begin(), ms.end());
   std::printf("%-10s median %6.1f ms   worst %6.1f ms   (%zu trials)\n", name, ms[ms.size() / 2], ms.back(), ms.size());

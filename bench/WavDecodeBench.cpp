@@ -21,14 +21,14 @@ void PutLE(std::string& out, uint32_t value, int bytes) {
 // A one-minute CD-quality file, written once per run.
 const std::string& TestFile() {
   static const std::string path = [] {
-    std::string name = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") +
-                       "/vys-bench-" + std::to_string(getpid()) + ".wav";
+    std::string name = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/vys-bench-" +
+                       std::to_string(getpid()) + ".wav";
     uint32_t dataSize = kSeconds * kBytesPerSecond;
     std::string header = "RIFF";
     PutLE(header, 36 + dataSize, 4);
     header += "WAVEfmt ";
-    for (auto [value, bytes] : {std::pair{16u, 4}, {1u, 2}, {2u, 2}, {44100u, 4}, {kBytesPerSecond, 4},
-                                {4u, 2}, {16u, 2}})
+    for (auto [value, bytes] :
+         {std::pair{16u, 4}, {1u, 2}, {2u, 2}, {44100u, 4}, {kBytesPerSecond, 4}, {4u, 2}, {16u, 2}})
       PutLE(header, value, bytes);
     header += "data";
     PutLE(header, dataSize, 4);

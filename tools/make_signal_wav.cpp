@@ -12,7 +12,7 @@
 #include <numbers>
 
 namespace {
-constexpr double kAmplitude = 12000;   // well below full scale: no clipping after encoding
+constexpr double kAmplitude = 12000;  // well below full scale: no clipping after encoding
 constexpr double kNoise = 600;
 constexpr double kSweepLow = 150;      // Hz
 constexpr double kSweepHigh = 5000;    // Hz, below every encoder's low-pass at the rates used

@@ -25,6 +25,7 @@ QImage CursorFromArt(const std::vector<std::string_view>& rows, int hotX, int ho
 
 // Up and down: the knob turns by dragging vertically.
 QImage PaintKnobCursor() {
+  // clang-format off
   return CursorFromArt({"    #    ",
                         "   #.#   ",
                         "  #...#  ",
@@ -45,10 +46,12 @@ QImage PaintKnobCursor() {
                         "   #.#   ",
                         "    #    "},
                        4, 9);
+  // clang-format on
 }
 
 // A pointing hand over the slider's thumb; the fingertip is the hot spot.
 QImage PaintHandCursor() {
+  // clang-format off
   return CursorFromArt({"     ##          ",
                         "    #..#         ",
                         "    #..#         ",
@@ -69,4 +72,5 @@ QImage PaintHandCursor() {
                         "    #........#   ",
                         "    ##########   "},
                        5, 0);
+  // clang-format on
 }

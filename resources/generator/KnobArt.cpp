@@ -9,8 +9,8 @@
 namespace {
 constexpr int kPictures = 21;
 constexpr int kSide = 19;
-constexpr double kCentre = 9.5;   // centre of the 19 x 19 picture, in pixel edges
-constexpr double kRadius = 8.6;  // leaves no lone pixel at the edge centres
+constexpr double kCentre = 9.5;    // centre of the 19 x 19 picture, in pixel edges
+constexpr double kRadius = 8.6;    // leaves no lone pixel at the edge centres
 constexpr double kRimWidth = 1.2;  // each of the two rim rings
 constexpr double kPointerLength = 7.0;
 constexpr double kPointerHalfWidth = 0.8;

@@ -14,7 +14,7 @@ namespace {
 struct TFrame {
   double left, right, top, bottom;
   double thickness;
-  double narrowX;  // centre line of the narrow one
+  double narrowX;    // centre line of the narrow one
   double signRight;  // right end of the minus or sign bar
 };
 constexpr TFrame kNormalFrame{3.0, 12.0, 1.5, 19.5, 2.6, 3.6, 7.5};
@@ -27,8 +27,7 @@ constexpr double kSegmentGap = 0.5;
 constexpr int kSamples = 4;
 
 // Segment bits a..g for the digits 0..9.
-constexpr unsigned char kDigitSegments[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66,
-                                              0x6D, 0x7D, 0x07, 0x7F, 0x6F};
+constexpr unsigned char kDigitSegments[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
 
 struct TSegment {
   QPolygonF shape;
@@ -39,16 +38,14 @@ QPolygonF HorizontalBar(double x0, double x1, double yc, double t) {
   const double h = t / 2;
   x0 += kSegmentGap;
   x1 -= kSegmentGap;
-  return QPolygonF({{x0, yc}, {x0 + h, yc - h}, {x1 - h, yc - h},
-                    {x1, yc}, {x1 - h, yc + h}, {x0 + h, yc + h}});
+  return QPolygonF({{x0, yc}, {x0 + h, yc - h}, {x1 - h, yc - h}, {x1, yc}, {x1 - h, yc + h}, {x0 + h, yc + h}});
 }
 
 QPolygonF VerticalBar(double xc, double y0, double y1, double t) {
   const double h = t / 2;
   y0 += kSegmentGap;
   y1 -= kSegmentGap;
-  return QPolygonF({{xc, y0}, {xc + h, y0 + h}, {xc + h, y1 - h},
-                    {xc, y1}, {xc - h, y1 - h}, {xc - h, y0 + h}});
+  return QPolygonF({{xc, y0}, {xc + h, y0 + h}, {xc + h, y1 - h}, {xc, y1}, {xc - h, y1 - h}, {xc - h, y0 + h}});
 }
 
 QPolygonF Square(double x0, double y0, double side) {

@@ -20,7 +20,9 @@ const TLedColours kLeds[4] = {
 
 bool IsCorner(int x, int y) { return (x == 0 || x == kWidth - 1) && (y == 0 || y == kHeight - 1); }
 bool IsUpperLeft(int x, int y) { return x == 0 || y == 0; }
-bool IsGlint(int x, int y) { return (x == kWidth - 2 && (y == kHeight - 2 || y == kHeight - 3)) || (x == kWidth - 3 && y == kHeight - 2); }
+bool IsGlint(int x, int y) {
+  return (x == kWidth - 2 && (y == kHeight - 2 || y == kHeight - 3)) || (x == kWidth - 3 && y == kHeight - 2);
+}
 }  // namespace
 
 QImage PaintLed(int state) {
@@ -28,6 +30,10 @@ QImage PaintLed(int state) {
   QImage led(kWidth, kHeight, QImage::Format_RGB32);
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x)
-      led.setPixel(x, y, IsCorner(x, y) ? art::kBlack : IsUpperLeft(x, y) ? c.upperLeft : IsGlint(x, y) ? c.glint : c.body);
+      led.setPixel(x, y,
+                   IsCorner(x, y)      ? art::kBlack
+                   : IsUpperLeft(x, y) ? c.upperLeft
+                   : IsGlint(x, y)     ? c.glint
+                                       : c.body);
   return led;
 }

@@ -58,8 +58,8 @@ QImage PaintSliderThumb(bool vertical) {
 QImage PaintSliderRuler(bool vertical) {
   const int cross = vertical ? kVRulerCross : kHRulerCross;
   const int grooveStart = (cross - kGrooveDepth) / 2;
-  QImage ruler = vertical ? QImage(cross, kRulerLength, QImage::Format_RGB32)
-                          : QImage(kRulerLength, cross, QImage::Format_RGB32);
+  QImage ruler =
+      vertical ? QImage(cross, kRulerLength, QImage::Format_RGB32) : QImage(kRulerLength, cross, QImage::Format_RGB32);
   ruler.fill(art::kOlive);
   for (int along = 0; along < kRulerLength; ++along)
     for (int across = 0; across < kGrooveDepth; ++across) {

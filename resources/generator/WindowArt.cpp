@@ -14,18 +14,30 @@ using TRows = std::vector<std::string>;  // '1' = ink
 // A narrow pixel font for the legends; each letter is five rows high.
 TRows Letter(char c) {
   switch (c) {
-    case 'A': return {"010", "101", "111", "101", "101"};
-    case 'C': return {"011", "100", "100", "100", "011"};
-    case 'F': return {"111", "100", "110", "100", "100"};
-    case 'H': return {"101", "101", "111", "101", "101"};
-    case 'I': return {"111", "010", "010", "010", "111"};
-    case 'L': return {"100", "100", "100", "100", "111"};
-    case 'O': return {"111", "101", "101", "101", "111"};
-    case 'P': return {"110", "101", "110", "100", "100"};
-    case 'S': return {"111", "100", "111", "001", "111"};
-    case 'T': return {"111", "010", "010", "010", "010"};
-    case 'W': return {"10001", "10001", "10101", "10101", "01010"};
-    default: return {"", "", "", "", ""};
+    case 'A':
+      return {"010", "101", "111", "101", "101"};
+    case 'C':
+      return {"011", "100", "100", "100", "011"};
+    case 'F':
+      return {"111", "100", "110", "100", "100"};
+    case 'H':
+      return {"101", "101", "111", "101", "101"};
+    case 'I':
+      return {"111", "010", "010", "010", "111"};
+    case 'L':
+      return {"100", "100", "100", "100", "111"};
+    case 'O':
+      return {"111", "101", "101", "101", "111"};
+    case 'P':
+      return {"110", "101", "110", "100", "100"};
+    case 'S':
+      return {"111", "100", "111", "001", "111"};
+    case 'T':
+      return {"111", "010", "010", "010", "010"};
+    case 'W':
+      return {"10001", "10001", "10101", "10101", "01010"};
+    default:
+      return {"", "", "", "", ""};
   }
 }
 
@@ -143,8 +155,7 @@ QImage TransportGlyph(int width, bool forward, bool bar) {
     Fill(glyph, x, 0, x + 1, 8, art::kBlack);
     x += barWidth + 1;
   }
-  for (int t = 0; t < 2; ++t, x += half)
-    Triangle(glyph, forward ? x : x + half - 1, 0, 9, forward, art::kBlack);
+  for (int t = 0; t < 2; ++t, x += half) Triangle(glyph, forward ? x : x + half - 1, 0, 9, forward, art::kBlack);
   if (bar && forward) Fill(glyph, x + 1, 0, x + 2, 8, art::kBlack);
   return glyph;
 }

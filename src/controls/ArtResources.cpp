@@ -18,6 +18,5 @@ QImage LoadBitmap(const char* name) { return QImage(ResourcePath(name)); }
 
 QCursor LoadCursor(const char* name) {
   const QImage image = LoadBitmap(name);
-  return QCursor(QPixmap::fromImage(image), image.text(kHotSpotXKey).toInt(),
-                 image.text(kHotSpotYKey).toInt());
+  return QCursor(QPixmap::fromImage(image), image.text(kHotSpotXKey).toInt(), image.text(kHotSpotYKey).toInt());
 }

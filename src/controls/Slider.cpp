@@ -20,7 +20,7 @@ constexpr int kMinPointsGap = 3;
 TSlider::TSlider(QWidget* parent) : QWidget(parent) {
   setAutoFillBackground(true);  // the framework erases with the control's colour
   setFocusPolicy(Qt::StrongFocus);
-  setMouseTracking(true);       // OnMouseMove also without a button held
+  setMouseTracking(true);  // OnMouseMove also without a button held
   resize(kDefaultSize);
   CreateElements();
   creating_ = false;
@@ -28,9 +28,15 @@ TSlider::TSlider(QWidget* parent) : QWidget(parent) {
 
 void TSlider::CreateElements() {
   thumb_ = new TSliderThumb(this);
-  thumb_->OnMouseDown = [this](QObject*, Qt::MouseButton b, Qt::KeyboardModifiers s, int x, int y) { ThumbMouseDown(b, s, x, y); };
-  thumb_->OnMouseMove = [this](QObject*, Qt::MouseButtons b, Qt::KeyboardModifiers, int x, int y) { ThumbMouseMove(b, x, y); };
-  thumb_->OnMouseUp = [this](QObject*, Qt::MouseButton b, Qt::KeyboardModifiers s, int x, int y) { ThumbMouseUp(b, s, x, y); };
+  thumb_->OnMouseDown = [this](QObject*, Qt::MouseButton b, Qt::KeyboardModifiers s, int x, int y) {
+    ThumbMouseDown(b, s, x, y);
+  };
+  thumb_->OnMouseMove = [this](QObject*, Qt::MouseButtons b, Qt::KeyboardModifiers, int x, int y) {
+    ThumbMouseMove(b, x, y);
+  };
+  thumb_->OnMouseUp = [this](QObject*, Qt::MouseButton b, Qt::KeyboardModifiers s, int x, int y) {
+    ThumbMouseUp(b, s, x, y);
+  };
   pagingTimer_.setParent(this);
   pagingTimer_.setObjectName("pagingTimer");
   pagingTimer_.setInterval(kPagingIntervalMs);
@@ -115,18 +121,28 @@ void TSlider::ThumbJump(TJumpMode mode) {
   // Paging steps to whole increments counted from 0.
   const int64_t steps = value_ / increment_;
   switch (mode) {
-    case jmNone: return;
-    case jmHome: SetValue(minValue_); break;
-    case jmEnd: SetValue(maxValue_); break;
-    case jmNext: SetValue(int(std::clamp<int64_t>(increment_ * (steps + 1), minValue_, maxValue_))); break;
-    case jmPrior: SetValue(int(std::clamp<int64_t>(increment_ * (steps - 1), minValue_, maxValue_))); break;
+    case jmNone:
+      return;
+    case jmHome:
+      SetValue(minValue_);
+      break;
+    case jmEnd:
+      SetValue(maxValue_);
+      break;
+    case jmNext:
+      SetValue(int(std::clamp<int64_t>(increment_ * (steps + 1), minValue_, maxValue_)));
+      break;
+    case jmPrior:
+      SetValue(int(std::clamp<int64_t>(increment_ * (steps - 1), minValue_, maxValue_)));
+      break;
   }
   Change();
 }
 
 void TSlider::paintEvent(QPaintEvent*) {
   QPainter canvas(this);
-  if (ruler_.width() > 0) DrawColorKeyed(canvas, rulerPos_.x(), rulerPos_.y(), ruler_, ruler_.rect(), TSliderThumb::kOlive);
+  if (ruler_.width() > 0)
+    DrawColorKeyed(canvas, rulerPos_.x(), rulerPos_.y(), ruler_, ruler_.rect(), TSliderThumb::kOlive);
   if (options_.Contains(soShowFocus) && hasFocus()) {
     canvas.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
     canvas.drawRect(rect().adjusted(2, 2, -3, -3));

@@ -41,7 +41,8 @@ void TSlider::BuildRuler() {
   const int inner = target - 2 * edge, pieces = inner / middle + 1, rest = inner % middle;
   CopyAlong(painter, image, horizontal, 0, length - edge, 0);
   for (int i = 1; i < pieces - 1; ++i) CopyAlong(painter, image, horizontal, edge, middle, edge + i * middle);
-  if (pieces > 1) CopyAlong(painter, image, horizontal, edge + middle - rest, edge + rest, edge + (pieces - 1) * middle);
+  if (pieces > 1)
+    CopyAlong(painter, image, horizontal, edge + middle - rest, edge + rest, edge + (pieces - 1) * middle);
 }
 
 void TSlider::AdjustElements() {

@@ -75,7 +75,7 @@ class TOzoVUmetter : public QWidget {
 
   int ledWidth_ = 0, ledHeight_ = 0;
   std::array<int, 2> levels_{}, heldPeaks_{};  // in LEDs; LED peak-1 is the peak LED
-  float scale_ = 0;  // 0 until loading or a range change: an unconfigured meter shows nothing
+  float scale_ = 0;                            // 0 until loading or a range change: an unconfigured meter shows nothing
   std::array<std::array<uint8_t, kMaxLength>, 2> leds_{};
   QTimer timer_;
   std::array<QImage, 4> ledImages_;

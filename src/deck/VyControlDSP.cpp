@@ -51,6 +51,5 @@ bool TVyControlDSPTAG::EndReached() const {
   TOzoSoundBufferTAG* buffer = buffer_.load();
   if (!buffer || !map_ || BlockBytes == 0) return false;
   const uint32_t block = buffer->GetPlayCursor() / BlockBytes;
-  return block <= BlockCount &&
-         map_[block].load(std::memory_order_relaxed) == uint16_t(generation_.load());
+  return block <= BlockCount && map_[block].load(std::memory_order_relaxed) == uint16_t(generation_.load());
 }

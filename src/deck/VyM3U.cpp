@@ -34,13 +34,9 @@ std::string WithPosixSeparators(std::string name) {
 }
 }  // namespace
 
-bool IsPlaylistName(const std::string& name) {
-  return HasExtension(name, ".M3U") || HasExtension(name, ".M3U8");
-}
+bool IsPlaylistName(const std::string& name) { return HasExtension(name, ".M3U") || HasExtension(name, ".M3U8"); }
 
-bool IsBlankLine(const std::string& line) {
-  return line.find_first_not_of(" \t") == std::string::npos;
-}
+bool IsBlankLine(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
 
 int ReadM3U(const std::string& fileName, TStringList& entries) {
   entries.Clear();
@@ -48,8 +44,7 @@ int ReadM3U(const std::string& fileName, TStringList& entries) {
   TStringList lines;
   if (!refusal && lines.LoadFromFile(fileName) != 0) refusal = strerror(errno);
   if (refusal) {
-    ReportError(__FILE__, __LINE__, kReport, "VyPlayList: Can't read playlist %s: %s", fileName.c_str(),
-                refusal);
+    ReportError(__FILE__, __LINE__, kReport, "VyPlayList: Can't read playlist %s: %s", fileName.c_str(), refusal);
     return -1;
   }
   for (int i = 0; i < lines.Count(); ++i) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 namespace {
 struct TRangeSpec {
   int32_t range;
@@ -61,9 +60,15 @@ void TVyPitchTAG::BeginBend(int direction, int modifiers) {
   int sign = direction >= 0 ? 1 : -1;
   BendSteps = 0;
   switch (modifiers & ~kModAlt) {
-    case kModShift: PitchStep = sign; break;
-    case kModCtrl: PitchStep = sign * 10; break;
-    case kModShift | kModCtrl: PitchStep = sign * 100; break;
+    case kModShift:
+      PitchStep = sign;
+      break;
+    case kModCtrl:
+      PitchStep = sign * 10;
+      break;
+    case kModShift | kModCtrl:
+      PitchStep = sign * 100;
+      break;
     default:
       BendMode = sign > 0 ? bmFaster : bmSlower;
       StartTiming(BendInterval);

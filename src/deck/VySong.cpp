@@ -40,9 +40,7 @@ std::string NameAndExtension(const char* fileName) {
 }
 
 // 64-bit: a long mix at a high rate passes 4 GiB of PCM within hours.
-uint64_t MsToStreamBytes(uint32_t ms, uint32_t bytesPerSecond) {
-  return uint64_t(ms) * bytesPerSecond / 1000;
-}
+uint64_t MsToStreamBytes(uint32_t ms, uint32_t bytesPerSecond) { return uint64_t(ms) * bytesPerSecond / 1000; }
 
 // The display records keep 32-bit byte counts; past that they stay at the top.
 uint32_t Clamped32(uint64_t bytes) { return uint32_t(std::min<uint64_t>(bytes, UINT32_MAX)); }
@@ -93,7 +91,10 @@ int TVySongTAG::Open(const char* fileName, unsigned trackNumber, int exactLength
   if (trackNumber == 0)
     std::snprintf(text, sizeof text, "%s", kNoTrackText);
   else
-    std::snprintf(text, sizeof text, "%s%02u", trackNumber < 100 ? "e" : trackNumber < 200 ? "I" : "i",
+    std::snprintf(text, sizeof text, "%s%02u",
+                  trackNumber < 100   ? "e"
+                  : trackNumber < 200 ? "I"
+                                      : "i",
                   trackNumber < 100 ? trackNumber : trackNumber % 100);
   Copy(songInfo_.TrackText, text);
 
@@ -249,8 +250,8 @@ void TVySongTAG::FormatTime() {
   }
   const uint32_t position = timeInfo_.Position, length = songInfo_.Length;
   const uint32_t t = timeMode_ == 0 ? position : length > position ? length - position : 0;
-  std::snprintf(timeInfo_.TimeText, sizeof timeInfo_.TimeText, "%s%02u:%02u", timeMode_ == 0 ? "a" : "-",
-                t / 60000, (t / 1000) % 60);
+  std::snprintf(timeInfo_.TimeText, sizeof timeInfo_.TimeText, "%s%02u:%02u", timeMode_ == 0 ? "a" : "-", t / 60000,
+                (t / 1000) % 60);
   std::snprintf(timeInfo_.HundredthsText, sizeof timeInfo_.HundredthsText, "%02u", (t / 10) % 100);
   timeInfo_.FreeBytes = buffer_.GetWritableBytes();
 }

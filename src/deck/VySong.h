@@ -14,22 +14,22 @@
 #include "foundation/OzoSync.h"
 
 struct TVySongInfo {
-  uint32_t Length;          // ms
+  uint32_t Length;  // ms
   uint32_t LengthBytes;
-  uint32_t PosIncrement;    // ms, the position slider's page
+  uint32_t PosIncrement;  // ms, the position slider's page
   uint32_t StepValue;
-  uint32_t BufferSize;      // bytes
-  uint32_t SampleRate;      // Hz: the base playback rate
+  uint32_t BufferSize;  // bytes
+  uint32_t SampleRate;  // Hz: the base playback rate
   uint32_t TrackNumber;
   char Title[260];
   char TrackText[12];
 };
 
 struct TVyTimeInfo {
-  uint32_t Position;        // ms
+  uint32_t Position;  // ms
   uint32_t PositionBytes;
   uint32_t FreeBytes;
-  uint32_t CuePoint;        // ms
+  uint32_t CuePoint;  // ms
   int32_t CueChanged;
   char TimeText[15];
   char HundredthsText[5];

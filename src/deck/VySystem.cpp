@@ -64,9 +64,7 @@ TVySystemTAG::~TVySystemTAG() {
   player_.reset();  // stops the player thread before any member goes
 }
 
-int64_t TVySystemTAG::NowMs() const {
-  return counter_.Now() / counter_.TicksPerMs();
-}
+int64_t TVySystemTAG::NowMs() const { return counter_.Now() / counter_.TicksPerMs(); }
 
 // ---- preferences ----
 

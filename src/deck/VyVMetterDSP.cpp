@@ -103,10 +103,18 @@ void TVyVMetterDSPTAG::Process(void* data, uint32_t, uint32_t position, uint32_t
   if (!buffer_ || FrameSize == 0) return;
   auto* bytes = static_cast<uint8_t*>(data);
   switch (SampleFormat) {
-    case kStereo16: Measure<int16_t, 2>(bytes, position, size); break;
-    case kMono16: Measure<int16_t, 1>(bytes, position, size); break;
-    case kStereo8: Measure<uint8_t, 2>(bytes, position, size); break;
-    default: Measure<uint8_t, 1>(bytes, position, size); break;
+    case kStereo16:
+      Measure<int16_t, 2>(bytes, position, size);
+      break;
+    case kMono16:
+      Measure<int16_t, 1>(bytes, position, size);
+      break;
+    case kStereo8:
+      Measure<uint8_t, 2>(bytes, position, size);
+      break;
+    default:
+      Measure<uint8_t, 1>(bytes, position, size);
+      break;
   }
 }
 

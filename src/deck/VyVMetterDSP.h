@@ -29,7 +29,7 @@ class TVyVMetterDSPTAG : public TDSPTAG {
   uint32_t SamplesPerSegment = 0;
   std::vector<uint8_t> LeftLevels, RightLevels;
   uint32_t ReadIndex = 0;  // first segment not yet reported
-  int DownmixMode = 0;  // 0 none, 1 into the left channel, 2 into the right
+  int DownmixMode = 0;     // 0 none, 1 into the left channel, 2 into the right
   int DownmixSwitch = 0;
   int SampleFormat = kMono8;
   uint32_t FrameSize = 0;

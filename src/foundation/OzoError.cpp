@@ -50,8 +50,8 @@ void ReportError(const char* sourceFile, int line, int status, const char* forma
   TPathParts source = SplitPath(sourceFile ? sourceFile : "");
 
   TakeReportLock();
-  std::snprintf(lastErrorText, sizeof lastErrorText, "%s (%s%s %i)", message, source.name.c_str(),
-                source.ext.c_str(), line);
+  std::snprintf(lastErrorText, sizeof lastErrorText, "%s (%s%s %i)", message, source.name.c_str(), source.ext.c_str(),
+                line);
   if (TErrorHook hook = errorHook.load()) hook(lastErrorText);
   ReleaseReportLock();
 }

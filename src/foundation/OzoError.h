@@ -36,5 +36,4 @@ using TMessageBoxPresenter = int (*)(unsigned flags, const char* caption, const 
 
 // Null restores the default presenter.
 void SetMessageBoxPresenter(TMessageBoxPresenter presenter);
-int ShowMessageBox(unsigned flags, const char* caption, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+int ShowMessageBox(unsigned flags, const char* caption, const char* format, ...) __attribute__((format(printf, 3, 4)));

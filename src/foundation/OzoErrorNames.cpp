@@ -117,10 +117,6 @@ const TCodeName kDirectInputNames[] = {
 
 const char* XAudioErrorName(int code) { return Lookup(kXAudioNames, code, "(Unknown)"); }
 
-const char* DirectSoundErrorName(uint32_t code) {
-  return Lookup(kDirectSoundNames, code, "(Unknown)");
-}
+const char* DirectSoundErrorName(uint32_t code) { return Lookup(kDirectSoundNames, code, "(Unknown)"); }
 
-const char* DirectInputErrorName(uint32_t code) {
-  return Lookup(kDirectInputNames, code, "(Generic)");
-}
+const char* DirectInputErrorName(uint32_t code) { return Lookup(kDirectInputNames, code, "(Generic)"); }

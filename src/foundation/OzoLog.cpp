@@ -1,12 +1,12 @@
 #include "foundation/OzoLog.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
-#include <fcntl.h>
 #include <mutex>
 #include <string>
-#include <unistd.h>
 
 #include "foundation/OzoError.h"
 #include "platform/kernel/KernelProcess.h"

@@ -1,8 +1,8 @@
 #include "foundation/StringList.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
 #include <utility>
 
 int TStringList::Add(const std::string& text, void* object) {
@@ -12,9 +12,7 @@ int TStringList::Add(const std::string& text, void* object) {
 
 void TStringList::Delete(int index) { items_.erase(items_.begin() + index); }
 
-void TStringList::Exchange(int first, int second) {
-  std::swap(items_.at(size_t(first)), items_.at(size_t(second)));
-}
+void TStringList::Exchange(int first, int second) { std::swap(items_.at(size_t(first)), items_.at(size_t(second))); }
 
 void TStringList::SetText(const std::string& text) {
   Clear();

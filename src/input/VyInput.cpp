@@ -90,8 +90,7 @@ int PollKeys(TVyKeyEvent* events, int* count, unsigned max) {
     result = keyboard->GetDeviceState(kKeyboardStateSize, current);
   }
   if (FAILED(result)) {
-    ReportError(__FILE__, __LINE__, kReport, "VyInput: Error retrieving keyboard state [%s]",
-                Name(result));
+    ReportError(__FILE__, __LINE__, kReport, "VyInput: Error retrieving keyboard state [%s]", Name(result));
     return -1;
   }
   unsigned stored = 0;
@@ -119,8 +118,7 @@ int Reacquire() {
   HRESULT result = keyboard->Acquire();
   // Another program's priority still leaves us the shared snapshot.
   if (FAILED(result) && result != E_ACCESSDENIED) {
-    ReportError(__FILE__, __LINE__, kReport, "VyInput: Error re-acquiring keyboard device [%s]",
-                Name(result));
+    ReportError(__FILE__, __LINE__, kReport, "VyInput: Error re-acquiring keyboard device [%s]", Name(result));
     return -1;
   }
   ForgetKeys();

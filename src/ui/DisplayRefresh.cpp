@@ -33,9 +33,8 @@ struct TTransportGlyphs {
 };
 // By deck state: empty, paused, playing, cued, searching.
 constexpr TTransportGlyphs kTransportGlyphs[] = {
-    {bmpLedPlayDisabled, bmpLedCueOff}, {bmpLedPlayOff, bmpLedCueOff},
-    {bmpLedPlay, bmpLedCueOff},         {bmpLedPlayDisabled, bmpLedCue},
-    {bmpLedPlayDisabled, bmpLedCueOff},
+    {bmpLedPlayDisabled, bmpLedCueOff}, {bmpLedPlayOff, bmpLedCueOff},      {bmpLedPlay, bmpLedCueOff},
+    {bmpLedPlayDisabled, bmpLedCue},    {bmpLedPlayDisabled, bmpLedCueOff},
 };
 }  // namespace
 
@@ -75,8 +74,7 @@ void TMainForm::RefreshTransportLeds() {
 }
 
 void TMainForm::RefreshDropAcceptance() {
-  const bool refused =
-      (deck_->Preferences.Flags & pfSecureDrop) && deck_->State == dsPlaying && deck_->Volume != 0;
+  const bool refused = (deck_->Preferences.Flags & pfSecureDrop) && deck_->State == dsPlaying && deck_->Volume != 0;
   setAcceptDrops(!refused);
 }
 

@@ -62,9 +62,8 @@ struct TSliderDesign {
 }  // namespace
 
 void TMainForm::ApplyDesign() {
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                 Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setFixedSize(kClientWidth, kClientHeight);
   setMask(RoundedBottomShape(size()));
   setFocusPolicy(Qt::StrongFocus);  // the form sees every key first
@@ -83,8 +82,7 @@ void TMainForm::ApplyDesign() {
   ui_->LabelTimeMMSS->SetCaption("abbdbb");
   ui_->LabelTimeCS->SetCharset(1);
   ui_->LabelTimeCS->SetCaption("bb");
-  for (TOzoLCD* lcd : {ui_->LabelTrack, ui_->LabelPitch, ui_->LabelTimeMMSS, ui_->LabelTimeCS})
-    lcd->Loaded();
+  for (TOzoLCD* lcd : {ui_->LabelTrack, ui_->LabelPitch, ui_->LabelTimeMMSS, ui_->LabelTimeCS}) lcd->Loaded();
 
   TOzoVUmetter& meter = *ui_->VMetter;
   meter.SetLength(11);

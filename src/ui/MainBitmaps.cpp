@@ -24,6 +24,4 @@ void FreeBitmaps() {
   for (auto& bitmap : bitmaps) bitmap.reset();
 }
 
-const QImage* MainBitmap(int index) {
-  return index >= 0 && index < kMainBitmapCount ? bitmaps[index].get() : nullptr;
-}
+const QImage* MainBitmap(int index) { return index >= 0 && index < kMainBitmapCount ? bitmaps[index].get() : nullptr; }

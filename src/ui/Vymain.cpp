@@ -93,11 +93,10 @@ void TMainForm::ApplyConfig(const QStringList& files) {
 }
 
 void TMainForm::HookApplicationEvents() {
-  QObject::connect(qApp, &QGuiApplication::applicationStateChanged, this,
-                   [this](Qt::ApplicationState state) {
-                     if (state == Qt::ApplicationActive) FormActivate();
-                     if (state == Qt::ApplicationInactive) FormDeactivate();
-                   });
+  QObject::connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+    if (state == Qt::ApplicationActive) FormActivate();
+    if (state == Qt::ApplicationInactive) FormDeactivate();
+  });
 }
 
 // A termination request closes the window by the same path as its close
@@ -114,8 +113,7 @@ void TMainForm::WatchTerminationSignal() {
 }
 
 bool TMainForm::FormCloseQuery() const {
-  return !deck_ || !(deck_->Preferences.Flags & pfSecureClose) || deck_->State != dsPlaying ||
-         deck_->Volume == 0;
+  return !deck_ || !(deck_->Preferences.Flags & pfSecureClose) || deck_->State != dsPlaying || deck_->Volume == 0;
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

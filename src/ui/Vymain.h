@@ -23,8 +23,7 @@ inline constexpr const char* kAppTitle = "Vy-System";
 inline constexpr const char* kIdleCaption = " Vy System PRO 2.51 - by Ozo";
 inline constexpr const char* kLoadingCaption = " Loading...";
 inline constexpr const char* kSongCaptionPrefix = " Vy-S: ";
-inline constexpr const char* kResourcesMissingText =
-    "Vy-System internal error: Could not load resources";
+inline constexpr const char* kResourcesMissingText = "Vy-System internal error: Could not load resources";
 inline constexpr const char* kNoSoundcardText =
     "Vy-System could not detect any soundcard on this system.\n"
     "Try to re-install DirectX and/or your soundcard's drivers.";

@@ -23,8 +23,7 @@ QStringList LocalFiles(const QMimeData* data) {
   QStringList files;
   if (!data || !data->hasUrls()) return files;
   for (const QUrl& url : data->urls())
-    if (url.isLocalFile() && url.toLocalFile().size() <= kMaxDroppedPathLength)
-      files << url.toLocalFile();
+    if (url.isLocalFile() && url.toLocalFile().size() <= kMaxDroppedPathLength) files << url.toLocalFile();
   return files;
 }
 }  // namespace
@@ -33,13 +32,11 @@ QStringList LocalFiles(const QMimeData* data) {
 // is a press on the face. Buttons, faders and the display panels are controls.
 bool TMainForm::IsFreeSpot(QPoint at) const {
   const QWidget* hit = childAt(at);
-  return !hit || hit == ui_->Bevel1 || hit == ui_->Bevel2 || hit == ui_->Bevel3 ||
-         hit == ui_->Image1;
+  return !hit || hit == ui_->Bevel1 || hit == ui_->Bevel2 || hit == ui_->Bevel3 || hit == ui_->Image1;
 }
 
 void TMainForm::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && IsFreeSpot(event->position().toPoint()) &&
-      windowHandle()) {
+  if (event->button() == Qt::LeftButton && IsFreeSpot(event->position().toPoint()) && windowHandle()) {
     windowHandle()->startSystemMove();
     return;
   }
@@ -65,9 +62,7 @@ void TMainForm::ShowPlaceholder(const char* text) {
   FormActivate();
 }
 
-void TMainForm::ShowPreferences() {
-  ShowPlaceholder("Preferences: not available in this version.");
-}
+void TMainForm::ShowPreferences() { ShowPlaceholder("Preferences: not available in this version."); }
 void TMainForm::ShowHelp() { ShowPlaceholder("Help: not available in this version."); }
 void TMainForm::ShowAbout() { ShowPlaceholder("Vy-System: one DJ deck per window."); }
 

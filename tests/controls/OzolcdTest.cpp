@@ -47,7 +47,9 @@ class OzolcdTest : public WidgetTest {
   // The strip's cell for glyph position k, as it should appear on screen.
   static QImage Cell(int charSet, int k) {
     const TLcdCharSet& set = kLcdCharSets[charSet];
-    return LoadBitmap(set.resource).copy(k * set.cellPitch, 0, set.widths[k], set.height).convertToFormat(QImage::Format_RGB32);
+    return LoadBitmap(set.resource)
+        .copy(k * set.cellPitch, 0, set.widths[k], set.height)
+        .convertToFormat(QImage::Format_RGB32);
   }
 
   std::unique_ptr<TOzoLCD> lcd_;
@@ -77,7 +79,9 @@ TEST_F(OzolcdTest, EachCharacterDrawsItsGlyphAtTheRunningPosition) {
 TEST_F(OzolcdTest, CharactersOutsideTheAlphabetDrawTheBlankGlyph) {
   // 'x', 'A' and a byte above 127 each draw the normal set's 6-pixel blank,
   // then drawing goes on: the digit lands at 18.
-  const QImage shown = Grab(&Display(0, "xA\xe9" "8"));
+  const QImage shown = Grab(&Display(0,
+                                     "xA\xe9"
+                                     "8"));
   EXPECT_EQ(DrawnSize(), QSize(18 + 15, 21));
   for (int x = 0; x < 18; ++x)
     for (int y = 0; y < 21; ++y) ASSERT_EQ(shown.pixel(x, y), qRgb(0, 0, 0)) << x << "," << y;

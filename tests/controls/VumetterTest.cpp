@@ -107,7 +107,7 @@ TEST_F(VumetterTest, PeakHoldsUntilTheSharedCounterReachesItsPeriod) {
   MakeDeckMeter();
   meter_->SetPeaks(pkFast);
   TickUntilMultipleOf(10);
-  Tick();  // on the multiple: peaks take the (still empty) levels
+  Tick();                     // on the multiple: peaks take the (still empty) levels
   meter_->SetLevels(180, 0);  // a burst to 8 LEDs
   ASSERT_EQ(meter_->Level(0), 8);
   Tick(4);

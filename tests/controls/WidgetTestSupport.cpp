@@ -25,8 +25,8 @@ bool PaintCounter::eventFilter(QObject*, QEvent* event) {
 
 QImage Grab(QWidget* widget) { return widget->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
-void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button,
-               Qt::MouseButtons held, Qt::KeyboardModifiers shift) {
+void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held,
+               Qt::KeyboardModifiers shift) {
   QMouseEvent event(type, QPointF(at), QPointF(widget->mapToGlobal(at)), button, held, shift);
   QApplication::sendEvent(widget, &event);
 }

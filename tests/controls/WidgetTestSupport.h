@@ -1,10 +1,10 @@
 // Helpers for widget tests: an application on Qt's offscreen platform, a
 // shown host window, paint counting and synthetic mouse input.
 #pragma once
+#include <gtest/gtest.h>
 #include <QEvent>
 #include <QImage>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -28,8 +28,8 @@ class PaintCounter : public QObject {
 QImage Grab(QWidget* widget);
 
 // Sends a mouse event straight to widget, as the window system would deliver it.
-void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button,
-               Qt::MouseButtons held, Qt::KeyboardModifiers shift = Qt::NoModifier);
+void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held,
+               Qt::KeyboardModifiers shift = Qt::NoModifier);
 void Press(QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton,
            Qt::KeyboardModifiers shift = Qt::NoModifier);
 void Release(QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton);

@@ -41,9 +41,7 @@ struct HeardDeck : ::testing::Test {
     WriteFileBytes(dir.File(name), MakeWav({.rate = rate, .data = bytes}));
     return dir.File(name);
   }
-  void TearDown() override {
-    deck.reset();
-  }
+  void TearDown() override { deck.reset(); }
   Capture Finish() {
     deck.reset();
     Capture capture;
@@ -163,7 +161,7 @@ TEST_F(HeardDeck, DownmixSwitchIsHeardAtOnceWithoutGapOrRepeat) {
 
   const size_t first = FirstSound(capture), frames = switchedAt.back() + kDeviceRate / 5;
   ASSERT_GT(capture.left.size(), first + frames);
-  std::string sides;  // 'L' or 'R' for the mean on one side, 'B' for both channels as they are
+  std::string sides;         // 'L' or 'R' for the mean on one side, 'B' for both channels as they are
   std::vector<size_t> from;  // the frame each began at
   size_t between = 0, silent = 0, longestSilence = 0;
   for (size_t k = 0; k < frames; ++k) {
@@ -215,7 +213,8 @@ TEST_F(HeardDeck, PauseAfterUnpolledPlaySetsTheCueWhereTheSoundStopped) {
   EXPECT_NEAR(double(Heard(capture, held)), lastHeard + 1.0, kDeviceRate * 0.005) << "hold-to-play goes on from there";
   const size_t replayed = FirstSound(capture, held + RunLength(capture, held));
   ASSERT_LT(replayed, capture.left.size());
-  EXPECT_EQ(Heard(capture, replayed), paused.Time.CuePoint * (kDeviceRate / 1000) + 1) << "the CUE return starts on the cue";
+  EXPECT_EQ(Heard(capture, replayed), paused.Time.CuePoint * (kDeviceRate / 1000) + 1)
+      << "the CUE return starts on the cue";
 }
 
 TEST_F(HeardDeck, HeldMuteCarriesOverANewTrackAndTheMeterReturnsWithTheSound) {

@@ -2,15 +2,15 @@
 // output whose play cursor the tests set by hand.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "audio/output/OzoDS.h"
-#include "support/NullOutput.h"
 #include "deck/VyControlDSP.h"
 #include "deck/VyVMetterDSP.h"
+#include "support/NullOutput.h"
 
 namespace {
 struct OnNullOutput : NullOutputDevice {
@@ -59,8 +59,8 @@ TEST_F(OnNullOutput, MeterReportsTheSegmentsPlayedSinceTheLastReading) {
   std::vector<int16_t> quiet = Stereo16(544 * 8, 0, 0);
   std::vector<int16_t> loud = Stereo16(544 * 8, 32767, 8192);  // left full scale, right a quarter
   meter.Process(quiet.data(), 0, 0, segment * 8, segment * 8);
-  meter.Process(loud.data(), 0, segment * 8, segment * 8, segment * 8);      // segments 8 .. 15
-  meter.Process(loud.data(), 0, segment * 248, segment * 8, segment * 8);    // segments 248 .. 255
+  meter.Process(loud.data(), 0, segment * 8, segment * 8, segment * 8);    // segments 8 .. 15
+  meter.Process(loud.data(), 0, segment * 248, segment * 8, segment * 8);  // segments 248 .. 255
 
   auto levelsAt = [&](uint32_t heardSegment) {
     buffer.SetPlayPosition(segment * heardSegment);

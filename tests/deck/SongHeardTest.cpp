@@ -27,7 +27,6 @@ namespace {
 constexpr uint32_t kRate = 48000;
 constexpr uint32_t kFramesPerMs = kRate / 1000;
 
-
 // File position in ms of a heard frame number.
 double FileMs(uint32_t frameNumber) { return double(frameNumber - 1) / kFramesPerMs; }
 

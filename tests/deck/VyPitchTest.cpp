@@ -133,7 +133,7 @@ TEST_F(PitchTest, FineStepsMoveThePitchEvery160MsAndStayAfterRelease) {
 
 TEST_F(PitchTest, BendTimingKeepsFractionsOfAMillisecond) {
   pitch.BeginBend(+1, 0);
-  pitch.BendTick();  // first step; one ms left over
+  pitch.BendTick();                // first step; one ms left over
   for (int i = 0; i < 120; ++i) {  // 180 ms in cycles of 1.5 ms
     AdvanceUs(1500);
     pitch.BendTick();

@@ -85,8 +85,8 @@ TEST_F(PlayList, CommentsDirectivesAndBlankLinesAreNotEntries) {
 }
 
 TEST_F(PlayList, WindowsMadePlaylistsResolveWithPosixSeparators) {
-  std::string set = Write("win.m3u",
-                          "\xEF\xBB\xBF#EXTM3U\r\nsub\\one.mp3\r\n..\\up\\two.mp3\r\n/abs/odd\\name.mp3\r\n");
+  std::string set =
+      Write("win.m3u", "\xEF\xBB\xBF#EXTM3U\r\nsub\\one.mp3\r\n..\\up\\two.mp3\r\n/abs/odd\\name.mp3\r\n");
   list.Load(set, false);
   EXPECT_THAT(Entries(), ElementsAre("sub/one.mp3", "../up/two.mp3", "/abs/odd\\name.mp3"));
   list.Load(Write("bom.m3u8", "\xEF\xBB\xBFsong.mp3\n"), false);
@@ -109,9 +109,8 @@ TEST_F(PlayList, UnreadablePlaylistLeavesAnEmptyListAndSaysWhy) {
     list.Load("/m/a.mp3\n/m/b.mp3", false);
     EXPECT_EQ(list.Load(dir.File(c.name), false), 0) << c.name;
     EXPECT_EQ(list.CurrentIndex, -1) << c.name;
-    EXPECT_THAT(GetLastErrorText(),
-                MatchesRegex("VyPlayList: Can't read playlist .*/" + std::string(c.name) + ": " + c.reason +
-                             " \\(VyM3U\\.cpp [0-9]+\\)"));
+    EXPECT_THAT(GetLastErrorText(), MatchesRegex("VyPlayList: Can't read playlist .*/" + std::string(c.name) + ": " +
+                                                 c.reason + " \\(VyM3U\\.cpp [0-9]+\\)"));
     EXPECT_EQ(GetCurrentDirectory(), before) << c.name;
   }
 }

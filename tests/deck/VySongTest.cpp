@@ -30,9 +30,7 @@ struct SongOnNullOutput : ::testing::Test {
   TOzoWAVTAG wav;
   TVySongTAG song;
 
-  void SetUp() override {
-    song.AddPlayer(&wav);
-  }
+  void SetUp() override { song.AddPlayer(&wav); }
   void TearDown() override {
     song.Close();
     SetMessageBoxPresenter(nullptr);
@@ -40,8 +38,10 @@ struct SongOnNullOutput : ::testing::Test {
   // An 8-bit mono file of `ms` milliseconds at `rate` Hz.
   std::string Song(const std::string& name, uint32_t ms, uint32_t rate = 8000) {
     std::string path = dir.File(name);
-    WriteFileBytes(path, MakeWav({.channels = 1, .rate = rate, .bits = 8,
-                                  .data = std::string(size_t(uint64_t(ms) * rate / 1000), '\x80')}));
+    WriteFileBytes(
+        path,
+        MakeWav(
+            {.channels = 1, .rate = rate, .bits = 8, .data = std::string(size_t(uint64_t(ms) * rate / 1000), '\x80')}));
     return path;
   }
   TVySongInfo Info() {

@@ -29,16 +29,13 @@ struct Deck : ::testing::Test {
   TempDir dir;
   std::unique_ptr<TVySystemTAG> deck;
 
-  void SetUp() override {
-    deck = std::make_unique<TVySystemTAG>(nullptr, FakeCounter());
-  }
-  void TearDown() override {
-    deck.reset();
-  }
+  void SetUp() override { deck = std::make_unique<TVySystemTAG>(nullptr, FakeCounter()); }
+  void TearDown() override { deck.reset(); }
   std::string Song(const std::string& name, uint32_t ms = 5000) {
     std::string path = dir.File(name);
-    WriteFileBytes(path, MakeWav({.channels = 1, .rate = 8000, .bits = 8,
-                                  .data = PatternBytes(size_t(ms) * 8, uint32_t(name.size()))}));
+    WriteFileBytes(
+        path,
+        MakeWav({.channels = 1, .rate = 8000, .bits = 8, .data = PatternBytes(size_t(ms) * 8, uint32_t(name.size()))}));
     return path;
   }
   void Prefer(uint32_t flags, uint8_t end = etStop) {

@@ -62,8 +62,8 @@ TEST_F(ErrorChannel, MessageBoxGetsTaskModalFlagCaptionAndFormattedText) {
     return 7;
   });
   ReportError("/x/VyInput.cpp", 42, kReport, "VyInput: Not initialized");
-  int result = ShowMessageBox(MB_ICONERROR, "Vy-System", "Error initializing keyboard control:\n\n%s",
-                              GetLastErrorText());
+  int result =
+      ShowMessageBox(MB_ICONERROR, "Vy-System", "Error initializing keyboard control:\n\n%s", GetLastErrorText());
   EXPECT_EQ(result, 7);
   EXPECT_EQ(seenFlags, MB_ICONERROR | MB_TASKMODAL);
   EXPECT_EQ(seenCaption, "Vy-System");

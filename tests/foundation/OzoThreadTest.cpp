@@ -13,9 +13,7 @@ using namespace std::chrono;
 using Clock = steady_clock;
 
 namespace {
-long ElapsedMs(Clock::time_point since) {
-  return long(duration_cast<milliseconds>(Clock::now() - since).count());
-}
+long ElapsedMs(Clock::time_point since) { return long(duration_cast<milliseconds>(Clock::now() - since).count()); }
 
 // True when another thread can take the lock within a generous bound.
 bool LockIsFree(TOzoSync& lock) {

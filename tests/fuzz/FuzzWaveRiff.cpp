@@ -1,10 +1,10 @@
 // Feeds arbitrary bytes to the RIFF reader and the WAV decoder: open, find
 // the data, seek, decode to the end. Any crash, hang or sanitizer report is a find.
+#include <sys/mman.h>
+#include <unistd.h>
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include "audio/decoders/OzoWAV.h"
 #include "audio/decoders/WaveRiff.h"

@@ -62,9 +62,9 @@ TEST_F(Keyboard, ChangesPastTheRoomGivenAreLostNotDeferred) {
 }
 
 TEST_F(Keyboard, OnlyWatchedKeysAndOnlyTheFirstFiftyOfThem) {
-  SetWatchedKeys(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23,
-                 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44,
-                 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 0);
+  SetWatchedKeys(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28,
+                 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54,
+                 55, 56, 57, 58, 59, 60, 0);
   for (uint8_t key = 1; key <= 60; ++key) script.Press(key);
   script.Press(DIK_NUMPADENTER);
   Changes changes = Poll();
@@ -95,9 +95,8 @@ TEST_F(Keyboard, LostDeviceIsAcquiredOncePerPoll) {
   EXPECT_EQ(PollKeys(events, &count, 50), -1);
   EXPECT_EQ(count, 0);
   EXPECT_EQ(script.acquires, 3);
-  EXPECT_THAT(
-      GetLastErrorText(),
-      StartsWith("VyInput: Error retrieving keyboard state [DIERR_INPUTLOST] (VyInput.cpp "));
+  EXPECT_THAT(GetLastErrorText(),
+              StartsWith("VyInput: Error retrieving keyboard state [DIERR_INPUTLOST] (VyInput.cpp "));
 }
 
 TEST(KeyboardNotStarted, EveryCallReportsNotInitialized) {

@@ -3,14 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <cstdlib>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 #include "audio/output/OzoDS.h"
 #include "foundation/OzoError.h"
@@ -34,8 +34,8 @@ class JackServer {
       int null = open("/dev/null", O_WRONLY);
       dup2(null, STDOUT_FILENO);
       dup2(null, STDERR_FILENO);
-      execlp("jackd", "jackd", "-n", name_.c_str(), "-d", "dummy", "-r", "48000", "-p",
-             "256", static_cast<char*>(nullptr));
+      execlp("jackd", "jackd", "-n", name_.c_str(), "-d", "dummy", "-r", "48000", "-p", "256",
+             static_cast<char*>(nullptr));
       _exit(127);
     }
     return pid_ > 0 && WaitForDevice();
@@ -52,7 +52,6 @@ class JackServer {
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
   }
-
 
   // The server is up once its device is listed.
   static bool WaitForDevice() {

@@ -15,9 +15,7 @@ struct NullOutput : ::testing::Test {
   IDirectSoundBuffer* buffer = nullptr;
   TWaveFormatEx cd{{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16}, 0};
 
-  void SetUp() override {
-    ASSERT_EQ(DirectSoundCreate(nullptr, &sound, nullptr), DS_OK);
-  }
+  void SetUp() override { ASSERT_EQ(DirectSoundCreate(nullptr, &sound, nullptr), DS_OK); }
   void TearDown() override {
     if (buffer) buffer->Release();
     sound->Release();
@@ -41,8 +39,7 @@ TEST_F(NullOutput, SecondaryBuffersTakeEightOrSixteenBitMonoOrStereoOnly) {
     if (made) made->Release();
   }
   IDirectSoundBuffer* refused = nullptr;
-  for (auto format : {Pcm(2, 44100, 24), Pcm(3, 44100, 16), Pcm(2, 44100, 32), Pcm(1, 99, 16),
-                      Pcm(1, 200001, 16)})
+  for (auto format : {Pcm(2, 44100, 24), Pcm(3, 44100, 16), Pcm(2, 44100, 32), Pcm(1, 99, 16), Pcm(1, 200001, 16)})
     EXPECT_EQ(Create(format, 4096, &refused), DSERR_BADFORMAT);
   TWaveFormatEx adpcm = cd;
   adpcm.pcm.wFormatTag = 2;

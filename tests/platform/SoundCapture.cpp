@@ -14,13 +14,12 @@ void CapturedOutput::TearDown() {
   if (sound_) Finish();
 }
 
-IDirectSoundBuffer* CapturedOutput::MakeBuffer(uint32_t rate, uint16_t channels,
-                                               const std::vector<int16_t>& pcm) {
+IDirectSoundBuffer* CapturedOutput::MakeBuffer(uint32_t rate, uint16_t channels, const std::vector<int16_t>& pcm) {
   const uint16_t align = uint16_t(2 * channels);
   TWaveFormatEx format{{WAVE_FORMAT_PCM, channels, rate, rate * align, align, 16}, 0};
   const uint32_t bytes = uint32_t(pcm.size() * 2);
-  TDSBufferDesc desc{sizeof(TDSBufferDesc), DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN,
-                     bytes, 0, &format};
+  TDSBufferDesc desc{sizeof(TDSBufferDesc), DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN, bytes, 0,
+                     &format};
   IDirectSoundBuffer* buffer = nullptr;
   EXPECT_EQ(sound_->CreateSoundBuffer(&desc, &buffer, nullptr), DS_OK);
   void* memory = nullptr;

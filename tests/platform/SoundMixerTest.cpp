@@ -95,9 +95,8 @@ TEST(SoundMixer, FastPathSoundsLikeThePortableOne) {
         const std::vector<float>& heard = outs[1];
         ASSERT_EQ(heard.size(), expected.size());
         for (size_t i = 0; i < heard.size(); ++i)
-          ASSERT_NEAR(heard[i], expected[i], 5e-7f)
-              << channels << " channels, " << bits << " bits, " << rate.source << " Hz at " << rate.play
-              << ", sample " << i;
+          ASSERT_NEAR(heard[i], expected[i], 5e-7f) << channels << " channels, " << bits << " bits, " << rate.source
+                                                    << " Hz at " << rate.play << ", sample " << i;
       }
 }
 

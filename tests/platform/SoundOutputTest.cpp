@@ -55,8 +55,7 @@ TEST_P(PitchedTone, ComesOutAtTheNewFrequencyWithEverySpurNinetyDecibelsDown) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Tones, PitchedTone,
-                         ::testing::Values(PitchCase{1000, 47628}, PitchCase{10000, 47628}),
+INSTANTIATE_TEST_SUITE_P(Tones, PitchedTone, ::testing::Values(PitchCase{1000, 47628}, PitchCase{10000, 47628}),
                          [](const ::testing::TestParamInfo<PitchCase>& info) {
                            return std::to_string(int(info.param.sourceHz)) + "HzAt" +
                                   std::to_string(info.param.playRate);

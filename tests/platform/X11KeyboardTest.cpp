@@ -29,11 +29,10 @@ struct DeckKey {
 
 // The deck's keys by physical position, as a pc105 keyboard sends them.
 const DeckKey kDeckKeys[] = {
-    {0x36, 62},  {0x2A, 50},  {0x9D, 105}, {0x1D, 37},  {0xB8, 108}, {0x38, 64}, {0x1C, 36},
-    {0x9C, 104}, {0x52, 90},  {0x4E, 86},  {0x4A, 82},  {0xB5, 106}, {0x37, 63}, {0xC8, 111},
-    {0xD0, 116}, {0xCB, 113}, {0xCD, 114}, {0xC9, 112}, {0xD1, 117}, {0x39, 65}, {0x14, 28},
-    {0x32, 58},  {0x0C, 20},  {0x0D, 21},  {0x29, 49},  {0x02, 10},  {0x03, 11}, {0x04, 12},
-    {0x05, 13},  {0x06, 14},  {0x07, 15},  {0x08, 16},  {0x09, 17},  {0x0A, 18}, {0x0B, 19},
+    {0x36, 62},  {0x2A, 50}, {0x9D, 105}, {0x1D, 37}, {0xB8, 108}, {0x38, 64},  {0x1C, 36},  {0x9C, 104}, {0x52, 90},
+    {0x4E, 86},  {0x4A, 82}, {0xB5, 106}, {0x37, 63}, {0xC8, 111}, {0xD0, 116}, {0xCB, 113}, {0xCD, 114}, {0xC9, 112},
+    {0xD1, 117}, {0x39, 65}, {0x14, 28},  {0x32, 58}, {0x0C, 20},  {0x0D, 21},  {0x29, 49},  {0x02, 10},  {0x03, 11},
+    {0x04, 12},  {0x05, 13}, {0x06, 14},  {0x07, 15}, {0x08, 16},  {0x09, 17},  {0x0A, 18},  {0x0B, 19},
 };
 static_assert(std::size(kDeckKeys) == kDeckKeyCount);
 
@@ -41,9 +40,7 @@ static_assert(std::size(kDeckKeys) == kDeckKeyCount);
 constexpr auto kEventLimit = std::chrono::seconds(20);
 constexpr auto kPollPause = std::chrono::milliseconds(2);
 
-bool Xdotool(const char* action, const std::string& key) {
-  return RunProgram({"xdotool", action, key}) == 0;
-}
+bool Xdotool(const char* action, const std::string& key) { return RunProgram({"xdotool", action, key}) == 0; }
 
 // "down 0x9C, up 0x9C, " for a press and a release of keypad Enter.
 std::string Describe(const std::vector<TVyKeyEvent>& events) {
@@ -105,9 +102,7 @@ struct Layout {
   const char* variant;
   const char* letter;
   uint8_t position;  // scan code of the key that types `letter` there
-  friend void PrintTo(const Layout& layout, std::ostream* out) {
-    *out << layout.name << ' ' << layout.variant;
-  }
+  friend void PrintTo(const Layout& layout, std::ostream* out) { *out << layout.name << ' ' << layout.variant; }
 };
 
 class X11KeyboardLayout : public X11Keyboard, public ::testing::WithParamInterface<Layout> {};
@@ -125,12 +120,9 @@ TEST_P(X11KeyboardLayout, DeckKeysArePhysicalPositions) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, X11KeyboardLayout,
-                         ::testing::Values(Layout{"de", "basic", "y", 0x2C},
-                                           Layout{"fr", "basic", "a", 0x10},
+                         ::testing::Values(Layout{"de", "basic", "y", 0x2C}, Layout{"fr", "basic", "a", 0x10},
                                            Layout{"us", "dvorak", "o", 0x1F}),
-                         [](const auto& info) {
-                           return std::string(info.param.variant) + "_" + info.param.name;
-                         });
+                         [](const auto& info) { return std::string(info.param.variant) + "_" + info.param.name; });
 
 TEST_F(X11Keyboard, ReleaseHeldReleasesShiftAndRightArrowHeldDown) {
   ASSERT_TRUE(Xdotool("keydown", "50"));
@@ -148,8 +140,7 @@ TEST_F(X11Keyboard, ServerGoneIsAnErrorNotAnExit) {
   TVyKeyEvent events[50];
   int count = -1;
   EXPECT_EQ(PollKeys(events, &count, 50), -2);
-  EXPECT_THAT(GetLastErrorText(),
-              StartsWith("VyInput: Error re-acquiring keyboard device [DIERR_INPUTLOST]"));
+  EXPECT_THAT(GetLastErrorText(), StartsWith("VyInput: Error re-acquiring keyboard device [DIERR_INPUTLOST]"));
 }
 
 TEST(X11HotKey, KeyHeldByAnotherClientIsRefusedUntilFreed) {

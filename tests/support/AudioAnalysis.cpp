@@ -139,8 +139,7 @@ Match LocateExcerpt(const std::vector<float>& signal, const std::vector<float>& 
   return best;
 }
 
-std::vector<int16_t> DitheredSine(double hz, uint32_t rate, size_t frames, double amplitude,
-                                  int channels) {
+std::vector<int16_t> DitheredSine(double hz, uint32_t rate, size_t frames, double amplitude, int channels) {
   std::mt19937 random(7);
   std::uniform_real_distribution<double> lsb(-0.5, 0.5);
   std::vector<int16_t> pcm(frames * size_t(channels));

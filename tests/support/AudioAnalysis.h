@@ -29,8 +29,8 @@ Spectrum AnalyseSpectrum(const std::vector<float>& x, size_t begin, uint32_t rat
 double Rms(const std::vector<float>& x, size_t begin, size_t end);
 
 struct Match {
-  long offset = -1;          // where in the signal the excerpt starts
-  double correlation = 0;    // normalised: 1 for the same waveform at any level
+  long offset = -1;        // where in the signal the excerpt starts
+  double correlation = 0;  // normalised: 1 for the same waveform at any level
 };
 
 // Where `excerpt` lies in `signal`, searched over start offsets [from, to):
@@ -39,5 +39,4 @@ Match LocateExcerpt(const std::vector<float>& signal, const std::vector<float>& 
 
 // 16-bit PCM sine, interleaved, with triangular dither so that quantisation
 // leaves noise rather than spurs.
-std::vector<int16_t> DitheredSine(double hz, uint32_t rate, size_t frames, double amplitude,
-                                  int channels);
+std::vector<int16_t> DitheredSine(double hz, uint32_t rate, size_t frames, double amplitude, int channels);

@@ -73,14 +73,12 @@ int ChildProcess::WaitForExit(std::chrono::milliseconds limit) {
   return -1;
 }
 
-std::string ChildProcess::WaitForLine(const std::string& prefix, size_t from,
-                                      std::chrono::milliseconds limit) {
+std::string ChildProcess::WaitForLine(const std::string& prefix, size_t from, std::chrono::milliseconds limit) {
   auto deadline = std::chrono::steady_clock::now() + limit;
   for (size_t seen = from;;) {
     for (; seen < lines_.size(); ++seen)
       if (lines_[seen].rfind(prefix, 0) == 0) return lines_[seen];
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     pollfd ready = {out_, POLLIN, 0};
     char chunk[4096];
     ssize_t got = 0;

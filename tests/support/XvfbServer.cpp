@@ -4,8 +4,7 @@
 
 // The server writes its display number on standard output once it accepts
 // clients; a loaded machine under the sanitizers gets ample time for that.
-XvfbServer::XvfbServer()
-    : server_({"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "800x600x24"}) {
+XvfbServer::XvfbServer() : server_({"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "800x600x24"}) {
   if (const char* display = std::getenv("DISPLAY")) {
     hadDisplay_ = true;
     saved_ = display;

@@ -55,9 +55,9 @@ TEST_F(Console, StatusIsOneJsonObjectWithEveryKey) {
   console->Run("nudge 800");
   const std::string status = console->Run("status");
   EXPECT_EQ(status.find('\n'), std::string::npos);
-  for (const char* key : {"state", "position", "length", "cue", "title", "track", "time", "hundredths", "pitch_text",
-                          "pitch", "pitch_on", "rate", "volume", "balance", "levels", "end_reached",
-                          "playlist_count", "playlist_index"})
+  for (const char* key :
+       {"state", "position", "length", "cue", "title", "track", "time", "hundredths", "pitch_text", "pitch", "pitch_on",
+        "rate", "volume", "balance", "levels", "end_reached", "playlist_count", "playlist_index"})
     EXPECT_THAT(status, HasSubstr(std::string("\"") + key + "\":")) << key;
   EXPECT_THAT(status, HasSubstr("\"title\":\"a \\\"quoted\\\" name\""));
   EXPECT_THAT(status, HasSubstr("\"pitch_text\":\"+ e8.00\""));

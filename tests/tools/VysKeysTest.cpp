@@ -46,8 +46,8 @@ class HotKey : public ::testing::TestWithParam<const char*> {
     ASSERT_TRUE(server.Ok()) << "Xvfb did not start";
     RelaxStringChecksForQtWindows();
     if (WithWindowManager()) {
-      windowManager = std::make_unique<ChildProcess>(
-          std::vector<std::string>{"openbox", "--startup", "echo window-manager-ready"});
+      windowManager =
+          std::make_unique<ChildProcess>(std::vector<std::string>{"openbox", "--startup", "echo window-manager-ready"});
       ASSERT_NE(windowManager->WaitForLine("window-manager-ready"), "");
     }
   }

@@ -87,22 +87,17 @@ TEST_F(MainForm, EveryControlHasItsDesignedBounds) {
     const char* name;
     QRect bounds;
   } designed[] = {
-      {"Bevel1", {96, 8, 225, 145}},      {"Bevel2", {8, 8, 81, 145}},
-      {"Bevel3", {328, 8, 51, 180}},      {"btnOpen", {56, 16, 25, 25}},
-      {"btnPrefs", {17, 16, 24, 14}},     {"btnMute", {17, 35, 24, 14}},
-      {"Panel2", {16, 56, 34, 89}},       {"VMetter", {8, 7, 18, 76}},
-      {"Balance", {59, 50, 22, 20}},      {"DownMix", {52, 46, 35, 26}},
-      {"Volume", {55, 72, 25, 76}},       {"Panel1", {112, 16, 117, 65}},
-      {"LabelTrack", {9, 9, 40, 25}},     {"LabelPitch", {60, 8, 50, 17}},
-      {"LabelTimeMMSS", {7, 36, 76, 25}}, {"LabelTimeCS", {88, 42, 25, 17}},
-      {"btnPitch", {240, 16, 65, 17}},    {"btnSlow", {240, 40, 25, 17}},
-      {"btnFast", {280, 40, 25, 17}},     {"Image1", {240, 70, 64, 10}},
-      {"btnTime", {192, 88, 17, 17}},     {"Buffer", {216, 88, 89, 9}},
-      {"btnPrev", {112, 96, 33, 21}},     {"btnNext", {152, 96, 33, 21}},
-      {"btnRW", {112, 124, 33, 21}},      {"btnFF", {152, 124, 33, 21}},
-      {"btnCUE", {216, 104, 41, 41}},     {"btnPlay", {264, 104, 41, 41}},
-      {"Pitch", {329, 12, 33, 173}},      {"LedPitch", {358, 95, 15, 8}},
-      {"Position", {0, 153, 326, 33}},    {"Progress", {8, 179, 313, 9}},
+      {"Bevel1", {96, 8, 225, 145}},     {"Bevel2", {8, 8, 81, 145}},     {"Bevel3", {328, 8, 51, 180}},
+      {"btnOpen", {56, 16, 25, 25}},     {"btnPrefs", {17, 16, 24, 14}},  {"btnMute", {17, 35, 24, 14}},
+      {"Panel2", {16, 56, 34, 89}},      {"VMetter", {8, 7, 18, 76}},     {"Balance", {59, 50, 22, 20}},
+      {"DownMix", {52, 46, 35, 26}},     {"Volume", {55, 72, 25, 76}},    {"Panel1", {112, 16, 117, 65}},
+      {"LabelTrack", {9, 9, 40, 25}},    {"LabelPitch", {60, 8, 50, 17}}, {"LabelTimeMMSS", {7, 36, 76, 25}},
+      {"LabelTimeCS", {88, 42, 25, 17}}, {"btnPitch", {240, 16, 65, 17}}, {"btnSlow", {240, 40, 25, 17}},
+      {"btnFast", {280, 40, 25, 17}},    {"Image1", {240, 70, 64, 10}},   {"btnTime", {192, 88, 17, 17}},
+      {"Buffer", {216, 88, 89, 9}},      {"btnPrev", {112, 96, 33, 21}},  {"btnNext", {152, 96, 33, 21}},
+      {"btnRW", {112, 124, 33, 21}},     {"btnFF", {152, 124, 33, 21}},   {"btnCUE", {216, 104, 41, 41}},
+      {"btnPlay", {264, 104, 41, 41}},   {"Pitch", {329, 12, 33, 173}},   {"LedPitch", {358, 95, 15, 8}},
+      {"Position", {0, 153, 326, 33}},   {"Progress", {8, 179, 313, 9}},
   };
   for (const auto& control : designed)
     EXPECT_EQ(Control(form, control.name)->geometry(), control.bounds) << control.name;
@@ -113,10 +108,8 @@ TEST_F(MainForm, EveryControlHasItsDesignedBounds) {
   EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_FALSE(Control(form, "Buffer")->isVisibleTo(&form));
   const QRegion shape = form.mask();
-  EXPECT_FALSE(shape.contains(QPoint(0, 194)) || shape.contains(QPoint(384, 194)))
-      << "rounded bottom corners";
-  EXPECT_TRUE(shape.contains(QPoint(0, 0)) && shape.contains(QPoint(384, 0)))
-      << "square under the title bar";
+  EXPECT_FALSE(shape.contains(QPoint(0, 194)) || shape.contains(QPoint(384, 194))) << "rounded bottom corners";
+  EXPECT_TRUE(shape.contains(QPoint(0, 0)) && shape.contains(QPoint(384, 0))) << "square under the title bar";
   EXPECT_TRUE(shape.contains(QPoint(5, 194)) && shape.contains(QPoint(0, 189)));
 }
 

@@ -55,8 +55,8 @@ class VysWindow : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(server.Ok()) << "Xvfb did not start";
     RelaxStringChecksForQtWindows();
-    windowManager = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"openbox", "--startup", "echo window-manager-ready"});
+    windowManager =
+        std::make_unique<ChildProcess>(std::vector<std::string>{"openbox", "--startup", "echo window-manager-ready"});
     ASSERT_NE(windowManager->WaitForLine("window-manager-ready"), "");
     WavLayout wav;
     wav.rate = kRate;
@@ -66,20 +66,18 @@ class VysWindow : public ::testing::Test {
 
   // Starts vys on the song; its standard error joins its output.
   void Start() {
-    vys = std::make_unique<ChildProcess>(std::vector<std::string>{
-        "sh", "-c", std::string("exec \"$0\" \"$1\" 2>&1"), VYS_PATH, song});
+    vys = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"sh", "-c", std::string("exec \"$0\" \"$1\" 2>&1"), VYS_PATH, song});
     window = FindWindow("^ Vy-S: ");
   }
 
   void ClickPlay() {
     // The Play button's centre: it lies at (264, 104) and is 41 pixels square.
-    ASSERT_EQ(RunProgram({"xdotool", "mousemove", "--window", window, "284", "124", "click", "1"}),
-              0);
+    ASSERT_EQ(RunProgram({"xdotool", "mousemove", "--window", window, "284", "124", "click", "1"}), 0);
   }
 
   bool Key(const char* keys) {
-    return RunProgram({"xdotool", "windowactivate", "--sync", window, "key", "--clearmodifiers",
-                       keys}) == 0;
+    return RunProgram({"xdotool", "windowactivate", "--sync", window, "key", "--clearmodifiers", keys}) == 0;
   }
 
   // The window's position on the screen, as "X=.. Y=..".
@@ -119,8 +117,7 @@ TEST_F(VysWindow, PlaysFromTheStartPausesOnPlayAndClosesCleanly) {
     silentFrom = end > kHalfSecond ? end - kHalfSecond : 0;
     return end > kHalfSecond && Silent(capture, silentFrom, end);
   })) << "the capture does not go silent after the click on Play";
-  EXPECT_GT(RunFromFirstFrame(Heard()), kHalfSecond)
-      << "what was heard before the pause came in order";
+  EXPECT_GT(RunFromFirstFrame(Heard()), kHalfSecond) << "what was heard before the pause came in order";
 
   const std::string shot = std::string(VYS_TEST_OUTPUT_DIR) + "/vys-window.png";
   EXPECT_EQ(RunProgram({WINDOW_SHOT_PATH, window, shot}), 0);
@@ -148,8 +145,7 @@ TEST_F(VysWindow, MovesWhenDraggedByAFreeSpotOfItsFace) {
   const std::string before = Position();
   // Between the two left bevels: the face itself. The window manager takes
   // the pointer over once the press has reached the window; the moves go to it.
-  ASSERT_EQ(RunProgram({"xdotool", "mousemove", "--window", window, "92", "100", "mousedown", "1"}),
-            0);
+  ASSERT_EQ(RunProgram({"xdotool", "mousemove", "--window", window, "92", "100", "mousedown", "1"}), 0);
   for (int step = 0; step < 10 && Position() == before; ++step)
     ASSERT_EQ(RunProgram({"xdotool", "mousemove_relative", "--sync", "6", "4"}), 0);
   ASSERT_EQ(RunProgram({"xdotool", "mouseup", "1"}), 0);
@@ -168,12 +164,10 @@ TEST_F(VysWindow, WithoutAnyOutputTellsSoAndEndsBeforeTheWindowShows) {
   ScopedAudioOutput none("none");
   vys = std::make_unique<ChildProcess>(
       std::vector<std::string>{"sh", "-c", std::string("exec \"$0\" \"$1\" 2>&1"), VYS_PATH, song});
-  EXPECT_NE(vys->WaitForLine("Vy-System: Vy-System could not detect any soundcard on this system."),
-            "");
+  EXPECT_NE(vys->WaitForLine("Vy-System: Vy-System could not detect any soundcard on this system."), "");
   const std::string box = FindWindow("^Vy-System$");
   ASSERT_NE(box, "") << "no message box";
-  EXPECT_EQ(Output({"xdotool", "search", "--name", "Vy System PRO|Vy-S:"}), "")
-      << "the deck window appeared";
+  EXPECT_EQ(Output({"xdotool", "search", "--name", "Vy System PRO|Vy-S:"}), "") << "the deck window appeared";
   ASSERT_EQ(RunProgram({"xdotool", "windowactivate", "--sync", box, "key", "Return"}), 0);
   EXPECT_EQ(vys->WaitForExit(), 1);
 }

@@ -103,11 +103,18 @@ void DeckMeter(TOzoVUmetter& meter, PKMODES peaks, int left, int right, int tick
 
 QString MeterSheet(const QDir& folder) {
   TSheet sheet(kDisplayPanel, true);
-  struct TState { const char* legend; PKMODES peaks; int left, right, ticks; };
+  struct TState {
+    const char* legend;
+    PKMODES peaks;
+    int left, right, ticks;
+  };
   const TState states[] = {
-      {"silent", pkNone, 0, 0, 0},          {"64/128", pkNone, 64, 128, 0},
-      {"200/255", pkNone, 200, 255, 0},     {"full", pkNone, 255, 255, 0},
-      {"peaks after a fall", pkMedium, 255, 200, 3}, {"peaks, low", pkMedium, 150, 100, 4},
+      {"silent", pkNone, 0, 0, 0},
+      {"64/128", pkNone, 64, 128, 0},
+      {"200/255", pkNone, 200, 255, 0},
+      {"full", pkNone, 255, 255, 0},
+      {"peaks after a fall", pkMedium, 255, 200, 3},
+      {"peaks, low", pkMedium, 150, 100, 4},
   };
   for (const TState& s : states)
     sheet.Add<TOzoVUmetter>(s.legend, [&](TOzoVUmetter& m) { DeckMeter(m, s.peaks, s.left, s.right, s.ticks); });
@@ -165,7 +172,11 @@ int main(int argc, char** argv) {
   const QDir folder(QString::fromLocal8Bit(argv[1]));
   TOzoLCD().Loaded();  // the window is built: captions paint from now on
   const QStringList legends = {
-      LcdSheet(folder, 0, {"abbdbb", "abb:bb", "-05:09", "a59:59", "ebb", "I05", "e05", "i05", "xA\xe9" "05"}, {76, 21}),
+      LcdSheet(folder, 0,
+               {"abbdbb", "abb:bb", "-05:09", "a59:59", "ebb", "I05", "e05", "i05",
+                "xA\xe9"
+                "05"},
+               {76, 21}),
       LcdSheet(folder, 1, {"a ebcbb", "a e0.00", "+ I2.50", "- e8.00", "+ I9.99", "bb", "59"}, {50, 14}),
       KnobSheet(folder),
       MeterSheet(folder),

@@ -105,55 +105,76 @@ struct DeckConsole::TCommand {
 
 const std::map<std::string, DeckConsole::TCommand>& DeckConsole::Commands() {
   static const std::map<std::string, TCommand> kCommands = {
-      {"quit", {"quit", 0, 0, kAny, kAny, 1, false, [](DeckConsole& c, auto&, auto&, auto&) {
-         c.quit_ = true;
-         return std::string("ok");
-       }}},
-      {"status", {"status", 0, 0, kAny, kAny, 1, false, [](DeckConsole& c, auto&, auto&, auto&) { return c.Status(); }}},
-      {"devices", {"devices", 0, 0, kAny, kAny, 1, false, [](DeckConsole& c, auto&, auto&, auto&) { return c.Devices(); }}},
-      {"open", {"open FILE...", 1, -1, kAny, kAny, 1, true, [](DeckConsole&, TVySystemTAG& d, auto& files, auto&) {
-         std::string list;
-         for (const std::string& file : files) list += file + "\n";
-         return d.OpenFiles(list, 0) == 0 ? std::string("ok") : "error " + OneLine(GetLastErrorText());
-       }}},
-      {"wait", {"wait MS", 1, 1, 0, LONG_MAX, 1, false, [](DeckConsole& c, auto&, auto&, auto& a) {
-         c.Wait(a[0]);
-         return std::string("ok");
-       }}},
-      {"device", {"device N", 1, 1, 0, LONG_MAX, 1, false, [](DeckConsole&, TVySystemTAG& d, auto& words, auto& a) {
-         return SelectDevice(d, words[0], a[0]);
-       }}},
+      {"quit",
+       {"quit", 0, 0, kAny, kAny, 1, false,
+        [](DeckConsole& c, auto&, auto&, auto&) {
+          c.quit_ = true;
+          return std::string("ok");
+        }}},
+      {"status",
+       {"status", 0, 0, kAny, kAny, 1, false, [](DeckConsole& c, auto&, auto&, auto&) { return c.Status(); }}},
+      {"devices",
+       {"devices", 0, 0, kAny, kAny, 1, false, [](DeckConsole& c, auto&, auto&, auto&) { return c.Devices(); }}},
+      {"open",
+       {"open FILE...", 1, -1, kAny, kAny, 1, true,
+        [](DeckConsole&, TVySystemTAG& d, auto& files, auto&) {
+          std::string list;
+          for (const std::string& file : files) list += file + "\n";
+          return d.OpenFiles(list, 0) == 0 ? std::string("ok") : "error " + OneLine(GetLastErrorText());
+        }}},
+      {"wait",
+       {"wait MS", 1, 1, 0, LONG_MAX, 1, false,
+        [](DeckConsole& c, auto&, auto&, auto& a) {
+          c.Wait(a[0]);
+          return std::string("ok");
+        }}},
+      {"device",
+       {"device N", 1, 1, 0, LONG_MAX, 1, false,
+        [](DeckConsole&, TVySystemTAG& d, auto& words, auto& a) { return SelectDevice(d, words[0], a[0]); }}},
       {"play", {"play", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.PlayPause(); })}},
       {"cue-down", {"cue-down", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.CueDown(); })}},
       {"cue-up", {"cue-up", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.CueUp(); })}},
-      {"play-cue-key", {"play-cue-key", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.PlayCueKey(); })}},
-      {"ff-down", {"ff-down [MASK]", 0, 1, kAny, kAny, 1, false,
-                   Ok([](TVySystemTAG& d, auto& a) { d.ForwardDown(Optional(a)); })}},
+      {"play-cue-key",
+       {"play-cue-key", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.PlayCueKey(); })}},
+      {"ff-down", {"ff-down [MASK]", 0, 1, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto& a) {
+                     d.ForwardDown(Optional(a));
+                   })}},
       {"ff-up", {"ff-up", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.ForwardUp(); })}},
-      {"rw-down", {"rw-down [MASK]", 0, 1, kAny, kAny, 1, false,
-                   Ok([](TVySystemTAG& d, auto& a) { d.RewindDown(Optional(a)); })}},
+      {"rw-down",
+       {"rw-down [MASK]", 0, 1, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto& a) { d.RewindDown(Optional(a)); })}},
       {"rw-up", {"rw-up", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.RewindUp(); })}},
-      {"next", {"next [FLAGS]", 0, 1, kAny, kAny, 1, false,
-                Ok([](TVySystemTAG& d, auto& a) { d.NextTrack(unsigned(Optional(a))); })}},
-      {"prev", {"prev [FLAGS]", 0, 1, kAny, kAny, 1, false,
-                Ok([](TVySystemTAG& d, auto& a) { d.PrevTrack(unsigned(Optional(a))); })}},
-      {"seek", {"seek MS", 1, 1, kAny, kAny, 1, false,
-                Ok([](TVySystemTAG& d, auto& a) { d.Seek(unsigned(std::max(a[0], 0L))); })}},
-      {"pitch-fader", {"pitch-fader V", 1, 1, kAny, kAny, 1, false,
-                       Ok([](TVySystemTAG& d, auto& a) { d.SetPitchFader(int(a[0])); })}},
+      {"next", {"next [FLAGS]", 0, 1, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto& a) {
+                  d.NextTrack(unsigned(Optional(a)));
+                })}},
+      {"prev", {"prev [FLAGS]", 0, 1, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto& a) {
+                  d.PrevTrack(unsigned(Optional(a)));
+                })}},
+      {"seek", {"seek MS", 1, 1, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto& a) {
+                  d.Seek(unsigned(std::max(a[0], 0L)));
+                })}},
+      {"pitch-fader",
+       {"pitch-fader V", 1, 1, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto& a) { d.SetPitchFader(int(a[0])); })}},
       {"nudge", {"nudge D", 1, 1, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto& a) { d.NudgePitch(int(a[0])); })}},
-      {"pitch-toggle", {"pitch-toggle", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.TogglePitch(); })}},
-      {"bend-fast-down", {"bend-fast-down [MASK]", 0, 1, kAny, kAny, 1, false,
-                          Ok([](TVySystemTAG& d, auto& a) { d.BendFastDown(Optional(a)); })}},
-      {"bend-fast-up", {"bend-fast-up", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.BendFastUp(); })}},
-      {"bend-slow-down", {"bend-slow-down [MASK]", 0, 1, kAny, kAny, 1, false,
-                          Ok([](TVySystemTAG& d, auto& a) { d.BendSlowDown(Optional(a)); })}},
-      {"bend-slow-up", {"bend-slow-up", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.BendSlowUp(); })}},
-      {"volume", {"volume 0..100", 1, 1, 0, 100, 1, false, Ok([](TVySystemTAG& d, auto& a) { d.SetVolume(int(a[0])); })}},
-      {"balance", {"balance -100..100", 1, 1, -100, 100, 1, false,
-                   Ok([](TVySystemTAG& d, auto& a) { d.SetBalance(int(a[0]), false); })}},
-      {"downmix", {"downmix -100|0|100", 1, 1, -100, 100, 100, false,
-                   Ok([](TVySystemTAG& d, auto& a) { d.SetBalance(int(a[0]), true); })}},
+      {"pitch-toggle",
+       {"pitch-toggle", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.TogglePitch(); })}},
+      {"bend-fast-down", {"bend-fast-down [MASK]", 0, 1, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto& a) {
+                            d.BendFastDown(Optional(a));
+                          })}},
+      {"bend-fast-up",
+       {"bend-fast-up", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.BendFastUp(); })}},
+      {"bend-slow-down", {"bend-slow-down [MASK]", 0, 1, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto& a) {
+                            d.BendSlowDown(Optional(a));
+                          })}},
+      {"bend-slow-up",
+       {"bend-slow-up", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.BendSlowUp(); })}},
+      {"volume",
+       {"volume 0..100", 1, 1, 0, 100, 1, false, Ok([](TVySystemTAG& d, auto& a) { d.SetVolume(int(a[0])); })}},
+      {"balance", {"balance -100..100", 1, 1, -100, 100, 1, false, Ok([](TVySystemTAG& d, auto& a) {
+                     d.SetBalance(int(a[0]), false);
+                   })}},
+      {"downmix", {"downmix -100|0|100", 1, 1, -100, 100, 100, false, Ok([](TVySystemTAG& d, auto& a) {
+                     d.SetBalance(int(a[0]), true);
+                   })}},
       {"mute-down", {"mute-down", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.MuteDown(); })}},
       {"mute-up", {"mute-up", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.MuteUp(); })}},
       {"time-mode", {"time-mode", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.ToggleTimeMode(); })}},
@@ -191,7 +212,8 @@ void DeckConsole::Wait(long ms) {
     Idle();
     const int timeout = IdleTimeoutMs();
     const Clock::duration left = until - now;
-    std::this_thread::sleep_for(timeout < 0 ? left : std::min<Clock::duration>(left, std::chrono::milliseconds(timeout)));
+    std::this_thread::sleep_for(timeout < 0 ? left
+                                            : std::min<Clock::duration>(left, std::chrono::milliseconds(timeout)));
   }
 }
 

@@ -1,11 +1,11 @@
 // vys-deck: one deck without a window. Files named on the command line are
 // opened; commands come one per line on standard input, answers one per line
 // on standard output. End of input ends the deck.
+#include <poll.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
-#include <poll.h>
 #include <string>
-#include <unistd.h>
 
 #include "DeckConsole.h"
 

@@ -33,8 +33,8 @@ bool ReadId3v1Title(const char* fileName, char* title, size_t titleSize) {
   FILE* file = std::fopen(fileName, "rb");
   if (!file) return false;
   uint8_t tag[kId3v1Bytes];
-  const bool read = std::fseek(file, -long(kId3v1Bytes), SEEK_END) == 0 &&
-                    std::fread(tag, 1, kId3v1Bytes, file) == kId3v1Bytes;
+  const bool read =
+      std::fseek(file, -long(kId3v1Bytes), SEEK_END) == 0 && std::fread(tag, 1, kId3v1Bytes, file) == kId3v1Bytes;
   std::fclose(file);
   if (!read) return false;
   Id3v1Title(tag, title, titleSize);

@@ -17,8 +17,7 @@ TMp3Layout ReadMp3Layout(const char* fileName) {
   if (!file) return layout;
   static_assert(kProbeBytes >= kId3v2HeaderBytes);
   uint8_t probe[kProbeBytes];
-  if (std::fread(probe, 1, kId3v2HeaderBytes, file) == kId3v2HeaderBytes)
-    layout.id3v2Bytes = Id3v2TagSize(probe);
+  if (std::fread(probe, 1, kId3v2HeaderBytes, file) == kId3v2HeaderBytes) layout.id3v2Bytes = Id3v2TagSize(probe);
   size_t size = 0;
   if (std::fseek(file, long(layout.id3v2Bytes), SEEK_SET) == 0) size = std::fread(probe, 1, kProbeBytes, file);
   const long fileSize = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;

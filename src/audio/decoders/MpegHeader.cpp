@@ -37,8 +37,8 @@ uint32_t MpegFrameLength(uint32_t h) {
   const int version = (h >> 19) & 3, layer = (h >> 17) & 3;
   const int rateIndex = (h >> 12) & 15, sampleIndex = (h >> 10) & 3;
   const uint32_t padding = (h >> 9) & 1;
-  if ((h & kSyncMask) != kSyncMask || version == kMpegInvalid || layer == kLayerInvalid ||
-      rateIndex == 0 || rateIndex == 15 || sampleIndex == 3)
+  if ((h & kSyncMask) != kSyncMask || version == kMpegInvalid || layer == kLayerInvalid || rateIndex == 0 ||
+      rateIndex == 15 || sampleIndex == 3)
     return 0;
   const uint32_t bitRate = BitRate(version, layer, rateIndex);
   const uint32_t sampleRate = kSampleRates[version][sampleIndex];

@@ -33,11 +33,10 @@ void NotifyNothing(void*) {}
 void IgnoreProgress(void*, int, const char*) {}
 void NotifyMessage(void*, int source, int code, const char* text, const char* detail) {
   if (detail && *detail)
-    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: (XAUDIO) error, source=%i, code=%i, %s (%s)", source,
-                code, text, detail);
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: (XAUDIO) error, source=%i, code=%i, %s (%s)", source, code,
+                text, detail);
   else
-    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: (XAUDIO) debug, source=%i, code=%i, %s", source, code,
-                text);
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: (XAUDIO) debug, source=%i, code=%i, %s", source, code, text);
 }
 
 // Tags are not audio: leave them out of the bytes the estimate times.
@@ -62,8 +61,7 @@ TOzoMP3TAG::TOzoMP3TAG() {
   int result = decoder_new(&Decoder);
   if (result != XA_SUCCESS) {
     Decoder = nullptr;
-    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: XAUDIO: Cannot init decoder [%s]",
-                XAudioErrorName(result));
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: XAUDIO: Cannot init decoder [%s]", XAudioErrorName(result));
     return;
   }
   XA_InputModule module{};
@@ -137,8 +135,12 @@ void TOzoMP3TAG::SetFormat() {
   const XA_OutputInfo& out = Decoder->output;
   const uint16_t channels = uint16_t(out.stereo + 1);
   const uint16_t bytesPerSample = uint16_t(out.bytes_per_sample);
-  Format = TPCMWaveFormat{WAVE_FORMAT_PCM, channels, out.sample_rate, out.sample_rate * channels * bytesPerSample,
-                          uint16_t(channels * bytesPerSample), uint16_t(bytesPerSample * 8)};
+  Format = TPCMWaveFormat{WAVE_FORMAT_PCM,
+                          channels,
+                          out.sample_rate,
+                          out.sample_rate * channels * bytesPerSample,
+                          uint16_t(channels * bytesPerSample),
+                          uint16_t(bytesPerSample * 8)};
   AlignMask = -4;
   BlockSize = out.frame_bytes;
   StartSkip = channels * bytesPerSample * (out.layer == kLayer3 ? kLayer3DelaySamples : kLayer12DelaySamples);
@@ -177,8 +179,7 @@ int TOzoMP3TAG::Seek(unsigned ms, unsigned* skipBytes) {
   *skipBytes = (uint32_t(bytes % BlockSize) & uint32_t(AlignMask)) + StartSkip;
   const int result = decoder_input_seek_to_position(Decoder, float(double(frame) / Frames));
   if (result != XA_SUCCESS) {
-    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: XAUDIO: Input seeking error [%s]",
-                XAudioErrorName(result));
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: XAUDIO: Input seeking error [%s]", XAudioErrorName(result));
     return -1;
   }
   return 0;

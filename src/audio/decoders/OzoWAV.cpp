@@ -44,8 +44,9 @@ int TOzoWAVTAG::Open(const char* fileName, unsigned flags) {
   }
   Position = 0;
   DataSize = dataChunk_.cksize;
-  Format = TPCMWaveFormat{WAVE_FORMAT_PCM, pcm.nChannels,       pcm.nSamplesPerSec, bytesPerSecond,
-                          uint16_t(pcm.nChannels * bytesPerSample), pcm.wBitsPerSample};
+  Format = TPCMWaveFormat{
+      WAVE_FORMAT_PCM,   pcm.nChannels, pcm.nSamplesPerSec, bytesPerSecond, uint16_t(pcm.nChannels * bytesPerSample),
+      pcm.wBitsPerSample};
   Duration = uint32_t(uint64_t(DataSize) * 1000 / bytesPerSecond);
   BlockSize = kBlockSize;
   AlignMask = -4;

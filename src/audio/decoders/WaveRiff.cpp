@@ -1,14 +1,14 @@
 #include "audio/decoders/WaveRiff.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 static_assert(std::endian::native == std::endian::little, "RIFF fields are read in place");
 
@@ -57,9 +57,7 @@ struct TWaveFileTAG {
   }
 
   // Copies up to n bytes; returns how many came before the file ended.
-  uint32_t Read(void* dest, uint32_t n) {
-    return n >= kDirectReadSize ? ReadDirect(dest, n) : ReadBuffered(dest, n);
-  }
+  uint32_t Read(void* dest, uint32_t n) { return n >= kDirectReadSize ? ReadDirect(dest, n) : ReadBuffered(dest, n); }
 
   // Large reads (the decode path) go straight to dest, saving a copy.
   uint32_t ReadDirect(void* dest, uint32_t n) {
@@ -161,8 +159,7 @@ int WaveOpen(const char* fileName, HWAVEFILE* handle, TWaveFormatEx** format, TR
   if (int error = OpenFile(fileName, handle)) return error;
 
   int error = ReadChunkHeader(*handle, riffChunk);
-  if (error == 0 && (riffChunk->ckid != kRiffId || riffChunk->fccType != kWaveId))
-    error = WAVEERR_NOTWAVE;
+  if (error == 0 && (riffChunk->ckid != kRiffId || riffChunk->fccType != kWaveId)) error = WAVEERR_NOTWAVE;
   TRiffChunk fmt{};
   if (error == 0) error = FindChunk(*handle, kFmtId, *riffChunk, &fmt);
   if (error == 0) error = ReadFormat(*handle, fmt, format);
@@ -173,15 +170,12 @@ int WaveOpen(const char* fileName, HWAVEFILE* handle, TWaveFormatEx** format, TR
 int WaveFindData(HWAVEFILE handle, TRiffChunk* dataChunk, const TRiffChunk* riffChunk) {
   handle->Seek(uint64_t(riffChunk->dwDataOffset) + 4);  // just after the form type
   if (int error = FindChunk(handle, kDataId, *riffChunk, dataChunk)) return error;
-  uint64_t present = handle->fileSize > dataChunk->dwDataOffset
-                         ? handle->fileSize - dataChunk->dwDataOffset
-                         : 0;
+  uint64_t present = handle->fileSize > dataChunk->dwDataOffset ? handle->fileSize - dataChunk->dwDataOffset : 0;
   dataChunk->cksize = uint32_t(std::min<uint64_t>(dataChunk->cksize, present));
   return 0;
 }
 
-int WaveSeekData(HWAVEFILE handle, TRiffChunk* dataChunk, const TRiffChunk* riffChunk,
-                 uint32_t offset) {
+int WaveSeekData(HWAVEFILE handle, TRiffChunk* dataChunk, const TRiffChunk* riffChunk, uint32_t offset) {
   if (int error = WaveFindData(handle, dataChunk, riffChunk)) return error;
   if (offset > dataChunk->cksize) return -1;
   handle->Seek(uint64_t(dataChunk->dwDataOffset) + offset);
@@ -189,8 +183,7 @@ int WaveSeekData(HWAVEFILE handle, TRiffChunk* dataChunk, const TRiffChunk* riff
   return 0;
 }
 
-int WaveRead(HWAVEFILE handle, uint32_t bytes, void* dest, TRiffChunk* dataChunk,
-             uint32_t* bytesRead) {
+int WaveRead(HWAVEFILE handle, uint32_t bytes, void* dest, TRiffChunk* dataChunk, uint32_t* bytesRead) {
   uint32_t n = std::min(bytes, dataChunk->cksize);
   uint32_t copied = handle->Read(dest, n);
   dataChunk->cksize -= copied;

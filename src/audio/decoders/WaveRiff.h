@@ -15,8 +15,7 @@ constexpr int WAVEERR_DATAENDED = 0xE103;  // the file ended while reading data
 constexpr int MMIOERR_CHUNKNOTFOUND = 265;
 
 constexpr uint32_t MakeFourCC(char a, char b, char c, char d) {
-  return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 |
-         uint32_t(uint8_t(d)) << 24;
+  return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 | uint32_t(uint8_t(d)) << 24;
 }
 
 // A chunk as found in the file. For a "data" chunk being read, cksize counts
@@ -42,13 +41,11 @@ int WaveOpen(const char* fileName, HWAVEFILE* handle, TWaveFormatEx** format, TR
 int WaveFindData(HWAVEFILE handle, TRiffChunk* dataChunk, const TRiffChunk* riffChunk);
 
 // WaveFindData, then offset bytes into the data; -1 when offset lies past it.
-int WaveSeekData(HWAVEFILE handle, TRiffChunk* dataChunk, const TRiffChunk* riffChunk,
-                 uint32_t offset);
+int WaveSeekData(HWAVEFILE handle, TRiffChunk* dataChunk, const TRiffChunk* riffChunk, uint32_t offset);
 
 // Copies up to bytes data bytes to dest. *bytesRead counts the bytes copied,
 // also when the file ends early (WAVEERR_DATAENDED).
-int WaveRead(HWAVEFILE handle, uint32_t bytes, void* dest, TRiffChunk* dataChunk,
-             uint32_t* bytesRead);
+int WaveRead(HWAVEFILE handle, uint32_t bytes, void* dest, TRiffChunk* dataChunk, uint32_t* bytesRead);
 
 // Frees the format, closes the file and clears both.
 int WaveClose(HWAVEFILE* handle, TWaveFormatEx** format);

@@ -10,8 +10,8 @@ namespace {
 // The hundredth power of this is 200: it spreads 0.5..100 % over 0..100 levels.
 constexpr double kLevelBase = 1.05441190308268;
 constexpr uint32_t kDescSize = 20;  // the size of the description record as designed
-constexpr uint32_t kSecondaryCaps = DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME |
-                                    DSBCAPS_GLOBALFOCUS | DSBCAPS_GETCURRENTPOSITION2;
+constexpr uint32_t kSecondaryCaps =
+    DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME | DSBCAPS_GLOBALFOCUS | DSBCAPS_GETCURRENTPOSITION2;
 
 const TWaveFormatEx kDefaultFormat = {{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16}, 0};
 
@@ -49,8 +49,7 @@ int TOzoAudioTAG::Open(TOzoAudioConfig* config) {
   if (FAILED(result)) {
     DirectSound->Release();
     DirectSound = nullptr;
-    ReportError(__FILE__, __LINE__, kReport, "OzoAudio: Error estableciendo nivel de prioridad [%s]",
-                Name(result));
+    ReportError(__FILE__, __LINE__, kReport, "OzoAudio: Error estableciendo nivel de prioridad [%s]", Name(result));
     return -1;
   }
   Primary = new TOzoSoundBufferTAG;
@@ -94,16 +93,14 @@ int TOzoSoundBufferTAG::CreatePrimary(IDirectSound* directSound, const TWaveForm
   HRESULT result = directSound->CreateSoundBuffer(&desc, &Buffer, nullptr);
   if (FAILED(result)) {
     Buffer = nullptr;
-    ReportError(__FILE__, __LINE__, kReport, "OzoSoundBuffer: Error creando buffer primario [%s]",
-                Name(result));
+    ReportError(__FILE__, __LINE__, kReport, "OzoSoundBuffer: Error creando buffer primario [%s]", Name(result));
     return -1;
   }
   result = Buffer->SetFormat(format);
   if (FAILED(result)) {
     Buffer->Release();
     Buffer = nullptr;
-    ReportError(__FILE__, __LINE__, kReport, "OzoAudio: Error estableciendo formato de salida [%s]",
-                Name(result));
+    ReportError(__FILE__, __LINE__, kReport, "OzoAudio: Error estableciendo formato de salida [%s]", Name(result));
     return -1;
   }
   Size = 0;

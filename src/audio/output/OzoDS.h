@@ -9,10 +9,10 @@ class TOzoAudioTAG;
 
 // What the song engine hands to TOzoAudioTAG::Open.
 struct TOzoAudioConfig {
-  uint32_t flags;                // bit 0: start the primary buffer playing
-  const TGuid* device;           // null: the default output
-  void* ownerWindow;             // headless engine: may stay null
-  const TWaveFormatEx* format;   // null: 44100 Hz, 16-bit stereo PCM
+  uint32_t flags;               // bit 0: start the primary buffer playing
+  const TGuid* device;          // null: the default output
+  void* ownerWindow;            // headless engine: may stay null
+  const TWaveFormatEx* format;  // null: 44100 Hz, 16-bit stereo PCM
 };
 
 constexpr uint32_t kAudioStartPrimary = 1;

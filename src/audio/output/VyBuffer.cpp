@@ -9,8 +9,8 @@ TVyBufferTAG::TVyBufferTAG(TVyCounter counter) : TOzoSync(llBuffer), counter_(st
 
 TVyBufferTAG::~TVyBufferTAG() { Release(); }
 
-int TVyBufferTAG::Configure(TOzoAudioTAG* device, const TPCMWaveFormat* format,
-                            const TVyBufferConfig* config, uint32_t bufferBytes) {
+int TVyBufferTAG::Configure(TOzoAudioTAG* device, const TPCMWaveFormat* format, const TVyBufferConfig* config,
+                            uint32_t bufferBytes) {
   TOzoSyncGuard lock(*this);
   Release();
   if (config->chunkBytes == 0 || bufferBytes % config->chunkBytes != 0) {

@@ -21,8 +21,7 @@ class TDSPTAG : public TOzoSync {
   virtual void Detach() = 0;
   // A block just written at `position` (bytes) of the output buffer; its
   // first `validBytes` hold decoded audio, the rest is padding past the end.
-  virtual void Process(void* data, uint32_t reserved, uint32_t position, uint32_t size,
-                       uint32_t validBytes) = 0;
+  virtual void Process(void* data, uint32_t reserved, uint32_t position, uint32_t size, uint32_t validBytes) = 0;
   virtual uint32_t Capabilities() { return 0; }
   virtual void Restart(uint32_t ms) {}
   // Output volume 0..100 (the mute level while muted).

@@ -1,10 +1,10 @@
 #include "platform/kernel/KernelProcess.h"
 
+#include <unistd.h>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <unistd.h>
 
 std::string GetCurrentDirectory() {
   char path[PATH_MAX];

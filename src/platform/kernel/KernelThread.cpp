@@ -1,13 +1,13 @@
 #include "platform/kernel/KernelThread.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <thread>
 #include <mutex>
-#include <sys/resource.h>
-#include <unistd.h>
+#include <thread>
 
 #include "platform/kernel/KernelSync.h"
 

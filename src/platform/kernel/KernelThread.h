@@ -1,8 +1,8 @@
 // Threads of the kernel on pthreads, with a bounded, lock-safe forced end.
 #pragma once
+#include <pthread.h>
 #include <cstdint>
 #include <memory>
-#include <pthread.h>
 
 using KernelThreadRoutine = int (*)(void* arg);
 

@@ -21,9 +21,7 @@ unsigned NumLockMask(Display* display) {
 
 // A passive grab matches one exact modifier state: the key is grabbed once
 // for each state of Caps Lock and Num Lock.
-std::array<unsigned, 4> LockStates(unsigned numLockMask) {
-  return {0, LockMask, numLockMask, LockMask | numLockMask};
-}
+std::array<unsigned, 4> LockStates(unsigned numLockMask) { return {0, LockMask, numLockMask, LockMask | numLockMask}; }
 
 Window ReadWindowProperty(Display* display, Window window, Atom property) {
   Atom type = 0;
@@ -31,8 +29,8 @@ Window ReadWindowProperty(Display* display, Window window, Atom property) {
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
   Window value = 0;
-  if (XGetWindowProperty(display, window, property, 0, 1, False, XA_WINDOW, &type, &format, &count,
-                         &after, &data) == Success &&
+  if (XGetWindowProperty(display, window, property, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
+          Success &&
       type == XA_WINDOW && format == 32 && count == 1)
     value = *reinterpret_cast<Window*>(data);
   if (data) XFree(data);
@@ -53,8 +51,7 @@ int DesktopHotKey::SetHotKey(HWND window, uint16_t hotKey) {
   Window root = DefaultRootWindow(display);
   const auto locks = LockStates(numLockMask_);
   int error = connection_.SyncTrappingErrors([&] {
-    for (unsigned lock : locks)
-      XGrabKey(display, keycode, lock, root, False, GrabModeAsync, GrabModeAsync);
+    for (unsigned lock : locks) XGrabKey(display, keycode, lock, root, False, GrabModeAsync, GrabModeAsync);
   });
   if (error != 0) {
     // Some other client holds the key; give back the states we did get.
@@ -71,8 +68,7 @@ int DesktopHotKey::SetHotKey(HWND window, uint16_t hotKey) {
 void DesktopHotKey::Remove() {
   if (keycode_ && connection_.display() && !connection_.Lost()) {
     Display* display = connection_.display();
-    for (unsigned lock : LockStates(numLockMask_))
-      XUngrabKey(display, keycode_, lock, DefaultRootWindow(display));
+    for (unsigned lock : LockStates(numLockMask_)) XUngrabKey(display, keycode_, lock, DefaultRootWindow(display));
     XSync(display, False);  // the key is free for others once this returns
   }
   keycode_ = 0;
@@ -90,8 +86,7 @@ void DesktopHotKey::Dispatch() {
   while (!connection_.Lost() && XPending(display) > 0) {
     XEvent event;
     XNextEvent(display, &event);
-    if (event.type == KeyPress && keycode_ && event.xkey.keycode == keycode_)
-      Activate(event.xkey.time);
+    if (event.type == KeyPress && keycode_ && event.xkey.keycode == keycode_) Activate(event.xkey.time);
   }
 }
 
@@ -102,8 +97,7 @@ bool DesktopHotKey::WindowManagerActivates() {
   Window child = ReadWindowProperty(display, DefaultRootWindow(display), check);
   if (!child) return false;
   Window self = 0;
-  int error =
-      connection_.SyncTrappingErrors([&] { self = ReadWindowProperty(display, child, check); });
+  int error = connection_.SyncTrappingErrors([&] { self = ReadWindowProperty(display, child, check); });
   return error == 0 && self == child;
 }
 
@@ -119,8 +113,7 @@ void DesktopHotKey::Activate(unsigned long time) {
     message.xclient.format = 32;
     message.xclient.data.l[0] = 2;
     message.xclient.data.l[1] = long(time);
-    XSendEvent(display, DefaultRootWindow(display), False,
-               SubstructureRedirectMask | SubstructureNotifyMask, &message);
+    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &message);
     XFlush(display);
     return;
   }

@@ -42,8 +42,8 @@ constexpr uint32_t kKeyboardStateSize = 256;
 constexpr uint8_t kKeyDown = 0x80;
 
 // {6F1D2B61-D5A0-11CF-BFC7-444553540000}, in the published byte order.
-constexpr TGuid GUID_SysKeyboard = {{0x61, 0x2B, 0x1D, 0x6F, 0xA0, 0xD5, 0xCF, 0x11, 0xBF, 0xC7,
-                                     0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+constexpr TGuid GUID_SysKeyboard = {
+    {0x61, 0x2B, 0x1D, 0x6F, 0xA0, 0xD5, 0xCF, 0x11, 0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
 // A device data format; only the predefined keyboard snapshot is offered.
 struct TDIDataFormat {
@@ -93,5 +93,4 @@ class IDirectInput {
   virtual ~IDirectInput() = default;
 };
 
-HRESULT DirectInputCreate(HINSTANCE instance, uint32_t version, IDirectInput** created,
-                          void* outer);
+HRESULT DirectInputCreate(HINSTANCE instance, uint32_t version, IDirectInput** created, void* outer);

@@ -12,6 +12,7 @@ struct TPhysicalKey {
 // Codes 1..88 of the main block, function keys and keypad are the scan codes
 // themselves; the extended keys (arrows, right-hand modifiers, keypad Enter
 // and "/") and the multimedia keys map by hand.
+// clang-format off
 constexpr TPhysicalKey kKeys[] = {
     {1, 0x01, "Esc"}, {2, 0x02, "1"}, {3, 0x03, "2"}, {4, 0x04, "3"}, {5, 0x05, "4"},
     {6, 0x06, "5"}, {7, 0x07, "6"}, {8, 0x08, "7"}, {9, 0x09, "8"}, {10, 0x0A, "9"},
@@ -51,6 +52,7 @@ constexpr TPhysicalKey kKeys[] = {
     {173, 0xE7, "Web Refresh"}, {183, 0x64, "F13"}, {184, 0x65, "F14"}, {185, 0x66, "F15"},
     {217, 0xE5, "Web Search"}, {226, 0xED, "Media Select"},
 };
+// clang-format on
 
 struct TLookup {
   std::array<uint8_t, 256> dikOfKeycode{};

@@ -55,9 +55,7 @@ void X11Connection::Close() {
   lost_ = false;
 }
 
-void X11Connection::OnLost(Display*, void* self) {
-  static_cast<X11Connection*>(self)->lost_ = true;
-}
+void X11Connection::OnLost(Display*, void* self) { static_cast<X11Connection*>(self)->lost_ = true; }
 
 int X11Connection::SyncTrappingErrors(const std::function<void()>& requests) {
   XSync(display_, False);  // errors of earlier requests are not ours to catch

@@ -21,14 +21,13 @@ int HoldOutputFormat(XA_DecoderInfo* decoder) {
   if (mpg123_getformat(handle, &rate, &channels, &encoding) != MPG123_OK) return XA_ERROR_INTERNAL;
   int samplesPerFrame = mpg123_spf(handle);
   mpg123_frameinfo2 frame{};
-  if (samplesPerFrame <= 0 || rate <= 0 || channels < 1 || channels > 2 ||
-      mpg123_info2(handle, &frame) != MPG123_OK)
+  if (samplesPerFrame <= 0 || rate <= 0 || channels < 1 || channels > 2 || mpg123_info2(handle, &frame) != MPG123_OK)
     return XA_ERROR_INTERNAL;
   if (mpg123_format_none(handle) != MPG123_OK ||
       mpg123_format(handle, rate, channels, MPG123_ENC_SIGNED_16) != MPG123_OK)
     return XA_ERROR_INTERNAL;
-  decoder->output = XA_OutputInfo{uint32_t(samplesPerFrame) * uint32_t(channels) * kBytesPerSample,
-                                   kBytesPerSample, channels == 2 ? 1 : 0, uint32_t(rate), frame.layer};
+  decoder->output = XA_OutputInfo{uint32_t(samplesPerFrame) * uint32_t(channels) * kBytesPerSample, kBytesPerSample,
+                                  channels == 2 ? 1 : 0, uint32_t(rate), frame.layer};
   decoder->impl->formatFixed = true;
   return XA_SUCCESS;
 }

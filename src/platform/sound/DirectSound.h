@@ -65,8 +65,8 @@ struct TDSBufferDesc {
 class IDirectSoundBuffer {
  public:
   virtual HRESULT SetFormat(const TWaveFormatEx* format) = 0;
-  virtual HRESULT Lock(uint32_t offset, uint32_t bytes, void** part1, uint32_t* bytes1, void** part2,
-                       uint32_t* bytes2, uint32_t flags) = 0;
+  virtual HRESULT Lock(uint32_t offset, uint32_t bytes, void** part1, uint32_t* bytes1, void** part2, uint32_t* bytes2,
+                       uint32_t flags) = 0;
   virtual HRESULT Unlock(void* part1, uint32_t bytes1, void* part2, uint32_t bytes2) = 0;
   // Starts playing from the play cursor (looping with DSBPLAY_LOOPING).
   virtual HRESULT Play(uint32_t reserved, uint32_t priority, uint32_t flags) = 0;
@@ -100,8 +100,7 @@ class IDirectSound {
  public:
   // Accepted for compatibility; every level behaves the same here.
   virtual HRESULT SetCooperativeLevel(void* window, uint32_t level) = 0;
-  virtual HRESULT CreateSoundBuffer(const TDSBufferDesc* desc, IDirectSoundBuffer** buffer,
-                                    void* outer) = 0;
+  virtual HRESULT CreateSoundBuffer(const TDSBufferDesc* desc, IDirectSoundBuffer** buffer, void* outer) = 0;
   // Buffers must be released before their device.
   virtual void Release() = 0;
 
@@ -115,6 +114,5 @@ HRESULT DirectSoundCreate(const TGuid* device, IDirectSound** sound, void* outer
 // Calls back for "Primary Sound Driver" (null id: the default output), then for
 // every output device; with no output device at all, for nothing. A callback
 // returning false ends the enumeration.
-using TDSEnumCallback = bool (*)(const TGuid* id, const char* description, const char* module,
-                                 void* context);
+using TDSEnumCallback = bool (*)(const TGuid* id, const char* description, const char* module, void* context);
 HRESULT DirectSoundEnumerate(TDSEnumCallback callback, void* context);

@@ -1,8 +1,8 @@
 #include "platform/sound/JackBackend.h"
 
+#include <jack/jack.h>
 #include <cstdlib>
 #include <cstring>
-#include <jack/jack.h>
 #include <set>
 
 #include "platform/sound/DeviceIdentity.h"
@@ -24,8 +24,7 @@ jack_client_t* OpenClient(jack_status_t* status) {
 // Client names that own physical playback ports: "system:playback_1" -> "system".
 std::vector<std::string> PlaybackClients(jack_client_t* client) {
   std::vector<std::string> names;
-  const char** ports =
-      jack_get_ports(client, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput | JackPortIsPhysical);
+  const char** ports = jack_get_ports(client, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput | JackPortIsPhysical);
   std::set<std::string> seen;
   for (const char** port = ports; port && *port; ++port) {
     std::string name(*port);
@@ -73,8 +72,7 @@ std::unique_ptr<JackBackend> JackBackend::Open(const TGuid* device, SoundMixer& 
   backend->mix_.resize(2 * kMaxPeriodFrames);
   for (int channel = 0; channel < 2; ++channel) {
     std::string port = "out_" + std::to_string(channel + 1);
-    backend->ports_[channel] =
-        jack_port_register(client, port.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+    backend->ports_[channel] = jack_port_register(client, port.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
     if (!backend->ports_[channel]) return nullptr;
   }
   jack_set_process_callback(client, ProcessCallback, backend.get());

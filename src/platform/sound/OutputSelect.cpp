@@ -47,8 +47,7 @@ std::unique_ptr<SoundBackend> OpenSystemOutput(const TGuid* device, SoundMixer& 
 }
 
 TOutputDevice PacedDevice(const TSelection& selection) {
-  std::string description =
-      selection.wavPath.empty() ? "Null output" : "WAV capture (" + selection.wavPath + ")";
+  std::string description = selection.wavPath.empty() ? "Null output" : "WAV capture (" + selection.wavPath + ")";
   return {DeviceIdentity(description), description};
 }
 }  // namespace

@@ -1,8 +1,8 @@
 #include "platform/sound/PacedBackend.h"
 
+#include <pthread.h>
 #include <chrono>
 #include <cstring>
-#include <pthread.h>
 #include <vector>
 
 namespace {

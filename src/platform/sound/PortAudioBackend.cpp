@@ -1,9 +1,9 @@
 #include "platform/sound/PortAudioBackend.h"
 
-#include <chrono>
-#include <cstring>
 #include <dlfcn.h>
 #include <portaudio.h>
+#include <chrono>
+#include <cstring>
 #include <string>
 
 #include "platform/sound/DeviceIdentity.h"
@@ -15,8 +15,7 @@ constexpr int64_t kStallNanos = 1000000000;
 constexpr unsigned long kMaxCallbackFrames = 4096;
 
 int64_t NowNanos() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 
@@ -32,8 +31,7 @@ void SilenceLibraryMessages() {
   for (const char* name : {"jack_set_error_function", "jack_set_info_function"})
     if (auto set = reinterpret_cast<TextHook>(dlsym(RTLD_DEFAULT, name))) set(Silent);
   using AlsaHook = int (*)(void (*)(const char*, int, const char*, int, const char*, ...));
-  if (auto set = reinterpret_cast<AlsaHook>(dlsym(RTLD_DEFAULT, "snd_lib_error_set_handler")))
-    set(SilentAlsa);
+  if (auto set = reinterpret_cast<AlsaHook>(dlsym(RTLD_DEFAULT, "snd_lib_error_set_handler"))) set(SilentAlsa);
 }
 
 bool Initialize() {
@@ -83,8 +81,7 @@ std::vector<TOutputDevice> PortAudioBackend::List() {
   return devices;
 }
 
-std::unique_ptr<PortAudioBackend> PortAudioBackend::Open(const TGuid* device, SoundMixer& mixer,
-                                                         HRESULT* error) {
+std::unique_ptr<PortAudioBackend> PortAudioBackend::Open(const TGuid* device, SoundMixer& mixer, HRESULT* error) {
   *error = DSERR_NODRIVER;
   if (!Initialize()) return nullptr;
   std::unique_ptr<PortAudioBackend> backend(new PortAudioBackend(mixer));

@@ -73,8 +73,8 @@ static_assert(SincKernel::kPhases == 256);
 const Phase& PhaseOf(const Phase* phases, uint64_t position) { return phases[uint32_t(position) >> 24]; }
 float Between(uint64_t position) { return float((uint32_t(position) >> 8) & 0xffff) * (1.0f / 65536.0f); }
 
-void ResamplePortable(const Phase* phases, const float* left, const float* right, uint64_t position,
-                      uint64_t step, int count, float* out) {
+void ResamplePortable(const Phase* phases, const float* left, const float* right, uint64_t position, uint64_t step,
+                      int count, float* out) {
   float weights[kTaps];
   for (int k = 0; k < count; ++k, position += step) {
     const Phase& phase = PhaseOf(phases, position);
@@ -105,8 +105,8 @@ float WideWeight(const float* samples, int j, int halfTaps, float frac, float sc
   return scale * KernelAt(samples, (float(j - halfTaps + 1) - frac) * scale);
 }
 
-void ResampleWidePortable(const float* samples, const float* left, const float* right, uint64_t position,
-                          uint64_t step, int halfTaps, int count, float* out) {
+void ResampleWidePortable(const float* samples, const float* left, const float* right, uint64_t position, uint64_t step,
+                          int halfTaps, int count, float* out) {
   const float scale = float(kOne / double(step));
   float weights[2 * SincKernel::kMaxHalfTaps];
   for (int k = 0; k < count; ++k, position += step) {
@@ -135,8 +135,7 @@ VYS_AVX2_INLINE Stereo SumLanes(__m256 left, __m256 right) {
 VYS_AVX2_INLINE __m256 SumLanes4(const __m256 sums[8]) {
   const __m256 first = _mm256_hadd_ps(_mm256_hadd_ps(sums[0], sums[1]), _mm256_hadd_ps(sums[2], sums[3]));
   const __m256 second = _mm256_hadd_ps(_mm256_hadd_ps(sums[4], sums[5]), _mm256_hadd_ps(sums[6], sums[7]));
-  return _mm256_add_ps(_mm256_permute2f128_ps(first, second, 0x20),
-                       _mm256_permute2f128_ps(first, second, 0x31));
+  return _mm256_add_ps(_mm256_permute2f128_ps(first, second, 0x20), _mm256_permute2f128_ps(first, second, 0x31));
 }
 
 // The weights between two phases are made in registers and used at once:
@@ -148,8 +147,7 @@ VYS_AVX2_INLINE void Accumulate(const Phase* phases, const float* left, const fl
   const size_t n = size_t(position >> 32);
   sumLeft = sumRight = _mm256_setzero_ps();
   for (int j = 0; j < kTaps; j += 8) {
-    const __m256 w =
-        _mm256_fmadd_ps(t, _mm256_load_ps(phase.slopes + j), _mm256_load_ps(phase.weights + j));
+    const __m256 w = _mm256_fmadd_ps(t, _mm256_load_ps(phase.slopes + j), _mm256_load_ps(phase.weights + j));
     sumLeft = _mm256_fmadd_ps(w, _mm256_loadu_ps(left + n + j), sumLeft);
     sumRight = _mm256_fmadd_ps(w, _mm256_loadu_ps(right + n + j), sumRight);
   }
@@ -157,8 +155,8 @@ VYS_AVX2_INLINE void Accumulate(const Phase* phases, const float* left, const fl
 
 // Four positions at a time share the horizontal sums and overlap their chains
 // of additions.
-VYS_AVX2 void ResampleAvx2(const Phase* phases, const float* left, const float* right, uint64_t position,
-                           uint64_t step, int count, float* out) {
+VYS_AVX2 void ResampleAvx2(const Phase* phases, const float* left, const float* right, uint64_t position, uint64_t step,
+                           int count, float* out) {
   int k = 0;
   for (; k + 4 <= count; k += 4) {
     __m256 sums[8];
@@ -182,8 +180,7 @@ VYS_AVX2_INLINE __m256 WideWeights(const float* samples, float first, float frac
   const __m256 distance = _mm256_add_ps(_mm256_set1_ps(first), _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7));
   const __m256 x = _mm256_mul_ps(_mm256_sub_ps(distance, _mm256_set1_ps(frac)), _mm256_set1_ps(scale));
   const __m256 magnitude = _mm256_andnot_ps(_mm256_set1_ps(-0.0f), x);
-  const __m256 scaled =
-      _mm256_min_ps(_mm256_mul_ps(magnitude, _mm256_set1_ps(kPhases)), _mm256_set1_ps(kEnd));
+  const __m256 scaled = _mm256_min_ps(_mm256_mul_ps(magnitude, _mm256_set1_ps(kPhases)), _mm256_set1_ps(kEnd));
   const __m256i index = _mm256_cvttps_epi32(scaled);
   const __m256 t = _mm256_sub_ps(scaled, _mm256_cvtepi32_ps(index));
   const __m256 lower = _mm256_i32gather_ps(samples, index, 4);

@@ -28,16 +28,15 @@ class SincKernel {
   // fixed-point frames: at n + f the kernel reads the source frames at
   // left[n .. n + 63] and right[n .. n + 63], the position lying between the
   // 32nd and the 33rd. Writes interleaved stereo to out[0 .. 2 * count - 1].
-  void Resample(const float* left, const float* right, uint64_t position, uint64_t step, int count,
-                float* out) const {
+  void Resample(const float* left, const float* right, uint64_t position, uint64_t step, int count, float* out) const {
     resample_(phases_.data(), left, right, position, step, count, out);
   }
 
   // As Resample, through the kernel widened by step / 2^32 > 1 to 2 * halfTaps
   // taps, which lowers its cutoff as much: at n + f it reads left[n .. n +
   // 2 * halfTaps - 1], the position lying between the halfTaps-th and the next.
-  void ResampleWide(const float* left, const float* right, uint64_t position, uint64_t step, int halfTaps,
-                    int count, float* out) const {
+  void ResampleWide(const float* left, const float* right, uint64_t position, uint64_t step, int halfTaps, int count,
+                    float* out) const {
     resampleWide_(samples_.data(), left, right, position, step, halfTaps, count, out);
   }
 
@@ -53,8 +52,7 @@ class SincKernel {
 
  private:
   using ResampleFn = void (*)(const Phase*, const float*, const float*, uint64_t, uint64_t, int, float*);
-  using ResampleWideFn = void (*)(const float*, const float*, const float*, uint64_t, uint64_t, int, int,
-                                  float*);
+  using ResampleWideFn = void (*)(const float*, const float*, const float*, uint64_t, uint64_t, int, int, float*);
 
   std::vector<float> samples_;  // h(k / kPhases) for k = 0 .. kHalfTaps * kPhases + 1
   std::vector<Phase> phases_;   // kPhases of them, from frac 0 on

@@ -22,8 +22,8 @@ HRESULT TSoundBuffer::SetFormat(const TWaveFormatEx* format) {
   return DS_OK;
 }
 
-HRESULT TSoundBuffer::Lock(uint32_t offset, uint32_t bytes, void** part1, uint32_t* bytes1,
-                           void** part2, uint32_t* bytes2, uint32_t flags) {
+HRESULT TSoundBuffer::Lock(uint32_t offset, uint32_t bytes, void** part1, uint32_t* bytes1, void** part2,
+                           uint32_t* bytes2, uint32_t flags) {
   if (!voice_) return DSERR_PRIOLEVELNEEDED;  // the primary buffer is the mixer's
   if (!part1 || !bytes1) return DSERR_INVALIDPARAM;
   if (device_.Lost()) return DSERR_BUFFERLOST;
@@ -82,8 +82,7 @@ HRESULT TSoundBuffer::GetCurrentPosition(uint32_t* playCursor, uint32_t* writeCu
   const uint32_t align = voice_ ? voice_->format.nBlockAlign : 0;
   const uint32_t play = voice_ ? voice_->PlayFrame() * align : 0;
   if (playCursor) *playCursor = play;
-  if (writeCursor)
-    *writeCursor = voice_ && voice_->playing.load() ? voice_->mixedFrame.load() * align : play;
+  if (writeCursor) *writeCursor = voice_ && voice_->playing.load() ? voice_->mixedFrame.load() * align : play;
   return DS_OK;
 }
 

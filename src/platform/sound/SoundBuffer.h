@@ -13,8 +13,8 @@ class TSoundBuffer final : public IDirectSoundBuffer {
   TSoundBuffer(TSoundBufferOwner& device, std::unique_ptr<TSoundVoice> voice);
 
   HRESULT SetFormat(const TWaveFormatEx* format) override;
-  HRESULT Lock(uint32_t offset, uint32_t bytes, void** part1, uint32_t* bytes1, void** part2,
-               uint32_t* bytes2, uint32_t flags) override;
+  HRESULT Lock(uint32_t offset, uint32_t bytes, void** part1, uint32_t* bytes1, void** part2, uint32_t* bytes2,
+               uint32_t flags) override;
   HRESULT Unlock(void* part1, uint32_t bytes1, void* part2, uint32_t bytes2) override;
   HRESULT Play(uint32_t reserved, uint32_t priority, uint32_t flags) override;
   HRESULT Stop() override;

@@ -22,8 +22,7 @@ HRESULT TSoundDevice::SetCooperativeLevel(void*, uint32_t level) {
   return level >= DSSCL_NORMAL && level <= 3 ? DS_OK : DSERR_INVALIDPARAM;
 }
 
-HRESULT TSoundDevice::CreateSoundBuffer(const TDSBufferDesc* desc, IDirectSoundBuffer** buffer,
-                                        void* outer) {
+HRESULT TSoundDevice::CreateSoundBuffer(const TDSBufferDesc* desc, IDirectSoundBuffer** buffer, void* outer) {
   if (outer) return DSERR_NOAGGREGATION;
   if (!desc || !buffer) return DSERR_INVALIDPARAM;
   *buffer = nullptr;

@@ -32,4 +32,3 @@ class TSoundDevice final : public IDirectSound, public TSoundBufferOwner {
   std::unique_ptr<SoundBackend> output_;
   bool lost_ = false;
 };
-

@@ -86,8 +86,7 @@ void FillScratch(TSoundVoice& voice, int at, int64_t first, int count, bool loop
 TVoiceGains TargetGains(const TSoundVoice& voice) {
   const float left = voice.gainLeft.load(std::memory_order_relaxed);
   const float right = voice.gainRight.load(std::memory_order_relaxed);
-  const uint32_t mix =
-      voice.format.nChannels == 2 ? voice.channelMix.load(std::memory_order_relaxed) : DSBMIX_NONE;
+  const uint32_t mix = voice.format.nChannels == 2 ? voice.channelMix.load(std::memory_order_relaxed) : DSBMIX_NONE;
   if (mix == DSBMIX_LEFT) return {{0.5f * left, 0.5f * left, 0.0f, 0.0f}};
   if (mix == DSBMIX_RIGHT) return {{0.0f, 0.0f, 0.5f * right, 0.5f * right}};
   return {{left, 0.0f, 0.0f, right}};
@@ -118,8 +117,7 @@ void AddWeighed(const float* heard, uint32_t n, uint32_t done, uint32_t count, c
 }
 }  // namespace
 
-SoundMixer::SoundMixer(uint32_t deviceRate, const SincKernel& kernel)
-    : kernel_(kernel), deviceRate_(deviceRate) {}
+SoundMixer::SoundMixer(uint32_t deviceRate, const SincKernel& kernel) : kernel_(kernel), deviceRate_(deviceRate) {}
 
 bool SoundMixer::Attach(TSoundVoice* voice) {
   for (auto& slot : voices_) {
@@ -143,8 +141,7 @@ void SoundMixer::WaitForRunningMix() {
   const uint64_t running = epoch_.load();
   if ((running & 1) == 0) return;
   const auto deadline = std::chrono::steady_clock::now() + kStuckMixTimeout;
-  while (epoch_.load(std::memory_order_acquire) == running &&
-         std::chrono::steady_clock::now() < deadline)
+  while (epoch_.load(std::memory_order_acquire) == running && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::microseconds(200));
 }
 
@@ -181,8 +178,8 @@ void SoundMixer::MixVoice(TSoundVoice& voice, float* out, uint32_t frames) {
     voice.historyCount = 0;
     voice.lastGains = TargetGains(voice);  // nothing was heard to ramp from
   }
-  const uint64_t step = std::min(
-      (uint64_t(voice.frequency.load(std::memory_order_relaxed)) << 32) / DeviceRate(), kMaxStep);
+  const uint64_t step =
+      std::min((uint64_t(voice.frequency.load(std::memory_order_relaxed)) << 32) / DeviceRate(), kMaxStep);
   Publish(voice, playing ? step : 0);
   for (uint32_t done = 0; playing && done < frames && voice.playing.load(std::memory_order_relaxed);)
     done += MixRun(voice, out + 2 * size_t(done), frames - done, step);
@@ -195,12 +192,11 @@ void SoundMixer::MixVoice(TSoundVoice& voice, float* out, uint32_t frames) {
 // What is heard now: the start of this mix less the device latency, never
 // before the start of the current run.
 void SoundMixer::Publish(TSoundVoice& voice, uint64_t step) {
-  const int64_t latency =
-      int64_t((uint64_t(latencyFrames_.load(std::memory_order_relaxed)) * step) >> 32);
+  const int64_t latency = int64_t((uint64_t(latencyFrames_.load(std::memory_order_relaxed)) * step) >> 32);
   const int64_t heardSinceAnchor = std::max<int64_t>(0, voice.framesSinceAnchor - latency);
   uint64_t heard = uint64_t(voice.anchorFrame) + uint64_t(heardSinceAnchor);
-  heard = voice.looping.load(std::memory_order_relaxed) ? heard % voice.frames
-                                                         : std::min<uint64_t>(heard, voice.frames);
+  heard =
+      voice.looping.load(std::memory_order_relaxed) ? heard % voice.frames : std::min<uint64_t>(heard, voice.frames);
   voice.heardFrame.store(uint32_t(heard), std::memory_order_release);
 }
 
@@ -208,8 +204,8 @@ void SoundMixer::Publish(TSoundVoice& voice, uint64_t step) {
 // interleaved stereo. Positions are 32.32 fixed-point frames from the first
 // frame of the scratch the kernel reads: `halfTaps` 0 passes frames through
 // at unity rate, kHalfTaps takes the kernel's own table, more widens it.
-void SoundMixer::Resample(const TSoundVoice& voice, uint64_t position, uint64_t step, int halfTaps,
-                          uint32_t count, float* heard) const {
+void SoundMixer::Resample(const TSoundVoice& voice, uint64_t position, uint64_t step, int halfTaps, uint32_t count,
+                          float* heard) const {
   const float* left = voice.scratchLeft.data();
   const float* right = voice.scratchRight.data();
   if (halfTaps == 0) {
@@ -230,9 +226,9 @@ uint32_t SoundMixer::MixRun(TSoundVoice& voice, float* out, uint32_t frames, uin
   const bool looping = voice.looping.load(std::memory_order_relaxed);
   const bool stretched = step > kStretchAbove;
   const bool unity = step == kOne && (voice.position & (kOne - 1)) == 0;
-  const int halfTaps =
-      unity ? 0 : stretched ? int(std::ceil(SincKernel::kHalfTaps * double(step) / kOne))
-                            : SincKernel::kHalfTaps;
+  const int halfTaps = unity       ? 0
+                       : stretched ? int(std::ceil(SincKernel::kHalfTaps * double(step) / kOne))
+                                   : SincKernel::kHalfTaps;
   const uint64_t room = uint64_t(TSoundVoice::kScratchFrames - 2 * halfTaps - 2) * kOne / step;
   const uint32_t count = uint32_t(std::min<uint64_t>(frames, room));
 

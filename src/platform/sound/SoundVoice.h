@@ -41,24 +41,24 @@ struct TSoundVoice {
   std::atomic<uint32_t> frequency;  // Hz
   std::atomic<float> gainLeft{1.0f};
   std::atomic<float> gainRight{1.0f};
-  std::atomic<uint32_t> channelMix{0};  // DSBMIX_* of the sound-buffer API
+  std::atomic<uint32_t> channelMix{0};      // DSBMIX_* of the sound-buffer API
   std::atomic<int64_t> seekFrame{kNoSeek};  // a play position the mixer has yet to take
-  std::atomic<uint32_t> unlocks{0};  // bytes written before an Unlock are seen by the next mix
+  std::atomic<uint32_t> unlocks{0};         // bytes written before an Unlock are seen by the next mix
 
   // Written by the mixer, read by control threads.
   std::atomic<uint32_t> heardFrame{0};  // frame being heard now
   std::atomic<uint32_t> mixedFrame{0};  // first frame not yet mixed
 
   // The mixer's own.
-  uint64_t position = 0;  // 32.32 fixed point, frames; wrapped into the buffer while looping
-  uint32_t anchorFrame = 0;     // where the current run of playing started
+  uint64_t position = 0;     // 32.32 fixed point, frames; wrapped into the buffer while looping
+  uint32_t anchorFrame = 0;  // where the current run of playing started
   int64_t framesSinceAnchor = 0;
   bool wasPlaying = false;
   TVoiceGains lastGains;  // reached at the end of the last mix
   std::vector<float> scratchLeft, scratchRight;
   std::vector<float> historyLeft, historyRight;
-  int historyCount = 0;      // 0 after a jump or a new start
-  uint64_t historyEnd = 0;   // the frame the history leads up to
+  int historyCount = 0;     // 0 after a jump or a new start
+  uint64_t historyEnd = 0;  // the frame the history leads up to
 
   // The play position a reader should see: a pending seek counts at once.
   uint32_t PlayFrame() const {

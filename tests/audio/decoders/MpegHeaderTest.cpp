@@ -11,13 +11,9 @@
 namespace {
 constexpr uint32_t kMpeg1Layer3At128k = 0xFFFB9064;  // 44100 Hz, no padding: 417 bytes
 
-std::string Header(uint32_t h) {
-  return {char(h >> 24), char(h >> 16), char(h >> 8), char(h)};
-}
+std::string Header(uint32_t h) { return {char(h >> 24), char(h >> 16), char(h >> 8), char(h)}; }
 // One frame: the header and a body of zeros, which never looks like a header.
-std::string Frame(uint32_t h = kMpeg1Layer3At128k) {
-  return Header(h) + std::string(MpegFrameLength(h) - 4, '\0');
-}
+std::string Frame(uint32_t h = kMpeg1Layer3At128k) { return Header(h) + std::string(MpegFrameLength(h) - 4, '\0'); }
 std::string Frames(int count) {
   std::string bytes;
   for (int i = 0; i < count; ++i) bytes += Frame();
@@ -32,12 +28,12 @@ uint32_t Walk(const std::string& bytes) {
 
 TEST(MpegFrameLength, FollowsTheStandardForEachVersionAndLayer) {
   EXPECT_EQ(MpegFrameLength(0xFFFB9064), 417u);
-  EXPECT_EQ(MpegFrameLength(0xFFFB9264), 418u);  // padding bit
-  EXPECT_EQ(MpegFrameLength(0xFFF38064), 208u);  // MPEG-2 layer III, 64 kbit/s, 22050 Hz
-  EXPECT_EQ(MpegFrameLength(0xFFFFC400), 384u);  // MPEG-1 layer I, 384 kbit/s, 48000 Hz
-  EXPECT_EQ(MpegFrameLength(0xFFFD9000), 522u);  // MPEG-1 layer II, 160 kbit/s, 44100 Hz
-  EXPECT_EQ(MpegFrameLength(0xFFE38800), 576u);  // MPEG-2.5 layer III, 64 kbit/s, 8000 Hz
-  EXPECT_EQ(MpegFrameLength(0xFFF7E800), 768u);  // MPEG-2 layer I, 256 kbit/s, 16000 Hz
+  EXPECT_EQ(MpegFrameLength(0xFFFB9264), 418u);     // padding bit
+  EXPECT_EQ(MpegFrameLength(0xFFF38064), 208u);     // MPEG-2 layer III, 64 kbit/s, 22050 Hz
+  EXPECT_EQ(MpegFrameLength(0xFFFFC400), 384u);     // MPEG-1 layer I, 384 kbit/s, 48000 Hz
+  EXPECT_EQ(MpegFrameLength(0xFFFD9000), 522u);     // MPEG-1 layer II, 160 kbit/s, 44100 Hz
+  EXPECT_EQ(MpegFrameLength(0xFFE38800), 576u);     // MPEG-2.5 layer III, 64 kbit/s, 8000 Hz
+  EXPECT_EQ(MpegFrameLength(0xFFF7E800), 768u);     // MPEG-2 layer I, 256 kbit/s, 16000 Hz
   EXPECT_EQ(MpegMinFrameLength(0xFFFB9264), 104u);  // the same stream at 32 kbit/s, unpadded
 }
 

@@ -206,8 +206,8 @@ TEST_F(Mp3Decoder, DamagedStreamsPlayWhatIsLeftOrFailWithAMessage) {
   TempDir dir;
   const std::string good = ReadFileBytes(Mp3Fixture("cbr128.mp3"));
   const std::string damaged[] = {
-      good.substr(0, good.size() / 2),                                         // truncated
-      good.substr(0, 30000) + std::string(3000, '\x55') + good.substr(30000),  // junk inside
+      good.substr(0, good.size() / 2),                                          // truncated
+      good.substr(0, 30000) + std::string(3000, '\x55') + good.substr(30000),   // junk inside
       good.substr(0, 30000) + std::string(20000, '\xFF') + good.substr(50000),  // sync bytes all over
       std::string(50000, '\xFF'),
   };

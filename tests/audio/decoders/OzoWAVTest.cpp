@@ -68,10 +68,10 @@ TEST_F(WavDecoder, OpenGivesFormatDurationAndBlockGeometry) {
   EXPECT_EQ(f.nBlockAlign, 4);
   EXPECT_EQ(f.wBitsPerSample, 16);
 
-  ASSERT_EQ(decoder.Open(Write("m8.wav", {.channels = 1, .rate = 22050, .bits = 8,
-                                          .data = std::string(22050 / 4 + 10, '\x80')})
-                             .c_str(),
-                         0),
+  ASSERT_EQ(decoder.Open(
+                Write("m8.wav", {.channels = 1, .rate = 22050, .bits = 8, .data = std::string(22050 / 4 + 10, '\x80')})
+                    .c_str(),
+                0),
             0);
   EXPECT_EQ(decoder.Duration, 250u);
   EXPECT_EQ(decoder.Format.nAvgBytesPerSec, 22050u);
@@ -159,11 +159,9 @@ TEST_F(WavDecoder, SeekPositionsAtTruncatedAlignedOffsetsClampedToTheEnd) {
   ASSERT_EQ(decoder.Seek(999999, &skip), 0);
   EXPECT_EQ(decoder.Position, uint32_t(uint64_t(decoder.Duration) * 176400 / 1000) & ~3u);
 
-  ASSERT_EQ(decoder.Open(Write("m.wav", {.channels = 1, .rate = 11025, .bits = 8,
-                                         .data = PatternBytes(11025)})
-                             .c_str(),
-                         0),
-            0);
+  ASSERT_EQ(
+      decoder.Open(Write("m.wav", {.channels = 1, .rate = 11025, .bits = 8, .data = PatternBytes(11025)}).c_str(), 0),
+      0);
   ASSERT_EQ(decoder.Seek(1, &skip), 0);
   EXPECT_EQ(decoder.Position, 8u) << "11 bytes rounded down to a multiple of 4";
 }

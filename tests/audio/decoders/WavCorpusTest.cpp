@@ -32,8 +32,8 @@ std::string Outcome(const std::string& path) {
     blocks += got;
   } while (got == 256);
   EXPECT_LE(blocks * 128, decoder.DataSize) << path;
-  return std::to_string(f.nChannels) + "/" + std::to_string(f.nSamplesPerSec) + "/" +
-         std::to_string(f.wBitsPerSample) + "/" + std::to_string(decoder.Duration);
+  return std::to_string(f.nChannels) + "/" + std::to_string(f.nSamplesPerSec) + "/" + std::to_string(f.wBitsPerSample) +
+         "/" + std::to_string(decoder.Duration);
 }
 }  // namespace
 

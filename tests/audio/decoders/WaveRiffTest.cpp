@@ -59,8 +59,7 @@ TEST_F(RiffFile, FormatRecordCarriesExtraBytesThatFitTheChunk) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(format + 1), 32), extras);
   WaveClose(&file, &format);
 
-  EXPECT_EQ(Open(MakeWav({.formatTag = 2, .fmtSize = 20, .fmtTail = LittleEndian16(32) + "ab"})),
-            WAVEERR_NOTWAVE)
+  EXPECT_EQ(Open(MakeWav({.formatTag = 2, .fmtSize = 20, .fmtTail = LittleEndian16(32) + "ab"})), WAVEERR_NOTWAVE)
       << "extra bytes claimed beyond the chunk";
 
   // A 16-byte chunk has no extra-size word: the next chunk's id is not read as one.

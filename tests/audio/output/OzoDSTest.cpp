@@ -32,9 +32,8 @@ std::string Line(const std::string& message) { return message + " \\(OzoDS\\.cpp
 }  // namespace
 
 TEST_F(Wrappers, SecondaryBufferSizedInMillisecondsRoundsUpToWholeChunks) {
-  ASSERT_EQ(buffer.CreateSecondary(&device, &kCd, 3000, kBufferSizeInMs | kBufferRoundToGranule | kBufferLooping,
-                                   32768),
-            0);
+  ASSERT_EQ(
+      buffer.CreateSecondary(&device, &kCd, 3000, kBufferSizeInMs | kBufferRoundToGranule | kBufferLooping, 32768), 0);
   EXPECT_EQ(buffer.GetSize(), 557056u);
   EXPECT_EQ(buffer.GetBlockAlign(), 4);
   EXPECT_EQ(buffer.GetSampleRate(), 44100u);
@@ -46,8 +45,8 @@ TEST_F(Wrappers, SecondaryBufferSizedInMillisecondsRoundsUpToWholeChunks) {
 
 TEST_F(Wrappers, VolumeFollowsThePerceptualCurve) {
   ASSERT_EQ(buffer.CreateSecondary(&device, &kCd, 17640, kBufferLooping, 0), 0);
-  const std::pair<unsigned, int32_t> curve[] = {{100, 0},     {90, -198},   {50, -1308}, {25, -2616},
-                                                {10, -4345},  {1, -8691},   {0, -10000}, {150, 0}};
+  const std::pair<unsigned, int32_t> curve[] = {{100, 0},    {90, -198}, {50, -1308}, {25, -2616},
+                                                {10, -4345}, {1, -8691}, {0, -10000}, {150, 0}};
   for (auto [volume, hundredths] : curve) {
     buffer.SetVolume(volume);
     EXPECT_EQ(Applied(), hundredths) << volume;
@@ -117,8 +116,7 @@ TEST_F(Wrappers, FailuresReportTheirSpanishMessageWithTheResultName) {
   TGuid unknown{{9, 9, 9}};
   TOzoAudioConfig config{0, &unknown, nullptr, nullptr};
   EXPECT_EQ(other.Open(&config), -1);
-  EXPECT_THAT(GetLastErrorText(),
-              MatchesRegex(Line("OzoAudio: Error inicializando DirectSound \\[DSERR_NODRIVER\\]")));
+  EXPECT_THAT(GetLastErrorText(), MatchesRegex(Line("OzoAudio: Error inicializando DirectSound \\[DSERR_NODRIVER\\]")));
   EXPECT_EQ(other.Opened, 0);
 
   TOzoAudioConfig badFormat{0, nullptr, nullptr, &deep};

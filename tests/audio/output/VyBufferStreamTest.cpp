@@ -10,8 +10,8 @@
 
 #include "BufferFixture.h"
 #include "deck/VyControlDSP.h"
-#include "platform/sound/PacedBackend.h"
 #include "deck/VyVMetterDSP.h"
+#include "platform/sound/PacedBackend.h"
 #include "support/AudioAnalysis.h"
 #include "support/AudioOutput.h"
 #include "support/HeardFrames.h"
@@ -32,9 +32,7 @@ struct HeardStream : StreamingBuffer {
     EXPECT_TRUE(ReadCapture(CapturePath(), &capture));
     return capture;
   }
-  void LoadNumbered(uint32_t seconds) {
-    Load({.rate = kRate, .data = NumberedFrames(seconds * kRate)});
-  }
+  void LoadNumbered(uint32_t seconds) { Load({.rate = kRate, .data = NumberedFrames(seconds * kRate)}); }
 };
 
 struct SteppedStream : HeardStream {

@@ -136,9 +136,9 @@ TEST_F(PolledBuffer, ProcessorsHearWhatTheyAskFor) {
   buffer_.SetPan(-20);
   buffer_.Release();
   EXPECT_THAT(silent.calls, ::testing::ElementsAre("Attach", "Process", "Process", "Process", "Detach"));
-  EXPECT_THAT(all.calls, ::testing::ElementsAre("Attach", "Restart 0", "Volume 100", "Pan 0", "Restart 0", "Process",
-                                                "Process", "Process", "Volume 60", "Volume 0", "Volume 0", "Volume 30",
-                                                "Pan -20", "Detach"));
+  EXPECT_THAT(all.calls,
+              ::testing::ElementsAre("Attach", "Restart 0", "Volume 100", "Pan 0", "Restart 0", "Process", "Process",
+                                     "Process", "Volume 60", "Volume 0", "Volume 0", "Volume 30", "Pan -20", "Detach"));
   EXPECT_THAT(all.positions, ::testing::ElementsAre(0u, kChunk, 2 * kChunk));
   EXPECT_THAT(all.valid, ::testing::ElementsAre(kChunk, 512u, 0u)) << "decoded bytes, the rest padding";
 }
