@@ -30,24 +30,21 @@ constexpr uint32_t kFramesPerMs = kRate / 1000;
 // File position in ms of a heard frame number.
 double FileMs(uint32_t frameNumber) { return double(frameNumber - 1) / kFramesPerMs; }
 
-struct HeardSong : ::testing::Test {
+// A numbered song opened on the output the test chose; Finish reads back
+// what was heard.
+struct CapturedSong : ::testing::Test {
   TempDir dir;
-  ScopedAudioOutput audio{ScopedAudioOutput::Capture(dir.File("capture.wav"))};
   TOzoWAVTAG wav;
   std::unique_ptr<TVySongTAG> engine = std::make_unique<TVySongTAG>();
   TVySongTAG& song = *engine;
-  std::unique_ptr<TOzoThreadTAG> player;
 
-  void SetUp() override {
+  void OpenNumbered() {
     song.AddPlayer(&wav);
     std::string path = dir.File("numbered.wav");
     WriteFileBytes(path, MakeWav({.rate = kRate, .data = NumberedFrames(20 * kRate)}));
     ASSERT_EQ(song.Open(path.c_str(), 1, 0), 0);
-    player = StartSongPlayer(song);
-    song.Buffer().WaitRestarted();  // as the deck does before playing at once
   }
   Capture Finish() {
-    player.reset();
     engine.reset();  // closes the output device and with it the capture
     Capture capture;
     EXPECT_TRUE(ReadCapture(dir.File("capture.wav"), &capture));
@@ -55,34 +52,35 @@ struct HeardSong : ::testing::Test {
   }
 };
 
-// The same song on a capture mixed on demand, serviced before every period
-// as the player would: what is heard is known to the frame, without a clock.
-struct SteppedSong : ::testing::Test {
-  TempDir dir;
-  ScopedAudioOutput audio{ScopedAudioOutput::SteppedCapture(dir.File("capture.wav"))};
-  TOzoWAVTAG wav;
-  std::unique_ptr<TVySongTAG> engine = std::make_unique<TVySongTAG>();
-  TVySongTAG& song = *engine;
-  size_t mixed = 0;  // capture frames so far
+// Played in real time by a player-like thread.
+struct HeardSong : CapturedSong {
+  ScopedAudioOutput audio{ScopedAudioOutput::Capture(dir.File("capture.wav"))};
+  std::unique_ptr<TOzoThreadTAG> player;
 
   void SetUp() override {
-    song.AddPlayer(&wav);
-    std::string path = dir.File("numbered.wav");
-    WriteFileBytes(path, MakeWav({.rate = kRate, .data = NumberedFrames(20 * kRate)}));
-    ASSERT_EQ(song.Open(path.c_str(), 1, 0), 0);
+    OpenNumbered();
+    player = StartSongPlayer(song);
+    song.Buffer().WaitRestarted();  // as the deck does before playing at once
   }
+  Capture Finish() {
+    player.reset();
+    return CapturedSong::Finish();
+  }
+};
+
+// On a capture mixed on demand, serviced before every period as the player
+// would: what is heard is known to the frame, without a clock.
+struct SteppedSong : CapturedSong {
+  ScopedAudioOutput audio{ScopedAudioOutput::SteppedCapture(dir.File("capture.wav"))};
+  size_t mixed = 0;  // capture frames so far
+
+  void SetUp() override { OpenNumbered(); }
   void PlayFor(double ms) {
     for (double done = 0; done < ms; done += double(kPeriod) / kFramesPerMs) {
       song.Service();
       ASSERT_TRUE(PacedBackend::MixCapturedPeriods(1));
       mixed += kPeriod;
     }
-  }
-  Capture Finish() {
-    engine.reset();
-    Capture capture;
-    EXPECT_TRUE(ReadCapture(dir.File("capture.wav"), &capture));
-    return capture;
   }
   static constexpr uint32_t kPeriod = PacedBackend::kCapturePeriodFrames;
 };

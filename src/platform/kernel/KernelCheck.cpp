@@ -1,5 +1,6 @@
 #include "platform/kernel/KernelCheck.h"
 
+#if defined(VYS_CHECKED)
 #include <cstdio>
 #include <cstdlib>
 
@@ -7,13 +8,12 @@ namespace {
 thread_local bool realtimeThread = false;
 }
 
-#if defined(VYS_CHECKED)
 void KernelCheckFailed(const char* rule, const char* file, int line) {
   std::fprintf(stderr, "broken rule: %s (%s %i)\n", rule, file, line);
   std::abort();
 }
-#endif
 
 KernelRealtimeScope::KernelRealtimeScope() : outer_(realtimeThread) { realtimeThread = true; }
 KernelRealtimeScope::~KernelRealtimeScope() { realtimeThread = outer_; }
 bool IsRealtimeThread() { return realtimeThread; }
+#endif

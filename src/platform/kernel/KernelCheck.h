@@ -11,7 +11,9 @@
 #endif
 
 // The audio callback marks its thread while it mixes: what runs then must
-// never block, allocate or take an engine lock.
+// never block, allocate or take an engine lock. Only the checks read the
+// mark, so a release build does no marking on the audio thread.
+#if defined(VYS_CHECKED)
 class KernelRealtimeScope {
  public:
   KernelRealtimeScope();
@@ -23,3 +25,10 @@ class KernelRealtimeScope {
   bool outer_;
 };
 bool IsRealtimeThread();
+#else
+class KernelRealtimeScope {
+ public:
+  KernelRealtimeScope() {}
+};
+inline bool IsRealtimeThread() { return false; }
+#endif
