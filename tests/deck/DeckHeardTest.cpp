@@ -217,20 +217,15 @@ TEST_F(HeardDeck, PauseAfterUnpolledPlaySetsTheCueWhereTheSoundStopped) {
       << "the CUE return starts on the cue";
 }
 
-TEST_F(HeardDeck, HeldMuteCarriesOverANewTrackAndTheMeterReturnsWithTheSound) {
+TEST_F(HeardDeck, HeldMuteCarriesOverANewTrack) {
   ASSERT_EQ(deck->OpenFiles(tone + "\n" + tone + "\n", 0), 0);
   Wait(0.3);
   deck->MuteDown();
   ASSERT_EQ(deck->NextTrack(0), 1);
   ASSERT_EQ(deck->State, dsPlaying);
   Wait(0.5);
-  deck->SetVolume(50);
   deck->MuteUp();
   Wait(0.3);
-  TVyPlayInfo play;
-  deck->GetPlayInfo(play);
-  EXPECT_GT(play.LevelLeft, 0) << "the meter shows what is heard again";
-  EXPECT_GT(play.LevelRight, 0);
   Capture capture = Finish();
 
   const size_t first = FirstSound(capture);

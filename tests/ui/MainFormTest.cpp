@@ -292,12 +292,4 @@ TEST_F(MainForm, StartUpEndsWithoutItsBitmaps) {
   EXPECT_EQ(shownText, kResourcesMissingText);
   EXPECT_EQ(form.Deck(), nullptr);
 }
-
-TEST_F(MainForm, StartUpEndsWithoutAnyOutputDevice) {
-  ScopedAudioOutput none("none");
-  SetMessageBoxPresenter(Remember);
-  EXPECT_EQ(form.FormCreate({}), 1);
-  EXPECT_EQ(shownText, kNoSoundcardText);
-  EXPECT_EQ(form.Deck(), nullptr);
-}
 }  // namespace
