@@ -112,9 +112,10 @@ void TOzoKnob::mouseReleaseEvent(QMouseEvent*) {
   SetValue(defaultValue_);
 }
 
-// The second press of a double-click restores the default and then acts as
-// an ordinary press, so a drag can start from the default.
+// The second press of a left double-click restores the default and then acts
+// as an ordinary press, so a drag can start from the default; other buttons'
+// double-clicks are ordinary presses.
 void TOzoKnob::mouseDoubleClickEvent(QMouseEvent* event) {
-  if (DefaultEnabled) SetValue(defaultValue_);
+  if (DefaultEnabled && event->button() == Qt::LeftButton) SetValue(defaultValue_);
   mousePressEvent(event);
 }

@@ -31,8 +31,8 @@ void TSlider::CreateElements() {
   thumb_->OnMouseDown = [this](QObject*, Qt::MouseButton b, Qt::KeyboardModifiers s, int x, int y) {
     ThumbMouseDown(b, s, x, y);
   };
-  thumb_->OnMouseMove = [this](QObject*, Qt::MouseButtons b, Qt::KeyboardModifiers, int x, int y) {
-    ThumbMouseMove(b, x, y);
+  thumb_->OnMouseMove = [this](QObject*, Qt::MouseButtons b, Qt::KeyboardModifiers s, int x, int y) {
+    ThumbMouseMove(b, s, x, y);
   };
   thumb_->OnMouseUp = [this](QObject*, Qt::MouseButton b, Qt::KeyboardModifiers s, int x, int y) {
     ThumbMouseUp(b, s, x, y);
@@ -40,6 +40,7 @@ void TSlider::CreateElements() {
   pagingTimer_.setParent(this);
   pagingTimer_.setObjectName("pagingTimer");
   pagingTimer_.setInterval(kPagingIntervalMs);
+  pagingTimer_.setTimerType(Qt::PreciseTimer);  // a coarse timer may page early
   QObject::connect(&pagingTimer_, &QTimer::timeout, this, [this] { TimerTrack(); });
   for (const TSliderImage index : kSliderImages) SetImage(index, nullptr);
   AdjustElements();

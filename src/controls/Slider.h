@@ -114,7 +114,7 @@ class TSlider : public QWidget {
   void ImageChanged();
   void UpdatePoints();
   void ThumbMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
-  void ThumbMouseMove(Qt::MouseButtons buttons, int x, int y);
+  void ThumbMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x, int y);
   void ThumbMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
 
   TSliderImages userImages_;

@@ -54,25 +54,30 @@ void TSlider::mouseReleaseEvent(QMouseEvent* event) {
   if (OnMouseUp) OnMouseUp(this, event->button(), event->modifiers(), at.x(), at.y());
 }
 
+// The thumb's mouse events reach the window in the slider's coordinates, as
+// a press beside the thumb does.
 void TSlider::ThumbMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
-  setFocus(Qt::MouseFocusReason);
-  if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+  const QPoint at = thumb_->mapTo(this, QPoint(x, y));
+  if (OnMouseDown) OnMouseDown(this, button, shift, at.x(), at.y());
   if (button != Qt::LeftButton) return;
+  setFocus(Qt::MouseFocusReason);
   grabOffset_ = Horizontal() ? x : y;
   dragging_ = true;
   thumb_->SetDown(true);
 }
 
-void TSlider::ThumbMouseMove(Qt::MouseButtons buttons, int x, int y) {
+void TSlider::ThumbMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x, int y) {
   const QPoint at = thumb_->mapTo(this, QPoint(x, y));
   if (buttons & Qt::LeftButton) SetThumbOffset((Horizontal() ? at.x() : at.y()) - grabOffset_);
+  if (OnMouseMove) OnMouseMove(this, buttons, shift, at.x(), at.y());
 }
 
 void TSlider::ThumbMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
   dragging_ = false;
   thumb_->SetDown(false);
   if (OnStopTracking) OnStopTracking(this);
-  if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+  const QPoint at = thumb_->mapTo(this, QPoint(x, y));
+  if (OnMouseUp) OnMouseUp(this, button, shift, at.x(), at.y());
 }
 
 void TSlider::focusInEvent(QFocusEvent* event) {

@@ -92,6 +92,8 @@ class TVySystemTAG {
   void SetBalance(int balance, bool downmix);
   void MuteDown();
   void MuteUp();
+  // "Secure track buttons" holds an audible playing deck, or the playlist is empty.
+  bool TrackChangeRefused() const;
   // Nonzero when a track was selected.
   int NextTrack(unsigned flags);
   int PrevTrack(unsigned flags);
@@ -124,7 +126,6 @@ class TVySystemTAG {
   void UpdatePitch();
   void ApplyLevels();
   void WakePlayer();
-  bool TrackChangeRefused() const;
   int64_t NowMs() const;
 
   TVyPitchInfo pitchSnapshot_{};

@@ -1,17 +1,203 @@
-// The window's controls wired to the deck: each handler sends one command.
+// The window's controls wired to the deck: each handler sends one command
+// with exact arguments and keeps the few flags the timer and other handlers
+// consult. Keys reach the same handlers (MainKeyboard.cpp).
+#include <QFile>
+#include <QFileDialog>
+#include <QMouseEvent>
 #include <QToolButton>
+#include <QWheelEvent>
+#include <algorithm>
 
 #include "deck/VySystem.h"
+#include "foundation/OzoLog.h"
+#include "platform/keyboard/AsyncKeyState.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
 
+namespace {
+constexpr int kWheelNotch = 120;  // eighths of a degree per notch
+
+// Every filter matches its extensions in any letter case: a music folder on
+// this desktop may hold both "song.mp3" and "SONG.MP3".
+const char* const kOpenFilters =
+    "All supported types (*.[mM][pP]3 *.[mM][pP]2 *.[mM][pP][gG] *.[wW][aA][vV] *.[mM]3[uU]);;"
+    "MPEG Audio Files (*.MPG;*.MP2;*.MP3) (*.[mM][pP][gG] *.[mM][pP]2 *.[mM][pP]3);;"
+    "Microsoft Waveform Audio Files (*.WAV) (*.[wW][aA][vV]);;"
+    "Winamp Playlist Files (*.M3U) (*.[mM]3[uU]);;"
+    "All files (*.*) (*)";
+}  // namespace
+
+// Buttons that act on the press and the release of any mouse button, as the
+// deck's transport keys do; the other buttons act on a completed click.
 void TMainForm::ConnectHandlers() {
+  pressHandlers_ = {
+      {ui_->btnPlay, {&TMainForm::btnPlayMouseDown, nullptr}},
+      {ui_->btnCUE, {&TMainForm::btnCUEMouseDown, &TMainForm::btnCUEMouseUp}},
+      {ui_->btnTime, {&TMainForm::btnTimeMouseDown, nullptr}},
+      {ui_->btnFast, {&TMainForm::btnFastMouseDown, &TMainForm::btnFastMouseUp}},
+      {ui_->btnSlow, {&TMainForm::btnSlowMouseDown, &TMainForm::btnSlowMouseUp}},
+      {ui_->btnFF, {&TMainForm::btnFFMouseDown, &TMainForm::btnFFMouseUp}},
+      {ui_->btnRW, {&TMainForm::btnRWMouseDown, &TMainForm::btnRWMouseUp}},
+      {ui_->btnMute, {&TMainForm::btnMuteMouseDown, &TMainForm::btnMuteMouseUp}},
+  };
+  for (QObject* button : pressHandlers_.keys()) button->installEventFilter(this);
+  const struct {
+    QToolButton* button;
+    THandler click;
+  } clicks[] = {
+      {ui_->btnPitch, &TMainForm::btnPitchClick}, {ui_->btnNext, &TMainForm::btnNextClick},
+      {ui_->btnPrev, &TMainForm::btnPrevClick},   {ui_->btnOpen, &TMainForm::btnOpenClick},
+      {ui_->btnPrefs, &TMainForm::ShowPreferences},
+  };
+  for (const auto& c : clicks) QObject::connect(c.button, &QToolButton::clicked, this, c.click);
   ui_->Volume->OnChange = [this](QObject*) { VolumeChange(); };
   ui_->Balance->OnChange = [this](QObject*) { BalanceChange(); };
-  QObject::connect(ui_->btnPlay, &QToolButton::pressed, this, [this] {
-    if (deck_) deck_->PlayPause();
-  });
-  QObject::connect(ui_->btnPrefs, &QToolButton::clicked, this, [this] { ShowPreferences(); });
+  ui_->DownMix->OnChange = [this](QObject*) { DownMixChange(); };
+  ui_->Position->OnChange = [this](QObject*) { PositionChange(); };
+  TSlider& pitch = *ui_->Pitch;
+  pitch.OnChange = [this](QObject*) { PitchChange(); };
+  pitch.OnMouseDown = [this](QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int y) { PitchMouseDown(y); };
+  pitch.OnMouseMove = [this](QObject*, Qt::MouseButtons, Qt::KeyboardModifiers, int, int y) { PitchMouseMove(y); };
+  pitch.OnMouseUp = [this](QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) { PitchMouseUp(); };
+}
+
+// A double-click's second press is a press too: two quick taps on Play pause
+// and play again.
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  const bool down = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+  const auto press = pressHandlers_.constFind(watched);
+  if (deck_ && press != pressHandlers_.cend() && (down || type == QEvent::MouseButtonRelease)) {
+    const THandler handler = down ? press->down : press->up;
+    if (handler) (this->*handler)();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+// Shift 1, Ctrl 2, Alt 4, from the keyboard module's view of the modifiers
+// (also for mouse clicks), as the deck's bend and search commands read it.
+int TMainForm::ModifierMask() const {
+  return ((ModifierState & kShiftState) ? 1 : 0) | ((ModifierState & kCtrlState) ? 2 : 0) |
+         ((ModifierState & kAltState) ? 4 : 0);
+}
+
+void TMainForm::btnPlayMouseDown() { deck_->PlayPause(); }
+void TMainForm::btnCUEMouseDown() { deck_->CueDown(); }
+void TMainForm::btnCUEMouseUp() { deck_->CueUp(); }
+void TMainForm::btnTimeMouseDown() { deck_->ToggleTimeMode(); }
+void TMainForm::btnMuteMouseDown() { deck_->MuteDown(); }
+void TMainForm::btnMuteMouseUp() { deck_->MuteUp(); }
+
+void TMainForm::btnPitchClick() {
+  if (!deck_) return;
+  deck_->TogglePitch();
+  RefreshPitchDisplay();
+}
+
+void TMainForm::btnFastMouseDown() {
+  deck_->BendFastDown(ModifierMask());
+  bending_ = true;
+}
+
+void TMainForm::btnFastMouseUp() {
+  deck_->BendFastUp();
+  bending_ = false;
+  RefreshPitchDisplay();
+}
+
+void TMainForm::btnSlowMouseDown() {
+  deck_->BendSlowDown(ModifierMask());
+  bending_ = true;
+}
+
+void TMainForm::btnSlowMouseUp() {
+  deck_->BendSlowUp();
+  bending_ = false;
+  RefreshPitchDisplay();
+}
+
+void TMainForm::btnFFMouseDown() {
+  searching_ = true;
+  deck_->ForwardDown(ModifierMask());
+}
+
+void TMainForm::btnFFMouseUp() {
+  deck_->ForwardUp();
+  searching_ = false;
+}
+
+void TMainForm::btnRWMouseDown() {
+  searching_ = true;
+  deck_->RewindDown(ModifierMask());
+}
+
+void TMainForm::btnRWMouseUp() {
+  deck_->RewindUp();
+  searching_ = false;
+}
+
+void TMainForm::btnNextClick() { ChangeTrack(&TVySystemTAG::NextTrack); }
+void TMainForm::btnPrevClick() { ChangeTrack(&TVySystemTAG::PrevTrack); }
+
+// Ctrl is read from the keyboard as it is at the click, not as last polled.
+void TMainForm::ChangeTrack(int (TVySystemTAG::*move)(unsigned)) {
+  if (!deck_) return;
+  const unsigned flags = (GetAsyncKeyState(VK_CONTROL) & kAsyncKeyDown) ? kTrackCtrl : 0;
+  if (deck_->TrackChangeRefused()) return;
+  const QString caption = windowTitle();
+  setWindowTitle(kLoadingCaption);
+  (deck_.get()->*move)(flags);
+  if (!deck_->SongInfoChanged) setWindowTitle(caption);
+}
+
+// Off its drag, the fader is an ordinary slider for the pitch.
+void TMainForm::PitchChange() {
+  if (!deck_ || pitchDrag_) return;
+  deck_->SetPitchFader(ui_->Pitch->Value());
+  RefreshPitchDisplay();
+}
+
+// The drag maps the fader's height onto its range plus 200 at each end, top
+// highest, so that both ends are reached a little inside the control.
+int TMainForm::PitchDragValue(int y) const {
+  const TSlider& pitch = *ui_->Pitch;
+  const int h = pitch.height();
+  return (h / 2 - y) * (pitch.MaxValue() - pitch.MinValue() + 400) / h;
+}
+
+void TMainForm::PitchMouseDown(int y) {
+  if (!deck_ || !(ModifierState & kCtrlState)) return;
+  pitchDrag_ = true;
+  pitchDragSaved_ = ui_->Pitch->Value();
+  deck_->SetPitchFader(PitchDragValue(y));
+  RefreshPitchDisplay();
+}
+
+void TMainForm::PitchMouseMove(int y) {
+  if (!pitchDrag_) return;
+  deck_->SetPitchFader(PitchDragValue(std::clamp(y, 0, ui_->Pitch->height())));
+  RefreshPitchDisplay();
+}
+
+void TMainForm::PitchMouseUp() {
+  if (!pitchDrag_) return;
+  deck_->SetPitchFader(pitchDragSaved_);
+  RefreshPitchDisplay();
+  pitchDrag_ = false;
+}
+
+// Shift 1, Ctrl 10, both 100 hundredths of a per cent a notch; forward lowers
+// the pitch, as pushing a fader away does. Without a modifier the wheel is idle.
+void TMainForm::wheelEvent(QWheelEvent* event) {
+  event->accept();
+  static constexpr int kSteps[] = {0, 1, 10, 100};
+  const int step = kSteps[((ModifierState & kShiftState) ? 1 : 0) | ((ModifierState & kCtrlState) ? 2 : 0)];
+  if (!deck_ || step == 0) return;
+  wheelTurn_ += event->angleDelta().y();
+  bool turned = false;
+  for (; wheelTurn_ >= kWheelNotch; wheelTurn_ -= kWheelNotch, turned = true) deck_->NudgePitch(-step);
+  for (; wheelTurn_ <= -kWheelNotch; wheelTurn_ += kWheelNotch, turned = true) deck_->NudgePitch(step);
+  if (turned) RefreshPitchDisplay();
 }
 
 void TMainForm::VolumeChange() {
@@ -20,4 +206,49 @@ void TMainForm::VolumeChange() {
 
 void TMainForm::BalanceChange() {
   if (deck_) deck_->SetBalance(ui_->Balance->Value(), false);
+}
+
+// The down-mix slider only picks a side: full left, both, or full right.
+void TMainForm::DownMixChange() {
+  if (!deck_ || !downmixControl_) return;
+  const int value = ui_->DownMix->Value();
+  deck_->SetBalance(value > 0 ? 100 : value < 0 ? -100 : 0, true);
+}
+
+// While a search runs, the timer moves the slider to the moving cue point.
+void TMainForm::PositionChange() {
+  if (deck_ && !searching_) deck_->Seek(unsigned(std::max(0, ui_->Position->Value())));
+}
+
+void TMainForm::btnOpenClick() {
+  if (!deck_) return;
+  FormDeactivate();
+  QFileDialog dialog(this, "Open file(s)");
+  dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails |
+                    QFileDialog::DontResolveSymlinks | QFileDialog::ReadOnly);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setDefaultSuffix("MP3");
+  dialog.setNameFilter(kOpenFilters);
+  if (!dlgOpenInitialDir.isEmpty())
+    dialog.setDirectory(dlgOpenInitialDir);
+  else if (!dlgOpenFileName.isEmpty())
+    dialog.setDirectory(QFileInfo(dlgOpenFileName).absolutePath());
+  if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    dlgOpenFileName = dialog.selectedFiles().first();
+    if (OpenChosenFiles(dialog.selectedFiles(), "> Open %i file(s)") == 0) dlgOpenInitialDir.clear();
+  }
+  FormActivate();
+}
+
+// The deck reverses the lists it gets from the open dialog and from drops
+// (other desktops report a selection last-first); ours report it in the
+// user's order, so the list goes in reversed and the playlist keeps that order.
+int TMainForm::OpenChosenFiles(QStringList files, const char* logFormat) {
+  LogPrintf(logFormat, int(files.size()));
+  setWindowTitle(kLoadingCaption);
+  std::reverse(files.begin(), files.end());
+  std::string list;
+  for (const QString& file : files) list += QFile::encodeName(file).toStdString() + '\n';
+  list.pop_back();
+  return deck_->OpenFiles(list, 1);
 }

@@ -2,6 +2,7 @@
 // polled on every key event, and released while the window is away.
 #include <QKeyEvent>
 
+#include "deck/VySystem.h"
 #include "foundation/OzoError.h"
 #include "input/DeckKeys.h"
 #include "platform/keyboard/KeySnapshotSource.h"
@@ -50,9 +51,56 @@ void TMainForm::FormKeyDown() {
   DispatchKeyEvents(events, count);
 }
 
-// Stands in for the deck's key map, which is to turn key events into the
-// buttons' commands; until it exists the keys only reach the keyboard module.
-void TMainForm::DispatchKeyEvents(const TVyKeyEvent*, int) {}
+void TMainForm::DispatchKeyEvents(const TVyKeyEvent* events, int count) {
+  for (int i = 0; i < count && !closed_; ++i) DispatchKey(events[i].key, events[i].state & kKeyDown);
+}
+
+// The key map: most keys are the buttons' own handlers, so a key and its
+// button behave the same. The digits and the grave accent are watched and idle.
+void TMainForm::DispatchKey(uint32_t key, bool pressed) {
+  auto modifier = [&](uint8_t bit) { ModifierState = pressed ? ModifierState | bit : ModifierState & ~bit; };
+  auto hold = [&](THandler down, THandler up) { (this->*(pressed ? down : up))(); };
+  auto press = [&](THandler down) {
+    if (pressed) (this->*down)();
+  };
+  switch (key) {
+    case DIK_LSHIFT: case DIK_RSHIFT: modifier(kShiftState); break;
+    case DIK_LCONTROL: case DIK_RCONTROL: modifier(kCtrlState); break;
+    case DIK_LMENU: case DIK_RMENU: modifier(kAltState); break;
+    case DIK_RETURN: press(&TMainForm::btnOpenClick); break;
+    case DIK_NUMPADENTER: press(&TMainForm::btnPlayMouseDown); break;
+    case DIK_NUMPAD0: hold(&TMainForm::btnCUEMouseDown, &TMainForm::btnCUEMouseUp); break;
+    case DIK_SPACE: if (pressed) deck_->PlayCueKey(); break;
+    case DIK_ADD: case DIK_UP: hold(&TMainForm::btnFastMouseDown, &TMainForm::btnFastMouseUp); break;
+    case DIK_SUBTRACT: case DIK_DOWN: hold(&TMainForm::btnSlowMouseDown, &TMainForm::btnSlowMouseUp); break;
+    case DIK_RIGHT: hold(&TMainForm::btnFFMouseDown, &TMainForm::btnFFMouseUp); break;
+    case DIK_LEFT: hold(&TMainForm::btnRWMouseDown, &TMainForm::btnRWMouseUp); break;
+    case DIK_PRIOR: press(&TMainForm::btnPrevClick); break;
+    case DIK_NEXT: press(&TMainForm::btnNextClick); break;
+    case DIK_T: press(&TMainForm::btnTimeMouseDown); break;
+    case DIK_M: hold(&TMainForm::btnMuteMouseDown, &TMainForm::btnMuteMouseUp); break;
+    case DIK_MINUS: case DIK_DIVIDE: VolumeKey(pressed, -1); break;
+    case DIK_EQUALS: case DIK_MULTIPLY: VolumeKey(pressed, +1); break;
+    default: break;
+  }
+}
+
+// A press starts (or turns) the ramp, Shift for fine steps; a release stops
+// it only when the ramp runs in that key's direction, so releasing the
+// other direction's key leaves a turned ramp running.
+void TMainForm::VolumeKey(bool pressed, int direction) {
+  if (pressed) {
+    VolumeRampStep = direction * ((ModifierState & kShiftState) ? 1 : 5);
+    volumeRamp_ = true;
+  } else if (VolumeRampStep * direction > 0) {
+    volumeRamp_ = false;
+  }
+}
+
+bool TMainForm::SetHotKey(uint16_t virtualKey) {
+  if (!hotKey_) hotKey_ = std::make_unique<HotKeyWatcher>();
+  return hotKey_->SetHotKey(HWND(winId()), virtualKey) == kHotKeySet;
+}
 
 bool TMainForm::event(QEvent* event) {
   if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {

@@ -9,6 +9,7 @@
 #include "foundation/OzoError.h"
 #include "foundation/OzoLog.h"
 #include "platform/kernel/TerminationSignal.h"
+#include "platform/keyboard/KeyboardQtGlue.h"
 #include "ui/MainBitmaps.h"
 #include "ui_Vymain.h"
 
@@ -135,6 +136,7 @@ void TMainForm::FormClose() {
   TimerUpdate.stop();
   if (keyboardOpen_) InputStop();
   keyboardOpen_ = false;
+  hotKey_.reset();
   SaveConfig();
   FreeBitmaps();
   deck_.reset();

@@ -3,6 +3,7 @@
 // in order when it closes. Input handlers that command the deck are thin and
 // live beside it; no audio logic is here.
 #pragma once
+#include <QHash>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -12,6 +13,7 @@
 #include "foundation/StringList.h"
 #include "input/VyInput.h"
 
+class HotKeyWatcher;
 class QSocketNotifier;
 class TVySystemTAG;
 namespace Ui {
@@ -27,6 +29,11 @@ inline constexpr const char* kResourcesMissingText = "Vy-System internal error: 
 inline constexpr const char* kNoSoundcardText =
     "Vy-System could not detect any soundcard on this system.\n"
     "Try to re-install DirectX and/or your soundcard's drivers.";
+
+// ModifierState bits, as the keyboard module last reported the keys.
+constexpr uint8_t kShiftState = 0x01;
+constexpr uint8_t kAltState = 0x02;
+constexpr uint8_t kCtrlState = 0x04;
 
 class TMainForm : public QWidget {
  public:
@@ -57,6 +64,11 @@ class TMainForm : public QWidget {
   void FormActivate();
   void FormDeactivate();
 
+  // The key map: events from the keyboard module, in the order given.
+  void DispatchKeyEvents(const TVyKeyEvent* events, int count);
+  // The activation hot key, a virtual-key code (F1..F12); 0 removes it. True when set.
+  bool SetHotKey(uint16_t virtualKey);
+
   // The deck's dialogs, from the window's menu and the "P.." button.
   void ShowPreferences();
   void ShowHelp();
@@ -70,6 +82,8 @@ class TMainForm : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
@@ -85,9 +99,41 @@ class TMainForm : public QWidget {
   void HookApplicationEvents();
   void WatchTerminationSignal();
   void FormKeyDown();
-  void DispatchKeyEvents(const TVyKeyEvent* events, int count);
+  void DispatchKey(uint32_t key, bool pressed);
+  void VolumeKey(bool pressed, int direction);
+
+  // Input handlers: each sends one command to the deck.
+  using THandler = void (TMainForm::*)();
+  int ModifierMask() const;
+  void btnPlayMouseDown();
+  void btnCUEMouseDown();
+  void btnCUEMouseUp();
+  void btnTimeMouseDown();
+  void btnPitchClick();
+  void btnFastMouseDown();
+  void btnFastMouseUp();
+  void btnSlowMouseDown();
+  void btnSlowMouseUp();
+  void btnFFMouseDown();
+  void btnFFMouseUp();
+  void btnRWMouseDown();
+  void btnRWMouseUp();
+  void btnMuteMouseDown();
+  void btnMuteMouseUp();
+  void btnNextClick();
+  void btnPrevClick();
+  void ChangeTrack(int (TVySystemTAG::*move)(unsigned));
+  void btnOpenClick();
+  int OpenChosenFiles(QStringList files, const char* logFormat);
+  void PitchChange();
+  void PitchMouseDown(int y);
+  void PitchMouseMove(int y);
+  void PitchMouseUp();
+  int PitchDragValue(int y) const;
   void VolumeChange();
   void BalanceChange();
+  void DownMixChange();
+  void PositionChange();
   void SetButtonGlyph(QWidget* button, int bitmapIndex);
   bool IsFreeSpot(QPoint at) const;
   void ShowPlaceholder(const char* text);
@@ -97,9 +143,24 @@ class TMainForm : public QWidget {
   std::unique_ptr<TStringList> devices_;
   std::unique_ptr<QSocketNotifier> termination_;
   uint32_t deviceIndex_ = 0;
+  struct TPressHandlers {
+    THandler down, up;
+  };
+  QHash<QObject*, TPressHandlers> pressHandlers_;
+  std::unique_ptr<HotKeyWatcher> hotKey_;
   bool keyboardOpen_ = false;
+  uint8_t ModifierState = 0;  // kShiftState | kAltState | kCtrlState
   bool bending_ = false;
+  bool searching_ = false;
+  bool pitchDrag_ = false;
+  int pitchDragSaved_ = 0;
   bool volumeRamp_ = false;
   int VolumeRampStep = 0;
+  bool downmixControl_ = false;
+  int wheelTurn_ = 0;  // eighths of a degree not yet taken as a notch
+  // The open dialog's starting folder (empty: its last file's, or the
+  // current one) and the first file it last returned.
+  QString dlgOpenInitialDir;
+  QString dlgOpenFileName;
   bool closed_ = false;
 };

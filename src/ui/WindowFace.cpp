@@ -11,7 +11,6 @@
 #include <QWindow>
 
 #include "deck/VySystem.h"
-#include "foundation/OzoLog.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
 
@@ -43,7 +42,9 @@ void TMainForm::mousePressEvent(QMouseEvent* event) {
   QWidget::mousePressEvent(event);
 }
 
+// On the face only: a right press on a transport button is that button's press.
 void TMainForm::contextMenuEvent(QContextMenuEvent* event) {
+  if (!IsFreeSpot(event->pos())) return;
   QMenu menu(this);
   menu.addAction("&Preferences...", this, [this] { ShowPreferences(); });
   menu.addAction("&Help...", this, [this] { ShowHelp(); });
@@ -74,9 +75,7 @@ void TMainForm::dropEvent(QDropEvent* event) {
   const QStringList files = LocalFiles(event->mimeData());
   if (files.isEmpty() || !deck_) return;
   event->acceptProposedAction();
-  LogPrintf("> Drop %i file(s)", int(files.size()));
-  setWindowTitle(kLoadingCaption);
-  deck_->OpenFiles(files.join('\n').toLocal8Bit().toStdString(), 1);
+  OpenChosenFiles(files, "> Drop %i file(s)");
   activateWindow();
   raise();
 }
