@@ -105,6 +105,9 @@ TEST_F(OzoknobTest, DoubleClickRestoresTheDefaultAndStartsADrag) {
   MoveTo(knob_.get(), {9, 5});
   EXPECT_EQ(knob_->Value(), 6) << "the drag starts from the default";
   Release(knob_.get(), {9, 5});
+  SendMouse(knob_.get(), QEvent::MouseButtonDblClick, {9, 15}, Qt::RightButton, Qt::RightButton);
+  Release(knob_.get(), {9, 15});
+  EXPECT_EQ(knob_->Value(), 6) << "only a left double-click restores";
   knob_->DefaultEnabled = false;
   SendMouse(knob_.get(), QEvent::MouseButtonDblClick, {9, 15}, Qt::LeftButton, Qt::LeftButton);
   EXPECT_EQ(knob_->Value(), 6);

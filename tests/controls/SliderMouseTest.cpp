@@ -51,10 +51,14 @@ TEST_F(SliderMouseTest, PagingStopsWhenThePointerCrossesToTheOtherSide) {
   Release(&S(), {16, 10});
 }
 
-TEST_F(SliderMouseTest, OnlyTheLeftButtonPages) {
+TEST_F(SliderMouseTest, OnlyTheLeftButtonPagesOrTakesTheFocus) {
   Press(&S(), {100, 30}, Qt::RightButton);
   EXPECT_EQ(S().Value(), 0);
   EXPECT_FALSE(PagingTimer()->isActive());
+  Press(S().Thumb(), {4, 8}, Qt::RightButton);
+  EXPECT_NE(S().window()->focusWidget(), &S());
+  Press(S().Thumb(), {4, 8});
+  EXPECT_EQ(S().window()->focusWidget(), &S());
 }
 
 TEST_F(SliderMouseTest, DoubleClickOnTheGroovePagesTwice) {

@@ -8,79 +8,23 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QToolButton>
-#include <chrono>
-#include <string>
 
-#include "WidgetTestSupport.h"
 #include "controls/Slider.h"
+#include "MainFormFixture.h"
 #include "controls/Vumetter.h"
-#include "deck/VySystem.h"
-#include "foundation/OzoError.h"
-#include "platform/keyboard/KeyboardQtGlue.h"
-#include "support/AudioAnalysis.h"
-#include "support/AudioOutput.h"
-#include "support/TempDir.h"
-#include "support/WavWriter.h"
 #include "ui/MainBitmaps.h"
-#include "ui/Vymain.h"
 
 // The artwork's registration, compiled into the controls' library.
 static void UnregisterArtwork() { Q_CLEANUP_RESOURCE(artwork); }
 static void RegisterArtwork() { Q_INIT_RESOURCE(artwork); }
 
 namespace {
-constexpr uint32_t kRate = 8000;
-
-template <typename T = QWidget>
-T* Control(TMainForm& form, const char* name) {
-  T* control = form.findChild<T*>(name);
-  EXPECT_NE(control, nullptr) << name;
-  return control;
-}
-
 QImage Glyph(TMainForm& form, const char* button) {
   QToolButton* b = Control<QToolButton>(form, button);
   return b->icon().pixmap(b->iconSize()).toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
 QImage Bitmap(int index) { return MainBitmap(index)->convertToFormat(QImage::Format_ARGB32); }
-
-// Waits (with a generous limit) until the deck's play position reaches ms;
-// the position read leaves the meter's levels and the cue flag alone.
-bool ReachesPosition(TVySystemTAG& deck, unsigned ms) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (deck.Song.GetPosition() < ms) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    Wait(0.01);
-  }
-  return true;
-}
-
-class MainForm : public ::testing::Test {
- protected:
-  static bool Application() {
-    EnsureApplication();
-    ChooseKeySnapshotSource();
-    return true;
-  }
-  void TearDown() override { SetMessageBoxPresenter(nullptr); }
-
-  std::string Song(const char* name, double seconds) {
-    WavLayout wav;
-    wav.channels = 1;
-    wav.rate = kRate;
-    const std::vector<int16_t> sine = DitheredSine(440, kRate, size_t(seconds * kRate), 0.5, 1);
-    wav.data.assign(reinterpret_cast<const char*>(sine.data()), sine.size() * 2);
-    const std::string path = dir.File(name);
-    WriteFileBytes(path, MakeWav(wav));
-    return path;
-  }
-
-  bool application = Application();  // before any widget
-  ScopedAudioOutput audio{"null", kRate};
-  TempDir dir;
-  TMainForm form;
-};
 
 TEST_F(MainForm, EveryControlHasItsDesignedBounds) {
   const struct {

@@ -1,0 +1,196 @@
+// The window's input side on Qt's offscreen platform: keys from a scripted
+// keyboard, clicks, drags and the wheel turned into deck commands.
+#include <QApplication>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QTimer>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include "MainFormFixture.h"
+#include "controls/Slider.h"
+#include "support/ScriptedKeyboard.h"
+
+namespace {
+class DeckControls : public MainForm {
+ protected:
+  // A watched key changes on the keyboard, and the window hears of it.
+  void Key(uint8_t key, bool down) {
+    down ? keyboard.script.Press(key) : keyboard.script.Release(key);
+    QKeyEvent event(down ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier);
+    QApplication::sendEvent(&form, &event);
+  }
+  void Tap(uint8_t key) {
+    Key(key, true);
+    Key(key, false);
+  }
+  void Ticks(int count) {
+    for (int i = 0; i < count; ++i) form.TimerUpdateTimer();
+  }
+  void Click(const char* button) {
+    QToolButton* b = Control<QToolButton>(form, button);
+    Press(b, {5, 5});
+    Release(b, {5, 5});
+  }
+  TVyPitchInfo PitchInfo() {
+    TVyPitchInfo info{};
+    form.Deck()->GetPitchInfo(info);
+    return info;
+  }
+  void Wheel(int notches) {
+    QWheelEvent wheel(QPointF(200, 100), QPointF(200, 100), {}, QPoint(0, 120 * notches), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&form, &wheel);
+  }
+
+  ScriptedKeyboard keyboard;
+};
+
+TEST_F(DeckControls, TransportKeysActAsTheirButtonsAndEndWhenTheWindowLosesTheFocus) {
+  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 20))}), 0);
+  TVySystemTAG& deck = *form.Deck();
+  ASSERT_EQ(deck.State, dsPlaying);
+  Tap(DIK_NUMPADENTER);
+  EXPECT_EQ(deck.State, dsPaused);
+  Click("btnPlay");
+  EXPECT_EQ(deck.State, dsPlaying);
+
+  Key(DIK_RIGHT, true);
+  EXPECT_EQ(deck.State, dsSearching);
+  TSlider* position = Control<TSlider>(form, "Position");
+  Press(position, {300, 16});  // pages toward the end
+  Release(position, {300, 16});
+  EXPECT_GT(position->Value(), 0);
+  EXPECT_LT(deck.Song.GetPosition(), 5000u) << "no seek while the search runs";
+
+  Key(DIK_UP, true);
+  Key(DIK_M, true);
+  form.FormDeactivate();
+  EXPECT_EQ(deck.Song.Scan.Mode(), smNone) << "the search ends as on its key's release";
+  deck.SetPitchFader(0);
+  EXPECT_EQ(PitchInfo().Pitch, 0) << "the bend ended";
+  Press(position, {300, 16});
+  Release(position, {300, 16});
+  EXPECT_EQ(deck.Song.GetPosition(), unsigned(position->Value())) << "the slider seeks again";
+}
+
+TEST_F(DeckControls, VolumeKeysRampEveryTickUntilTheirOwnDirectionIsReleased) {
+  ASSERT_EQ(form.FormCreate({}), 0);
+  TVySystemTAG& deck = *form.Deck();
+  Key(DIK_MINUS, true);
+  Ticks(19);
+  EXPECT_EQ(deck.Volume, 5);
+  Ticks(5);
+  EXPECT_EQ(deck.Volume, 0) << "the fader stops the ramp at its end";
+  Key(DIK_EQUALS, true);
+  Key(DIK_MINUS, false);
+  Ticks(3);
+  EXPECT_EQ(deck.Volume, 15) << "turned upward; releasing minus does not stop it";
+  Key(DIK_EQUALS, false);
+  Ticks(3);
+  EXPECT_EQ(deck.Volume, 15);
+
+  Key(DIK_LSHIFT, true);
+  Key(DIK_MULTIPLY, true);
+  Ticks(2);
+  EXPECT_EQ(deck.Volume, 17) << "Shift makes the step 1";
+  form.FormDeactivate();
+  Ticks(2);
+  EXPECT_EQ(deck.Volume, 17) << "losing the focus releases the key";
+}
+
+TEST_F(DeckControls, TrackButtonsMoveFiveWithCtrlUnlessSecuredOnAnAudibleDeck) {
+  QStringList songs;
+  for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav", "e.wav", "f.wav", "g.wav"})
+    songs << QString::fromStdString(Song(name, 1));
+  ASSERT_EQ(form.FormCreate(songs), 0);
+  TVySystemTAG& deck = *form.Deck();
+  keyboard.script.Press(DIK_RCONTROL);  // held at the click, never polled
+  Click("btnNext");
+  EXPECT_EQ(deck.PlayList.CurrentIndex, 5);
+  keyboard.script.Release(DIK_RCONTROL);
+  Tap(DIK_PRIOR);
+  EXPECT_EQ(deck.PlayList.CurrentIndex, 4);
+  Key(DIK_LCONTROL, true);
+  Tap(DIK_PRIOR);
+  EXPECT_EQ(deck.PlayList.CurrentIndex, 0);
+  Ticks(1);
+
+  TVyPreferences preferences = deck.Preferences;
+  preferences.Flags |= pfSecureTrack;
+  deck.SetPreferences(preferences);
+  ASSERT_EQ(deck.State, dsPlaying);
+  const QString caption = form.windowTitle();
+  Tap(DIK_NEXT);
+  Click("btnNext");
+  EXPECT_EQ(deck.PlayList.CurrentIndex, 0);
+  EXPECT_EQ(form.windowTitle(), caption);
+  deck.SetVolume(0);
+  Tap(DIK_NEXT);
+  EXPECT_EQ(deck.PlayList.CurrentIndex, 5) << "a silent deck may change tracks";
+}
+
+TEST_F(DeckControls, CtrlDragOnThePitchFaderHoldsOnlyWhileTheButtonIsDown) {
+  ASSERT_EQ(form.FormCreate({}), 0);
+  TSlider* pitch = Control<TSlider>(form, "Pitch");
+  form.Deck()->SetPitchFader(300);
+  form.RefreshPitchDisplay();
+  const int span = pitch->MaxValue() - pitch->MinValue() + 400;
+  Key(DIK_LCONTROL, true);
+  Press(pitch, {16, 120});
+  EXPECT_EQ(PitchInfo().FaderValue, (86 - 120) * span / 173) << "truncated toward zero";
+  MoveTo(pitch, {16, -40});
+  EXPECT_EQ(PitchInfo().FaderValue, pitch->MaxValue()) << "past the top: the range's end";
+  Release(pitch, {16, -40});
+  EXPECT_EQ(PitchInfo().FaderValue, 300);
+  EXPECT_EQ(pitch->Value(), 300);
+}
+
+TEST_F(DeckControls, WheelNudgesThePitchOnlyWithShiftOrCtrl) {
+  ASSERT_EQ(form.FormCreate({}), 0);
+  Wheel(1);
+  EXPECT_EQ(PitchInfo().Pitch, 0);
+  Key(DIK_LSHIFT, true);
+  Wheel(2);
+  EXPECT_EQ(PitchInfo().Pitch, -2) << "forward lowers, 0.01 % a notch";
+  Key(DIK_LSHIFT, false);
+  Key(DIK_RCONTROL, true);
+  Wheel(-1);
+  EXPECT_EQ(PitchInfo().Pitch, 8);
+  Key(DIK_LSHIFT, true);
+  Wheel(-1);
+  EXPECT_EQ(PitchInfo().Pitch, 108);
+}
+
+// The dialog lists the folder's songs whatever the letter case of their
+// names, and the chosen files become the playlist in the order chosen.
+TEST_F(DeckControls, OpenDialogListsAnyCaseAndKeepsTheChosenOrder) {
+  ASSERT_EQ(form.FormCreate({}), 0);
+  const QString upper = QString::fromStdString(Song("LOUD.WAV", 1));
+  const QString lower = QString::fromStdString(Song("quiet.wav", 1));
+  WriteFileBytes(dir.File("notes.txt"), "not a song");
+  int listed = -1;
+  QString title;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    title = dialog->windowTitle();
+    dialog->setDirectory(QString::fromStdString(dir.Path()));
+    QAbstractItemView* view = dialog->findChild<QListView*>("listView");
+    for (int i = 0; i < 200 && view->model()->rowCount(view->rootIndex()) < 2; ++i) QApplication::processEvents();
+    listed = view->model()->rowCount(view->rootIndex());
+    dialog->findChild<QLineEdit*>("fileNameEdit")->setText("\"quiet.wav\" \"LOUD.WAV\"");
+    QMetaObject::invokeMethod(dialog, "accept");
+  });
+  Tap(DIK_RETURN);
+  EXPECT_EQ(title, "Open file(s)");
+  EXPECT_EQ(listed, 2) << "both songs, not the text file";
+  TVySystemTAG& deck = *form.Deck();
+  ASSERT_EQ(deck.PlayList.Entries.Count(), 2);
+  EXPECT_EQ(deck.PlayList.Entries.Strings(0), lower.toStdString());
+  EXPECT_EQ(deck.PlayList.Entries.Strings(1), upper.toStdString());
+  EXPECT_EQ(form.windowTitle().toStdString(), kLoadingCaption);
+}
+}  // namespace
