@@ -53,7 +53,7 @@ Press Xdotool(std::vector<std::string> actions) {
 }
 
 off_t FileSize(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return stat(path.c_str(), &st) == 0 ? st.st_size : 0;
 }
 
@@ -66,8 +66,8 @@ steady_clock::time_point CaptureStart(const std::string& path, duration<double> 
     const auto now = steady_clock::now();
     const double frames = double(size > off_t(kHeaderBytes) ? size - off_t(kHeaderBytes) : 0) / kFrameBytes;
     if (frames > kPeriodFrames)
-      start = std::min(start, now - duration_cast<steady_clock::duration>(
-                                        duration<double>((frames - kPeriodFrames) / kRate)));
+      start = std::min(start,
+                       now - duration_cast<steady_clock::duration>(duration<double>((frames - kPeriodFrames) / kRate)));
     std::this_thread::sleep_for(microseconds(100));
   }
   return start;
@@ -80,8 +80,8 @@ void Report(const char* name, std::vector<double> ms, std::vector<double> xdotoo
   }
   std::sort(ms.begin(), ms.end());
   std::sort(xdotoolMs.begin(), xdotoolMs.end());
-  std::printf("%-16s median %5.1f ms   worst %5.1f ms   best %5.1f ms   (%zu of %d heard; xdotool ran %.1f ms)\n",
-              name, ms[ms.size() / 2], ms.back(), ms.front(), ms.size(), kTrials, xdotoolMs[xdotoolMs.size() / 2]);
+  std::printf("%-16s median %5.1f ms   worst %5.1f ms   best %5.1f ms   (%zu of %d heard; xdotool ran %.1f ms)\n", name,
+              ms[ms.size() / 2], ms.back(), ms.front(), ms.size(), kTrials, xdotoolMs[xdotoolMs.size() / 2]);
 }
 }  // namespace
 
@@ -92,32 +92,33 @@ int main() {
   if (windowManager.WaitForLine("window-manager-ready").empty()) return std::puts("openbox did not start"), 1;
   TempDir dir;
   const std::string song = dir.File("numbered.wav"), capturePath = dir.File("capture.wav");
-  WriteFileBytes(song, MakeWav({.rate = kRate, .data = NumberedFrames(300 * kRate)}));
+  WriteFileBytes(song, MakeWav({.rate = kRate, .data = NumberedFrames(60 * kRate)}));
   ScopedAudioOutput audio(ScopedAudioOutput::Capture(capturePath), kRate);
   ChildProcess vys({VYS_PATH, song});
-  const std::string window = ChildProcess({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^ Vy-S: "})
-                                 .WaitForLine("");
+  const std::string window =
+      ChildProcess({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^ Vy-S: "}).WaitForLine("");
   if (window.empty()) return std::puts("no deck window"), 1;
   RunProgram({"xdotool", "windowactivate", "--sync", window});
   Wait(0.5);
   const auto started = CaptureStart(capturePath, seconds(1));
 
+  enum Kind { kPlay, kCue, kSeek };
   struct Trial {
-    const char* kind;
+    Kind kind;
     Press press;
   };
   std::vector<Trial> trials;
   Xdotool({"key", "KP_Enter"});  // the deck plays when it opens: pause it
   Wait(0.3);
   for (int i = 0; i < kTrials; ++i) {
-    trials.push_back({"keypad Enter", Xdotool({"keydown", "--delay", "0", "KP_Enter"})});
+    trials.push_back({kPlay, Xdotool({"keydown", "--delay", "0", "KP_Enter"})});
     Xdotool({"keyup", "KP_Enter"});
     Wait(0.15);
     Xdotool({"key", "KP_Enter"});
     Wait(0.2);
   }
   for (int i = 0; i < kTrials; ++i) {
-    trials.push_back({"keypad 0 (CUE)", Xdotool({"keydown", "--delay", "0", "KP_0"})});
+    trials.push_back({kCue, Xdotool({"keydown", "--delay", "0", "KP_0"})});
     Wait(0.15);
     Xdotool({"keyup", "KP_0"});
     Wait(0.2);
@@ -129,7 +130,7 @@ int main() {
     // thumb toward the pointer, at either end in turn.
     Xdotool({"mousemove", "--window", window, i % 2 ? "300" : "30", "169"});
     Wait(0.1);
-    trials.push_back({"Position click", Xdotool({"mousedown", "1"})});
+    trials.push_back({kSeek, Xdotool({"mousedown", "1"})});
     Xdotool({"mouseup", "1"});
     Wait(0.25);
   }
@@ -142,9 +143,9 @@ int main() {
   };
   std::vector<double> latency[3], xdotool[3];
   for (const Trial& trial : trials) {
-    const int kind = trial.kind[0] == 'k' ? (trial.kind[7] == 'E' ? 0 : 1) : 2;
+    const Kind kind = trial.kind;
     size_t i = frameAt(trial.press.started);
-    if (kind < 2) {
+    if (kind != kSeek) {
       i = FirstSound(capture, i);
     } else {
       while (i + 1 < capture.left.size() && Heard(capture, i + 1) == Heard(capture, i) + 1) ++i;
@@ -155,8 +156,8 @@ int main() {
     xdotool[kind].push_back(duration<double, std::milli>(trial.press.sent - trial.press.started).count());
   }
   std::printf("key-to-sound latency of vys, 48 kHz capture device, from xdotool's press (target: median <= 15 ms)\n");
-  Report("keypad Enter", latency[0], xdotool[0]);
-  Report("keypad 0 (CUE)", latency[1], xdotool[1]);
-  Report("Position click", latency[2], xdotool[2]);
+  Report("keypad Enter", latency[kPlay], xdotool[kPlay]);
+  Report("keypad 0 (CUE)", latency[kCue], xdotool[kCue]);
+  Report("Position click", latency[kSeek], xdotool[kSeek]);
   return 0;
 }

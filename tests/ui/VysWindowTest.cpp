@@ -124,7 +124,10 @@ class VysWindow : public ::testing::Test {
     WriteFileBytes(tone, MakeWav(wav));
     Start(tone);
     ASSERT_NE(window, "");
-    ASSERT_TRUE(Eventually([&] { return Heard().left.size() > FirstSound(Heard()) + kHalfSecond; }));
+    ASSERT_TRUE(Eventually([&] {
+      const Capture capture = Heard();
+      return capture.left.size() > FirstSound(capture) + kHalfSecond;
+    }));
   }
 
   void ClickPlay() {
