@@ -135,6 +135,16 @@ TEST_F(X11Keyboard, ReleaseHeldReleasesShiftAndRightArrowHeldDown) {
   EXPECT_EQ(Describe({events, events + count}), "up 0x2A, up 0xCD, ");
 }
 
+// A tap over before the window reads the key state still gives a press and
+// then a release: the window's own key events stand in for the server's state.
+TEST_F(X11Keyboard, TapSeenOnlyByTheWindowsKeyEventsGivesAPressAndARelease) {
+  FeedKeyEvent(104, true);
+  std::string typed = Describe(PollUntil(1));
+  FeedKeyEvent(104, false);
+  typed += Describe(PollUntil(1));
+  EXPECT_EQ(typed, "down 0x9C, up 0x9C, ");
+}
+
 TEST_F(X11Keyboard, ServerGoneIsAnErrorNotAnExit) {
   server.Stop();
   TVyKeyEvent events[50];

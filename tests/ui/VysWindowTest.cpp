@@ -1,10 +1,13 @@
 // The program vys as a user runs it, in a private X server with a window
 // manager, listened to through the capture device: it plays the file it is
-// given from its start, a click on Play pauses it, and each way of ending it
-// ends it cleanly.
+// given from its start, a click on Play pauses it, each way of ending it
+// ends it cleanly, and the deck's keys and the wheel are heard as a DJ
+// would hear them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <functional>
@@ -12,6 +15,8 @@
 #include <string>
 #include <thread>
 
+#include "audio/output/OzoDS.h"
+#include "support/AudioAnalysis.h"
 #include "support/AudioOutput.h"
 #include "support/ChildProcess.h"
 #include "support/HeardFrames.h"
@@ -23,6 +28,10 @@ namespace {
 constexpr uint32_t kRate = 44100;
 constexpr size_t kHalfSecond = kRate / 2;
 constexpr auto kLimit = std::chrono::seconds(20);
+// A tone with a whole number of frames a cycle, so that one cycle's RMS is its level.
+constexpr double kToneHz = 441;
+constexpr size_t kToneCycle = 100;
+constexpr double kToneAmplitude = 0.5;
 
 // Polls `done` until it holds or the limit passes.
 bool Eventually(const std::function<bool()>& done) {
@@ -50,6 +59,40 @@ bool Silent(const Capture& capture, size_t from, size_t to) {
   return true;
 }
 
+// The deck's gain for a volume of 0..100, on its level curve: 1 dB a level.
+double VolumeGain(int volume) { return volume == 0 ? 0 : std::pow(10.0, (VolumeLevel(volume) - 100) / 20); }
+
+// The volumes heard in [from, to) of a capture of the tone, one for each
+// stretch of steady level (at least four cycles), in order; -1 for a level
+// that is no volume of the deck's curve.
+std::vector<int> HeardVolumes(const Capture& c, size_t from, size_t to) {
+  std::vector<int> volumes;
+  double steady = -1;
+  int cycles = 0;
+  for (size_t at = from; at + kToneCycle <= to; at += kToneCycle) {
+    const double gain = Rms(c.left, at, at + kToneCycle) * std::sqrt(2.0) / kToneAmplitude;
+    cycles = std::abs(gain - steady) <= 0.002 * steady + 1e-6 ? cycles + 1 : 1;
+    if (cycles == 1) steady = gain;
+    if (cycles != 4) continue;
+    int nearest = 0;
+    for (int v = 1; v <= 100; ++v)
+      if (std::abs(VolumeGain(v) - gain) < std::abs(VolumeGain(nearest) - gain)) nearest = v;
+    const int volume = std::abs(VolumeGain(nearest) - gain) <= 0.005 * gain + 1e-6 ? nearest : -1;
+    if (volumes.empty() || volumes.back() != volume) volumes.push_back(volume);
+  }
+  return volumes;
+}
+
+// The frame numbers at which sound starts after a silence or jumps, in [from, to).
+std::vector<uint32_t> SnippetStarts(const Capture& c, size_t from, size_t to) {
+  std::vector<uint32_t> starts;
+  for (size_t i = std::max<size_t>(from, 1); i < std::min(to, c.left.size()); ++i) {
+    const uint32_t heard = Heard(c, i);
+    if (heard != 0 && heard != Heard(c, i - 1) + 1) starts.push_back(heard);
+  }
+  return starts;
+}
+
 class VysWindow : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -65,10 +108,26 @@ class VysWindow : public ::testing::Test {
   }
 
   // Starts vys on the song; its standard error joins its output.
-  void Start() {
+  void Start(const std::string& file) {
     vys = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"sh", "-c", std::string("exec \"$0\" \"$1\" 2>&1"), VYS_PATH, song});
+        std::vector<std::string>{"sh", "-c", std::string("exec \"$0\" \"$1\" 2>&1"), VYS_PATH, file});
     window = FindWindow("^ Vy-S: ");
+  }
+  void Start() { Start(song); }
+
+  // Starts vys on a steady tone and waits until it is heard.
+  void StartTone() {
+    WavLayout wav;
+    wav.rate = kRate;
+    const std::vector<int16_t> pcm = DitheredSine(kToneHz, kRate, 30 * kRate, kToneAmplitude, 2);
+    wav.data.assign(reinterpret_cast<const char*>(pcm.data()), pcm.size() * sizeof(int16_t));
+    WriteFileBytes(tone, MakeWav(wav));
+    Start(tone);
+    ASSERT_NE(window, "");
+    ASSERT_TRUE(Eventually([&] {
+      const Capture capture = Heard();
+      return capture.left.size() > FirstSound(capture) + kHalfSecond;
+    }));
   }
 
   void ClickPlay() {
@@ -78,6 +137,30 @@ class VysWindow : public ::testing::Test {
 
   bool Key(const char* keys) {
     return RunProgram({"xdotool", "windowactivate", "--sync", window, "key", "--clearmodifiers", keys}) == 0;
+  }
+
+  // Runs xdotool with `actions` after making the deck's window the active one.
+  bool Keys(std::vector<std::string> actions) {
+    actions.insert(actions.begin(), {"xdotool", "windowactivate", "--sync", window});
+    return RunProgram(actions) == 0;
+  }
+
+  // Frames captured so far: the time now, on the capture's clock.
+  size_t Now() { return Heard().left.size(); }
+
+  // Waits until the capture holds `frames` more than it does now.
+  bool HearFor(size_t frames) {
+    const size_t until = Now() + frames;
+    return Eventually([&] { return Now() >= until; });
+  }
+
+  // Waits until the last half second of the capture is silent.
+  bool HearSilence() {
+    return Eventually([&] {
+      const Capture capture = Heard();
+      const size_t end = capture.left.size();
+      return end > kHalfSecond && Silent(capture, end - kHalfSecond, end);
+    });
   }
 
   // The window's position on the screen, as "X=.. Y=..".
@@ -96,6 +179,7 @@ class VysWindow : public ::testing::Test {
   std::unique_ptr<ChildProcess> windowManager;
   TempDir dir;
   std::string song = dir.File("sweep.wav");
+  std::string tone = dir.File("tone.wav");
   std::string capturePath = dir.File("capture.wav");
   ScopedAudioOutput audio{ScopedAudioOutput::Capture(capturePath), kRate};
   std::unique_ptr<ChildProcess> vys;
@@ -110,13 +194,7 @@ TEST_F(VysWindow, PlaysFromTheStartPausesOnPlayAndClosesCleanly) {
       << "the capture does not hold the file from its first frame";
 
   ClickPlay();
-  size_t silentFrom = 0;
-  ASSERT_TRUE(Eventually([&] {
-    const Capture capture = Heard();
-    const size_t end = capture.left.size();
-    silentFrom = end > kHalfSecond ? end - kHalfSecond : 0;
-    return end > kHalfSecond && Silent(capture, silentFrom, end);
-  })) << "the capture does not go silent after the click on Play";
+  ASSERT_TRUE(HearSilence()) << "the capture does not go silent after the click on Play";
   EXPECT_GT(RunFromFirstFrame(Heard()), kHalfSecond) << "what was heard before the pause came in order";
 
   const std::string shot = std::string(VYS_TEST_OUTPUT_DIR) + "/vys-window.png";
@@ -158,6 +236,148 @@ TEST_F(VysWindow, EndsCleanlyOnATerminationRequestWhilePlaying) {
   ASSERT_TRUE(Eventually([&] { return RunFromFirstFrame(Heard()) > 0; }));
   vys->Signal(SIGTERM);
   EXPECT_EQ(vys->WaitForExit(), 0);
+}
+
+// The last frame number heard before the capture's silent tail.
+uint32_t LastHeardBeforeSilence(const Capture& c) {
+  size_t end = c.left.size();
+  while (end > 0 && Heard(c, end - 1) == 0) --end;
+  return end == 0 ? 0 : Heard(c, end - 1);
+}
+
+TEST_F(VysWindow, KeypadEnterPausesAndPlaysOnFromWhereItStopped) {
+  Start();
+  ASSERT_NE(window, "");
+  ASSERT_TRUE(Eventually([&] { return RunFromFirstFrame(Heard()) >= kHalfSecond; }));
+  ASSERT_TRUE(Keys({"key", "KP_Enter"}));
+  ASSERT_TRUE(HearSilence()) << "keypad Enter does not pause";
+  const uint32_t stoppedAt = LastHeardBeforeSilence(Heard());
+  EXPECT_EQ(stoppedAt, RunFromFirstFrame(Heard())) << "what was heard before the pause came in order";
+
+  const size_t pressed = Now();
+  ASSERT_TRUE(Keys({"key", "KP_Enter"}));
+  ASSERT_TRUE(Eventually([&] { return FirstSound(Heard(), pressed) + kHalfSecond < Now(); }))
+      << "keypad Enter does not play again";
+  const Capture capture = Heard();
+  const size_t resumed = FirstSound(capture, pressed);
+  EXPECT_EQ(::Heard(capture, resumed), stoppedAt + 1);
+  EXPECT_GE(RunLength(capture, resumed), kHalfSecond);
+}
+
+// "Pioneer style CUE key" is on from the start. The deck keeps its cue point
+// in milliseconds: the first press plays on from the paused frame, the
+// later ones from the cue point, less than a millisecond before it.
+TEST_F(VysWindow, KeypadZeroWhilePausedPlaysOnlyWhileHeldAndReturnsToTheCuePoint) {
+  Start();
+  ASSERT_NE(window, "");
+  ASSERT_TRUE(Eventually([&] { return RunFromFirstFrame(Heard()) >= kHalfSecond; }));
+  ASSERT_TRUE(Keys({"key", "KP_Enter"}));
+  ASSERT_TRUE(HearSilence());
+  const uint32_t paused = LastHeardBeforeSilence(Heard()) + 1;
+
+  std::vector<uint32_t> starts;
+  for (int press = 1; press <= 3; ++press) {
+    SCOPED_TRACE("press " + std::to_string(press));
+    const size_t down = Now();
+    ASSERT_TRUE(Keys({"keydown", "KP_0"}));
+    ASSERT_TRUE(Eventually([&] { return FirstSound(Heard(), down) + kHalfSecond / 2 < Now(); }))
+        << "nothing heard while keypad 0 is held";
+    ASSERT_TRUE(Keys({"keyup", "KP_0"}));
+    const size_t up = Now();
+    ASSERT_TRUE(HearSilence()) << "the deck plays on after keypad 0 is let go";
+    const Capture capture = Heard();
+    const size_t first = FirstSound(capture, down);
+    starts.push_back(::Heard(capture, first));
+    EXPECT_NEAR(starts.back(), paused, kRate / 1000);
+    EXPECT_TRUE(Silent(capture, first + RunLength(capture, first), capture.left.size()))
+        << "more than one stretch of sound for one press";
+    EXPECT_LE(first + RunLength(capture, first), up + kHalfSecond / 5) << "sound long after the release";
+  }
+  EXPECT_EQ(starts[1], starts[2]) << "the cue point moved";
+}
+
+TEST_F(VysWindow, VolumeKeysRampInStepsOfFiveAndTheLaterKeyRules) {
+  StartTone();
+  ASSERT_TRUE(Keys({"keydown", "minus"}));
+  ASSERT_TRUE(HearSilence()) << "holding minus does not ramp down to volume 0";
+
+  // Equal pressed while minus is held turns the ramp up; letting minus go does not stop it.
+  const size_t up = Now();
+  ASSERT_TRUE(Keys({"keydown", "equal", "keyup", "minus"}));
+  ASSERT_TRUE(Eventually([&] {
+    const std::vector<int> heard = HeardVolumes(Heard(), Now() - kHalfSecond / 2, Now());
+    return heard.size() == 1 && heard[0] == 100;
+  })) << "the ramp up does not reach full level";
+  const std::vector<int> volumes = HeardVolumes(Heard(), up, Now());
+  ASSERT_FALSE(volumes.empty());
+  EXPECT_EQ(volumes.front(), 0);
+  EXPECT_EQ(volumes.back(), 100);
+  EXPECT_GE(volumes.size(), 15u) << "steps larger than 5";
+  for (size_t k = 1; k < volumes.size(); ++k) {
+    EXPECT_EQ(volumes[k] % 5, 0) << "volume " << volumes[k] << " heard";
+    EXPECT_GT(volumes[k], volumes[k - 1]);
+  }
+
+  // Letting equal go stops the ramp where it is.
+  ASSERT_TRUE(Keys({"keyup", "equal", "keydown", "minus"}));
+  ASSERT_TRUE(HearSilence());
+  ASSERT_TRUE(Keys({"keyup", "minus", "keydown", "equal", "sleep", "0.2", "keyup", "equal"}));
+  const size_t released = Now();
+  ASSERT_TRUE(HearFor(kRate));
+  const std::vector<int> after = HeardVolumes(Heard(), released + kHalfSecond / 5, Now());
+  ASSERT_EQ(after.size(), 1u) << "the level still moves after equal is let go";
+  EXPECT_GT(after[0], 0);
+  EXPECT_LT(after[0], 100);
+}
+
+// Another window taking the focus ends a held search as a release of the key
+// does: the snippets stay at the reached place instead of moving on.
+TEST_F(VysWindow, AnotherWindowTakingTheFocusEndsAHeldSearch) {
+  Start();
+  ASSERT_NE(window, "");
+  ASSERT_TRUE(Eventually([&] { return RunFromFirstFrame(Heard()) >= kHalfSecond; }));
+  const size_t down = Now();
+  ASSERT_TRUE(Keys({"keydown", "Right"}));
+  ASSERT_TRUE(HearFor(kRate));
+
+  ChildProcess other({"xmessage", "-title", "other-window", "another program"});
+  const std::string otherWindow = FindWindow("^other-window$");
+  ASSERT_NE(otherWindow, "");
+  ASSERT_EQ(RunProgram({"xdotool", "windowactivate", "--sync", otherWindow}), 0);
+  const size_t away = Now();
+  ASSERT_TRUE(HearFor(3 * kRate / 2));
+  RunProgram({"xdotool", "keyup", "Right"});
+
+  const Capture capture = Heard();
+  const std::vector<uint32_t> searching = SnippetStarts(capture, down, away);
+  ASSERT_GE(searching.size(), 2u);
+  EXPECT_GT(searching.back(), searching.front()) << "no search heard while the arrow is held";
+  const std::vector<uint32_t> heldThere = SnippetStarts(capture, away + kHalfSecond / 2, capture.left.size());
+  ASSERT_GE(heldThere.size(), 3u) << "no snippet heard at the reached place";
+  EXPECT_EQ(*std::min_element(heldThere.begin(), heldThere.end()),
+            *std::max_element(heldThere.begin(), heldThere.end()))
+      << "the search moves on after the focus went to another window";
+}
+
+// Forward lowers the pitch: Shift nudges it by 0.01 %, Ctrl by 0.10 % a notch.
+TEST_F(VysWindow, WheelWithShiftOrCtrlNudgesThePitchAndAloneLeavesIt) {
+  StartTone();
+  auto toneAfter = [&](const std::vector<std::string>& turns) {
+    // A free spot of the face, where no control takes the wheel.
+    std::vector<std::string> actions = {"mousemove", "--window", window, "92", "100"};
+    actions.insert(actions.end(), turns.begin(), turns.end());
+    EXPECT_TRUE(Keys(actions));
+    const size_t from = Now() + kHalfSecond / 5;
+    EXPECT_TRUE(HearFor(kRate + kHalfSecond / 5));
+    return ZeroCrossingHz(Heard().left, from, from + kRate, kRate);
+  };
+  const double start = toneAfter({});
+  EXPECT_NEAR(start / kToneHz, 1.0, 1e-5);
+  EXPECT_NEAR(toneAfter({"click", "--repeat", "5", "4"}) / start, 1.0, 1e-5) << "the wheel alone";
+  EXPECT_NEAR(toneAfter({"keydown", "shift", "click", "--repeat", "10", "5", "keyup", "shift"}) / start, 1.001, 2e-5)
+      << "ten notches back with Shift";
+  EXPECT_NEAR(toneAfter({"keydown", "ctrl", "click", "--repeat", "5", "4", "keyup", "ctrl"}) / start, 0.996, 3e-5)
+      << "five notches forward with Ctrl";
 }
 
 TEST_F(VysWindow, WithoutAnyOutputTellsSoAndEndsBeforeTheWindowShows) {

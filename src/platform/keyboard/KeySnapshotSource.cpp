@@ -38,3 +38,7 @@ void FeedKeyEvent(uint32_t keycode, bool pressed) {
 }
 
 void ForgetFedKeys() { std::memset(fedKeys, 0, sizeof fedKeys); }
+
+void AddFedKeys(uint8_t (&keys)[kKeyboardStateSize]) {
+  for (size_t k = 0; k < kKeyboardStateSize; ++k) keys[k] |= fedKeys[k];
+}

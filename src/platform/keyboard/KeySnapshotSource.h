@@ -31,7 +31,9 @@ void FeedKeyEvent(uint32_t keycode, bool pressed);
 // Releases never seen by an inactive window would stick: the window forgets
 // every key when it loses the focus.
 void ForgetFedKeys();
+// Marks down in `keys` every key the window saw pressed and not yet released.
+void AddFedKeys(uint8_t (&keys)[kKeyboardStateSize]);
 
-// The physical state of every key on the X server at $DISPLAY; null when no
-// display opens.
+// The physical state of every key on the X server at $DISPLAY, with the keys
+// the window saw pressed (AddFedKeys); null when no display opens.
 std::unique_ptr<KeySnapshotSource> MakeX11KeySource();

@@ -1,5 +1,7 @@
 // The physical state of every key, read from the X server with
 // XQueryKeymap: it answers for the whole desktop, in the background too.
+// A tap can be over before the window reads the state for its press event;
+// the keys the window saw pressed count as down until it sees the release.
 #include <X11/Xlib.h>
 
 #include <cstring>
@@ -25,6 +27,7 @@ class X11KeySource final : public KeySnapshotSource {
       if (!(keymap[keycode / 8] & (1 << (keycode % 8)))) continue;
       if (uint8_t dik = DikFromXkbKeycode(keycode)) keys[dik] = kKeyDown;
     }
+    AddFedKeys(keys);
     return DI_OK;
   }
 
