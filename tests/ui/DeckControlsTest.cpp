@@ -76,6 +76,26 @@ TEST_F(DeckControls, TransportKeysActAsTheirButtonsAndEndWhenTheWindowLosesTheFo
   EXPECT_EQ(deck.Song.GetPosition(), unsigned(position->Value())) << "the slider seeks again";
 }
 
+// The timer's own updates of the slider during a drag neither pull the thumb
+// back nor send a seek of their own.
+TEST_F(DeckControls, DraggingThePositionThumbSeeksAsTheHandMoves) {
+  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 20))}), 0);
+  TVySystemTAG& deck = *form.Deck();
+  Ticks(1);
+  TSlider* position = Control<TSlider>(form, "Position");
+  QWidget* thumb = position->Thumb();
+  Press(thumb, {4, 8});
+  for (int x = 40; x <= 280; x += 60) {
+    MoveTo(thumb, thumb->mapFrom(position, QPoint(x, 8)));
+    const int handValue = position->Value();
+    Ticks(3);
+    EXPECT_EQ(position->Value(), handValue) << "at x " << x;
+    EXPECT_NEAR(int(deck.Song.GetPosition()), handValue, 300) << "at x " << x;
+  }
+  Release(thumb, {4, 8});
+  EXPECT_GT(position->Value(), 15000);
+}
+
 TEST_F(DeckControls, VolumeKeysRampEveryTickUntilTheirOwnDirectionIsReleased) {
   ASSERT_EQ(form.FormCreate({}), 0);
   TVySystemTAG& deck = *form.Deck();
