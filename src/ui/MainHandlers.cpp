@@ -233,7 +233,8 @@ void TMainForm::btnOpenClick() {
     dialog.setDirectory(dlgOpenInitialDir);
   else if (!dlgOpenFileName.isEmpty())
     dialog.setDirectory(QFileInfo(dlgOpenFileName).absolutePath());
-  if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+  // The window may have closed under the dialog (a termination request).
+  if (dialog.exec() == QDialog::Accepted && deck_ && !dialog.selectedFiles().isEmpty()) {
     dlgOpenFileName = dialog.selectedFiles().first();
     if (OpenChosenFiles(dialog.selectedFiles(), "> Open %i file(s)") == 0) dlgOpenInitialDir.clear();
   }

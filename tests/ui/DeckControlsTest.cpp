@@ -1,6 +1,7 @@
 // The window's input side on Qt's offscreen platform: keys from a scripted
 // keyboard, clicks, drags and the wheel turned into deck commands.
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -192,11 +193,13 @@ TEST_F(DeckControls, OpenDialogListsAnyCaseAndKeepsTheChosenOrder) {
   const QString lower = QString::fromStdString(Song("quiet.wav", 1));
   WriteFileBytes(dir.File("notes.txt"), "not a song");
   int listed = -1;
-  QString title;
+  QString title, shownTypes;
   QTimer::singleShot(0, [&] {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     title = dialog->windowTitle();
+    auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+    shownTypes = types->itemText(0) + "|" + types->itemText(1);
     dialog->setDirectory(QString::fromStdString(dir.Path()));
     QAbstractItemView* view = dialog->findChild<QListView*>("listView");
     for (int i = 0; i < 200 && view->model()->rowCount(view->rootIndex()) < 2; ++i) QApplication::processEvents();
@@ -206,6 +209,7 @@ TEST_F(DeckControls, OpenDialogListsAnyCaseAndKeepsTheChosenOrder) {
   });
   Tap(DIK_RETURN);
   EXPECT_EQ(title, "Open file(s)");
+  EXPECT_EQ(shownTypes, "All supported types|MPEG Audio Files (*.MPG;*.MP2;*.MP3)");
   EXPECT_EQ(listed, 2) << "both songs, not the text file";
   TVySystemTAG& deck = *form.Deck();
   ASSERT_EQ(deck.PlayList.Entries.Count(), 2);
