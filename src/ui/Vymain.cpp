@@ -93,6 +93,34 @@ void TMainForm::ApplyConfig(const QStringList& files) {
   deck_->OpenFiles(files.join('\n').toLocal8Bit().toStdString(), 0);
 }
 
+void TMainForm::ShowDownmixControl(bool on) {
+  downmixControl_ = on;
+  ui_->DownMix->setVisible(on);
+  ui_->Balance->setVisible(!on);
+}
+
+// The pitch range may have changed: the fader takes the deck's new block.
+void TMainForm::UpdatePitchFader() {
+  deck_->UpdateFaderInfo();
+  const TVyFaderBlock& fader = deck_->DeckInfo.Fader;
+  TSlider& pitch = *ui_->Pitch;
+  pitch.SetMinValue(fader.Minimum);
+  pitch.SetMaxValue(fader.Maximum);
+  pitch.SetIncrement(fader.Increment);
+  pitch.SetValue(fader.Initial);
+  RefreshPitchDisplay();
+}
+
+void TMainForm::SetHotKeyIndex(int index) {
+  hotKeyIndex_ = index;
+  SetHotKey(index ? uint16_t(VK_F1 + index - 1) : 0);
+}
+
+void TMainForm::SelectDevice(uint32_t index) {
+  deviceIndex_ = index < uint32_t(devices_->Count()) ? index : 0;
+  deck_->Song.SetDevice(static_cast<const TGuid*>(devices_->Objects(int(deviceIndex_))));
+}
+
 void TMainForm::HookApplicationEvents() {
   QObject::connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
     if (state == Qt::ApplicationActive) FormActivate();

@@ -45,8 +45,9 @@ class TMainForm : public QWidget {
   ~TMainForm() override;
 
   // The start-up after the form is built: 0, or the exit code the process
-  // must end with (the message has been shown). `files` come from the command line.
-  int FormCreate(const QStringList& files);
+  // must end with (the message has been shown). `arguments`: the command
+  // line after the program's name, options and files.
+  int FormCreate(const QStringList& arguments);
 
   // One display tick and its parts.
   void TimerUpdateTimer();
@@ -94,7 +95,14 @@ class TMainForm : public QWidget {
   void ConnectHandlers();
   int CreateDeviceList();
   void SetUpControlsFromDeck();
-  void ApplyConfig(const QStringList& files);
+  void ApplyConfig(const QStringList& arguments);
+  void SaveConfigAtClose();
+  // Shared by the start-up and the preferences dialog.
+  void ShowDownmixControl(bool on);
+  void UpdatePitchFader();
+  void SetHotKeyIndex(int index);
+  // An index past the list selects the first device.
+  void SelectDevice(uint32_t index);
   void InitKeyboard();
   void HookApplicationEvents();
   void WatchTerminationSignal();
@@ -143,6 +151,8 @@ class TMainForm : public QWidget {
   std::unique_ptr<TStringList> devices_;
   std::unique_ptr<QSocketNotifier> termination_;
   uint32_t deviceIndex_ = 0;
+  int hotKeyIndex_ = 0;     // 0 none, 1..12 F1..F12; for this run only
+  bool logForced_ = false;  // the log was asked for on the command line
   struct TPressHandlers {
     THandler down, up;
   };
