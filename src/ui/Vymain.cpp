@@ -11,6 +11,7 @@
 #include "platform/kernel/TerminationSignal.h"
 #include "platform/keyboard/KeyboardQtGlue.h"
 #include "ui/MainBitmaps.h"
+#include "ui/VyConfig.h"
 #include "ui_Vymain.h"
 
 namespace {
@@ -30,10 +31,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui
 
 TMainForm::~TMainForm() { FormClose(); }
 
-// Stands in for writing the stored "Version" record, which comes with the stored preferences.
-static void UpdateVersionRecord() {}
-
-int TMainForm::FormCreate(const QStringList& files) {
+int TMainForm::FormCreate(const QStringList& arguments) {
   UpdateVersionRecord();
   // No system menu to edit on this desktop: the window's own menu carries the
   // deck's commands and is built when it opens (contextMenuEvent).
@@ -47,7 +45,7 @@ int TMainForm::FormCreate(const QStringList& files) {
   ui_->Volume->SetImage(siVThumb, MainBitmap(bmpFaderVThumb));
   ui_->DownMix->SetImage(siHThumb, MainBitmap(bmpFaderHThumb));
   RefreshPitchDisplay();
-  ApplyConfig(files);
+  ApplyConfig(arguments);
   TimerUpdate.start();
   InitKeyboard();
   HookApplicationEvents();
@@ -79,18 +77,6 @@ void TMainForm::SetUpControlsFromDeck() {
   ui_->Balance->SetValue(info.InitialBalance);
   ui_->VMetter->SetMinValue(info.VuMinimum);
   ui_->VMetter->SetMaxValue(info.VuMaximum);
-}
-
-// Stands in for loading the stored configuration and the command-line
-// options, which come with the stored preferences: until then the deck keeps
-// its default preferences, the balance knob is shown, and every argument is a file.
-void TMainForm::ApplyConfig(const QStringList& files) {
-  RefreshDropAcceptance();
-  ui_->DownMix->hide();
-  ui_->Balance->show();
-  if (files.isEmpty()) return;
-  setWindowTitle(kLoadingCaption);
-  deck_->OpenFiles(files.join('\n').toLocal8Bit().toStdString(), 0);
 }
 
 void TMainForm::ShowDownmixControl(bool on) {
@@ -154,9 +140,6 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-// Stands in for writing the stored configuration, which comes with the stored preferences.
-static void SaveConfig() {}
-
 void TMainForm::FormClose() {
   if (closed_) return;
   closed_ = true;
@@ -165,7 +148,7 @@ void TMainForm::FormClose() {
   if (keyboardOpen_) InputStop();
   keyboardOpen_ = false;
   hotKey_.reset();
-  SaveConfig();
+  if (deck_) SaveConfigAtClose();
   FreeBitmaps();
   deck_.reset();
   if (devices_) FreeDeviceList(*devices_);

@@ -12,6 +12,7 @@
 #include "platform/keyboard/KeyboardQtGlue.h"
 #include "support/AudioAnalysis.h"
 #include "support/AudioOutput.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 #include "ui/Vymain.h"
@@ -59,5 +60,6 @@ class MainForm : public ::testing::Test {
   bool application = Application();  // before any widget
   ScopedAudioOutput audio{"null", kRate};
   TempDir dir;
+  ScopedEnvironment settings{"XDG_CONFIG_HOME", dir.Path()};  // never the user's own
   TMainForm form;
 };

@@ -178,6 +178,7 @@ class VysWindow : public ::testing::Test {
   XvfbServer server;
   std::unique_ptr<ChildProcess> windowManager;
   TempDir dir;
+  ScopedEnvironment settings{"XDG_CONFIG_HOME", dir.Path()};  // never the user's own
   std::string song = dir.File("sweep.wav");
   std::string tone = dir.File("tone.wav");
   std::string capturePath = dir.File("capture.wav");
