@@ -15,6 +15,7 @@
 
 class HotKeyWatcher;
 class QSocketNotifier;
+class TPForm;
 class TVySystemTAG;
 namespace Ui {
 class TMainForm;
@@ -172,5 +173,6 @@ class TMainForm : public QWidget {
   // current one) and the first file it last returned.
   QString dlgOpenInitialDir;
   QString dlgOpenFileName;
+  TPForm* prefs_ = nullptr;  // the preferences dialog, a child made when first shown
   bool closed_ = false;
 };

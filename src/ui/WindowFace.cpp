@@ -55,16 +55,14 @@ void TMainForm::contextMenuEvent(QContextMenuEvent* event) {
   menu.exec(event->globalPos());
 }
 
-// Placeholders until the preferences dialog, the help page and the About box
-// exist; each is modal and, like them, bracketed by the keyboard's release and re-acquire.
+// A placeholder until the About box exists; it is modal and, like the other
+// dialogs, bracketed by the keyboard's release and re-acquire.
 void TMainForm::ShowPlaceholder(const char* text) {
   FormDeactivate();
   QMessageBox::information(this, kAppTitle, text);
   FormActivate();
 }
 
-void TMainForm::ShowPreferences() { ShowPlaceholder("Preferences: not available in this version."); }
-void TMainForm::ShowHelp() { ShowPlaceholder("Help: not available in this version."); }
 void TMainForm::ShowAbout() { ShowPlaceholder("Vy-System: one DJ deck per window."); }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {

@@ -1,0 +1,80 @@
+// The preferences dialog as the window runs it: filled from the live deck and
+// window, and on OK every choice applied at once. The hot key lasts for the
+// run; the rest is stored when the window closes.
+#include <QCheckBox>
+#include <algorithm>
+#include <array>
+
+#include "deck/VySystem.h"
+#include "foundation/OzoLog.h"
+#include "ui/Settings.h"
+#include "ui/Vymain.h"
+#include "ui_Vymain.h"
+
+namespace {
+struct TOptionBox {
+  QCheckBox* box;
+  uint32_t flag;
+};
+
+// "Get exact song length" is the inverse of fast open and is kept apart.
+std::array<TOptionBox, 7> OptionBoxes(TPForm& form) {
+  return {{{form.chkPlayWhenOpen, pfPlayWhenOpen},
+           {form.chkPlayWhenTrack, pfPlayWhenTrack},
+           {form.chkSecureClose, pfSecureClose},
+           {form.chkSecureTrack, pfSecureTrack},
+           {form.chkSecureDrop, pfSecureDrop},
+           {form.chkPlayListLoop, pfPlayListLoop},
+           {form.chkPioneerCue, pfPioneerCue}}};
+}
+}  // namespace
+
+void TMainForm::ShowPreferences() {
+  if (!deck_) return;
+  FormDeactivate();
+  if (!prefs_) prefs_ = new TPForm(this);  // a child: it goes with the window
+  TPForm& form = *prefs_;
+  form.Devices->clear();
+  for (int i = 0; i < devices_->Count(); ++i) form.Devices->addItem(QString::fromStdString(devices_->Strings(i)));
+  form.Devices->setCurrentIndex(int(deviceIndex_));
+
+  TVyPreferences preferences;
+  deck_->GetPreferences(preferences);
+  for (const TOptionBox& option : OptionBoxes(form)) option.box->setChecked(preferences.Flags & option.flag);
+  form.chkFastOpen->setChecked(!(preferences.Flags & pfFastOpen));
+  (preferences.EndOfTrack == etStop   ? form.radStop
+   : preferences.EndOfTrack == etNext ? form.radNext
+                                      : form.radRestart)
+      ->setChecked(true);
+  form.SetPitchRangeIndex(preferences.PitchRange);
+  form.HotKey->setCurrentIndex(hotKeyIndex_);
+  form.chkVMPeaks->setChecked(ui_->VMetter->Peaks() != pkNone);
+  form.chkLog->setChecked(LogIsOn());
+  form.chkDownmix->setChecked(downmixControl_);
+
+  // The window may have closed under the dialog (a termination request).
+  if (form.exec() != QDialog::Accepted || !deck_) {
+    FormActivate();
+    return;
+  }
+  SelectDevice(uint32_t(form.Devices->currentIndex()));  // none selected (-1) is out of range: device 0
+  // The whole word is rebuilt: bits no box shows are cleared.
+  preferences.Flags = form.chkFastOpen->isChecked() ? 0 : pfFastOpen;
+  for (const TOptionBox& option : OptionBoxes(form))
+    if (option.box->isChecked()) preferences.Flags |= option.flag;
+  preferences.EndOfTrack = form.radStop->isChecked() ? etStop : form.radNext->isChecked() ? etNext : etRestart;
+  preferences.PitchRange = uint8_t(form.PitchRangeIndex());
+  SetHotKeyIndex(std::max(0, form.HotKey->currentIndex()));
+  ui_->VMetter->SetPeaks(form.chkVMPeaks->isChecked() ? pkMedium : pkNone);
+  form.chkLog->isChecked() ? LogStart() : LogStop();
+  if (form.chkDownmix->isChecked() != downmixControl_) {
+    ShowDownmixControl(form.chkDownmix->isChecked());
+    // Both controls start centred; the knob's setter reports 0 to the deck.
+    ui_->Balance->SetValue(0);
+    ui_->DownMix->SetValue(0);
+  }
+  deck_->SetPreferences(preferences);
+  RefreshDropAcceptance();
+  UpdatePitchFader();
+  FormActivate();
+}

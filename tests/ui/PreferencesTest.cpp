@@ -1,0 +1,227 @@
+// The preferences dialog: its designed face, each choice reaching the
+// deck and the window on OK and nothing on Cancel; where the help page is looked for.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QPushButton>
+#include <QTimer>
+#include <cstring>
+#include <functional>
+
+#include "MainFormFixture.h"
+#include "controls/Ozoknob.h"
+#include "controls/Slider.h"
+#include "controls/Vumetter.h"
+#include "foundation/OzoLog.h"
+#include "ui/HelpPage.h"
+#include "ui/Settings.h"
+
+namespace {
+const char* const kOptionBoxes[] = {"chkPlayWhenOpen", "chkPlayWhenTrack", "chkSecureClose", "chkSecureTrack",
+                                    "chkSecureDrop",   "chkPlayListLoop",  "chkPioneerCue",  "chkFastOpen"};
+
+class Preferences : public MainForm {
+ protected:
+  void SetUp() override {
+    SetLogPath(dir.File("vys.log"));
+    ASSERT_EQ(form.FormCreate({}), 0);
+    start = DeckPreferences();
+  }
+  void TearDown() override {
+    LogStop();
+    MainForm::TearDown();
+  }
+  // Opens the dialog from the window; while it is modal, `edit` changes it
+  // and `button` closes it.
+  void RunDialog(const std::function<void(TPForm&)>& edit, const char* button = "btnOk") {
+    bool reached = false;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = dynamic_cast<TPForm*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      reached = true;
+      edit(*dialog);
+      dialog->findChild<QPushButton*>(button)->click();
+    });
+    form.ShowPreferences();
+    EXPECT_TRUE(reached) << "the dialog was not shown modally";
+  }
+  TVyPreferences DeckPreferences() {
+    TVyPreferences preferences;
+    form.Deck()->GetPreferences(preferences);
+    return preferences;
+  }
+  bool Shown(const char* control) { return !Control(form, control)->isHidden(); }
+  PKMODES Peaks() { return Control<TOzoVUmetter>(form, "VMetter")->Peaks(); }
+
+  TVyPreferences start;  // the deck's own, before the test changes any
+};
+
+TEST_F(Preferences, ControlsSitAtTheirDesignedBoundsWithTheirCaptions) {
+  TPForm dialog;
+  EXPECT_EQ(dialog.windowTitle(), "Vy-S Preferences");
+  EXPECT_EQ(dialog.size(), QSize(375, 335));
+  const struct {
+    const char* name;
+    QRect bounds;
+    const char* caption;
+  } designed[] = {
+      {"PanelOutput", {8, 8, 353, 81}, "Output device"},
+      {"Devices", {16, 24, 297, 21}, ""},
+      {"Label1", {16, 56, 313, 17}, "Note: Device changes will take effect next time you open a song"},
+      {"PanelOptions", {8, 96, 177, 193}, "Options"},
+      {"chkPlayWhenOpen", {16, 24, 105, 17}, "Play when open"},
+      {"chkPlayWhenTrack", {16, 40, 145, 17}, "Play when change track"},
+      {"chkSecureClose", {16, 56, 125, 17}, "Secure close"},
+      {"chkSecureTrack", {16, 72, 125, 17}, "Secure track buttons"},
+      {"chkSecureDrop", {16, 88, 125, 17}, "Secure drop files"},
+      {"chkVMPeaks", {16, 104, 125, 17}, "VU-Meter peaks"},
+      {"chkPlayListLoop", {16, 120, 81, 17}, "Playlist loop"},
+      {"chkDownmix", {16, 136, 145, 17}, "Downmix control"},
+      {"chkPioneerCue", {16, 152, 145, 17}, "Pioneer style CUE key"},
+      {"chkFastOpen", {16, 168, 150, 17}, "Get exact song length"},
+      {"PitchRange", {192, 96, 169, 49}, "Pitch range"},
+      {"PitchRangeItem0", {8, 14, 53, 31}, "±8 %"},
+      {"PitchRangeItem1", {61, 14, 53, 31}, "±16 %"},
+      {"PitchRangeItem2", {114, 14, 53, 31}, "±20 %"},
+      {"PanelTrack", {192, 152, 169, 73}, "On end of track.."},
+      {"radStop", {16, 16, 57, 17}, "Stop"},
+      {"radRestart", {16, 32, 65, 17}, "Restart"},
+      {"radNext", {16, 48, 65, 17}, "Next"},
+      {"PanelHotKey", {192, 232, 169, 57}, "Hot-Key"},
+      {"Label2", {16, 26, 68, 13}, "For this player:"},
+      {"HotKey", {96, 24, 57, 21}, "None F1 F2 F3 F4 F5 F6 F7 F8 F9 F10 F11 F12"},
+      {"chkLog", {16, 304, 153, 17}, "Log errors to vys.log"},
+      {"btnOk", {207, 304, 75, 23}, "OK"},
+      {"btnCancel", {288, 304, 75, 23}, "Cancel"},
+  };
+  for (const auto& control : designed) {
+    QWidget* widget = dialog.findChild<QWidget*>(control.name);
+    ASSERT_NE(widget, nullptr) << control.name;
+    EXPECT_EQ(widget->geometry(), control.bounds) << control.name;
+    QStringList caption{widget->property("title").toString() + widget->property("text").toString()};
+    if (auto* list = qobject_cast<QComboBox*>(widget))
+      for (int i = 0; i < list->count(); ++i) caption << list->itemText(i);
+    EXPECT_EQ(caption.join(' ').trimmed(), control.caption) << control.name;
+  }
+  EXPECT_TRUE(dialog.btnOk->isDefault());
+}
+
+TEST_F(Preferences, TabOrderFollowsTheDesignAndTheFocusStartsOnDevices) {
+  TPForm dialog;
+  const QStringList designed = QString("Devices chkPlayWhenOpen chkPlayWhenTrack chkSecureClose chkSecureTrack "
+                                        "chkSecureDrop chkVMPeaks chkPlayListLoop chkDownmix chkPioneerCue chkFastOpen "
+                                        "PitchRangeItem0 PitchRangeItem1 PitchRangeItem2 radStop radRestart radNext "
+                                        "HotKey chkLog btnOk btnCancel")
+                                    .split(' ');
+  QStringList chain{"Devices"};
+  for (QWidget* w = dialog.Devices->nextInFocusChain(); w != dialog.Devices; w = w->nextInFocusChain())
+    if (w->focusPolicy() & Qt::TabFocus) chain << w->objectName();
+  EXPECT_EQ(chain, designed);
+  dialog.show();
+  EXPECT_EQ(dialog.focusWidget(), dialog.Devices);
+}
+
+// One box at a time, so that two swapped boxes cannot hide each other; a bit
+// no box shows is cleared.
+TEST_F(Preferences, OkRebuildsTheOptionWordFromTheBoxes) {
+  const uint32_t bits[] = {pfPlayWhenOpen, pfPlayWhenTrack, pfSecureClose, pfSecureTrack,
+                           pfSecureDrop,   pfPlayListLoop,  pfPioneerCue,  0};
+  for (size_t i = 0; i < std::size(kOptionBoxes); ++i) {
+    TVyPreferences stray = start;
+    stray.Flags |= 0x100;
+    form.Deck()->SetPreferences(stray);
+    RunDialog([&](TPForm& dialog) {
+      for (const char* name : kOptionBoxes) dialog.findChild<QCheckBox*>(name)->setChecked(name == kOptionBoxes[i]);
+    });
+    const uint32_t fastOpen = std::strcmp(kOptionBoxes[i], "chkFastOpen") == 0 ? 0 : pfFastOpen;
+    EXPECT_EQ(DeckPreferences().Flags, bits[i] | fastOpen) << kOptionBoxes[i];
+  }
+}
+
+TEST_F(Preferences, OkAppliesEndOfTrackPitchRangeHotKeyPeaksAndLog) {
+  form.Deck()->ToggleTimeMode();
+  TVyPreferences read = DeckPreferences();
+  read.Reserved1[0] = 7;
+  form.Deck()->SetPreferences(read);
+  RunDialog([](TPForm& dialog) {
+    dialog.radNext->setChecked(true);
+    dialog.PitchRangeItem0->setChecked(true);
+    dialog.HotKey->setCurrentIndex(5);
+    dialog.chkVMPeaks->setChecked(false);
+    dialog.chkLog->setChecked(true);
+  });
+  TVyPreferences now = DeckPreferences();
+  EXPECT_EQ(now.EndOfTrack, etNext);
+  EXPECT_EQ(now.PitchRange, pr8);
+  EXPECT_EQ(now.TimeMode, 1) << "kept as read";
+  EXPECT_EQ(now.Reserved1[0], 7) << "kept as read";
+  EXPECT_EQ(Control<TSlider>(form, "Pitch")->MaxValue(), form.Deck()->DeckInfo.Fader.Maximum);
+  EXPECT_EQ(Peaks(), pkNone);
+  EXPECT_TRUE(LogIsOn());
+  int hotKey = -1;
+  RunDialog([&](TPForm& dialog) {
+    hotKey = dialog.HotKey->currentIndex();
+    dialog.radRestart->setChecked(true);
+    dialog.PitchRangeItem2->setChecked(true);
+    dialog.chkVMPeaks->setChecked(true);
+    dialog.chkLog->setChecked(false);
+  });
+  EXPECT_EQ(hotKey, 5) << "F5 stays the window's hot key";
+  now = DeckPreferences();
+  EXPECT_EQ(now.EndOfTrack, etRestart);
+  EXPECT_EQ(now.PitchRange, pr20);
+  EXPECT_EQ(Peaks(), pkMedium);
+  EXPECT_FALSE(LogIsOn());
+}
+
+TEST_F(Preferences, CancelChangesNothing) {
+  const PKMODES peaks = Peaks();
+  RunDialog(
+      [](TPForm& dialog) {
+        for (const char* name : kOptionBoxes) dialog.findChild<QCheckBox*>(name)->toggle();
+        dialog.radNext->setChecked(true);
+        dialog.PitchRangeItem2->setChecked(true);
+        dialog.HotKey->setCurrentIndex(3);
+        dialog.chkVMPeaks->toggle();
+        dialog.chkLog->setChecked(true);
+        dialog.chkDownmix->setChecked(true);
+      },
+      "btnCancel");
+  const TVyPreferences now = DeckPreferences();
+  EXPECT_EQ(now.Flags, start.Flags);
+  EXPECT_EQ(now.EndOfTrack, start.EndOfTrack);
+  EXPECT_EQ(now.PitchRange, start.PitchRange);
+  EXPECT_EQ(Peaks(), peaks);
+  EXPECT_FALSE(LogIsOn());
+  EXPECT_TRUE(Shown("Balance"));
+  EXPECT_FALSE(Shown("DownMix"));
+  RunDialog([](TPForm& dialog) { EXPECT_EQ(dialog.HotKey->currentIndex(), 0); }, "btnCancel");
+}
+
+TEST_F(Preferences, DownmixAloneSwapsTheKnobAndTheSliderAndCentresBoth) {
+  auto* balance = Control<TOzoKnob>(form, "Balance");
+  auto* downMix = Control<TSlider>(form, "DownMix");
+  for (bool on : {true, false}) {
+    balance->SetValue(40);
+    downMix->SetValue(1);
+    RunDialog([&](TPForm& dialog) { dialog.chkDownmix->setChecked(on); });
+    EXPECT_EQ(Shown("DownMix"), on);
+    EXPECT_EQ(Shown("Balance"), !on);
+    EXPECT_EQ(balance->Value(), 0);
+    EXPECT_EQ(downMix->Value(), 0);
+    EXPECT_EQ(form.Deck()->Balance, 0);
+    EXPECT_EQ(DeckPreferences().Flags, start.Flags);
+  }
+}
+
+TEST_F(Preferences, HelpPageIsLookedForBesideTheProgramThenInTheDataFolder) {
+  const QString bin = QString::fromStdString(dir.File("bin"));
+  const QString shared = QString::fromStdString(dir.File("share/vy-system/vys.html"));
+  ASSERT_TRUE(QDir().mkpath(bin) && QDir().mkpath(QFileInfo(shared).path()));
+  EXPECT_EQ(FindHelpPage(bin), "");
+  WriteFileBytes(shared.toStdString(), "<html></html>");
+  EXPECT_EQ(FindHelpPage(bin), shared);
+  WriteFileBytes(dir.File("bin/vys.html"), "<html></html>");
+  EXPECT_EQ(FindHelpPage(bin), bin + "/vys.html");
+}
+}  // namespace
