@@ -3,8 +3,9 @@
 // into a WAV file that the test then reads.
 #pragma once
 #include <cstdint>
-#include <optional>
 #include <string>
+
+#include "support/ScopedEnv.h"
 
 class ScopedAudioOutput {
  public:
@@ -12,16 +13,13 @@ class ScopedAudioOutput {
 
   // `choice` is a VYS_AUDIO value: "null", or Capture(path).
   explicit ScopedAudioOutput(const std::string& choice, uint32_t rate = kRate);
-  ~ScopedAudioOutput();
-  ScopedAudioOutput(const ScopedAudioOutput&) = delete;
-  ScopedAudioOutput& operator=(const ScopedAudioOutput&) = delete;
 
   static std::string Capture(const std::string& path) { return "wav:" + path; }
   // A capture mixed only by MixCapturedPeriods: heard without the clock.
   static std::string SteppedCapture(const std::string& path) { return "wav-steps:" + path; }
 
  private:
-  std::optional<std::string> audio_, rate_;  // as they were before
+  ScopedEnv audio_, rate_;
 };
 
 // Lets the deck play on for a while. Tests that check an outcome measure the
