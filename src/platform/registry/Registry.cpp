@@ -11,18 +11,22 @@
 #include <mutex>
 #include <new>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
+// Only the predefined key is an object; its folder follows the environment.
 struct HKEY__ {
-  std::string folder;  // empty for the predefined key: its folder follows the environment
+  char unused;
 };
 
 HKEY__ g_currentUserKey;
 
 namespace {
+// An opened key's handle is a number never given out again, so a handle
+// closed twice, or kept after closing, can never reach a later key.
 std::mutex g_handlesLock;
-std::unordered_set<HKEY> g_handles;
+std::unordered_map<uintptr_t, std::string> g_folders;
+uintptr_t g_lastHandle = 0;
 
 constexpr size_t kMaxName = 255;  // NAME_MAX on every file system we run on
 
@@ -73,8 +77,9 @@ LONG FolderOf(HKEY key, std::string& folder) {
     return folder.empty() ? ERROR_PATH_NOT_FOUND : ERROR_SUCCESS;
   }
   std::lock_guard<std::mutex> hold(g_handlesLock);
-  if (!key || !g_handles.count(key)) return ERROR_INVALID_HANDLE;
-  folder = key->folder;
+  auto found = g_folders.find(reinterpret_cast<uintptr_t>(key));
+  if (found == g_folders.end()) return ERROR_INVALID_HANDLE;
+  folder = found->second;
   return ERROR_SUCCESS;
 }
 
@@ -161,12 +166,11 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DW
     if (int error = MakeFolder(folder, created)) return ErrorOf(error, ERROR_CANTWRITE);
     if (created) SyncFolder(ParentOf(folder));
   }
-  HKEY opened = new HKEY__{std::move(folder)};
   {
     std::lock_guard<std::mutex> hold(g_handlesLock);
-    g_handles.insert(opened);
+    g_folders.emplace(++g_lastHandle, std::move(folder));
+    *result = reinterpret_cast<HKEY>(g_lastHandle);
   }
-  *result = opened;
   if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   return ERROR_SUCCESS;
 } catch (const std::bad_alloc&) {
@@ -175,12 +179,8 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DW
 
 LONG RegCloseKey(HKEY key) {
   if (key == HKEY_CURRENT_USER) return ERROR_SUCCESS;
-  {
-    std::lock_guard<std::mutex> hold(g_handlesLock);
-    if (!key || !g_handles.erase(key)) return ERROR_INVALID_HANDLE;
-  }
-  delete key;
-  return ERROR_SUCCESS;
+  std::lock_guard<std::mutex> hold(g_handlesLock);
+  return g_folders.erase(reinterpret_cast<uintptr_t>(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
 LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) try {

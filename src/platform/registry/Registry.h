@@ -56,7 +56,8 @@ struct SECURITY_ATTRIBUTES;
 // as given (every key is non-volatile and fully accessible).
 LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options, REGSAM access,
                      const SECURITY_ATTRIBUTES* security, PHKEY result, LPDWORD disposition);
-// Frees a handle from RegCreateKeyExA; ERROR_INVALID_HANDLE for any other.
+// Frees a handle from RegCreateKeyExA; ERROR_INVALID_HANDLE for one already
+// closed or never given out.
 LONG RegCloseKey(HKEY key);
 // With neither `data` nor `size`: tells whether the value exists. With
 // `size` only: its length. With both: reads it into `*size` bytes, or fails
