@@ -106,25 +106,17 @@ std::string ParentOf(const std::string& folder) { return folder.substr(0, folder
 int MakeFolders(const std::string& folder) {
   bool created = false;
   for (size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1))
-    if (slash > 0 && folder[slash - 1] != '/')
+    if (folder[slash - 1] != '/')
       if (int error = MakeFolder(folder.substr(0, slash), created)) return error;
   return MakeFolder(folder, created);
 }
 
-bool WriteAll(int fd, const BYTE* data, size_t size) {
+// Moves all `size` bytes through read or write, across short transfers and
+// signals.
+template <typename Transfer, typename Bytes>
+bool TransferAll(Transfer transfer, int fd, Bytes* data, size_t size) {
   while (size > 0) {
-    ssize_t done = write(fd, data, size);
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) return false;
-    data += done;
-    size -= size_t(done);
-  }
-  return true;
-}
-
-bool ReadAll(int fd, BYTE* data, size_t size) {
-  while (size > 0) {
-    ssize_t done = read(fd, data, size);
+    ssize_t done = transfer(fd, data, size);
     if (done < 0 && errno == EINTR) continue;
     if (done <= 0) return false;
     data += done;
@@ -205,7 +197,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
     result = ERROR_CANTREAD;
   else if (data && DWORD(status.st_size) > *size)
     result = ERROR_MORE_DATA;
-  else if (data && !ReadAll(fd, data, size_t(status.st_size)))
+  else if (data && !TransferAll(read, fd, data, size_t(status.st_size)))
     result = ERROR_CANTREAD;
   close(fd);
   if (result == ERROR_SUCCESS || result == ERROR_MORE_DATA) {
@@ -228,7 +220,9 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, cons
   // is unique per process and write; O_EXCL steps over one that another
   // process namespace happens to use too.
   static std::atomic<unsigned> serial{0};
+  const std::string target = folder + "/" + valueName;
   const std::string prefix = folder + "/.tmp." + std::to_string(getpid()) + ".";
+  // The names are made before the file, so nothing can throw while it is open.
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
@@ -239,9 +233,9 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, cons
   if (fd < 0) return ERROR_CANTWRITE;
   int error = 0;
   errno = 0;
-  if (!WriteAll(fd, data, size) || fsync(fd) != 0) error = errno ? errno : EIO;
+  if (!TransferAll(write, fd, data, size) || fsync(fd) != 0) error = errno ? errno : EIO;
   if (close(fd) != 0 && !error) error = errno;
-  if (!error && rename(temporary.c_str(), (folder + "/" + valueName).c_str()) != 0) error = errno;
+  if (!error && rename(temporary.c_str(), target.c_str()) != 0) error = errno;
   if (error) {
     unlink(temporary.c_str());
     return ErrorOf(error, ERROR_CANTWRITE);
