@@ -5,8 +5,8 @@
 int TOzoRegTAG::OpenKey(const char* path) {
   CloseKey();
   DWORD disposition = 0;
-  if (RegCreateKeyExA(Root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &Key,
-                      &disposition) == ERROR_SUCCESS) {
+  if (RegCreateKeyExA(Root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &Key, &disposition) ==
+      ERROR_SUCCESS) {
     Open = 1;
     // A longer path is cut to what the field holds, still terminated.
     std::strncpy(KeyPath, path, sizeof KeyPath - 1);
