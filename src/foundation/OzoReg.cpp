@@ -26,9 +26,11 @@ int TOzoRegTAG::ValueExists(const char* name) {
   return RegQueryValueExA(Key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-int TOzoRegTAG::ReadValue(const char* name, void* buffer, unsigned size) {
+int TOzoRegTAG::ReadValue(const char* name, void* buffer, unsigned size, unsigned* read) {
   DWORD length = size;
-  return RegQueryValueExA(Key, name, nullptr, nullptr, static_cast<BYTE*>(buffer), &length) == ERROR_SUCCESS;
+  if (RegQueryValueExA(Key, name, nullptr, nullptr, static_cast<BYTE*>(buffer), &length) != ERROR_SUCCESS) return 0;
+  if (read) *read = unsigned(length);
+  return 1;
 }
 
 int TOzoRegTAG::WriteBinary(const char* name, const void* data, unsigned size) {

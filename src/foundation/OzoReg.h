@@ -17,8 +17,9 @@ class TOzoRegTAG {
   // 0 when nothing is open or the close failed (the key then stays open).
   int CloseKey();
   int ValueExists(const char* name);
-  // Fails when the stored value is longer than `size`.
-  int ReadValue(const char* name, void* buffer, unsigned size);
+  // Fails when the stored value is longer than `size`; `read`, when given,
+  // receives the value's length.
+  int ReadValue(const char* name, void* buffer, unsigned size, unsigned* read = nullptr);
   int WriteBinary(const char* name, const void* data, unsigned size);
 
   int Open = 0;

@@ -106,10 +106,12 @@ void SetConfigPreferences(TVyConfigBlock& block, const TVyPreferences& preferenc
   std::memcpy(block.Preferences, &preferences, kPreferencesBytes);
 }
 
+// A short value would leave the rest of the block undefined: it counts as none.
 bool LoadConfig(TVyConfigBlock& block) {
   TOzoRegTAG reg;
+  unsigned read = 0;
   return reg.OpenKey(kConfigKey) && reg.ValueExists(kConfigValue) &&
-         reg.ReadValue(kConfigValue, &block, sizeof block) &&
+         reg.ReadValue(kConfigValue, &block, sizeof block, &read) && read == sizeof block &&
          std::memcmp(block.Magic, kConfigMagic, sizeof block.Magic) == 0;
 }
 

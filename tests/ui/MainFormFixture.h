@@ -60,6 +60,7 @@ class MainForm : public ::testing::Test {
   bool application = Application();  // before any widget
   ScopedAudioOutput audio{"null", kRate};
   TempDir dir;
-  ScopedEnvironment settings{"XDG_CONFIG_HOME", dir.Path()};  // never the user's own
+  TempDir settingsDir;  // the settings store's, never the user's own
+  ScopedEnvironment settings{"XDG_CONFIG_HOME", settingsDir.Path()};
   TMainForm form;
 };

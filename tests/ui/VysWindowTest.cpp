@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -16,6 +17,8 @@
 #include <thread>
 
 #include "audio/output/OzoDS.h"
+#include "foundation/OzoReg.h"
+#include "ui/VyConfig.h"
 #include "support/AudioAnalysis.h"
 #include "support/AudioOutput.h"
 #include "support/ChildProcess.h"
@@ -379,6 +382,36 @@ TEST_F(VysWindow, WheelWithShiftOrCtrlNudgesThePitchAndAloneLeavesIt) {
       << "ten notches back with Shift";
   EXPECT_NEAR(toneAfter({"keydown", "ctrl", "click", "--repeat", "5", "4", "keyup", "ctrl"}) / start, 0.996, 3e-5)
       << "five notches forward with Ctrl";
+}
+
+// Position and hot key act for the run; the block stored at close keeps neither.
+TEST_F(VysWindow, CommandLinePlacesTheWindowAndSetsAHotKeyForThisRunOnly) {
+  WriteFileBytes(dir.File("second.wav"), ReadFileBytes(song));
+  vys = std::make_unique<ChildProcess>(
+      std::vector<std::string>{VYS_PATH, "-x", "100", "-y", "50", "-key", "3", song, dir.File("second.wav")});
+  window = FindWindow("^ Vy-S: sweep$");
+  ASSERT_NE(window, "") << "the first file on the command line plays first";
+  const std::string position = Position();
+  int x = 0, y = 0;
+  ASSERT_EQ(std::sscanf(position.c_str(), "X=%d Y=%d", &x, &y), 2) << position;
+  EXPECT_TRUE(x >= 100 && x <= 110 && y >= 50 && y <= 90) << "client at " << position << " under its frame";
+
+  ChildProcess other({"xmessage", "-title", "other-window", "another program"});
+  const std::string otherWindow = FindWindow("^other-window$");
+  ASSERT_EQ(RunProgram({"xdotool", "windowactivate", "--sync", otherWindow, "key", "F3"}), 0);
+  EXPECT_TRUE(Eventually([&] { return Output({"xdotool", "getactivewindow"}) == window; })) << "F3 brings the deck";
+
+  ClickPlay();
+  ASSERT_TRUE(Key("alt+F4"));
+  ASSERT_EQ(vys->WaitForExit(), 0);
+  TVyConfigBlock stored{};
+  TOzoRegTAG reg;
+  ASSERT_EQ(reg.OpenKey(kConfigKey), 1);
+  ASSERT_EQ(reg.ReadValue("Config", &stored, sizeof stored), 1);
+  EXPECT_EQ(std::string(stored.Magic, 4), "2500");
+  EXPECT_EQ(stored.Left, -1);
+  EXPECT_EQ(stored.Top, -1);
+  EXPECT_EQ(stored.HotKey, 0);
 }
 
 TEST_F(VysWindow, WithoutAnyOutputTellsSoAndEndsBeforeTheWindowShows) {
