@@ -7,6 +7,7 @@
 #include <QFontInfo>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QTest>
 #include <QToolButton>
 #include <chrono>
 #include <string>
@@ -217,6 +218,26 @@ TEST_F(MainForm, MeterRestsWhileTheDeckIsPaused) {
   ASSERT_TRUE(ReachesPosition(*form.Deck(), pausedAt + 300));
   form.TimerUpdateTimer();
   EXPECT_GT(meter->Level(0), 0) << "while playing the meter shows the levels";
+}
+
+TEST_F(MainForm, DisplaysRepaintWithoutThePanelsBeneathThem) {
+  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 20))}), 0);
+  form.TimerUpdate.stop();
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  form.TimerUpdateTimer();
+  PaintCounter panel1(Control(form, "Panel1")), panel2(Control(form, "Panel2"));
+  TOzoVUmetter* vu = Control<TOzoVUmetter>(form, "VMetter");
+  PaintCounter hundredths(Control(form, "LabelTimeCS")), meter(vu);
+  for (unsigned at = 200; at <= 1000; at += 200) {
+    ASSERT_TRUE(ReachesPosition(*form.Deck(), at));
+    vu->TimerTick(vu);  // the meter falls between ticks and the next levels raise it
+    form.TimerUpdateTimer();
+  }
+  ASSERT_GT(hundredths.Count(), 0);
+  ASSERT_GT(meter.Count(), 0);
+  EXPECT_EQ(panel1.Count(), 0);
+  EXPECT_EQ(panel2.Count(), 0);
 }
 
 TEST_F(MainForm, PitchLedTellsOffZeroAndMoved) {
