@@ -8,6 +8,7 @@
 
 #include "controls/ArtResources.h"
 #include "ui/MainBitmaps.h"
+#include "ui/SpeedButtonStyle.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
 
@@ -50,6 +51,24 @@ QRegion RoundedBottomShape(QSize size) {
     shape -= QRegion(square).subtracted(QRegion(corner, QRegion::Ellipse));
   }
   return shape;
+}
+
+// The speed buttons in the classic bevel: white and black outer edges, face
+// and grey inner ones. The style belongs to the form, which outlives it only
+// by the moments its destructor needs.
+void ClassicSpeedButtons(QWidget* form) {
+  auto* style = new TSpeedButtonStyle;
+  style->setParent(form);
+  for (QToolButton* button : form->findChildren<QToolButton*>()) {
+    QPalette bevel = button->palette();
+    bevel.setColor(QPalette::Button, kButtonFace);
+    bevel.setColor(QPalette::Light, Qt::white);
+    bevel.setColor(QPalette::Midlight, kButtonFace);
+    bevel.setColor(QPalette::Dark, QColor(128, 128, 128));
+    bevel.setColor(QPalette::Shadow, Qt::black);
+    button->setPalette(bevel);
+    button->setStyle(style);
+  }
 }
 
 struct TSliderDesign {
@@ -122,6 +141,7 @@ void TMainForm::ApplyDesign() {
   }
   ApplyFonts();
   ApplyGlyphs();
+  ClassicSpeedButtons(this);
 }
 
 void TMainForm::ApplyFonts() {

@@ -126,6 +126,21 @@ TEST_F(MainForm, CaptionsFitTheirButtonsInTheFreeFonts) {
   }
 }
 
+TEST_F(MainForm, SpeedButtonsWearTheClassicBevelAndSinkTheirGlyph) {
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  QToolButton* open = Control<QToolButton>(form, "btnOpen");  // 25 x 25, an 11 x 10 glyph
+  const QImage up = Grab(open);
+  EXPECT_EQ(up.pixel(0, 0), qRgb(255, 255, 255));
+  EXPECT_EQ(up.pixel(24, 24), qRgb(0, 0, 0));
+  EXPECT_EQ(up.pixel(23, 23), qRgb(128, 128, 128));
+  EXPECT_EQ(up.pixel(12, 2), qRgb(192, 192, 192)) << "a flat face";
+  open->setDown(true);
+  const QImage down = Grab(open);
+  EXPECT_EQ(down.pixel(0, 0), qRgb(0, 0, 0)) << "sunk";
+  EXPECT_EQ(down.copy(8, 8, 11, 10), up.copy(7, 7, 11, 10)) << "the glyph, one pixel down and right";
+}
+
 TEST_F(MainForm, BitmapLookupEndsAtTheSeventh) {
   ASSERT_TRUE(LoadBitmaps());
   EXPECT_NE(MainBitmap(6), nullptr);
