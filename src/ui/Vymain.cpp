@@ -48,6 +48,9 @@ int TMainForm::FormCreate(const QStringList& files) {
   RefreshPitchDisplay();
   ApplyConfig(files);
   TimerUpdate.start();
+  // The first tick now, not one interval later: the window then maps showing
+  // the song that is already playing, not " Loading..." and an empty display.
+  TimerUpdateTimer();
   InitKeyboard();
   HookApplicationEvents();
   WatchTerminationSignal();

@@ -190,6 +190,12 @@ TEST_F(MainForm, LampsFollowTheDeckState) {
   EXPECT_EQ(Glyph(form, "btnCUE"), Bitmap(bmpLedCueOff));
 }
 
+TEST_F(MainForm, OpensShowingThePlayingSongBeforeTheFirstInterval) {
+  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("first.wav", 20))}), 0);
+  EXPECT_EQ(form.windowTitle().toStdString(), std::string(kSongCaptionPrefix) + "first");
+  EXPECT_EQ(Glyph(form, "btnPlay"), Bitmap(bmpLedPlay));
+}
+
 TEST_F(MainForm, PositionShowsTheCuePointAsASearchMovesIt) {
   ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 20))}), 0);
   TVySystemTAG& deck = *form.Deck();
