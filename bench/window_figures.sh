@@ -25,20 +25,9 @@ for f in "$song" build/vys build/vys-deck build/bench/bare_window build/bench/wi
   [ -e "$f" ] || { echo "missing $f: cmake --build build --target benchmarks"; exit 1; }
 done
 
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-server=$!
-pids+=("$server")
-while [ ! -s "$work/display" ]; do sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")" VYS_AUDIO=null
+source tools/private-x.sh
+start_private_x
+export VYS_AUDIO=null
 
 run_time_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ ns += $1 } END { print ns + 0 }'; }
 rss_kib() { awk '/^VmRSS:/ { print $2 }' /proc/"$1"/status; }
@@ -47,9 +36,9 @@ rss_kib() { awk '/^VmRSS:/ { print $2 }' /proc/"$1"/status; }
 # its run time and the X server's in the span (ns).
 sample() {
   sleep "$settle"
-  local own=$(run_time_ns "$1") x=$(run_time_ns "$server")
+  local own=$(run_time_ns "$1") x=$(run_time_ns "$x_server")
   sleep $((play - settle))
-  echo "$(rss_kib "$1") $(($(run_time_ns "$1") - own)) $(($(run_time_ns "$server") - x))"
+  echo "$(rss_kib "$1") $(($(run_time_ns "$1") - own)) $(($(run_time_ns "$x_server") - x))"
 }
 
 # Starts a window under the start-up clock; prints: start-up ms, then sample's figures.
