@@ -7,22 +7,14 @@ cd "$(dirname "$0")/.."
 out="${1:-docs/window.png}"
 cmake --build build --target vys window-shot make_signal_wav >/dev/null
 
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source tools/private-x.sh
 
 build/tools/make_signal_wav "$work/Test tone.wav" 44100 2 120
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+start_private_x
+# A window mapped while the manager is still starting can stay unmapped: wait for it.
+openbox --startup "touch $work/wm-ready" >/dev/null 2>&1 &
 pids+=($!)
-while [ ! -s "$work/display" ]; do sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-openbox >/dev/null 2>&1 &
-pids+=($!)
+while [ ! -e "$work/wm-ready" ]; do sleep 0.1; done
 VYS_AUDIO=null build/vys "$work/Test tone.wav" >/dev/null 2>&1 &
 pids+=($!)
 window="$(xdotool search --sync --onlyvisible --name '^ Vy-S: ')"

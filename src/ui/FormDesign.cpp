@@ -8,6 +8,7 @@
 
 #include "controls/ArtResources.h"
 #include "ui/MainBitmaps.h"
+#include "ui/SpeedButtonStyle.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
 
@@ -52,6 +53,24 @@ QRegion RoundedBottomShape(QSize size) {
   return shape;
 }
 
+// The speed buttons in the classic bevel: white and black outer edges, face
+// and grey inner ones. The style belongs to the form, which outlives it only
+// by the moments its destructor needs.
+void ClassicSpeedButtons(QWidget* form) {
+  auto* style = new TSpeedButtonStyle;
+  style->setParent(form);
+  for (QToolButton* button : form->findChildren<QToolButton*>()) {
+    QPalette bevel = button->palette();
+    bevel.setColor(QPalette::Button, kButtonFace);
+    bevel.setColor(QPalette::Light, Qt::white);
+    bevel.setColor(QPalette::Midlight, kButtonFace);
+    bevel.setColor(QPalette::Dark, QColor(128, 128, 128));
+    bevel.setColor(QPalette::Shadow, Qt::black);
+    button->setPalette(bevel);
+    button->setStyle(style);
+  }
+}
+
 struct TSliderDesign {
   TSlider* slider;
   TSliderOrientation orientation;
@@ -74,6 +93,12 @@ void TMainForm::ApplyDesign() {
   setWindowIcon(QIcon(QPixmap::fromImage(LoadBitmap("VYS_ICON"))));
   Fill(ui_->Panel1, Qt::black);
   Fill(ui_->Panel2, Qt::black);
+  // The displays carry the panels' black themselves: Qt then takes them for
+  // opaque, and a display that changes 27 times a second repaints alone,
+  // not the panel beneath it as well.
+  for (QWidget* display : std::initializer_list<QWidget*>{ui_->LabelTrack, ui_->LabelPitch, ui_->LabelTimeMMSS,
+                                                          ui_->LabelTimeCS, ui_->VMetter})
+    Fill(display, Qt::black);
   Fill(ui_->LedPitch, QColor(0, 128, 0));
 
   ui_->LabelTrack->SetCaption("ebb");
@@ -116,6 +141,7 @@ void TMainForm::ApplyDesign() {
   }
   ApplyFonts();
   ApplyGlyphs();
+  ClassicSpeedButtons(this);
 }
 
 void TMainForm::ApplyFonts() {

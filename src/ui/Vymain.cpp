@@ -47,6 +47,9 @@ int TMainForm::FormCreate(const QStringList& arguments) {
   RefreshPitchDisplay();
   ApplyConfig(arguments);
   TimerUpdate.start();
+  // The first tick now, not one interval later: the window then maps showing
+  // the song that is already playing, not " Loading..." and an empty display.
+  TimerUpdateTimer();
   InitKeyboard();
   HookApplicationEvents();
   WatchTerminationSignal();

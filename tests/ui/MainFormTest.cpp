@@ -7,6 +7,7 @@
 #include <QFontInfo>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QTest>
 #include <QToolButton>
 
 #include "controls/Slider.h"
@@ -69,6 +70,21 @@ TEST_F(MainForm, CaptionsFitTheirButtonsInTheFreeFonts) {
   }
 }
 
+TEST_F(MainForm, SpeedButtonsWearTheClassicBevelAndSinkTheirGlyph) {
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  QToolButton* open = Control<QToolButton>(form, "btnOpen");  // 25 x 25, an 11 x 10 glyph
+  const QImage up = Grab(open);
+  EXPECT_EQ(up.pixel(0, 0), qRgb(255, 255, 255));
+  EXPECT_EQ(up.pixel(24, 24), qRgb(0, 0, 0));
+  EXPECT_EQ(up.pixel(23, 23), qRgb(128, 128, 128));
+  EXPECT_EQ(up.pixel(12, 2), qRgb(192, 192, 192)) << "a flat face";
+  open->setDown(true);
+  const QImage down = Grab(open);
+  EXPECT_EQ(down.pixel(0, 0), qRgb(0, 0, 0)) << "sunk";
+  EXPECT_EQ(down.copy(8, 8, 11, 10), up.copy(7, 7, 11, 10)) << "the glyph, one pixel down and right";
+}
+
 TEST_F(MainForm, BitmapLookupEndsAtTheSeventh) {
   ASSERT_TRUE(LoadBitmaps());
   EXPECT_NE(MainBitmap(6), nullptr);
@@ -118,6 +134,12 @@ TEST_F(MainForm, LampsFollowTheDeckState) {
   EXPECT_EQ(Glyph(form, "btnCUE"), Bitmap(bmpLedCueOff));
 }
 
+TEST_F(MainForm, OpensShowingThePlayingSongBeforeTheFirstInterval) {
+  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("first.wav", 20))}), 0);
+  EXPECT_EQ(form.windowTitle().toStdString(), std::string(kSongCaptionPrefix) + "first");
+  EXPECT_EQ(Glyph(form, "btnPlay"), Bitmap(bmpLedPlay));
+}
+
 TEST_F(MainForm, PositionShowsTheCuePointAsASearchMovesIt) {
   ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 20))}), 0);
   TVySystemTAG& deck = *form.Deck();
@@ -161,6 +183,26 @@ TEST_F(MainForm, MeterRestsWhileTheDeckIsPaused) {
   ASSERT_TRUE(ReachesPosition(*form.Deck(), pausedAt + 300));
   form.TimerUpdateTimer();
   EXPECT_GT(meter->Level(0), 0) << "while playing the meter shows the levels";
+}
+
+TEST_F(MainForm, DisplaysRepaintWithoutThePanelsBeneathThem) {
+  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 20))}), 0);
+  form.TimerUpdate.stop();
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  form.TimerUpdateTimer();
+  PaintCounter panel1(Control(form, "Panel1")), panel2(Control(form, "Panel2"));
+  TOzoVUmetter* vu = Control<TOzoVUmetter>(form, "VMetter");
+  PaintCounter hundredths(Control(form, "LabelTimeCS")), meter(vu);
+  for (unsigned at = 200; at <= 1000; at += 200) {
+    ASSERT_TRUE(ReachesPosition(*form.Deck(), at));
+    vu->TimerTick(vu);  // the meter falls between ticks and the next levels raise it
+    form.TimerUpdateTimer();
+  }
+  ASSERT_GT(hundredths.Count(), 0);
+  ASSERT_GT(meter.Count(), 0);
+  EXPECT_EQ(panel1.Count(), 0);
+  EXPECT_EQ(panel2.Count(), 0);
 }
 
 TEST_F(MainForm, PitchLedTellsOffZeroAndMoved) {
