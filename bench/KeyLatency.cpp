@@ -27,6 +27,7 @@
 #include "support/AudioOutput.h"
 #include "support/ChildProcess.h"
 #include "support/HeardFrames.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 #include "support/XvfbServer.h"
@@ -94,6 +95,7 @@ int main() {
   const std::string song = dir.File("numbered.wav"), capturePath = dir.File("capture.wav");
   WriteFileBytes(song, MakeWav({.rate = kRate, .data = NumberedFrames(60 * kRate)}));
   ScopedAudioOutput audio(ScopedAudioOutput::Capture(capturePath), kRate);
+  ScopedEnvironment settings("XDG_CONFIG_HOME", dir.File("config"));  // not the user's own
   ChildProcess vys({VYS_PATH, song});
   const std::string window =
       ChildProcess({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^ Vy-S: "}).WaitForLine("");

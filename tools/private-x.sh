@@ -3,6 +3,8 @@
 # picks itself, names it in DISPLAY and its pid in x_server. When the script
 # ends, every pid in pids is stopped and $work removed: no server is left.
 work="$(mktemp -d)"
+# The deck's settings for this run are its own: never read or write the user's.
+export XDG_CONFIG_HOME="$work/config"
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
