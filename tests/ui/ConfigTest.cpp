@@ -130,4 +130,16 @@ TEST_F(StoredSettings, AWrongShortOrLongBlockGivesTheDefaultsAndIsReplaced) {
     EXPECT_TRUE(SamePreferences(Stored(), TVyPreferences{})) << value.size();
   }
 }
+
+// A settings store that cannot be written never keeps a deck from playing.
+TEST_F(StoredSettings, AnUnwritableStoreStartsTheDeckOnItsDefaults) {
+  const std::string blocked = settingsDir.File("blocked");
+  WriteFileBytes(blocked, "a file where the store's folder would be");
+  ScopedEnvironment unwritable("XDG_CONFIG_HOME", blocked);
+  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 5))}), 0);
+  EXPECT_EQ(form.Deck()->State, dsPlaying);
+  EXPECT_EQ(form.Deck()->Preferences.Flags, TVyPreferences{}.Flags);
+  form.Deck()->PlayPause();
+  EXPECT_TRUE(form.close());
+}
 }  // namespace
