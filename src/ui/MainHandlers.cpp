@@ -45,8 +45,8 @@ void TMainForm::ConnectHandlers() {
     QToolButton* button;
     THandler click;
   } clicks[] = {
-      {ui_->btnPitch, &TMainForm::btnPitchClick}, {ui_->btnNext, &TMainForm::btnNextClick},
-      {ui_->btnPrev, &TMainForm::btnPrevClick},   {ui_->btnOpen, &TMainForm::btnOpenClick},
+      {ui_->btnPitch, &TMainForm::btnPitchClick},   {ui_->btnNext, &TMainForm::btnNextClick},
+      {ui_->btnPrev, &TMainForm::btnPrevClick},     {ui_->btnOpen, &TMainForm::btnOpenClick},
       {ui_->btnPrefs, &TMainForm::ShowPreferences},
   };
   for (const auto& c : clicks) QObject::connect(c.button, &QToolButton::clicked, this, c.click);

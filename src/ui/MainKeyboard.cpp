@@ -63,6 +63,8 @@ void TMainForm::DispatchKey(uint32_t key, bool pressed) {
   auto press = [&](THandler down) {
     if (pressed) (this->*down)();
   };
+  // The key table reads as a table.
+  // clang-format off
   switch (key) {
     case DIK_LSHIFT: case DIK_RSHIFT: modifier(kShiftState); break;
     case DIK_LCONTROL: case DIK_RCONTROL: modifier(kCtrlState); break;
@@ -83,6 +85,7 @@ void TMainForm::DispatchKey(uint32_t key, bool pressed) {
     case DIK_EQUALS: case DIK_MULTIPLY: VolumeKey(pressed, +1); break;
     default: break;
   }
+  // clang-format on
 }
 
 // A press starts (or turns) the ramp, Shift for fine steps; a release stops

@@ -66,21 +66,26 @@ TOption OptionOf(const std::string& argument) {
 }
 
 // A value never begins with either mark: "-x /song.mp3" leaves the song a file.
-bool CanBeValue(const std::string& argument) {
-  return !argument.empty() && argument[0] != '-' && argument[0] != '/';
-}
+bool CanBeValue(const std::string& argument) { return !argument.empty() && argument[0] != '-' && argument[0] != '/'; }
 
 void ApplyOption(TVyConfigBlock& block, TOption option, const std::string& value) {
   switch (option) {
-    case opSc: block.DeviceIndex = uint32_t(IntegerOr(value, 0)); break;
-    case opX: block.Left = IntegerOr(value, -1); break;
-    case opY: block.Top = IntegerOr(value, -1); break;
+    case opSc:
+      block.DeviceIndex = uint32_t(IntegerOr(value, 0));
+      break;
+    case opX:
+      block.Left = IntegerOr(value, -1);
+      break;
+    case opY:
+      block.Top = IntegerOr(value, -1);
+      break;
     case opKey: {
       const int key = IntegerOr(value, 0);
       if (key >= 1 && key <= 12) block.HotKey = key;
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 }  // namespace

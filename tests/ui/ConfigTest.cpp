@@ -31,7 +31,12 @@ TEST(CommandLine, OptionsOverrideTheBlockAndEveryOtherWordIsAFile) {
       {{"-x", "-log"}, {}, 0, -1, -1, 0, true},
       {{"a.mp3", "-x"}, {"a.mp3"}, 0, -1, -1, 0, false},
       {{"/LOG", "-unknown", "", "/home/dj/My Music/a.mp3", "crate/b side.wav"},
-       {"/home/dj/My Music/a.mp3", "crate/b side.wav"}, 0, -1, -1, 0, true},
+       {"/home/dj/My Music/a.mp3", "crate/b side.wav"},
+       0,
+       -1,
+       -1,
+       0,
+       true},
       {{"-x", "/home/dj/a.mp3", "/x"}, {"/home/dj/a.mp3"}, 0, -1, -1, 0, false},
   };
   for (const auto& c : cases) {

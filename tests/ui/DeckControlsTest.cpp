@@ -41,8 +41,8 @@ class DeckControls : public MainForm {
     return info;
   }
   void Wheel(int notches) {
-    QWheelEvent wheel(QPointF(200, 100), QPointF(200, 100), {}, QPoint(0, 120 * notches), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(200, 100), QPointF(200, 100), {}, QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
     QApplication::sendEvent(&form, &wheel);
   }
 

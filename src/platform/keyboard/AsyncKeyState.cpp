@@ -9,10 +9,17 @@ struct TKeyPair {
 
 bool PairFor(int virtualKey, TKeyPair& pair) {
   switch (virtualKey) {
-    case VK_SHIFT: pair = {DIK_LSHIFT, DIK_RSHIFT}; return true;
-    case VK_CONTROL: pair = {DIK_LCONTROL, DIK_RCONTROL}; return true;
-    case VK_MENU: pair = {DIK_LMENU, DIK_RMENU}; return true;
-    default: return false;
+    case VK_SHIFT:
+      pair = {DIK_LSHIFT, DIK_RSHIFT};
+      return true;
+    case VK_CONTROL:
+      pair = {DIK_LCONTROL, DIK_RCONTROL};
+      return true;
+    case VK_MENU:
+      pair = {DIK_LMENU, DIK_RMENU};
+      return true;
+    default:
+      return false;
   }
 }
 }  // namespace
