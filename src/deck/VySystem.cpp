@@ -48,6 +48,7 @@ TVySystemTAG::TVySystemTAG(void* ownerWindow, TVyCounter counter) : Pitch(counte
   Song.SetOwnerWindow(ownerWindow);
   Song.AddPlayer(&mp3_);
   Song.AddPlayer(&wav_);
+  Song.AddPlayer(&snd_);
   Song.Buffer().AddProcessor(&Meter);
   UpdateFaderInfo();
   Song.GetSongInfo(DeckInfo.SongInfo);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "audio/decoders/OzoMP3.h"
+#include "audio/decoders/OzoSND.h"
 #include "audio/decoders/OzoWAV.h"
 #include "deck/VyPitch.h"
 #include "deck/VyPlayList.h"
@@ -132,6 +133,7 @@ class TVySystemTAG {
   TVyTimeInfo timeSnapshot_{};
   TOzoMP3TAG mp3_;
   TOzoWAVTAG wav_;
+  TOzoSNDTAG snd_;  // after the WAV decoder: it takes the WAVE files that one leaves
   TVyCounter counter_;
   int64_t lastTrackPressMs_ = 0;
   int cuePlayHeld_ = 0;

@@ -51,6 +51,12 @@ TEST_F(PlayList, SeveralNamesDropPlaylistsAndNamesWithoutExtension) {
   EXPECT_EQ(GetCurrentDirectory(), before) << "a dropped playlist is not read";
 }
 
+TEST_F(PlayList, SoundFileTypesInAPlaylistAreTracks) {
+  std::string set = Write("set.m3u", "a.flac\nb.AIFF\nc.aif\nd.aifc\ne.ogg\nf.oga\ng.Opus\n");
+  EXPECT_EQ(list.Load(set, false), 7);
+  EXPECT_THAT(Entries(), ElementsAre("a.flac", "b.AIFF", "c.aif", "d.aifc", "e.ogg", "f.oga", "g.Opus"));
+}
+
 TEST_F(PlayList, ReverseTurnsTheSelectionAroundAndStartsAtItsNewFirst) {
   EXPECT_EQ(list.Load("/m/1.mp3\n/m/2.mp3\n/m/3.mp3", true), 3);
   EXPECT_THAT(Entries(), ElementsAre("/m/3.mp3", "/m/2.mp3", "/m/1.mp3"));

@@ -7,16 +7,31 @@
 
 TOzoWAVTAG::~TOzoWAVTAG() { Close(); }
 
-int TOzoWAVTAG::CanOpen(const char* fileName) {
-  if (!fileName || !HasExtension(fileName, ".WAV")) return 0;
+TWaveKind WaveKindOf(const char* fileName) {
   HWAVEFILE file;
   TWaveFormatEx* format;
   TRiffChunk riff;
-  if (WaveOpen(fileName, &file, &format, &riff) != 0) return 1;  // Open reports why
-  // MPEG audio inside a WAVE file is left to the MPEG decoder.
-  int claimed = format->pcm.wFormatTag == WAVE_FORMAT_MPEGLAYER3 ? 0 : 1;
+  if (WaveOpen(fileName, &file, &format, &riff) != 0) return wkPlain;
+  const TPCMWaveFormat& pcm = format->pcm;
+  TWaveKind kind = wkPlain;
+  if (pcm.wFormatTag == WAVE_FORMAT_MPEGLAYER3)
+    kind = wkMpeg;
+  else if (pcm.wFormatTag != WAVE_FORMAT_PCM)
+    kind = wkWide;
+  // PCM the sound buffers cannot take; a file with no rate or no channels
+  // stays with the WAV decoder, which refuses it.
+  else if (pcm.nSamplesPerSec != 0 && pcm.nChannels != 0 &&
+           ((pcm.wBitsPerSample != 8 && pcm.wBitsPerSample != 16) || pcm.nChannels > 2))
+    kind = wkWide;
   WaveClose(&file, &format);
-  return claimed;
+  return kind;
+}
+
+int TOzoWAVTAG::CanOpen(const char* fileName) {
+  if (!fileName || !HasExtension(fileName, ".WAV")) return 0;
+  // MPEG audio inside a WAVE file is left to the MPEG decoder, other formats
+  // to the sound file decoder.
+  return WaveKindOf(fileName) == wkPlain;
 }
 
 void TOzoWAVTAG::Release() { WaveClose(&file_, &fileFormat_); }

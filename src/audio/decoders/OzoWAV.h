@@ -26,3 +26,10 @@ class TOzoWAVTAG : public TVyPlayerTAG {
   TRiffChunk dataChunk_{};
   TRiffChunk riffChunk_{};
 };
+
+// How the decoders divide WAVE files: plain 8- or 16-bit PCM of one or two
+// channels for the WAV decoder, MPEG audio for the MPEG decoder, and every
+// other format ("wide") for the sound file decoder. A file that cannot be
+// read counts as plain, so that the WAV decoder's Open says why.
+enum TWaveKind { wkPlain, wkMpeg, wkWide };
+TWaveKind WaveKindOf(const char* fileName);

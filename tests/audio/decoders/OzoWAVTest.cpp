@@ -44,14 +44,17 @@ struct WavDecoder : ::testing::Test {
 std::string Line(const std::string& message) { return message + " \\(OzoWAV\\.cpp [0-9]+\\)"; }
 }  // namespace
 
-TEST_F(WavDecoder, ClaimsWavExtensionInAnyCaseExceptMpegInside) {
+TEST_F(WavDecoder, ClaimsWavExtensionInAnyCaseExceptMpegAndWideFormatsInside) {
   EXPECT_EQ(decoder.CanOpen(dir.File("missing.wav").c_str()), 1) << "Open will say why it fails";
   EXPECT_EQ(decoder.CanOpen(dir.File("MISSING.WAV").c_str()), 1);
   EXPECT_EQ(decoder.CanOpen(dir.File("Mixed.WaV").c_str()), 1);
   EXPECT_EQ(decoder.CanOpen(Write("five.wave", {}).c_str()), 0);
   EXPECT_EQ(decoder.CanOpen(Write("noext", {}).c_str()), 0);
   EXPECT_EQ(decoder.CanOpen(Write("mp3.wav", {.formatTag = 85}).c_str()), 0);
-  EXPECT_EQ(decoder.CanOpen(Write("adpcm.wav", {.formatTag = 2}).c_str()), 1);
+  EXPECT_EQ(decoder.CanOpen(Write("adpcm.wav", {.formatTag = 2}).c_str()), 0) << "left to the sound file decoder";
+  EXPECT_EQ(decoder.CanOpen(Write("pcm24.wav", {.bits = 24}).c_str()), 0);
+  EXPECT_EQ(decoder.CanOpen(Write("tri.wav", {.channels = 3}).c_str()), 0);
+  EXPECT_EQ(decoder.CanOpen(Write("norate.wav", {.rate = 0}).c_str()), 1) << "refused by Open";
 }
 
 TEST_F(WavDecoder, OpenGivesFormatDurationAndBlockGeometry) {

@@ -1,0 +1,147 @@
+#include "platform/sndfile/SoundFile.h"
+
+#include <fcntl.h>
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+struct TSoundFileTAG {
+  SNDFILE* file = nullptr;
+};
+
+namespace {
+// The library's own failure text is per handle; an open that failed has none,
+// so its text is kept here.
+thread_local char openError[256];
+
+void SetOpenError(const char* text) { std::snprintf(openError, sizeof openError, "%s", text); }
+
+TSpeaker SpeakerOf(int position) {
+  switch (position) {
+    case SF_CHANNEL_MAP_LEFT:
+    case SF_CHANNEL_MAP_FRONT_LEFT:
+    case SF_CHANNEL_MAP_FRONT_LEFT_OF_CENTER:
+      return spLeft;
+    case SF_CHANNEL_MAP_RIGHT:
+    case SF_CHANNEL_MAP_FRONT_RIGHT:
+    case SF_CHANNEL_MAP_FRONT_RIGHT_OF_CENTER:
+      return spRight;
+    case SF_CHANNEL_MAP_MONO:
+    case SF_CHANNEL_MAP_CENTER:
+    case SF_CHANNEL_MAP_FRONT_CENTER:
+      return spCentre;
+    case SF_CHANNEL_MAP_LFE:
+      return spLfe;
+    case SF_CHANNEL_MAP_REAR_LEFT:
+    case SF_CHANNEL_MAP_SIDE_LEFT:
+      return spSurroundLeft;
+    case SF_CHANNEL_MAP_REAR_RIGHT:
+    case SF_CHANNEL_MAP_SIDE_RIGHT:
+      return spSurroundRight;
+    default:
+      return spOther;
+  }
+}
+
+// The WAVE default order (front L R, centre, LFE, back L R, side L R), which
+// FLAC and most multichannel files share. Ogg Vorbis and Opus name their own
+// order, so the library's map, when it has one, comes first.
+void DefaultSpeakers(uint32_t channels, TSpeaker* speakers) {
+  static const TSpeaker kWave[] = {spLeft,         spRight,         spCentre,       spLfe,
+                                   spSurroundLeft, spSurroundRight, spSurroundLeft, spSurroundRight};
+  static const TSpeaker kQuad[] = {spLeft, spRight, spSurroundLeft, spSurroundRight};
+  static const TSpeaker kFive[] = {spLeft, spRight, spCentre, spSurroundLeft, spSurroundRight};
+  // 6.1: the back centre sits where 5.1 has its left surround.
+  static const TSpeaker kSeven[] = {spLeft, spRight, spCentre, spLfe, spOther, spSurroundLeft, spSurroundRight};
+  for (uint32_t i = 0; i < channels; ++i) speakers[i] = i < 8 ? kWave[i] : spOther;
+  if (channels == 4) std::copy(kQuad, kQuad + 4, speakers);
+  if (channels == 5) std::copy(kFive, kFive + 5, speakers);
+  if (channels == 7) std::copy(kSeven, kSeven + 7, speakers);
+}
+
+void ReadSpeakers(SNDFILE* file, uint32_t channels, TSpeaker* speakers) {
+  DefaultSpeakers(channels, speakers);
+  std::vector<int> map(channels, 0);
+  if (!sf_command(file, SFC_GET_CHANNEL_MAP_INFO, map.data(), int(map.size() * sizeof(int)))) return;
+  for (uint32_t i = 0; i < channels; ++i)
+    if (map[i] != SF_CHANNEL_MAP_INVALID) speakers[i] = SpeakerOf(map[i]);
+}
+
+bool Within16Bits(int format) {
+  switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_PCM_16:
+      return true;
+    default:
+      return false;
+  }
+}
+}  // namespace
+
+int SoundFileOpen(const char* fileName, HSOUNDFILE* handle, TSoundFileInfo* info) {
+  *handle = nullptr;
+  int fd = fileName ? open(fileName, O_RDONLY | O_CLOEXEC) : -1;
+  struct stat status {};
+  if (fd < 0 || fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    SetOpenError(fd < 0 ? std::strerror(errno) : "Not a file");
+    if (fd >= 0) close(fd);
+    return -1;
+  }
+  SF_INFO sfInfo{};
+  SNDFILE* file = sf_open_fd(fd, SFM_READ, &sfInfo, SF_TRUE);  // closes fd on failure too
+  if (!file) {
+    SetOpenError(sf_strerror(nullptr));
+    return -1;
+  }
+  if (sfInfo.channels <= 0 || uint32_t(sfInfo.channels) > kMaxSoundFileChannels || sfInfo.samplerate <= 0 ||
+      sfInfo.frames < 0) {
+    SetOpenError("Unsupported channel count or sample rate");
+    sf_close(file);
+    return -1;
+  }
+  // Float files may hold peaks above full scale; they are clipped, not wrapped.
+  sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+  *info = TSoundFileInfo{};
+  info->frames = uint64_t(sfInfo.frames);
+  info->rate = uint32_t(sfInfo.samplerate);
+  info->channels = uint32_t(sfInfo.channels);
+  info->exact16 = Within16Bits(sfInfo.format);
+  ReadSpeakers(file, info->channels, info->speakers);
+  *handle = new TSoundFileTAG{file};
+  return 0;
+}
+
+const char* SoundFileError(HSOUNDFILE handle) { return handle ? sf_strerror(handle->file) : openError; }
+
+int64_t SoundFileReadShort(HSOUNDFILE handle, int16_t* dest, uint64_t frames) {
+  sf_count_t got = sf_readf_short(handle->file, dest, sf_count_t(frames));
+  return got == 0 && sf_error(handle->file) != SF_ERR_NO_ERROR ? -1 : int64_t(got);
+}
+
+int64_t SoundFileReadFloat(HSOUNDFILE handle, float* dest, uint64_t frames) {
+  sf_count_t got = sf_readf_float(handle->file, dest, sf_count_t(frames));
+  return got == 0 && sf_error(handle->file) != SF_ERR_NO_ERROR ? -1 : int64_t(got);
+}
+
+int SoundFileSeek(HSOUNDFILE handle, uint64_t frame) {
+  return sf_seek(handle->file, sf_count_t(frame), SEEK_SET) < 0 ? -1 : 0;
+}
+
+const char* SoundFileTitle(HSOUNDFILE handle) {
+  const char* title = sf_get_string(handle->file, SF_STR_TITLE);
+  return title && *title ? title : nullptr;
+}
+
+void SoundFileClose(HSOUNDFILE* handle) {
+  if (!*handle) return;
+  sf_close((*handle)->file);
+  delete *handle;
+  *handle = nullptr;
+}
