@@ -21,3 +21,9 @@ QImage PaintSliderRuler(bool vertical);
 QImage PaintHandCursor();
 // The deck window's lamps, fader caps, glyphs, legend and icon.
 std::vector<TArtwork> PaintWindowArtwork();
+QImage PaintProgramIcon();
+// The About box's logo and the cursor over its links.
+QImage PaintAboutLogo();
+QImage PaintLinkCursor();
+// The program's icon enlarged to side x side pixels (a multiple of 32).
+QImage PaintIconAt(int side);

@@ -1,4 +1,4 @@
-// The two mouse cursors, drawn as pixel art: '#' outline, '.' fill, ' ' clear.
+// The mouse cursors, drawn as pixel art: '#' outline, '.' fill, ' ' clear.
 #include <string_view>
 #include <vector>
 
@@ -71,6 +71,31 @@ QImage PaintHandCursor() {
                         "    #........#   ",
                         "    #........#   ",
                         "    ##########   "},
+                       5, 0);
+  // clang-format on
+}
+
+// Over the About box's links: a hand with the index finger up and a white
+// cuff; the fingertip is the hot spot.
+QImage PaintLinkCursor() {
+  // clang-format off
+  return CursorFromArt({"     ##         ",
+                        "    #..#        ",
+                        "    #..#        ",
+                        "    #..#        ",
+                        "    #..###      ",
+                        "    #..#..###   ",
+                        "    #..#..#..## ",
+                        "### #..#..#..#.#",
+                        "#..##..........#",
+                        "#...#..........#",
+                        " #.............#",
+                        "  #............#",
+                        "   #..........# ",
+                        "    #.........# ",
+                        "    ###########  ",
+                        "    #.........#  ",
+                        "    ###########  "},
                        5, 0);
   // clang-format on
 }

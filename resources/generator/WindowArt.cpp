@@ -168,8 +168,10 @@ QImage BendLegend() {
   return legend;
 }
 
+}  // namespace
+
 // The program's icon: a black disc with a green play triangle on the deck's face.
-QImage ProgramIcon() {
+QImage PaintProgramIcon() {
   QImage icon = Clear(32, 32);
   QPainter painter(&icon);
   painter.setPen(QColor(art::kBlack));
@@ -181,7 +183,6 @@ QImage ProgramIcon() {
   Triangle(icon, 12, 10, 12, true, art::kGreen);
   return icon;
 }
-}  // namespace
 
 std::vector<TArtwork> PaintWindowArtwork() {
   return {
@@ -201,6 +202,6 @@ std::vector<TArtwork> PaintWindowArtwork() {
       {"GLYPH_RW", TransportGlyph(23, false, false)},
       {"GLYPH_FF", TransportGlyph(21, true, false)},
       {"IMAGE1", BendLegend()},
-      {"VYS_ICON", ProgramIcon()},
+      {"VYS_ICON", PaintProgramIcon()},
   };
 }

@@ -1,17 +1,72 @@
 // vys [FILE...]: one deck in its own window, playing the files given.
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include "platform/keyboard/KeyboardQtGlue.h"
 #include "ui/QtMessageBox.h"
 #include "ui/Vymain.h"
 
+namespace {
+constexpr const char* kVersionText = "Vy-System 2.51\n";
+constexpr const char* kUsageText =
+    "Usage: vys [OPTION]... [FILE]...\n"
+    "One DJ deck in its own window, playing the FILEs given as one playlist\n"
+    "(MP3, MP2, MPEG audio, WAV, M3U and M3U8 playlists).\n"
+    "\n"
+    "Options start with - or / and are case-insensitive:\n"
+    "  -sc N      play through output device N of the preferences' list (0: the first)\n"
+    "  -log       write the log file vys.log\n"
+    "  -x N       put the window's left edge at N pixels (this run only)\n"
+    "  -y N       put the window's top edge at N pixels (this run only)\n"
+    "  -key N     F<N> (1 to 12) brings this deck to the front from anywhere (this run only)\n"
+    "  --help     print this text and exit\n"
+    "  --version  print the version and exit\n"
+    "\n"
+    "Files:\n"
+    "  $XDG_CONFIG_HOME/vy-system/registry/Software/Ozo/VySystem/Config\n"
+    "             the stored settings (XDG_CONFIG_HOME defaults to ~/.config)\n"
+    "  vys.log    beside the program when that folder is writable, else\n"
+    "             $XDG_STATE_HOME/vy-system/vys.log (XDG_STATE_HOME defaults to ~/.local/state)\n"
+    "\n"
+    "Environment:\n"
+    "  VYS_AUDIO       the output: unset for the sound system; none, null,\n"
+    "                  wav:PATH or wav-steps:PATH for stand-ins\n"
+    "  VYS_AUDIO_RATE  the stand-ins' sample rate (default 48000)\n"
+    "  XDG_CONFIG_HOME, XDG_STATE_HOME  where settings and the log go\n"
+    "  DISPLAY         the X display; without one the deck runs on the platform\n"
+    "                  Qt finds (Wayland), without the activation hot key\n";
+
+// The two conventional words answer before any window system is touched.
+int AnswerConventionalWord(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) return std::fputs(kUsageText, stdout) < 0 ? 1 : 0;
+    if (std::strcmp(argv[i], "--version") == 0) return std::fputs(kVersionText, stdout) < 0 ? 1 : 0;
+  }
+  return -1;
+}
+
+// Off X11 (no X display at all, a Wayland session without XWayland) the keys
+// come from the window's own events; what needs the X server is said once.
+void TellWhatNeedsX11() {
+  const QString platform = QGuiApplication::platformName();
+  if (platform == QLatin1String("xcb")) return;
+  std::fprintf(stderr,
+               "vys: running on Qt's %s platform without an X display: the activation hot key (-key) does not "
+               "work, and the deck hears keys only while its window has the focus\n",
+               qPrintable(platform));
+}
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (int answered = AnswerConventionalWord(argc, argv); answered >= 0) return answered;
   PreferX11Platform();
   QApplication app(argc, argv);
   QApplication::setApplicationName(kAppTitle);
   ChooseKeySnapshotSource();
+  TellWhatNeedsX11();
   InstallQtMessageBox();
   try {
     TMainForm form;

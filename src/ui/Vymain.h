@@ -14,6 +14,7 @@
 #include "input/VyInput.h"
 
 class HotKeyWatcher;
+class TAboutBox;
 class QSocketNotifier;
 class TPForm;
 class TVySystemTAG;
@@ -145,7 +146,6 @@ class TMainForm : public QWidget {
   void PositionChange();
   void SetButtonGlyph(QWidget* button, int bitmapIndex);
   bool IsFreeSpot(QPoint at) const;
-  void ShowPlaceholder(const char* text);
 
   std::unique_ptr<Ui::TMainForm> ui_;
   std::unique_ptr<TVySystemTAG> deck_;
@@ -174,5 +174,6 @@ class TMainForm : public QWidget {
   QString dlgOpenInitialDir;
   QString dlgOpenFileName;
   TPForm* prefs_ = nullptr;  // the preferences dialog, a child made when first shown
+  TAboutBox* about_ = nullptr;  // the About box, likewise
   bool closed_ = false;
 };

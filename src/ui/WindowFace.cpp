@@ -6,11 +6,11 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QWindow>
 
 #include "deck/VySystem.h"
+#include "ui/About.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
 
@@ -55,15 +55,15 @@ void TMainForm::contextMenuEvent(QContextMenuEvent* event) {
   menu.exec(event->globalPos());
 }
 
-// A placeholder until the About box exists; it is modal and, like the other
-// dialogs, bracketed by the keyboard's release and re-acquire.
-void TMainForm::ShowPlaceholder(const char* text) {
+// Modal and, like the other dialogs, bracketed by the keyboard's release and
+// re-acquire, so that no key held when it opens keeps acting behind it.
+void TMainForm::ShowAbout() {
   FormDeactivate();
-  QMessageBox::information(this, kAppTitle, text);
+  if (!about_) about_ = new TAboutBox(this);  // a child: it goes with the window
+  about_->LabelVersion->setText(kAboutVersionLine);
+  about_->exec();
   FormActivate();
 }
-
-void TMainForm::ShowAbout() { ShowPlaceholder("Vy-System: one DJ deck per window."); }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
   if (!LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();

@@ -28,6 +28,7 @@ TEST(Artwork, ImagesHaveTheirDesignedSizes) {
       {"W95_VTB", {34, 9}},          {"W95_VRL", {8, 10}},         {"LEDPLAY", {24, 12}},
       {"LEDPLAYOFF", {24, 12}},      {"LEDCUE", {26, 11}},         {"LEDCUEOFF", {26, 11}},
       {"LEDPLAYDISABLED", {24, 12}}, {"FADERVTHUMB", {34, 9}},     {"FADERHTHUMB", {14, 16}},
+      {"ABOUTLOGO", {170, 115}},
   };
   for (const auto& [name, size] : sizes) EXPECT_EQ(LoadBitmap(name.c_str()).size(), size) << name;
 }

@@ -2,7 +2,7 @@
 // manager, listened to through the capture device: it plays the file it is
 // given from its start, a click on Play pauses it, each way of ending it
 // ends it cleanly, and the deck's keys and the wheel are heard as a DJ
-// would hear them.
+// would hear them; the installed tree; two decks picked by their hot keys.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -424,5 +425,94 @@ TEST_F(VysWindow, WithoutAnyOutputTellsSoAndEndsBeforeTheWindowShows) {
   EXPECT_EQ(Output({"xdotool", "search", "--name", "Vy System PRO|Vy-S:"}), "") << "the deck window appeared";
   ASSERT_EQ(RunProgram({"xdotool", "windowactivate", "--sync", box, "key", "Return"}), 0);
   EXPECT_EQ(vys->WaitForExit(), 1);
+}
+}  // namespace
+
+namespace {
+bool IsFile(const std::string& path) { return std::ifstream(path).good(); }
+
+// The last half second of the capture at path is silent.
+bool EndsSilent(const std::string& path) {
+  Capture capture;
+  ReadCapture(path, &capture);
+  const size_t end = capture.left.size();
+  return end > kHalfSecond && Silent(capture, end - kHalfSecond, end);
+}
+
+size_t HeardRun(const std::string& path) {
+  Capture capture;
+  ReadCapture(path, &capture);
+  return RunFromFirstFrame(capture);
+}
+
+// The whole installed tree: what the desktop reads is valid, the conventional
+// words answer without any display, and the program plays from its installed place.
+TEST_F(VysWindow, InstalledProgramIsCompleteAndPlaysFromItsPlace) {
+  TempDir prefix;
+  ASSERT_EQ(RunProgram({CMAKE_COMMAND_PATH, "--install", VYS_BUILD_DIR, "--prefix", prefix.Path()}), 0);
+  const std::string share = prefix.File("share");
+  for (const std::string& file :
+       {prefix.File("bin/vys"), share + "/vy-system/vys.html", share + "/applications/vy-system.desktop",
+        share + "/metainfo/org.example.VySystem.metainfo.xml", share + "/man/man1/vys.1",
+        share + "/icons/hicolor/32x32/apps/vy-system.png", share + "/icons/hicolor/256x256/apps/vy-system.png",
+        share + "/icons/hicolor/scalable/apps/vy-system.svg"})
+    EXPECT_TRUE(IsFile(file)) << file << " is not installed";
+  EXPECT_EQ(RunProgram({"desktop-file-validate", share + "/applications/vy-system.desktop"}), 0);
+  EXPECT_EQ(RunProgram({"appstreamcli", "validate", "--no-net", share + "/metainfo/org.example.VySystem.metainfo.xml"}),
+            0);
+
+  const std::string installed = prefix.File("bin/vys");
+  ChildProcess help({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", installed, "--help"});
+  EXPECT_NE(help.WaitForLine("Usage: vys"), "");
+  EXPECT_NE(help.WaitForLine("  VYS_AUDIO "), "") << "the environment is described";
+  EXPECT_EQ(help.WaitForExit(), 0);
+  ChildProcess version({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", installed, "--version"});
+  EXPECT_EQ(version.WaitForLine(""), "Vy-System 2.51");
+  EXPECT_EQ(version.WaitForExit(), 0);
+
+  vys = std::make_unique<ChildProcess>(std::vector<std::string>{installed, song});
+  window = FindWindow("^ Vy-S: sweep$");
+  ASSERT_NE(window, "") << "the installed program shows no window";
+  EXPECT_TRUE(Eventually([&] { return RunFromFirstFrame(Heard()) >= kHalfSecond; })) << "it does not play the file";
+  ClickPlay();
+  ASSERT_TRUE(Key("alt+F4"));
+  EXPECT_EQ(vys->WaitForExit(), 0);
+}
+
+// Two decks side by side, each with its own hot key and capture: the hot key
+// picks the deck, and the deck's own keys then reach that deck alone.
+TEST_F(VysWindow, HotKeysPickOneOfTwoDecksAndItsKeysReachOnlyThatDeck) {
+  const std::string a = dir.File("a.wav"), b = dir.File("b.wav"), captureB = dir.File("capture-b.wav");
+  WriteFileBytes(a, ReadFileBytes(song));
+  WriteFileBytes(b, ReadFileBytes(song));
+  vys = std::make_unique<ChildProcess>(std::vector<std::string>{VYS_PATH, "-key", "1", "-x", "0", "-y", "0", a});
+  ChildProcess second({"env", "VYS_AUDIO=wav:" + captureB, VYS_PATH, "-key", "2", "-x", "420", "-y", "0", b});
+  const std::string windowA = FindWindow("^ Vy-S: a$"), windowB = FindWindow("^ Vy-S: b$");
+  ASSERT_NE(windowA, "");
+  ASSERT_NE(windowB, "");
+  ASSERT_TRUE(Eventually([&] { return HeardRun(capturePath) >= kHalfSecond && HeardRun(captureB) >= kHalfSecond; }));
+  auto active = [] { return Output({"xdotool", "getactivewindow"}); };
+
+  ASSERT_EQ(RunProgram({"xdotool", "key", "F2"}), 0);
+  ASSERT_TRUE(Eventually([&] { return active() == windowB; })) << "F2 does not bring the second deck";
+  ASSERT_EQ(RunProgram({"xdotool", "key", "KP_Enter"}), 0);
+  ASSERT_TRUE(Eventually([&] { return EndsSilent(captureB); })) << "keypad Enter does not pause the second deck";
+  const size_t heardA = HeardRun(capturePath);
+  EXPECT_TRUE(Eventually([&] { return HeardRun(capturePath) > heardA + kHalfSecond; }))
+      << "the first deck stopped as well";
+
+  ASSERT_EQ(RunProgram({"xdotool", "key", "F1"}), 0);
+  ASSERT_TRUE(Eventually([&] { return active() == windowA; })) << "F1 does not bring the first deck";
+  const size_t heardB = HeardRun(captureB);
+  ASSERT_EQ(RunProgram({"xdotool", "key", "KP_Enter"}), 0);
+  ASSERT_TRUE(Eventually([&] { return EndsSilent(capturePath); })) << "keypad Enter does not pause the first deck";
+  ASSERT_TRUE(HearFor(kHalfSecond));
+  EXPECT_EQ(HeardRun(captureB), heardB) << "the second deck played again on the first deck's key";
+  EXPECT_TRUE(EndsSilent(captureB));
+
+  for (const std::string& deck : {windowA, windowB})
+    RunProgram({"xdotool", "windowactivate", "--sync", deck, "key", "--clearmodifiers", "alt+F4"});
+  EXPECT_EQ(vys->WaitForExit(), 0);
+  EXPECT_EQ(second.WaitForExit(), 0);
 }
 }  // namespace
