@@ -3,10 +3,10 @@
 #include <QDesktopServices>
 #include <QMouseEvent>
 #include <QRegularExpression>
-#include <QScreen>
 
 #include "controls/ArtResources.h"
 #include "controls/CursorTable.h"
+#include "ui/CenterOnScreen.h"
 
 namespace {
 QFont Font(int pixelSize, bool bold, bool italic = false) {
@@ -83,10 +83,6 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
 // Centred on the screen, as the preferences are.
 void TAboutBox::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (const QScreen* screen = this->screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  CenterOnScreen(*this);
   OKButton->setFocus();
 }

@@ -1,6 +1,6 @@
 #include "ui/Settings.h"
 
-#include <QScreen>
+#include "ui/CenterOnScreen.h"
 
 TPForm::TPForm(QWidget* parent) : QDialog(parent) {
   setupUi(this);
@@ -36,10 +36,6 @@ void TPForm::SetPitchRangeIndex(int index) {
 // Centred on the screen, not over the deck that opened it: the decks share these settings.
 void TPForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (const QScreen* screen = this->screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  CenterOnScreen(*this);
   Devices->setFocus();
 }
