@@ -103,7 +103,7 @@ void DefaultConfig(TVyConfigBlock& block) {
 
 TVyPreferences ConfigPreferences(const TVyConfigBlock& block) {
   TVyPreferences preferences{};
-  std::memcpy(&preferences, block.Preferences, kPreferencesBytes);
+  std::memcpy(static_cast<void*>(&preferences), block.Preferences, kPreferencesBytes);  // the stored bytes only
   return preferences;
 }
 

@@ -64,7 +64,9 @@ TEST(AboutBox, ControlsSitAtTheirDesignedBoundsWithTheirTextsAndFonts) {
     auto* label = box.findChild<QLabel*>(d.name);
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->geometry(), d.bounds);
-    if (d.text) EXPECT_EQ(label->text(), d.text);
+    if (d.text) {
+      EXPECT_EQ(label->text(), d.text);
+    }
     EXPECT_EQ(label->font().family(), "Liberation Sans");
     EXPECT_EQ(label->font().pixelSize(), d.pixelSize);
     EXPECT_EQ(label->font().bold(), d.bold);

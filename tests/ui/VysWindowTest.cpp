@@ -167,6 +167,15 @@ class VysWindow : public ::testing::Test {
     });
   }
 
+  // What the deck printed, read to its end once it has ended: shown with a
+  // failed exit, so that a crash or a sanitizer report is seen.
+  std::string DeckOutput() {
+    vys->WaitForLine("\x01", 0, std::chrono::milliseconds(500));
+    std::string text;
+    for (const std::string& line : vys->Lines()) text += line + "\n";
+    return text;
+  }
+
   // The window's position on the screen, as "X=.. Y=..".
   std::string Position() {
     ChildProcess query({"xdotool", "getwindowgeometry", "--shell", window});
@@ -206,7 +215,7 @@ TEST_F(VysWindow, PlaysFromTheStartPausesOnPlayAndClosesCleanly) {
   EXPECT_EQ(RunProgram({WINDOW_SHOT_PATH, window, shot}), 0);
 
   ASSERT_TRUE(Key("alt+F4"));
-  EXPECT_EQ(vys->WaitForExit(), 0);
+  EXPECT_EQ(vys->WaitForExit(), 0) << DeckOutput();
 }
 
 TEST_F(VysWindow, CtrlQClosesOnlyOnceTheDeckIsPaused) {
@@ -219,7 +228,7 @@ TEST_F(VysWindow, CtrlQClosesOnlyOnceTheDeckIsPaused) {
       << "Secure close keeps an audible playing deck open";
   ClickPlay();
   ASSERT_TRUE(Key("ctrl+q"));
-  EXPECT_EQ(vys->WaitForExit(), 0);
+  EXPECT_EQ(vys->WaitForExit(), 0) << DeckOutput();
 }
 
 TEST_F(VysWindow, MovesWhenDraggedByAFreeSpotOfItsFace) {
@@ -240,7 +249,7 @@ TEST_F(VysWindow, EndsCleanlyOnATerminationRequestWhilePlaying) {
   ASSERT_NE(window, "");
   ASSERT_TRUE(Eventually([&] { return RunFromFirstFrame(Heard()) > 0; }));
   vys->Signal(SIGTERM);
-  EXPECT_EQ(vys->WaitForExit(), 0);
+  EXPECT_EQ(vys->WaitForExit(), 0) << DeckOutput();
 }
 
 // The last frame number heard before the capture's silent tail.
@@ -404,7 +413,7 @@ TEST_F(VysWindow, CommandLinePlacesTheWindowAndSetsAHotKeyForThisRunOnly) {
 
   ClickPlay();
   ASSERT_TRUE(Key("alt+F4"));
-  ASSERT_EQ(vys->WaitForExit(), 0);
+  ASSERT_EQ(vys->WaitForExit(), 0) << DeckOutput();
   TVyConfigBlock stored{};
   TOzoRegTAG reg;
   ASSERT_EQ(reg.OpenKey(kConfigKey), 1);
@@ -476,7 +485,7 @@ TEST_F(VysWindow, InstalledProgramIsCompleteAndPlaysFromItsPlace) {
   EXPECT_TRUE(Eventually([&] { return RunFromFirstFrame(Heard()) >= kHalfSecond; })) << "it does not play the file";
   ClickPlay();
   ASSERT_TRUE(Key("alt+F4"));
-  EXPECT_EQ(vys->WaitForExit(), 0);
+  EXPECT_EQ(vys->WaitForExit(), 0) << DeckOutput();
 }
 
 // Two decks side by side, each with its own hot key and capture: the hot key
@@ -512,7 +521,7 @@ TEST_F(VysWindow, HotKeysPickOneOfTwoDecksAndItsKeysReachOnlyThatDeck) {
 
   for (const std::string& deck : {windowA, windowB})
     RunProgram({"xdotool", "windowactivate", "--sync", deck, "key", "--clearmodifiers", "alt+F4"});
-  EXPECT_EQ(vys->WaitForExit(), 0);
+  EXPECT_EQ(vys->WaitForExit(), 0) << DeckOutput();
   EXPECT_EQ(second.WaitForExit(), 0);
 }
 }  // namespace
