@@ -57,7 +57,7 @@ void ChildProcess::Signal(int signal) {
   if (pid_ > 0) kill(pid_, signal);
 }
 
-int ChildProcess::WaitForExit(std::chrono::milliseconds limit) {
+int ChildProcess::WaitForExit(std::chrono::milliseconds limit, bool stopAtLimit) {
   auto deadline = std::chrono::steady_clock::now() + limit;
   while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {
     int status = 0;
@@ -69,6 +69,7 @@ int ChildProcess::WaitForExit(std::chrono::milliseconds limit) {
     if (done < 0 && errno != EINTR) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+  if (pid_ > 0 && !stopAtLimit) return kStillRunning;
   Stop();
   return -1;
 }

@@ -23,8 +23,10 @@ class ChildProcess {
   // Sends the child a signal (SIGTERM: asks it to end as a session logout would).
   void Signal(int signal);
   // Waits for the child to end by itself and reaps it: its exit status, or -1
-  // when it ended by a signal or the limit passed (it is then stopped).
-  int WaitForExit(std::chrono::milliseconds limit = std::chrono::seconds(20));
+  // when it ended by a signal or the limit passed (it is then stopped, unless
+  // `stopAtLimit` is false: kStillRunning).
+  static constexpr int kStillRunning = -2;
+  int WaitForExit(std::chrono::milliseconds limit = std::chrono::seconds(20), bool stopAtLimit = true);
   // Waits until an output line from the `from`th on starts with `prefix`
   // and returns it; "" when the limit passes or the child's output ends.
   std::string WaitForLine(const std::string& prefix, size_t from = 0,

@@ -167,6 +167,17 @@ class VysWindow : public ::testing::Test {
     });
   }
 
+  // Closes the window by the window manager's Alt+F4. A keystroke the window
+  // manager missed while busy is pressed again; a refused close stays refused.
+  int CloseByAltF4() {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      if (!Key("alt+F4")) break;
+      const int status = vys->WaitForExit(std::chrono::seconds(5), false);
+      if (status != ChildProcess::kStillRunning) return status;
+    }
+    return vys->WaitForExit();
+  }
+
   // What the deck printed, read to its end once it has ended: shown with a
   // failed exit, so that a crash or a sanitizer report is seen.
   std::string DeckOutput() {
@@ -214,8 +225,7 @@ TEST_F(VysWindow, PlaysFromTheStartPausesOnPlayAndClosesCleanly) {
   const std::string shot = std::string(VYS_TEST_OUTPUT_DIR) + "/vys-window.png";
   EXPECT_EQ(RunProgram({WINDOW_SHOT_PATH, window, shot}), 0);
 
-  ASSERT_TRUE(Key("alt+F4"));
-  EXPECT_EQ(vys->WaitForExit(), 0) << DeckOutput();
+  EXPECT_EQ(CloseByAltF4(), 0) << DeckOutput();
 }
 
 TEST_F(VysWindow, CtrlQClosesOnlyOnceTheDeckIsPaused) {
@@ -412,8 +422,7 @@ TEST_F(VysWindow, CommandLinePlacesTheWindowAndSetsAHotKeyForThisRunOnly) {
   EXPECT_TRUE(Eventually([&] { return Output({"xdotool", "getactivewindow"}) == window; })) << "F3 brings the deck";
 
   ClickPlay();
-  ASSERT_TRUE(Key("alt+F4"));
-  ASSERT_EQ(vys->WaitForExit(), 0) << DeckOutput();
+  ASSERT_EQ(CloseByAltF4(), 0) << DeckOutput();
   TVyConfigBlock stored{};
   TOzoRegTAG reg;
   ASSERT_EQ(reg.OpenKey(kConfigKey), 1);
@@ -484,8 +493,7 @@ TEST_F(VysWindow, InstalledProgramIsCompleteAndPlaysFromItsPlace) {
   ASSERT_NE(window, "") << "the installed program shows no window";
   EXPECT_TRUE(Eventually([&] { return RunFromFirstFrame(Heard()) >= kHalfSecond; })) << "it does not play the file";
   ClickPlay();
-  ASSERT_TRUE(Key("alt+F4"));
-  EXPECT_EQ(vys->WaitForExit(), 0) << DeckOutput();
+  EXPECT_EQ(CloseByAltF4(), 0) << DeckOutput();
 }
 
 // Two decks side by side, each with its own hot key and capture: the hot key
