@@ -8,7 +8,6 @@
 #include <QListView>
 #include <QTimer>
 #include <QToolButton>
-#include <QWheelEvent>
 
 #include "MainFormFixture.h"
 #include "controls/Slider.h"
@@ -39,11 +38,6 @@ class DeckControls : public MainForm {
     TVyPitchInfo info{};
     form.Deck()->GetPitchInfo(info);
     return info;
-  }
-  void Wheel(int notches) {
-    QWheelEvent wheel(QPointF(200, 100), QPointF(200, 100), {}, QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
-    QApplication::sendEvent(&form, &wheel);
   }
 
   ScriptedKeyboard keyboard;
@@ -167,22 +161,6 @@ TEST_F(DeckControls, CtrlDragOnThePitchFaderHoldsOnlyWhileTheButtonIsDown) {
   Release(pitch, {16, -40});
   EXPECT_EQ(PitchInfo().FaderValue, 300);
   EXPECT_EQ(pitch->Value(), 300);
-}
-
-TEST_F(DeckControls, WheelNudgesThePitchOnlyWithShiftOrCtrl) {
-  ASSERT_EQ(form.FormCreate({}), 0);
-  Wheel(1);
-  EXPECT_EQ(PitchInfo().Pitch, 0);
-  Key(DIK_LSHIFT, true);
-  Wheel(2);
-  EXPECT_EQ(PitchInfo().Pitch, -2) << "forward lowers, 0.01 % a notch";
-  Key(DIK_LSHIFT, false);
-  Key(DIK_RCONTROL, true);
-  Wheel(-1);
-  EXPECT_EQ(PitchInfo().Pitch, 8);
-  Key(DIK_LSHIFT, true);
-  Wheel(-1);
-  EXPECT_EQ(PitchInfo().Pitch, 108);
 }
 
 // The dialog lists the folder's songs whatever the letter case of their
