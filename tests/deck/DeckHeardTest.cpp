@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 
 #include "deck/VySystem.h"
@@ -29,9 +28,7 @@ struct DeckFiles : ::testing::Test {
   TempDir dir;
 
   std::string WriteStereo(const std::string& name, uint32_t rate, const std::vector<int16_t>& pcm) {
-    std::string bytes(pcm.size() * 2, '\0');
-    std::memcpy(bytes.data(), pcm.data(), bytes.size());
-    WriteFileBytes(dir.File(name), MakeWav({.rate = rate, .data = bytes}));
+    WriteFileBytes(dir.File(name), MakeWav({.rate = rate, .data = PcmBytes(pcm)}));
     return dir.File(name);
   }
   std::string Tone() { return WriteStereo("tone.wav", kCdRate, DitheredSine(1000, kCdRate, 6 * kCdRate, 0.5, 2)); }
