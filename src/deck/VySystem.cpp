@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "foundation/OzoAssert.h"
 #include "foundation/OzoError.h"
 #include "platform/kernel/KernelThread.h"
 
@@ -390,6 +391,8 @@ void TVySystemTAG::GetPlayInfo(TVyPlayInfo& info) {
 // ---- player thread ----
 
 uint32_t TVySystemTAG::Tick() {
+  OZO_ASSERT(cycles_ == pcOwnThread || std::this_thread::get_id() == builtOn_,
+             "a deck whose caller runs the cycles runs them on the thread it was built on");
   if (cycles_ == pcCaller) playerWoken_ = false;
   const uint32_t sleepMs = Song.Service();
   Pitch.BendTick();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "audio/decoders/OzoMP3.h"
 #include "audio/decoders/OzoSND.h"
@@ -150,6 +151,7 @@ class TVySystemTAG {
   int cuePlayHeld_ = 0;
   int muteHeld_ = 0;
   const TVyPlayerCycles cycles_;
+  const std::thread::id builtOn_ = std::this_thread::get_id();
   bool playerWoken_ = false;  // pcCaller only: on the caller's one thread
   std::unique_ptr<TOzoThreadTAG> player_;
 };
