@@ -97,8 +97,7 @@ TEST_F(SoundFileSong, SeekToThirtySecondsLandsWithinOneBlock) {
 TEST_F(SoundFileSong, OpusIsHeardAtItsPitch) {
   const std::string source = dir.File("sine.wav");
   const std::vector<int16_t> sine = DitheredSine(1000, 44100, 44100 * 3, 0.25, 2);
-  WriteFileBytes(source, MakeWav({.rate = 44100,
-                                  .data = PcmBytes(sine)}));
+  WriteFileBytes(source, MakeWav({.rate = 44100, .data = PcmBytes(sine)}));
   ASSERT_TRUE(Encode(source, dir.File("sine.opus")));
   ASSERT_EQ(song.Open(dir.File("sine.opus").c_str(), 1, 0), 0) << GetLastErrorText();
   song.Play();

@@ -26,8 +26,8 @@ struct SoundFileDecoder : ::testing::Test {
   // A 16-bit stereo 48 kHz WAVE file of a 440 Hz sine; `name` as given.
   std::string SineWav(const std::string& name, double seconds) {
     std::string path = dir.File(name);
-    WriteFileBytes(path,
-                   MakeWav({.rate = 48000, .data = PcmBytes(DitheredSine(440, 48000, size_t(seconds * 48000), 0.25, 2))}));
+    WriteFileBytes(
+        path, MakeWav({.rate = 48000, .data = PcmBytes(DitheredSine(440, 48000, size_t(seconds * 48000), 0.25, 2))}));
     return path;
   }
   std::string Encoded(const std::string& name, double seconds, const std::string& title = "") {

@@ -27,6 +27,7 @@ struct SteppedStream : StreamingBuffer {
     return stepped_->Read();
   }
   void LoadNumbered(uint32_t seconds) { Load({.rate = kRate, .data = NumberedFrames(seconds * kRate)}); }
+  void PlayOnePeriod() { PlayFor(1); }  // the least it mixes
 };
 }  // namespace
 
@@ -69,7 +70,7 @@ TEST_F(SteppedStream, HeldLoopRepeatsTwoHundredMillisecondsWithFiftyOfSilence) {
   std::vector<uint32_t> pauseDueMs;  // what the buffer asked for, once per pause
   bool wasPaused = false;
   for (uint32_t period = 0; period < 1200 * kRate / 1000 / kPeriod; ++period) {
-    PlayFor(1);  // one period
+    PlayOnePeriod();
     buffer_.Enter();
     const bool paused = buffer_.LoopPaused;
     buffer_.Leave();
@@ -160,7 +161,7 @@ TEST_F(SteppedStream, EndIsReachedInTheFirstBlockPastTheLastHeardFrameEvenAfterM
   const uint32_t firstPaddingBlock = (audioBytes + 159) / 160 * 160;
   uint32_t before = 0, at = 0;
   for (uint32_t period = 0; period < kRate / kPeriod; ++period) {  // a second
-    PlayFor(1);  // one period
+    PlayOnePeriod();
     const uint32_t cursor = buffer_.GetPlayCursor();
     if (marker.EndReached()) {
       at = cursor;
