@@ -77,7 +77,8 @@ void TVySongTAG::SetDevice(const TGuid* device) {
 
 void TVySongTAG::SetCounter(TVyCounter counter) {
   TOzoSyncGuard lock(*this);
-  Scan.SetCounter(std::move(counter));
+  Scan.SetCounter(counter);
+  buffer_.SetCounter(std::move(counter));
 }
 
 // ---- opening ----

@@ -47,7 +47,7 @@ class TVySongTAG : public TOzoSync {
   void SetOwnerWindow(void* window);
   // Takes effect at the next Open; null selects the default output.
   void SetDevice(const TGuid* device);
-  // The clock of the search.
+  // The clock of the search and of the pause in its loop.
   void SetCounter(TVyCounter counter);
 
   // 0; -1 after a report (the title shows the failure); -2 when the output

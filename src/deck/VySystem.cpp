@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "foundation/OzoAssert.h"
 #include "foundation/OzoError.h"
 #include "platform/kernel/KernelThread.h"
 
@@ -44,8 +45,10 @@ void FormatPitch(const TVyPitchInfo& info, char (&text)[12]) {
 }
 }  // namespace
 
-TVySystemTAG::TVySystemTAG(void* ownerWindow, TVyCounter counter) : Pitch(counter), counter_(counter) {
+TVySystemTAG::TVySystemTAG(void* ownerWindow, TVyCounter counter, TVyPlayerCycles cycles)
+    : Pitch(counter), counter_(counter), cycles_(cycles) {
   Song.SetOwnerWindow(ownerWindow);
+  Song.SetCounter(counter);
   Song.AddPlayer(&mp3_);
   Song.AddPlayer(&wav_);
   Song.AddPlayer(&snd_);
@@ -57,7 +60,8 @@ TVySystemTAG::TVySystemTAG(void* ownerWindow, TVyCounter counter) : Pitch(counte
   Volume = DeckInfo.InitialVolume;
   Balance = DeckInfo.InitialBalance;
   lastTrackPressMs_ = NowMs();
-  player_ = TOzoThreadTAG::StartThread(PlayerCycle, this);  // a thread that cannot start is not reported
+  if (cycles_ == pcOwnThread)
+    player_ = TOzoThreadTAG::StartThread(PlayerCycle, this);  // a thread that cannot start is not reported
 }
 
 TVySystemTAG::~TVySystemTAG() {
@@ -108,7 +112,7 @@ int TVySystemTAG::LoadTrack(const std::string& file, unsigned trackNumber, bool 
   ApplyLevels();
   WakePlayer();
   if (play) {
-    Song.Buffer().WaitRestarted();  // the first chunk is in place
+    AwaitFirstFill();
     PlayPause();
   }
   return 0;
@@ -387,6 +391,9 @@ void TVySystemTAG::GetPlayInfo(TVyPlayInfo& info) {
 // ---- player thread ----
 
 uint32_t TVySystemTAG::Tick() {
+  OZO_ASSERT(cycles_ == pcOwnThread || std::this_thread::get_id() == builtOn_,
+             "a deck whose caller runs the cycles runs them on the thread it was built on");
+  if (cycles_ == pcCaller) playerWoken_ = false;
   const uint32_t sleepMs = Song.Service();
   Pitch.BendTick();
   bool dirty, bending;
@@ -401,5 +408,16 @@ uint32_t TVySystemTAG::Tick() {
 
 // Commands that give the player work wake it: it may be in a long sleep.
 void TVySystemTAG::WakePlayer() {
+  if (cycles_ == pcCaller) playerWoken_ = true;
   if (player_) player_->Wake();
+}
+
+// A load that plays starts once the first chunk is in place: the player
+// thread writes it while the window waits; a caller that runs the cycles
+// itself has the cycle run now, as the woken thread would.
+void TVySystemTAG::AwaitFirstFill() {
+  if (cycles_ == pcCaller)
+    Tick();
+  else
+    Song.Buffer().WaitRestarted();
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "audio/decoders/OzoMP3.h"
 #include "audio/decoders/OzoSND.h"
@@ -17,6 +18,10 @@
 
 enum TVyDeckState : uint8_t { dsEmpty = 0, dsPaused = 1, dsPlaying = 2, dsCued = 3, dsSearching = 4 };
 enum TVyEndOfTrack : uint8_t { etStop = 0, etNext = 1, etRestart = 2 };
+// Who runs the player cycles (Tick): the deck's own thread, as the program
+// has it, or the deck's caller, one cycle whenever it asks, so that a test
+// can run the deck in step with a capture it mixes itself.
+enum TVyPlayerCycles : uint8_t { pcOwnThread = 0, pcCaller = 1 };
 
 constexpr uint32_t pfPlayWhenOpen = 0x01;
 constexpr uint32_t pfPlayWhenTrack = 0x02;
@@ -57,7 +62,9 @@ struct TVyPlayInfo {
 
 class TVySystemTAG {
  public:
-  explicit TVySystemTAG(void* ownerWindow = nullptr, TVyCounter counter = SystemCounter());
+  // The counter times the bends, the track buttons, the search and its loop.
+  explicit TVySystemTAG(void* ownerWindow = nullptr, TVyCounter counter = SystemCounter(),
+                        TVyPlayerCycles cycles = pcOwnThread);
   ~TVySystemTAG();
   TVySystemTAG(const TVySystemTAG&) = delete;
   TVySystemTAG& operator=(const TVySystemTAG&) = delete;
@@ -100,8 +107,12 @@ class TVySystemTAG {
   int PrevTrack(unsigned flags);
 
   // One player cycle: service the song, time the bends, send a new rate.
-  // Returns how long the player may sleep before the next.
+  // Returns how long the player may sleep before the next. With pcCaller
+  // the caller runs it, on the thread it gives every other command.
   uint32_t Tick();
+  // With pcCaller: a command gave the player work since the last Tick, so
+  // that the player thread would run one now rather than sleep on.
+  bool PlayerWoken() const { return playerWoken_; }
 
   TVySongTAG Song;
   TVyPitchTAG Pitch;
@@ -127,6 +138,7 @@ class TVySystemTAG {
   void UpdatePitch();
   void ApplyLevels();
   void WakePlayer();
+  void AwaitFirstFill();
   int64_t NowMs() const;
 
   TVyPitchInfo pitchSnapshot_{};
@@ -138,5 +150,8 @@ class TVySystemTAG {
   int64_t lastTrackPressMs_ = 0;
   int cuePlayHeld_ = 0;
   int muteHeld_ = 0;
+  const TVyPlayerCycles cycles_;
+  const std::thread::id builtOn_ = std::this_thread::get_id();
+  bool playerWoken_ = false;  // pcCaller only: on the caller's one thread
   std::unique_ptr<TOzoThreadTAG> player_;
 };

@@ -1,66 +1,81 @@
-// The whole deck heard through the capture device: pitch, bend, levels,
-// downmix, and how long a load that plays keeps the window waiting.
+// The whole deck heard through the capture device, its player cycles run in
+// step with a capture mixed on demand: pitch, bend, levels, downmix, CUE and
+// mute known to the frame, whatever the load. One test runs the real player
+// thread in real time: that a load that plays starts at once and is kept fed.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <thread>
 
 #include "deck/VySystem.h"
 #include "support/AudioAnalysis.h"
 #include "support/AudioOutput.h"
 #include "support/HeardFrames.h"
+#include "support/SteppedDeck.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
 using namespace std::chrono;
-using namespace std::chrono_literals;
 
 namespace {
 constexpr uint32_t kCdRate = 44100;
 constexpr uint32_t kDeviceRate = 48000;
 
-struct HeardDeck : ::testing::Test {
+struct DeckFiles : ::testing::Test {
   TempDir dir;
-  ScopedAudioOutput audio{ScopedAudioOutput::Capture(dir.File("capture.wav")), kDeviceRate};
-  std::unique_ptr<TVySystemTAG> deck;
-  std::string tone;
 
-  void SetUp() override {
-    deck = std::make_unique<TVySystemTAG>();
-    tone = WriteStereo("tone.wav", kCdRate, DitheredSine(1000, kCdRate, 6 * kCdRate, 0.5, 2));
-  }
   std::string WriteStereo(const std::string& name, uint32_t rate, const std::vector<int16_t>& pcm) {
-    std::string bytes(pcm.size() * 2, '\0');
-    std::memcpy(bytes.data(), pcm.data(), bytes.size());
-    WriteFileBytes(dir.File(name), MakeWav({.rate = rate, .data = bytes}));
+    WriteFileBytes(dir.File(name), MakeWav({.rate = rate, .data = PcmBytes(pcm)}));
     return dir.File(name);
   }
-  void TearDown() override { deck.reset(); }
-  Capture Finish() {
-    deck.reset();
-    Capture capture;
-    EXPECT_TRUE(ReadCapture(dir.File("capture.wav"), &capture));
-    return capture;
-  }
+  std::string Tone() { return WriteStereo("tone.wav", kCdRate, DitheredSine(1000, kCdRate, 6 * kCdRate, 0.5, 2)); }
+};
+
+// The deck's own player thread, against the clock.
+struct ThreadedDeck : DeckFiles {
+  ScopedAudioOutput audio{ScopedAudioOutput::Capture(dir.File("capture.wav")), kDeviceRate};
+};
+
+// The deck run period by period.
+struct HeardDeck : DeckFiles {
+  SteppedDeck deck{dir.File("capture.wav"), kDeviceRate};
+  std::string tone = Tone();
+
+  size_t Frames(double ms) const { return size_t(ms * kDeviceRate / 1000); }
+  size_t Now() { return deck.Player().CaptureFrames(); }
 };
 }  // namespace
 
-TEST_F(HeardDeck, LoadThatPlaysWaitsOnlyForTheFirstChunkAndPitchIsHeard) {
-  deck->NudgePitch(800);
+// The window waits for the first chunk only, and the thread then keeps the
+// ring fed in its own time: a numbered file is heard whole past its first ring.
+TEST_F(ThreadedDeck, RealPlayerThreadStartsALoadThatPlaysAtOnceAndKeepsItFed) {
+  auto deck = std::make_unique<TVySystemTAG>();
+  const std::string numbered = dir.File("numbered.wav");
+  WriteFileBytes(numbered, MakeWav({.rate = kDeviceRate, .data = NumberedFrames(10 * kDeviceRate)}));
   const auto start = steady_clock::now();
-  ASSERT_EQ(deck->OpenFiles(tone, 0), 0);  // plays when opened, by default
+  ASSERT_EQ(deck->OpenFiles(numbered, 0), 0);  // plays when opened, by default
   const double loadMs = duration<double, std::milli>(steady_clock::now() - start).count();
   EXPECT_EQ(deck->State, dsPlaying);
   EXPECT_LT(loadMs, 100.0) << "a player cycle or two, not the whole buffer";
   RecordProperty("load_and_play_ms", std::to_string(loadMs));
-  Wait(1.7);
-  Capture capture = Finish();
+  const size_t pastTheRing = kDeviceRate * 7 / 2;  // the ring holds three seconds
+  Capture capture;
+  EXPECT_TRUE(WaitUntil([&] {
+    return ReadCapture(dir.File("capture.wav"), &capture) && capture.left.size() > FirstSound(capture) + pastTheRing;
+  }));
+  deck.reset();
+  ASSERT_TRUE(ReadCapture(dir.File("capture.wav"), &capture));
+  EXPECT_GE(RunFromFirstFrame(capture), pastTheRing) << "from the first frame, no gap and no repeat";
+}
+
+TEST_F(HeardDeck, NudgedPitchIsHeard) {
+  deck->NudgePitch(800);
+  ASSERT_EQ(deck->OpenFiles(tone, 0), 0);
+  deck.RunFor(1500);
+  Capture capture = deck.Finish();
   const size_t begin = FirstSound(capture) + kDeviceRate / 10;
   ASSERT_GT(capture.left.size(), begin + 65536);
   EXPECT_NEAR(ZeroCrossingHz(capture.left, begin, begin + 65536, kDeviceRate), 1080.0, 0.1) << "+8.00 %";
@@ -72,34 +87,37 @@ TEST_F(HeardDeck, LongPlayIsSampleExactAcrossRefills) {
   const std::string numbered = dir.File("numbered.wav");
   WriteFileBytes(numbered, MakeWav({.rate = kDeviceRate, .data = NumberedFrames(10 * kDeviceRate)}));
   ASSERT_EQ(deck->OpenFiles(numbered, 0), 0);
-  Wait(7.5);  // two and a half rings
-  EXPECT_GE(RunFromFirstFrame(Finish()), size_t(7.3 * kDeviceRate)) << "from the first frame, no gap and no repeat";
+  deck.RunFor(7500);  // two and a half rings
+  const size_t mixed = Now();
+  EXPECT_EQ(RunFromFirstFrame(deck.Finish()), mixed) << "every frame mixed: from the first, no gap and no repeat";
 }
 
-// The bend is timed by the deck's counter, which the test moves: a second
-// of it held gives six steps however late the player runs.
+// The bend is timed by the deck's counter, which runs with the sound: a
+// second of it held gives six steps, and cycles with no time between them
+// give none.
 TEST_F(HeardDeck, HeldFastBendReachesThreePerCentAfterOneSecond) {
-  static std::atomic<int64_t> nowMs{0};
-  deck = std::make_unique<TVySystemTAG>(nullptr, TVyCounter{[] { return nowMs.load(); }, 1000});
   ASSERT_EQ(deck->OpenFiles(tone, 0), 0);
-  Wait(0.3);
+  deck.RunFor(300);
   deck->BendFastDown(0);
-  nowMs += 1000;
+  deck.RunFor(1000);
   auto rate = [&] {
     TVyPitchInfo pitch;
     deck->GetPitchInfo(pitch);
     return pitch.Rate;
   };
   const int bent = int(kCdRate * 1.03);  // 300 hundredths of a per cent
-  for (auto until = steady_clock::now() + 5s; rate() != bent && steady_clock::now() < until;) Wait(0.01);
-  Wait(0.4);  // still held, no more time on the counter: no further step
   EXPECT_EQ(rate(), bent);
+  for (int cycle = 0; cycle < 20; ++cycle) deck->Tick();  // still held, no time passing
+  EXPECT_EQ(rate(), bent) << "no further step";
+  const size_t released = Now();
   deck->BendFastUp();
-  Capture capture = Finish();
-  double highest = 0;  // the bend is heard: the tone rose by 3 %
-  for (size_t at = FirstSound(capture); at + kDeviceRate / 10 < capture.left.size(); at += kDeviceRate / 20)
-    highest = std::max(highest, ZeroCrossingHz(capture.left, at, at + kDeviceRate / 10, kDeviceRate));
-  EXPECT_NEAR(highest, 1030.0, 0.5);
+  deck.RunFor(300);
+  Capture capture = deck.Finish();
+  const size_t bentFor = Frames(80);  // the sixth step came by 900 ms
+  EXPECT_NEAR(ZeroCrossingHz(capture.left, released - bentFor, released, kDeviceRate), 1030.0, 0.5)
+      << "the tone rose by 3 %";
+  EXPECT_NEAR(ZeroCrossingHz(capture.left, released + Frames(20), released + Frames(200), kDeviceRate), 1000.0, 0.5)
+      << "and is back at the release";
 }
 
 TEST_F(HeardDeck, VolumeBalanceAndMuteAreHeard) {
@@ -112,19 +130,17 @@ TEST_F(HeardDeck, VolumeBalanceAndMuteAreHeard) {
       {[](TVySystemTAG& d) { d.SetVolume(100), d.SetBalance(50, false); }},
       {[](TVySystemTAG& d) { d.MuteDown(); }},
   };
-  std::vector<steady_clock::time_point> changes;
-  const auto played = steady_clock::now();
+  std::vector<size_t> changes;  // capture frames
   for (const Step& step : steps) {
     step.apply(*deck);
-    changes.push_back(steady_clock::now());
-    Wait(0.3);
+    changes.push_back(Now());
+    deck.RunFor(300);
   }
   deck->MuteUp();
-  Capture capture = Finish();
-  const size_t first = FirstSound(capture);
+  Capture capture = deck.Finish();
   auto levels = [&](size_t i) {
-    size_t begin = first + size_t((duration<double>(changes[i] - played).count() + 0.08) * kDeviceRate);
-    size_t end = begin + size_t(0.15 * kDeviceRate);
+    size_t begin = changes[i] + Frames(80);
+    size_t end = begin + Frames(150);
     return std::pair{Rms(capture.left, begin, end), Rms(capture.right, begin, end)};
   };
   const auto full = levels(0);
@@ -150,14 +166,14 @@ TEST_F(HeardDeck, DownmixSwitchIsHeardAtOnceWithoutGapOrRepeat) {
   ASSERT_EQ(deck->OpenFiles(WriteStereo("counted.wav", kDeviceRate, pcm), 0), 0);  // heard sample for sample
   std::vector<size_t> switchedAt;  // the file frame playing when each switch was made
   for (auto [balance, downmix] : {std::pair{100, true}, {0, false}, {-100, true}}) {
-    Wait(0.3);
+    deck.RunFor(300);
     TVyPlayInfo info;
     deck->GetPlayInfo(info);
     switchedAt.push_back(info.Time.PositionBytes / 4);
     deck->SetBalance(balance, downmix);
   }
-  Wait(0.3);
-  Capture capture = Finish();
+  deck.RunFor(300);
+  Capture capture = deck.Finish();
 
   const size_t first = FirstSound(capture), frames = switchedAt.back() + kDeviceRate / 5;
   ASSERT_GT(capture.left.size(), first + frames);
@@ -191,19 +207,19 @@ TEST_F(HeardDeck, PauseAfterUnpolledPlaySetsTheCueWhereTheSoundStopped) {
   const std::string numbered = dir.File("numbered.wav");
   WriteFileBytes(numbered, MakeWav({.rate = kDeviceRate, .data = NumberedFrames(10 * kDeviceRate)}));
   ASSERT_EQ(deck->OpenFiles(numbered, 0), 0);  // plays
-  Wait(1.9);
+  deck.RunFor(1900);
   deck->PlayPause();
   TVyPlayInfo paused;
   deck->GetPlayInfo(paused);
-  Wait(0.2);
+  deck.RunFor(200);
   deck->CueDown();  // hold-to-play from the pause
-  Wait(0.3);
+  deck.RunFor(300);
   deck->CueUp();  // back to the cue
-  Wait(0.2);
+  deck.RunFor(200);
   deck->CueDown();  // and from the cue again
-  Wait(0.3);
+  deck.RunFor(300);
   deck->CueUp();
-  Capture capture = Finish();
+  Capture capture = deck.Finish();
 
   const size_t first = FirstSound(capture);
   const size_t stopped = first + RunLength(capture, first);
@@ -219,20 +235,18 @@ TEST_F(HeardDeck, PauseAfterUnpolledPlaySetsTheCueWhereTheSoundStopped) {
 
 TEST_F(HeardDeck, HeldMuteCarriesOverANewTrack) {
   ASSERT_EQ(deck->OpenFiles(tone + "\n" + tone + "\n", 0), 0);
-  Wait(0.3);
+  deck.RunFor(300);
+  const size_t pressed = Now();
   deck->MuteDown();
   ASSERT_EQ(deck->NextTrack(0), 1);
   ASSERT_EQ(deck->State, dsPlaying);
-  Wait(0.5);
+  deck.RunFor(500);
+  const size_t released = Now();
   deck->MuteUp();
-  Wait(0.3);
-  Capture capture = Finish();
+  deck.RunFor(300);
+  Capture capture = deck.Finish();
 
-  const size_t first = FirstSound(capture);
-  const size_t window = kDeviceRate / 100;
-  size_t muted = first;
-  while (muted + window < capture.left.size() && Rms(capture.left, muted, muted + window) > 0) muted += window;
-  const size_t back = FirstSound(capture, muted);
-  ASSERT_LT(back, capture.left.size());
-  EXPECT_GE(back - muted, size_t(0.45 * kDeviceRate)) << "silent from the press until the release";
+  EXPECT_GT(Rms(capture.left, pressed - Frames(50), pressed), 0.3) << "heard until the press";
+  EXPECT_EQ(FirstSound(capture, pressed), released) << "silent from the press until the release";
+  EXPECT_GT(Rms(capture.left, released, released + Frames(50)), 0.3) << "the new track is heard after it";
 }

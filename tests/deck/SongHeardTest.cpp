@@ -1,27 +1,20 @@
-// The song engine heard through the capture device: what is heard after
-// opening, positioning and returning to the cue, and how the reported
-// position follows it, period by period; the search with its timed loop in
-// real time, driven by a player-like thread.
+// The song engine heard through a capture mixed on demand and serviced
+// before every period, as the deck's player would: what is heard after
+// opening, positioning and returning to the cue, how the reported position
+// follows it, and the search with its timed loop, known to the frame.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "audio/decoders/OzoWAV.h"
 #include "deck/VySong.h"
-#include "foundation/OzoThread.h"
-#include "platform/kernel/KernelThread.h"
 #include "platform/sound/PacedBackend.h"
-#include "support/AudioOutput.h"
 #include "support/HeardFrames.h"
 #include "support/SongPlayer.h"
+#include "support/SteppedPlayer.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
-
-using namespace std::chrono;
 
 namespace {
 constexpr uint32_t kRate = 48000;
@@ -30,57 +23,26 @@ constexpr uint32_t kFramesPerMs = kRate / 1000;
 // File position in ms of a heard frame number.
 double FileMs(uint32_t frameNumber) { return double(frameNumber - 1) / kFramesPerMs; }
 
-// A numbered song opened on the output the test chose; Finish reads back
-// what was heard.
-struct CapturedSong : ::testing::Test {
+// A numbered song on a stepped capture; Finish reads back what was heard.
+struct SteppedSong : ::testing::Test {
   TempDir dir;
+  SteppedPlayer player{dir.File("capture.wav"), kRate};
   TOzoWAVTAG wav;
   std::unique_ptr<TVySongTAG> engine = std::make_unique<TVySongTAG>();
   TVySongTAG& song = *engine;
 
-  void OpenNumbered() {
+  void SetUp() override {
+    ServiceEveryPeriod(player, song);
     song.AddPlayer(&wav);
     std::string path = dir.File("numbered.wav");
     WriteFileBytes(path, MakeWav({.rate = kRate, .data = NumberedFrames(20 * kRate)}));
     ASSERT_EQ(song.Open(path.c_str(), 1, 0), 0);
   }
+  void PlayFor(double ms) { player.RunFor(ms); }
   Capture Finish() {
+    player.SetCycle(nullptr);
     engine.reset();  // closes the output device and with it the capture
-    Capture capture;
-    EXPECT_TRUE(ReadCapture(dir.File("capture.wav"), &capture));
-    return capture;
-  }
-};
-
-// Played in real time by a player-like thread.
-struct HeardSong : CapturedSong {
-  ScopedAudioOutput audio{ScopedAudioOutput::Capture(dir.File("capture.wav"))};
-  std::unique_ptr<TOzoThreadTAG> player;
-
-  void SetUp() override {
-    OpenNumbered();
-    player = StartSongPlayer(song);
-    song.Buffer().WaitRestarted();  // as the deck does before playing at once
-  }
-  Capture Finish() {
-    player.reset();
-    return CapturedSong::Finish();
-  }
-};
-
-// On a capture mixed on demand, serviced before every period as the player
-// would: what is heard is known to the frame, without a clock.
-struct SteppedSong : CapturedSong {
-  ScopedAudioOutput audio{ScopedAudioOutput::SteppedCapture(dir.File("capture.wav"))};
-  size_t mixed = 0;  // capture frames so far
-
-  void SetUp() override { OpenNumbered(); }
-  void PlayFor(double ms) {
-    for (double done = 0; done < ms; done += double(kPeriod) / kFramesPerMs) {
-      song.Service();
-      ASSERT_TRUE(PacedBackend::MixCapturedPeriods(1));
-      mixed += kPeriod;
-    }
+    return player.Read();
   }
   static constexpr uint32_t kPeriod = PacedBackend::kCapturePeriodFrames;
 };
@@ -117,7 +79,7 @@ TEST_F(SteppedSong, ReportedPositionFollowsWhatIsHeard) {
   std::vector<std::pair<size_t, unsigned>> samples;  // (capture frame heard, position read)
   for (int tick = 0; tick < 40; ++tick) {
     PlayFor(37);
-    samples.push_back({mixed - kPeriod, song.GetPosition()});  // the last period mixed is being heard
+    samples.push_back({player.CaptureFrames() - kPeriod, song.GetPosition()});  // the last period mixed is being heard
     if (tick == 20) song.SetPosition(9000);
   }
   Capture capture = Finish();
@@ -127,12 +89,12 @@ TEST_F(SteppedSong, ReportedPositionFollowsWhatIsHeard) {
   }
 }
 
-TEST_F(HeardSong, SearchWithTheSnippetLoopIsHeardAtEachReachedPosition) {
+TEST_F(SteppedSong, SearchWithTheSnippetLoopIsHeardAtEachReachedPosition) {
   song.Play();
-  Wait(0.2);
+  PlayFor(200);
   song.HoldLoop();
   song.StartForwardScan(true);
-  Wait(1.8);
+  PlayFor(1800);
   song.StopScan();
   song.ReleaseLoop();
   Capture capture = Finish();

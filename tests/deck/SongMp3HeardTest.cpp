@@ -3,22 +3,18 @@
 // land, against a straight decode of the same file.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "audio/decoders/OzoWAV.h"
 #include "deck/VySong.h"
-#include "foundation/OzoThread.h"
-#include "platform/kernel/KernelThread.h"
 #include "support/AudioAnalysis.h"
-#include "support/AudioOutput.h"
+#include "support/HeardFrames.h"
 #include "support/Mp3Fixtures.h"
 #include "support/SongPlayer.h"
+#include "support/SteppedPlayer.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -42,36 +38,28 @@ long Locate(const std::vector<int16_t>& reference, const std::vector<int16_t>& h
     if (std::memcmp(&reference[r], &heard[2 * at], n * sizeof(int16_t)) == 0) return long(r / 2);
   return -1;
 }
-
-size_t NextSound(const std::vector<int16_t>& pcm, size_t from) {
-  while (2 * from + 1 < pcm.size() && pcm[2 * from] == 0 && pcm[2 * from + 1] == 0) ++from;
-  return from;
-}
 }  // namespace
 
 TEST(HeardMp3, PlayAndJumpLandWithin5MsOfTheirTargets) {
   TempDir dir;
-  auto audio = std::make_unique<ScopedAudioOutput>(ScopedAudioOutput::Capture(dir.File("capture.wav")), kRate);
+  SteppedPlayer player(dir.File("capture.wav"), kRate);
   const std::string file = Mp3Fixture("cbr128.mp3");
   TOzoMP3TAG mp3;
   TOzoWAVTAG wav;
   auto song = std::make_unique<TVySongTAG>();
+  ServiceEveryPeriod(player, *song);
   song->AddPlayer(&mp3);
   song->AddPlayer(&wav);
   ASSERT_EQ(song->Open(file.c_str(), 1, 0), 0);
-  auto player = StartSongPlayer(*song);
-  song->Buffer().WaitRestarted();
   song->Play();
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  player.RunFor(300);
   song->SetPosition(2500);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  player.reset();
+  player.RunFor(300);
+  player.SetCycle(nullptr);
   const uint32_t startSkip = mp3.StartSkip / 4;
   song.reset();
-  audio.reset();
 
-  Capture capture;
-  ASSERT_TRUE(ReadCapture(dir.File("capture.wav"), &capture));
+  const Capture capture = player.Read();
   const std::vector<int16_t> heard = Interleaved(capture);
   TOzoMP3TAG straight;
   ASSERT_EQ(straight.Open(file.c_str(), 0), 0);
@@ -79,7 +67,7 @@ TEST(HeardMp3, PlayAndJumpLandWithin5MsOfTheirTargets) {
   std::vector<int16_t> reference(decoded.size() / 2);
   std::memcpy(reference.data(), decoded.data(), reference.size() * 2);
 
-  const size_t first = NextSound(heard, 0);
+  const size_t first = FirstSound(capture);
   const long start = Locate(reference, heard, first);
   EXPECT_NEAR(double(start), double(startSkip), kToleranceSamples) << "play starts past the start skip";
 
@@ -88,7 +76,7 @@ TEST(HeardMp3, PlayAndJumpLandWithin5MsOfTheirTargets) {
   while (2 * jump + 1 < heard.size() && 2 * (size_t(start) + jump - first) + 1 < reference.size() &&
          heard[2 * jump] == reference[2 * (size_t(start) + jump - first)])
     ++jump;
-  jump = NextSound(heard, jump);
+  jump = FirstSound(capture, jump);
   const long landed = Locate(reference, heard, jump);
   const double expected = 2500.0 * kRate / 1000 + startSkip;  // a jump skips the stream's delay too
   EXPECT_NEAR(double(landed), expected, kToleranceSamples);

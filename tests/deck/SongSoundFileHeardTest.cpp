@@ -12,10 +12,10 @@
 #include "audio/decoders/OzoWAV.h"
 #include "deck/VySong.h"
 #include "foundation/OzoError.h"
-#include "platform/sound/PacedBackend.h"
-#include "support/AudioOutput.h"
 #include "support/HeardFrames.h"
+#include "support/SongPlayer.h"
 #include "support/SoundFiles.h"
+#include "support/SteppedPlayer.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -26,7 +26,7 @@ constexpr uint32_t kFramesPerMs = kRate / 1000;
 // The deck's decoders, in the deck's order, on a capture mixed period by period.
 struct SoundFileSong : ::testing::Test {
   TempDir dir;
-  ScopedAudioOutput audio{ScopedAudioOutput::SteppedCapture(dir.File("capture.wav"))};
+  SteppedPlayer player{dir.File("capture.wav"), kRate};
   TOzoMP3TAG mp3;
   TOzoWAVTAG wav;
   TOzoSNDTAG snd;
@@ -34,6 +34,7 @@ struct SoundFileSong : ::testing::Test {
   TVySongTAG& song = *engine;
 
   void SetUp() override {
+    ServiceEveryPeriod(player, song);
     song.AddPlayer(&mp3);
     song.AddPlayer(&wav);
     song.AddPlayer(&snd);
@@ -46,19 +47,12 @@ struct SoundFileSong : ::testing::Test {
     EXPECT_TRUE(Encode(source, out));
     return out;
   }
-  void PlayFor(double ms) {
-    for (double done = 0; done < ms; done += double(kPeriod) / kFramesPerMs) {
-      song.Service();
-      ASSERT_TRUE(PacedBackend::MixCapturedPeriods(1));
-    }
-  }
+  void PlayFor(double ms) { player.RunFor(ms); }
   Capture Finish() {
+    player.SetCycle(nullptr);
     engine.reset();  // closes the output device and with it the capture
-    Capture capture;
-    EXPECT_TRUE(ReadCapture(dir.File("capture.wav"), &capture));
-    return capture;
+    return player.Read();
   }
-  static constexpr uint32_t kPeriod = PacedBackend::kCapturePeriodFrames;
 };
 }  // namespace
 
@@ -103,8 +97,7 @@ TEST_F(SoundFileSong, SeekToThirtySecondsLandsWithinOneBlock) {
 TEST_F(SoundFileSong, OpusIsHeardAtItsPitch) {
   const std::string source = dir.File("sine.wav");
   const std::vector<int16_t> sine = DitheredSine(1000, 44100, 44100 * 3, 0.25, 2);
-  WriteFileBytes(source, MakeWav({.rate = 44100,
-                                  .data = std::string(reinterpret_cast<const char*>(sine.data()), sine.size() * 2)}));
+  WriteFileBytes(source, MakeWav({.rate = 44100, .data = PcmBytes(sine)}));
   ASSERT_TRUE(Encode(source, dir.File("sine.opus")));
   ASSERT_EQ(song.Open(dir.File("sine.opus").c_str(), 1, 0), 0) << GetLastErrorText();
   song.Play();

@@ -1,20 +1,22 @@
 // The song engine on the null output: opening, titles, failures, time texts,
-// positions and the search schedule driven by a counter the test moves.
+// positions and the search schedule driven by a counter the test moves; on a
+// capture mixed on demand, a position that goes on past 4 GiB of sound.
 #include "deck/VySong.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "audio/decoders/OzoWAV.h"
 #include "foundation/OzoError.h"
+#include "platform/sound/PacedBackend.h"
 #include "support/AudioOutput.h"
+#include "support/SongPlayer.h"
+#include "support/SteppedPlayer.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -234,19 +236,24 @@ TEST_F(SongOnNullOutput, SearchStepsMoveThePositionAndTheCue) {
   EXPECT_EQ(song.GetPosition(), 0u) << "never before the start";
 }
 
-TEST_F(SongOnNullOutput, PositionGoesOnPastFourGibibytesOfSound) {
+// Played on a capture mixed on demand: the position is what was heard.
+TEST(SongOnSteppedOutput, PositionGoesOnPastFourGibibytesOfSound) {
+  TempDir dir;
+  SteppedPlayer player(dir.File("capture.wav"));
   SilentHours hours;
+  TVySongTAG song;
+  ServiceEveryPeriod(player, song);
   song.AddPlayer(&hours);
   ASSERT_EQ(song.Open("twelve.hours", 1, 0), 0);
   constexpr unsigned kElevenHours = 11 * 3600 * 1000;
   song.SetPosition(kElevenHours);
   song.Play();
-  for (int cycle = 0; cycle < 10; ++cycle) {
-    song.Service();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  EXPECT_GT(song.GetPosition(), kElevenHours);
-  EXPECT_LT(song.GetPosition(), kElevenHours + 1000);
-  EXPECT_STREQ(Time().TimeText, "a660:00");
-  song.Close();  // before the decoder goes
+  player.RunFor(200);
+  // The last period mixed is the one being heard: the position is its start.
+  const double heardMs = double(player.Now() - PacedBackend::kCapturePeriodFrames) * 1000 / player.Rate();
+  EXPECT_NEAR(song.GetPosition() - double(kElevenHours), heardMs, 1.0);
+  TVyTimeInfo time;
+  song.GetTimeInfo(time);
+  EXPECT_STREQ(time.TimeText, "a660:00");
+  player.SetCycle(nullptr);
 }

@@ -1,36 +1,22 @@
-// The deck system on the null output with its player thread running: the
-// transport state machine, CUE, search, track navigation, end of track and
-// the pitch display. Track-press timing reads a counter the test moves.
+// The deck system run period by period on a capture mixed on demand, its
+// counter the capture's clock: the transport state machine, CUE, search,
+// track navigation, end of track and the pitch display, with the time
+// between presses and the search's schedule exact, whatever the load.
 #include "deck/VySystem.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <cstdlib>
-#include <memory>
-#include <thread>
+#include <string>
 
 #include "foundation/OzoError.h"
-#include "support/AudioOutput.h"
+#include "support/SteppedDeck.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
-using namespace std::chrono_literals;
-
 namespace {
-std::atomic<int64_t> nowMs{1000000};
-TVyCounter FakeCounter() {
-  return {[] { return nowMs.load(); }, 1000};
-}
-
 struct Deck : ::testing::Test {
-  ScopedAudioOutput audio{"null"};
   TempDir dir;
-  std::unique_ptr<TVySystemTAG> deck;
-
-  void SetUp() override { deck = std::make_unique<TVySystemTAG>(nullptr, FakeCounter()); }
-  void TearDown() override { deck.reset(); }
+  SteppedDeck deck{dir.File("capture.wav")};
   std::string Song(const std::string& name, uint32_t ms = 5000) {
     std::string path = dir.File(name);
     WriteFileBytes(
@@ -45,16 +31,6 @@ struct Deck : ::testing::Test {
     deck->SetPreferences(p);
   }
   bool Playing() { return deck->Song.Buffer().WillPlay(); }  // a loop pause counts as playing
-  // Lets the player thread run until `done` holds, for at most `limit`.
-  template <typename Done>
-  bool WaitFor(Done done, std::chrono::milliseconds limit = 3000ms) {
-    for (auto start = std::chrono::steady_clock::now(); std::chrono::steady_clock::now() - start < limit;) {
-      deck->CheckEndOfTrack();  // as the display timer does
-      if (done()) return true;
-      std::this_thread::sleep_for(10ms);
-    }
-    return false;
-  }
   unsigned Cue() {
     TVyPlayInfo info;
     deck->GetPlayInfo(info);
@@ -106,7 +82,7 @@ TEST_F(Deck, SearchStartsFromAStoppedDeckAndCueEndsItWhereItGot) {
   deck->Seek(1000);
   deck->ForwardDown(kModCtrl);  // from paused: 100 ms steps, audible
   EXPECT_EQ(deck->State, dsSearching);
-  EXPECT_TRUE(WaitFor([&] { return deck->Song.GetPosition() >= 1300; }));
+  EXPECT_TRUE(deck.RunUntil([&] { return deck->Song.GetPosition() >= 1300; }));
   EXPECT_TRUE(Playing()) << "the snippet is heard";
   deck->ForwardUp();
   const unsigned reached = deck->Song.GetPosition();
@@ -119,12 +95,12 @@ TEST_F(Deck, SearchStartsFromAStoppedDeckAndCueEndsItWhereItGot) {
 
   deck->RewindDown(kModShift);  // from cued: 10 ms steps back
   EXPECT_EQ(deck->State, dsSearching);
-  EXPECT_TRUE(WaitFor([&] { return deck->Song.GetPosition() < reached; }));
+  EXPECT_TRUE(deck.RunUntil([&] { return deck->Song.GetPosition() < reached; }));
   deck->RewindUp();
   EXPECT_EQ(deck->PrevTrack(0), 1) << "Previous while searching restarts the track and plays";
   EXPECT_EQ(deck->State, dsPlaying);
   EXPECT_EQ(deck->Song.Buffer().LoopMode, 0);
-  EXPECT_TRUE(WaitFor([&] { return Playing() && deck->Song.GetPosition() < 1000; }));
+  EXPECT_TRUE(deck.RunUntil([&] { return Playing() && deck->Song.GetPosition() < 1000; }));
 }
 
 // Any mask but the modifier combinations gives the accelerating search: its
@@ -132,21 +108,18 @@ TEST_F(Deck, SearchStartsFromAStoppedDeckAndCueEndsItWhereItGot) {
 TEST_F(Deck, UnknownSearchMaskStartsTheAcceleratingSearch) {
   Prefer(pfFastOpen);
   ASSERT_EQ(deck->OpenFiles(Song("a.wav"), 0), 0);
-  deck->Song.SetCounter(FakeCounter());
   deck->Seek(1000);
   deck->ForwardDown(kModShift | 8);
-  nowMs += 170;
-  std::this_thread::sleep_for(100ms);  // several player cycles
+  deck.RunFor(185);  // player cycles of 20 ms and a bit: a fixed step would have come
   EXPECT_EQ(deck->Song.GetPosition(), 1000u) << "no 10 ms step at 150 ms";
-  nowMs += 40;
-  EXPECT_TRUE(WaitFor([&] { return deck->Song.GetPosition() == 1010; }));
+  EXPECT_TRUE(deck.RunUntil([&] { return deck->Song.GetPosition() == 1010; }, 60)) << "a 10 ms step after 200";
 }
 
 // A ring of the usual length holds less than one chunk of such a file.
 TEST_F(Deck, LowRateFilePlaysPastItsFirstChunkToItsEnd) {
   Prefer(pfFastOpen | pfPlayWhenOpen, etStop);
   ASSERT_EQ(deck->OpenFiles(Song("long.wav", 4600), 0), 0);  // 8000 bytes a second: a chunk is 4.1 s
-  EXPECT_TRUE(WaitFor([&] { return deck->State == dsCued; }, 7000ms)) << "the end is reached";
+  EXPECT_TRUE(deck.RunUntil([&] { return deck->State == dsCued; }, 7000)) << "the end is reached";
 }
 
 TEST_F(Deck, HoldToPlayCuePlaysWhileHeldAndReturnsOnRelease) {
@@ -155,7 +128,7 @@ TEST_F(Deck, HoldToPlayCuePlaysWhileHeldAndReturnsOnRelease) {
   deck->Seek(2000);
   deck->CueDown();
   EXPECT_EQ(deck->State, dsPlaying);
-  EXPECT_TRUE(WaitFor([&] { return deck->Song.GetPosition() > 2100; }));
+  EXPECT_TRUE(deck.RunUntil([&] { return deck->Song.GetPosition() > 2100; }));
   deck->CueUp();
   EXPECT_EQ(deck->State, dsCued);
   EXPECT_EQ(deck->Song.GetPosition(), 2000u);
@@ -177,15 +150,15 @@ TEST_F(Deck, TracksMoveClampWrapAndRestart) {
   EXPECT_EQ(deck->PlayList.CurrentIndex, 0) << "Next on the last entry wraps round with the loop on";
 
   deck->Seek(3000);
-  nowMs += 5000;
+  deck.RunFor(5000);
   EXPECT_EQ(deck->PrevTrack(0), 0) << "a single press restarts the track";
   EXPECT_EQ(deck->Song.GetPosition(), 0u);
   EXPECT_EQ(deck->PlayList.CurrentIndex, 0);
   deck->Seek(3000);
-  nowMs += 1500;
+  deck.RunFor(1500);
   EXPECT_EQ(deck->PrevTrack(0), 1) << "a second press within two seconds goes back";
   EXPECT_EQ(deck->PlayList.CurrentIndex, 2) << "from the first entry it wraps to the last";
-  nowMs += 5000;
+  deck.RunFor(5000);
   EXPECT_EQ(deck->PrevTrack(0), 1) << "at position 0 it goes back at once";
   EXPECT_EQ(deck->PlayList.CurrentIndex, 1);
 }
@@ -205,23 +178,23 @@ TEST_F(Deck, EndOfTrackStopsAdvancesOrRestarts) {
   const std::string list = Song("1.wav", 400) + "\n" + Song("2.wav", 400);
   Prefer(pfFastOpen | pfPlayWhenOpen | pfPlayWhenTrack, etNext);
   ASSERT_EQ(deck->OpenFiles(list, 0), 0);
-  ASSERT_TRUE(WaitFor([&] { return deck->PlayList.CurrentIndex == 1; })) << "etNext loads the next entry";
+  ASSERT_TRUE(deck.RunUntil([&] { return deck->PlayList.CurrentIndex == 1; })) << "etNext loads the next entry";
   EXPECT_EQ(deck->State, dsPlaying);
-  ASSERT_TRUE(WaitFor([&] { return deck->State == dsCued; })) << "the last entry without loop returns to the cue";
+  ASSERT_TRUE(deck.RunUntil([&] { return deck->State == dsCued; })) << "the last entry without loop returns to the cue";
   EXPECT_EQ(deck->Song.GetPosition(), 0u);
 
   Prefer(pfFastOpen | pfPlayWhenOpen | pfPlayWhenTrack | pfPlayListLoop, etNext);
   deck->PlayPause();
-  ASSERT_TRUE(WaitFor([&] { return deck->PlayList.CurrentIndex == 0; })) << "with loop: back to the first";
+  ASSERT_TRUE(deck.RunUntil([&] { return deck->PlayList.CurrentIndex == 0; })) << "with loop: back to the first";
   EXPECT_EQ(deck->State, dsPlaying);
 
   Prefer(pfFastOpen, etRestart);
-  ASSERT_TRUE(WaitFor([&] { return deck->Song.GetPosition() > 300; }));
-  ASSERT_TRUE(WaitFor([&] { return deck->Song.GetPosition() < 100; })) << "etRestart starts over";
+  ASSERT_TRUE(deck.RunUntil([&] { return deck->Song.GetPosition() > 300; }));
+  ASSERT_TRUE(deck.RunUntil([&] { return deck->Song.GetPosition() < 100; })) << "etRestart starts over";
   EXPECT_EQ(deck->State, dsPlaying);
 
   Prefer(pfFastOpen, etStop);
-  ASSERT_TRUE(WaitFor([&] { return deck->State == dsCued; }));
+  ASSERT_TRUE(deck.RunUntil([&] { return deck->State == dsCued; }));
 }
 
 TEST_F(Deck, FailedLoadsLeaveTheDeckEmptyAndAreReported) {

@@ -7,3 +7,13 @@ ScopedAudioOutput::ScopedAudioOutput(const std::string& choice, uint32_t rate)
     : audio_("VYS_AUDIO", choice), rate_("VYS_AUDIO_RATE", std::to_string(rate)) {}
 
 void Wait(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+
+bool WaitUntil(const std::function<bool()>& done, double limitSeconds) {
+  constexpr auto kPollPause = std::chrono::milliseconds(10);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(limitSeconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(kPollPause);
+  }
+  return true;
+}

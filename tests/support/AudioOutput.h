@@ -3,6 +3,7 @@
 // into a WAV file that the test then reads.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "support/Environment.h"
@@ -25,3 +26,7 @@ class ScopedAudioOutput {
 // Lets the deck play on for a while. Tests that check an outcome measure the
 // capture afterwards rather than trust the time waited.
 void Wait(double seconds);
+
+// Polls `done` until it holds, for at most `limitSeconds` (generous: a
+// loaded machine is slow, not wrong); false when the limit passed first.
+bool WaitUntil(const std::function<bool()>& done, double limitSeconds = 20);

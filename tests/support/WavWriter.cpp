@@ -35,3 +35,10 @@ std::string PatternBytes(size_t count, uint32_t seed) {
   }
   return bytes;
 }
+
+std::string PcmBytes(const std::vector<int16_t>& samples) {
+  std::string bytes;
+  bytes.reserve(samples.size() * 2);
+  for (int16_t sample : samples) bytes.append({char(sample & 0xFF), char(uint16_t(sample) >> 8)});
+  return bytes;
+}

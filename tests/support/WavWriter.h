@@ -30,5 +30,8 @@ std::string MakeWav(const WavLayout& layout);
 // Deterministic, non-repeating bytes, so misplaced data cannot go unnoticed.
 std::string PatternBytes(size_t count, uint32_t seed = 1);
 
+// 16-bit samples as the little-endian bytes of a "data" chunk.
+std::string PcmBytes(const std::vector<int16_t>& samples);
+
 std::string LittleEndian16(uint16_t value);
 std::string LittleEndian32(uint32_t value);

@@ -9,6 +9,11 @@ TVyBufferTAG::TVyBufferTAG(TVyCounter counter) : TOzoSync(llBuffer), counter_(st
 
 TVyBufferTAG::~TVyBufferTAG() { Release(); }
 
+void TVyBufferTAG::SetCounter(TVyCounter counter) {
+  TOzoSyncGuard lock(*this);
+  counter_ = std::move(counter);
+}
+
 int TVyBufferTAG::Configure(TOzoAudioTAG* device, const TPCMWaveFormat* format, const TVyBufferConfig* config,
                             uint32_t bufferBytes) {
   TOzoSyncGuard lock(*this);

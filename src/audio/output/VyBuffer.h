@@ -25,6 +25,7 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   // The counter times the pause of the search loop.
   explicit TVyBufferTAG(TVyCounter counter = SystemCounter());
   ~TVyBufferTAG() override;
+  void SetCounter(TVyCounter counter);
 
   // 0; -1 after "VyBuffer: Bad config data"; -2 when the sound buffer could not be made.
   int Configure(TOzoAudioTAG* device, const TPCMWaveFormat* format, const TVyBufferConfig* config,

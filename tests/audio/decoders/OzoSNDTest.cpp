@@ -19,10 +19,6 @@
 using ::testing::MatchesRegex;
 
 namespace {
-std::string Pcm(const std::vector<int16_t>& samples) {
-  return std::string(reinterpret_cast<const char*>(samples.data()), samples.size() * 2);
-}
-
 struct SoundFileDecoder : ::testing::Test {
   TempDir dir;
   TOzoSNDTAG decoder;
@@ -30,8 +26,8 @@ struct SoundFileDecoder : ::testing::Test {
   // A 16-bit stereo 48 kHz WAVE file of a 440 Hz sine; `name` as given.
   std::string SineWav(const std::string& name, double seconds) {
     std::string path = dir.File(name);
-    WriteFileBytes(path,
-                   MakeWav({.rate = 48000, .data = Pcm(DitheredSine(440, 48000, size_t(seconds * 48000), 0.25, 2))}));
+    WriteFileBytes(
+        path, MakeWav({.rate = 48000, .data = PcmBytes(DitheredSine(440, 48000, size_t(seconds * 48000), 0.25, 2))}));
     return path;
   }
   std::string Encoded(const std::string& name, double seconds, const std::string& title = "") {
@@ -109,7 +105,7 @@ TEST_F(SoundFileDecoder, ClaimsItsExtensionsInAnyCaseAndOnlyTheWideWaves) {
 }
 
 TEST_F(SoundFileDecoder, TitleComesFromTheTagsElseNone) {
-  const std::string pcm = Pcm(DitheredSine(440, 48000, 4800, 0.25, 2));
+  const std::string pcm = PcmBytes(DitheredSine(440, 48000, 4800, 0.25, 2));
   WriteFileBytes(dir.File("named.aiff"), MakeAiff(pcm, 2, 48000, "Aiff Name"));
   WriteFileBytes(dir.File("plain.aiff"), MakeAiff(pcm, 2, 48000));
   const std::vector<std::pair<std::string, const char*>> cases = {
@@ -155,7 +151,7 @@ TEST_F(SoundFileDecoder, EveryFormatComesOutAsSixteenBitMonoOrStereoAtItsRate) {
 // end trim are the library's to get right.
 TEST_F(SoundFileDecoder, OpusLengthIsTheSourcesWithinATenthOfAPercent) {
   std::string source = dir.File("source44.wav");
-  WriteFileBytes(source, MakeWav({.rate = 44100, .data = Pcm(DitheredSine(1000, 44100, 44100 * 5, 0.25, 2))}));
+  WriteFileBytes(source, MakeWav({.rate = 44100, .data = PcmBytes(DitheredSine(1000, 44100, 44100 * 5, 0.25, 2))}));
   ASSERT_TRUE(Encode(source, dir.File("sine.opus")));
   ASSERT_EQ(decoder.Open(dir.File("sine.opus").c_str(), 0), 0) << GetLastErrorText();
   EXPECT_NEAR(decoder.Duration, 5000, 5);
@@ -172,7 +168,7 @@ TEST_F(SoundFileDecoder, OpusLengthIsTheSourcesWithinATenthOfAPercent) {
 
 // Empty, cut short in the header, and garbage behind the right first bytes.
 TEST_F(SoundFileDecoder, UnreadableFilesOfEachTypeFailWithTheLibrarysReason) {
-  const std::string pcm = Pcm(DitheredSine(440, 48000, 48000, 0.25, 2));
+  const std::string pcm = PcmBytes(DitheredSine(440, 48000, 48000, 0.25, 2));
   WriteFileBytes(dir.File("good.aiff"), MakeAiff(pcm, 2, 48000));
   const std::vector<std::string> goods = {Encoded("good.flac", 1), Encoded("good.ogg", 1), Encoded("good.opus", 1),
                                           dir.File("good.aiff")};

@@ -1,34 +1,29 @@
 #include "BufferFixture.h"
 
-#include "platform/kernel/KernelThread.h"
-
 namespace {
 constexpr uint32_t kRingMs = 3000;
-constexpr uint32_t kRefillPeriodMs = 20;
-
-int RefillLoop(const std::atomic<int32_t>* stop, void* buffer) {
-  while (!*stop) {
-    auto* b = static_cast<TVyBufferTAG*>(buffer);
-    b->Refill();
-    Sleep(b->RefillDueMs(kRefillPeriodMs));
-  }
-  return 0;
-}
 }  // namespace
 
 void StreamingBuffer::OpenOutput(const std::string& output) {
-  const std::string choice = output.empty()      ? ScopedAudioOutput::Capture(CapturePath())
-                             : output == "steps" ? ScopedAudioOutput::SteppedCapture(CapturePath())
-                                                 : output;
-  audio_ = std::make_unique<ScopedAudioOutput>(choice);
+  if (output == "steps") {
+    stepped_ = std::make_unique<SteppedPlayer>(CapturePath());
+    buffer_.SetCounter(stepped_->Counter());
+    stepped_->SetCycle([this] {
+      buffer_.Refill();
+      return 0u;
+    });
+  } else {
+    audio_ = std::make_unique<ScopedAudioOutput>(output);
+  }
   TOzoAudioConfig config{0, nullptr, nullptr, nullptr};
   ASSERT_EQ(device_.Open(&config), 0);
 }
 
 void StreamingBuffer::TearDown() {
-  StopRefills();
   buffer_.Release();
   device_.Close();
+  buffer_.SetCounter(SystemCounter());
+  stepped_.reset();
   audio_.reset();
 }
 
@@ -44,5 +39,3 @@ void StreamingBuffer::Load(const WavLayout& layout) {
   ringBytes_ = (bytes + config_.chunkBytes - 1) / config_.chunkBytes * config_.chunkBytes;
   ASSERT_EQ(buffer_.Configure(&device_, &decoder_.Format, &config_, ringBytes_), 0);
 }
-
-void StreamingBuffer::StartRefills() { refills_ = TOzoThreadTAG::StartThread(RefillLoop, &buffer_); }

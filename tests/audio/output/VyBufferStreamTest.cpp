@@ -1,11 +1,10 @@
-// The streaming buffer heard through the wav: capture device.
+// The streaming buffer heard through a capture mixed on demand, refilled
+// before every period and timed by the capture's clock: what is heard is
+// known to the frame, whatever the load of the machine.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include "BufferFixture.h"
@@ -13,113 +12,102 @@
 #include "deck/VyVMetterDSP.h"
 #include "platform/sound/PacedBackend.h"
 #include "support/AudioAnalysis.h"
-#include "support/AudioOutput.h"
 #include "support/HeardFrames.h"
-
-using namespace std::chrono;
-using namespace std::chrono_literals;
 
 namespace {
 constexpr uint32_t kRate = 48000;
+constexpr uint32_t kPeriod = PacedBackend::kCapturePeriodFrames;
 
-struct HeardStream : StreamingBuffer {
-  void SetUp() override { OpenOutput(""); }
+struct SteppedStream : StreamingBuffer {
+  void SetUp() override { OpenOutput("steps"); }
   Capture Finish() {
-    StopRefills();
+    stepped_->SetCycle(nullptr);
     buffer_.Release();
     device_.Close();
-    Capture capture;
-    EXPECT_TRUE(ReadCapture(CapturePath(), &capture));
-    return capture;
+    return stepped_->Read();
   }
   void LoadNumbered(uint32_t seconds) { Load({.rate = kRate, .data = NumberedFrames(seconds * kRate)}); }
-};
-
-struct SteppedStream : HeardStream {
-  void SetUp() override { OpenOutput("steps"); }
+  void PlayOnePeriod() { PlayFor(1); }  // the least it mixes
 };
 }  // namespace
 
-// The capture is mixed a period at a time with a refill between, as a card
-// and the player would: ten seconds are heard at once, whatever the load.
+// Ten seconds are heard at once, whatever the load.
 TEST_F(SteppedStream, TenSecondsComeOutSampleExactAcrossEveryWrapOfTheRing) {
   LoadNumbered(12);
   buffer_.RequestRestart(0, 1);
-  for (uint32_t period = 0; period <= 10 * kRate / PacedBackend::kCapturePeriodFrames; ++period) {
-    buffer_.Refill();
-    ASSERT_TRUE(PacedBackend::MixCapturedPeriods(1));
-  }
+  PlayFor(10010);
   EXPECT_GE(RunFromFirstFrame(Finish()), size_t(10 * kRate)) << "every frame, in order, for ten seconds";
 }
 
-TEST_F(HeardStream, RestartContinuesAtTheRequestedPositionOnceItsFirstChunkIsIn) {
+TEST_F(SteppedStream, RestartContinuesAtTheRequestedPositionOnceItsFirstChunkIsIn) {
   LoadNumbered(4);
-  StartRefills();
   buffer_.RequestRestart(0, 1);
-  Wait(0.3);
+  PlayFor(300);
   buffer_.RequestRestart(2000, 1);
-  buffer_.WaitRestarted();
+  buffer_.Refill();
+  buffer_.WaitRestarted();  // carried out: returns at once
   buffer_.Enter();
   EXPECT_FALSE(buffer_.RestartPending);
   EXPECT_GE(buffer_.WriteCursor, config_.chunkBytes) << "the first chunk is in place";
   buffer_.Leave();
-  Wait(0.3);
+  const size_t restarted = stepped_->CaptureFrames();
+  PlayFor(300);
   Capture capture = Finish();
 
-  const size_t first = FirstSound(capture);
-  size_t jump = first + RunLength(capture, first);
-  jump = FirstSound(capture, jump);
-  ASSERT_LT(jump, capture.left.size());
-  EXPECT_EQ(Heard(capture, jump), 2 * kRate + 1) << "frame 96000 of the file, no skip for WAV";
-  EXPECT_GE(RunLength(capture, jump), size_t(kRate / 5));
+  EXPECT_EQ(RunFromFirstFrame(capture), restarted) << "heard from the first frame until the restart";
+  EXPECT_EQ(Heard(capture, restarted), 2 * kRate + 1) << "then frame 96000 of the file at once, no skip for WAV";
+  EXPECT_GE(RunLength(capture, restarted), size_t(kRate / 4));
 }
 
-// The player waits out the silence without the lock: another thread takes it
-// at once meanwhile.
-TEST_F(HeardStream, HeldLoopRepeatsTwoHundredMillisecondsWithFiftyOfSilence) {
+// Each pass of the held loop is heard for its 200 ms, then 50 ms of silence
+// that the refills wait out by the clock: asked when to come back, the
+// buffer names the end of the pause rather than holding its lock through it.
+TEST_F(SteppedStream, HeldLoopRepeatsTwoHundredMillisecondsWithFiftyOfSilence) {
   LoadNumbered(4);
-  StartRefills();
   buffer_.RequestRestart(0, 1);
-  Wait(0.2);
+  PlayFor(200);
   buffer_.HoldLoop(1000);
-  std::vector<double> pausedWaitsMs;
-  for (auto until = steady_clock::now() + 1200ms; steady_clock::now() < until; Wait(0.0005)) {
-    const auto asked = steady_clock::now();
+  std::vector<uint32_t> pauseDueMs;  // what the buffer asked for, once per pause
+  bool wasPaused = false;
+  for (uint32_t period = 0; period < 1200 * kRate / 1000 / kPeriod; ++period) {
+    PlayOnePeriod();
     buffer_.Enter();
-    const double waitedMs = duration<double, std::milli>(steady_clock::now() - asked).count();
-    if (buffer_.LoopPaused) pausedWaitsMs.push_back(waitedMs);
+    const bool paused = buffer_.LoopPaused;
     buffer_.Leave();
+    if (paused && !wasPaused) pauseDueMs.push_back(buffer_.RefillDueMs(1000));
+    wasPaused = paused;
   }
+  const size_t released = stepped_->CaptureFrames();
   buffer_.ReleaseLoop();
-  Wait(0.6);
+  PlayFor(600);
   Capture capture = Finish();
 
   size_t at = FirstSound(capture);
   at = FirstSound(capture, at + RunLength(capture, at));  // past the plain start
   int passes = 0;
-  bool released = false;
-  while (!released && at < capture.left.size() && Heard(capture, at) == kRate + 1) {
+  while (at < released) {
+    ASSERT_EQ(Heard(capture, at), kRate + 1) << "every pass starts at the loop start";
     const size_t run = RunLength(capture, at);
     const size_t next = FirstSound(capture, at + run);
     ASSERT_LT(next, capture.left.size());
-    ASSERT_EQ(Heard(capture, next), kRate + 1) << "every pass starts at the loop start";
     const double heardMs = run * 1000.0 / kRate, silentMs = (next - at - run) * 1000.0 / kRate;
-    released = silentMs == 0;  // the release jumps back at once, mid-pass
-    if (released) {
-      EXPECT_GE(RunLength(capture, next), size_t(kRate / 2)) << "released: plays on from the loop start";
-    } else {
-      ++passes;
-      EXPECT_GE(heardMs, 200.0) << "pass " << passes;
-      EXPECT_LE(heardMs, 200.0 + 20 + 12) << "pass " << passes << ": a refill period and a bit late at most";
-      EXPECT_NEAR(silentMs, 50.0, 6.0) << "pass " << passes;
-    }
+    if (next - run == at && at + run >= released) break;  // the pass the release cut
+    ++passes;
+    EXPECT_GE(heardMs, 200.0) << "pass " << passes;
+    EXPECT_LE(heardMs, 200.0 + 2 * kPeriod * 1000.0 / kRate) << "pass " << passes << ": a refill late at most";
+    EXPECT_NEAR(silentMs, 50.0, kPeriod * 1000.0 / kRate) << "pass " << passes;
     at = next;
   }
-  EXPECT_TRUE(released);
-  EXPECT_GE(passes, 3);
-  ASSERT_GE(pausedWaitsMs.size(), 10u) << "the pauses are seen from outside";
-  std::nth_element(pausedWaitsMs.begin(), pausedWaitsMs.begin() + pausedWaitsMs.size() / 2, pausedWaitsMs.end());
-  EXPECT_LT(pausedWaitsMs[pausedWaitsMs.size() / 2], 1.0) << "the lock is free during the pause";
+  EXPECT_GE(passes, 4);
+  ASSERT_LT(at, capture.left.size());
+  const size_t resumed = FirstSound(capture, released);
+  EXPECT_EQ(Heard(capture, resumed), kRate + 1) << "released: back to the loop start at once";
+  EXPECT_GE(RunLength(capture, resumed), size_t(kRate / 2)) << "and plays on from there";
+  ASSERT_EQ(pauseDueMs.size(), size_t(passes));
+  for (uint32_t due : pauseDueMs) {
+    EXPECT_GT(due, 0u);
+    EXPECT_LE(due, 50u) << "the refill is due when the pause ends";
+  }
 }
 
 TEST_F(SteppedStream, LevelsRiseAndFallWhereTheToneIsHeard) {
@@ -136,11 +124,8 @@ TEST_F(SteppedStream, LevelsRiseAndFallWhereTheToneIsHeard) {
     int level;
   };
   std::vector<Reading> readings;
-  for (int i = 0; i < 80; ++i) {  // every 37 ms (seven periods), as the display does
-    for (int period = 0; period < 7; ++period) {
-      buffer_.Refill();
-      ASSERT_TRUE(PacedBackend::MixCapturedPeriods(1));
-    }
+  for (int i = 0; i < 80; ++i) {
+    PlayFor(37);  // seven periods, as the display looks
     int levels[2];
     meter.GetLevels(levels);
     readings.push_back({buffer_.GetPlayCursor() / (4.0 * kRate), std::max(levels[0], levels[1])});
@@ -162,7 +147,7 @@ TEST_F(SteppedStream, LevelsRiseAndFallWhereTheToneIsHeard) {
   RecordProperty("fall_ms_after_heard", std::to_string((fall - 2.0) * 1000));
 }
 
-TEST_F(HeardStream, EndIsReachedInTheFirstBlockPastTheLastHeardFrameEvenAfterManyRestarts) {
+TEST_F(SteppedStream, EndIsReachedInTheFirstBlockPastTheLastHeardFrameEvenAfterManyRestarts) {
   const uint32_t audioBytes = 96000 + 3 * 128;  // not a whole number of 40-frame blocks
   Load({.rate = kRate, .data = PatternBytes(audioBytes)});
   TVyControlDSPTAG marker;
@@ -172,19 +157,17 @@ TEST_F(HeardStream, EndIsReachedInTheFirstBlockPastTheLastHeardFrameEvenAfterMan
     buffer_.RequestRestart(0, 0);
     buffer_.Refill();
   }
-  StartRefills();
   buffer_.RequestRestart(0, 1);
-  buffer_.WaitRestarted();
   const uint32_t firstPaddingBlock = (audioBytes + 159) / 160 * 160;
   uint32_t before = 0, at = 0;
-  for (auto start = steady_clock::now(); steady_clock::now() - start < 1s;) {
+  for (uint32_t period = 0; period < kRate / kPeriod; ++period) {  // a second
+    PlayOnePeriod();
     const uint32_t cursor = buffer_.GetPlayCursor();
     if (marker.EndReached()) {
       at = cursor;
       break;
     }
     before = cursor;
-    std::this_thread::sleep_for(1ms);
   }
   Finish();
   RecordProperty("end_reported_bytes_past_audio", std::to_string(int(at) - int(audioBytes)));
