@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -52,7 +53,7 @@ int64_t XaBlockReader::Seek(int64_t offset, int whence) {
     base = int64_t(size_);
   else if (whence != SEEK_SET)
     return -1;
-  if (base + offset < 0) return -1;
+  if (offset < -base || offset > INT64_MAX - base) return -1;
   position_ = uint64_t(base + offset);
   return int64_t(position_);
 }

@@ -35,7 +35,7 @@ class XaBlockReader {
   // ReadAt at the reading position, which moves past what was copied.
   long Read(void* buffer, size_t bytes);
   // Moves the reading position as lseek does (no file access); the new
-  // position, or -1 for a position before the start.
+  // position, or -1 for a position before the start or past 2^63.
   int64_t Seek(int64_t offset, int whence);
 
  private:
