@@ -28,17 +28,18 @@ void Id3v1Title(const uint8_t* tag, char* title, size_t titleSize) {
   std::snprintf(title, titleSize, "%s", shown.c_str());
 }
 
-bool ReadId3v1Title(const char* fileName, char* title, size_t titleSize) {
+bool ReadId3v1Title(TMpegSourceTAG& input, char* title, size_t titleSize) {
   if (titleSize) title[0] = '\0';
-  FILE* file = std::fopen(fileName, "rb");
-  if (!file) return false;
+  const uint64_t size = input.Size();
   uint8_t tag[kId3v1Bytes];
-  const bool read =
-      std::fseek(file, -long(kId3v1Bytes), SEEK_END) == 0 && std::fread(tag, 1, kId3v1Bytes, file) == kId3v1Bytes;
-  std::fclose(file);
-  if (!read) return false;
+  if (size < kId3v1Bytes || input.ReadAt(size - kId3v1Bytes, tag, kId3v1Bytes) != long(kId3v1Bytes)) return false;
   Id3v1Title(tag, title, titleSize);
   return std::memcmp(tag, "TAG", 3) == 0;
+}
+
+bool ReadId3v1Title(const char* fileName, char* title, size_t titleSize) {
+  TOzoFileTAG file(fileName);
+  return ReadId3v1Title(file, title, titleSize);
 }
 
 uint32_t Id3v2TagSize(const uint8_t* head) {

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "audio/decoders/MpegSource.h"
+
 constexpr size_t kId3v1Bytes = 128;
 constexpr size_t kId3v2HeaderBytes = 10;
 
@@ -12,8 +14,10 @@ constexpr size_t kId3v2HeaderBytes = 10;
 // titleSize bytes, NUL included.
 void Id3v1Title(const uint8_t* tag, char* title, size_t titleSize);
 
-// Reads the version 1 tag of fileName into title ("" when the file has none
-// or cannot be read). True when the file ends with such a tag.
+// Reads the version 1 tag of the input into title ("" when it has none or
+// cannot be read). True when the input ends with such a tag.
+bool ReadId3v1Title(TMpegSourceTAG& input, char* title, size_t titleSize);
+// The same for the file fileName.
 bool ReadId3v1Title(const char* fileName, char* title, size_t titleSize);
 
 // Bytes of the version 2 tag whose header is head[0..9] (header, footer and

@@ -1,7 +1,5 @@
 #include "audio/decoders/Mp3Layout.h"
 
-#include <cstdio>
-
 #include "audio/decoders/Id3Tag.h"
 #include "audio/decoders/MpegHeader.h"
 
@@ -11,23 +9,25 @@ namespace {
 constexpr size_t kProbeBytes = kMaxSyncPositions + 64;
 }  // namespace
 
-TMp3Layout ReadMp3Layout(const char* fileName) {
+TMp3Layout ReadMp3Layout(TMpegSourceTAG& input) {
   TMp3Layout layout;
-  FILE* file = std::fopen(fileName, "rb");
-  if (!file) return layout;
   static_assert(kProbeBytes >= kId3v2HeaderBytes);
   uint8_t probe[kProbeBytes];
-  if (std::fread(probe, 1, kId3v2HeaderBytes, file) == kId3v2HeaderBytes) layout.id3v2Bytes = Id3v2TagSize(probe);
-  size_t size = 0;
-  if (std::fseek(file, long(layout.id3v2Bytes), SEEK_SET) == 0) size = std::fread(probe, 1, kProbeBytes, file);
-  const long fileSize = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
-  std::fclose(file);
+  if (input.ReadAt(0, probe, kId3v2HeaderBytes) == long(kId3v2HeaderBytes)) layout.id3v2Bytes = Id3v2TagSize(probe);
+  const long read = input.ReadAt(layout.id3v2Bytes, probe, kProbeBytes);
+  const size_t size = read > 0 ? size_t(read) : 0;
+  const uint64_t fileSize = input.Size();
   const long first = FindMpegHeader(probe, size);
-  if (first < 0 || fileSize < 0) return layout;
+  if (first < 0) return layout;
   const uint32_t frames = VbrHeaderFrames(probe + first, size - size_t(first));
   // A count that even the shortest frames would not fit in belongs to a
   // longer original: the file was cut, and the count is not believed.
-  const uint64_t streamBytes = uint64_t(fileSize) - layout.id3v2Bytes - uint64_t(first);
+  const uint64_t streamBytes = fileSize - layout.id3v2Bytes - uint64_t(first);
   if (uint64_t(frames) * MpegMinFrameLength(MpegHeaderAt(probe + first)) <= streamBytes) layout.vbrFrames = frames;
   return layout;
+}
+
+TMp3Layout ReadMp3Layout(const char* fileName) {
+  TOzoFileTAG file(fileName);
+  return ReadMp3Layout(file);
 }

@@ -3,10 +3,14 @@
 #pragma once
 #include <cstdint>
 
+#include "audio/decoders/MpegSource.h"
+
 struct TMp3Layout {
   uint32_t id3v2Bytes = 0;  // tag at the start, 0 when none
   uint32_t vbrFrames = 0;   // frames counted by the VBR header, 0 when none
 };
 
-// Reads the start of fileName; a file that cannot be read has neither.
+// Reads the start of the input; one that cannot be read has neither.
+TMp3Layout ReadMp3Layout(TMpegSourceTAG& input);
+// The same for the file fileName.
 TMp3Layout ReadMp3Layout(const char* fileName);

@@ -1,5 +1,7 @@
 #include "audio/decoders/MpegFrameWalk.h"
 
+#include <cstring>
+
 #include "audio/decoders/Id3Tag.h"
 #include "audio/decoders/MpegHeader.h"
 #include "audio/decoders/OzoFileStream.h"
@@ -11,13 +13,14 @@ constexpr uint32_t kWalkBufferBytes = 49152;
 uint32_t HeaderFromWord(uint32_t word) { return __builtin_bswap32(word); }
 
 // Leaves the stream past the ID3 version 2 tag at the start, if there is one.
-void SkipId3v2Tag(TOzoFileStreamTAG& stream) {
-  uint8_t head[12] = {};  // a file too short for a tag header leaves zeros
-  for (int i = 0; i < 3; ++i) {
-    uint32_t word = 0;
-    stream.ReadWord(&word);
-    for (int b = 0; b < 4; ++b) head[i * 4 + b] = uint8_t(word >> (8 * b));
-  }
+// The header is read apart, so that the stream does not fill its buffer with
+// the tag.
+void SkipId3v2Tag(TMpegSourceTAG& input, TOzoFileStreamTAG& stream) {
+  uint8_t head[12] = {};
+  const long read = input.ReadAt(0, head, sizeof head);
+  // Whole 32-bit words only: a file too short for a tag header leaves zeros.
+  const size_t words = read > 0 ? size_t(read) / 4 * 4 : 0;
+  std::memset(head + words, 0, sizeof head - words);
   stream.SeekStream(long(Id3v2TagSize(head)), 0);
 }
 
@@ -45,10 +48,10 @@ bool FindSync(TOzoFileStreamTAG& stream, uint32_t* header) {
 }
 }  // namespace
 
-uint32_t CountMpegFrames(const char* fileName) {
+uint32_t CountMpegFrames(TMpegSourceTAG& input) {
   TOzoFileStreamTAG stream;
-  if (stream.OpenStream(fileName, kWalkBufferBytes) != 0) return 0;
-  SkipId3v2Tag(stream);
+  if (stream.OpenStream(input, kWalkBufferBytes) != 0) return 0;
+  SkipId3v2Tag(input, stream);
   uint32_t frames = 0, header = 0, word = 0;
   while (FindSync(stream, &header)) {
     for (;;) {
@@ -60,4 +63,9 @@ uint32_t CountMpegFrames(const char* fileName) {
     }
   }
   return frames;
+}
+
+uint32_t CountMpegFrames(const char* fileName) {
+  TOzoFileTAG file(fileName);
+  return CountMpegFrames(file);
 }

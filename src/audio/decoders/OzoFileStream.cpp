@@ -1,26 +1,33 @@
 #include "audio/decoders/OzoFileStream.h"
 
+#include <climits>
+#include <cstring>
 #include <new>
 
-int TOzoFileStreamTAG::OpenStream(const char* fileName, uint32_t capacity) {
+int TOzoFileStreamTAG::OpenStream(TMpegSourceTAG& input, uint32_t capacity) {
   CloseStream();
-  file_.handle = std::fopen(fileName, "rb");
-  if (!file_.handle) return -1;
   buffer_ = new (std::nothrow) uint8_t[capacity];
-  if (!buffer_ || std::fseek(file_.handle, 0, SEEK_END) != 0 || (fileSize_ = std::ftell(file_.handle)) < 0) {
+  if (!buffer_ || input.Size() > uint64_t(LONG_MAX)) {
     CloseStream();
     return -1;
   }
+  file_ = &input;
+  fileSize_ = long(input.Size());
   capacity_ = capacity;
   opened_ = 1;
-  Refill(0);
   return 0;
 }
 
 uint32_t TOzoFileStreamTAG::Refill(long at) {
-  bytesInBuffer_ = 0;
-  if (std::fseek(file_.handle, at, SEEK_SET) == 0)
-    bytesInBuffer_ = uint32_t(std::fread(buffer_, 1, capacity_, file_.handle));
+  // Buffered bytes move to the front rather than be read again: the input
+  // is read once on a walk to its end.
+  uint32_t kept = 0;
+  if (at >= bufferStart_ && at < bufferEnd_) {
+    kept = uint32_t(bufferEnd_ - at);
+    std::memmove(buffer_, buffer_ + (at - bufferStart_), kept);
+  }
+  const long read = file_->ReadAt(uint64_t(at) + kept, buffer_ + kept, capacity_ - kept);
+  bytesInBuffer_ = kept + (read > 0 ? uint32_t(read) : 0);
   bufferStart_ = position_ = at;
   bufferEnd_ = at + long(bytesInBuffer_);
   read_ = buffer_;
@@ -50,8 +57,7 @@ long TOzoFileStreamTAG::SeekStream(long offset, int origin) {
 }
 
 void TOzoFileStreamTAG::CloseStream() {
-  if (file_.handle) std::fclose(file_.handle);
-  file_.handle = nullptr;
+  file_ = nullptr;
   delete[] buffer_;
   buffer_ = nullptr;
   opened_ = 0;

@@ -1,25 +1,22 @@
-// A buffered, read-only file reader for walking MPEG frame headers: 32-bit
-// little-endian words and seeks that stay inside the buffer when they can.
+// A buffered, read-only reader of an input for walking MPEG frame headers:
+// 32-bit little-endian words and seeks that stay inside the buffer when they
+// can.
 #pragma once
 #include <cstdint>
-#include <cstdio>
 
-// One file handle.
-struct TOzoFileTAG {
-  FILE* handle = nullptr;
-};
+#include "audio/decoders/MpegSource.h"
 
 class TOzoFileStreamTAG {
  public:
   ~TOzoFileStreamTAG() { CloseStream(); }
   TOzoFileStreamTAG() = default;
-  // It owns its buffer and its file.
+  // It owns its buffer.
   TOzoFileStreamTAG(const TOzoFileStreamTAG&) = delete;
   TOzoFileStreamTAG& operator=(const TOzoFileStreamTAG&) = delete;
 
-  // Opens fileName read-only with a buffer of capacity bytes and fills it
-  // from position 0. 0, or -1 with nothing left open.
-  int OpenStream(const char* fileName, uint32_t capacity);
+  // Reads input, which outlives the stream, through a buffer of capacity
+  // bytes, filled at the first read or seek. 0, or -1 with nothing left open.
+  int OpenStream(TMpegSourceTAG& input, uint32_t capacity);
   // 4 and the next 4 bytes as a little-endian value in *value, or -1 when the
   // file has fewer than 4 bytes left.
   int ReadWord(uint32_t* value);
@@ -30,13 +27,14 @@ class TOzoFileStreamTAG {
   void CloseStream();
 
  private:
-  // Refills the buffer from file position at; the bytes it now holds.
+  // Refills the buffer from file position at, keeping the buffered bytes
+  // from there on; the bytes it now holds.
   uint32_t Refill(long at);
 
   uint8_t* buffer_ = nullptr;  // owned
   uint32_t capacity_ = 0;
   int opened_ = 0;
-  TOzoFileTAG file_;
+  TMpegSourceTAG* file_ = nullptr;
   long bufferStart_ = 0;  // file position of buffer_[0]
   long position_ = 0;
   long bufferEnd_ = 0;  // bufferStart_ + bytes in the buffer

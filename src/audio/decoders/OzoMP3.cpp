@@ -39,6 +39,22 @@ void NotifyMessage(void*, int source, int code, const char* text, const char* de
     ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: (XAUDIO) debug, source=%i, code=%i, %s", source, code, text);
 }
 
+// The library's open input, read by the tag, layout and frame readers: the
+// file opens once, and the bytes the library read to start are not read again.
+class TDecoderInputTAG final : public TMpegSourceTAG {
+ public:
+  explicit TDecoderInputTAG(XA_DecoderInfo* decoder) : decoder_(decoder) {}
+  uint64_t Size() override { return decoder_->input.size; }
+  long ReadAt(uint64_t offset, void* buffer, size_t bytes) override {
+    uint32_t read = 0;
+    const uint32_t asked = bytes < UINT32_MAX ? uint32_t(bytes) : UINT32_MAX;
+    return decoder_input_read(decoder_, offset, buffer, asked, &read) == XA_SUCCESS ? long(read) : -1;
+  }
+
+ private:
+  XA_DecoderInfo* decoder_;
+};
+
 // Tags are not audio: leave them out of the bytes the estimate times.
 uint64_t AudioBytes(uint64_t inputBytes, uint32_t id3v2Bytes, bool id3v1) {
   uint64_t tags = uint64_t(id3v2Bytes) + (id3v1 ? kId3v1Bytes : 0);
@@ -87,11 +103,13 @@ int TOzoMP3TAG::Open(const char* fileName, unsigned flags) {
     return -1;
   }
   Close();
-  const bool id3v1 = ReadId3v1Title(fileName, Title, sizeof Title);
-  const TMp3Layout layout = ReadMp3Layout(fileName);
-  uint32_t counted = (flags & kOpenExactLength) ? CountMpegFrames(fileName) : 0;
-  if (counted == 0) counted = layout.vbrFrames;  // a VBR header's count beats any estimate
+  Title[0] = '\0';
   if (OpenInput(fileName) != 0) return -1;
+  TDecoderInputTAG input(Decoder);
+  const bool id3v1 = ReadId3v1Title(input, Title, sizeof Title);
+  const TMp3Layout layout = ReadMp3Layout(input);
+  uint32_t counted = (flags & kOpenExactLength) ? CountMpegFrames(input) : 0;
+  if (counted == 0) counted = layout.vbrFrames;  // a VBR header's count beats any estimate
   SetFormat();
   SetLength(counted, AudioBytes(Decoder->input.size, layout.id3v2Bytes, id3v1));
   // Seeks are fractions of our count, which may differ from the library's.

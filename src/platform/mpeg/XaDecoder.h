@@ -45,7 +45,8 @@ struct XA_OutputInfo {
   int layer;                  // MPEG audio layer, 1 to 3: the output's delay depends on it
 };
 struct XA_InputInfo {
-  uint64_t size;  // bytes of the input, tags included
+  uint64_t size;        // bytes of the input, tags included
+  uint64_t bytes_read;  // bytes read from the input so far, by the decoder and decoder_input_read
 };
 struct XA_StatusInfo {
   uint32_t bitrate;  // kbit/s of the last decoded frame
@@ -78,6 +79,13 @@ int decoder_input_module_register(XA_DecoderInfo* decoder, const XA_InputModule*
 int decoder_input_new(XA_DecoderInfo* decoder, const char* name, int module);
 int decoder_input_open(XA_DecoderInfo* decoder);
 int decoder_input_delete(XA_DecoderInfo* decoder);
+
+// Copies up to `bytes` bytes of the open input from `offset` into buffer and
+// sets *read to the bytes copied, fewer at the end of the input. Bytes the
+// decoder has just read (the tags and first frames while an input opens) come
+// from memory, so a client that reads them too does not read the file again;
+// a long read goes straight to the file and leaves those bytes kept.
+int decoder_input_read(XA_DecoderInfo* decoder, uint64_t offset, void* buffer, uint32_t bytes, uint32_t* read);
 
 // Decodes the next frame into output (frame_bytes bytes; null discards it).
 // XA_END_OF_INPUT when the input has no further frame.

@@ -3,16 +3,15 @@
 #pragma once
 #include <mpg123.h>
 
-#include <cstdio>
 #include <string>
 
+#include "platform/mpeg/XaBlockReader.h"
 #include "platform/mpeg/XaDecoder.h"
 
-// A way of reaching inputs: opens name for buffered reading into *file, or
-// returns an XA_ code. Buffered, because libmpg123 reads byte by byte while
-// it looks for a frame.
+// A way of reaching inputs: opens name read-only into *fd, or returns an XA_
+// code.
 struct XA_InputModuleImpl {
-  int (*open)(const char* name, FILE** file);
+  int (*open)(const char* name, int* fd);
 };
 
 struct XA_DecoderImpl {
@@ -26,7 +25,7 @@ struct XA_DecoderImpl {
   // The input: bound by decoder_input_new, readable after decoder_input_open.
   const XA_InputModuleImpl* inputModule = nullptr;
   std::string inputName;
-  FILE* file = nullptr;
+  XaBlockReader file;  // libmpg123 reads byte by byte while it looks for a frame
   bool inputOpen = false;
   bool formatFixed = false;  // the output format of the input is known and held
   bool scanned = false;      // the exact frame count is known

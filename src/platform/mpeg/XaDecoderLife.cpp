@@ -1,6 +1,4 @@
 // Decoder objects and the life of their input.
-#include <sys/stat.h>
-
 #include <new>
 
 #include "platform/mpeg/XaDecoderImpl.h"
@@ -45,40 +43,43 @@ namespace {
 constexpr long kResyncLimitBytes = 1 << 20;
 
 // Every frame decoded whole and untrimmed, so that one call gives one frame
-// of PCM and positions count in whole frames; nothing printed to stderr.
+// of PCM and positions count in whole frames; nothing printed to stderr. An
+// ID3v2 tag is skipped unread: its cover art can be megabytes, and nobody
+// shows it.
 int ConfigureHandle(mpg123_handle* handle) {
-  if (mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0) != MPG123_OK ||
+  if (mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_SKIP_ID3V2, 0) != MPG123_OK ||
       mpg123_param(handle, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0) != MPG123_OK ||
       mpg123_param(handle, MPG123_RESYNC_LIMIT, kResyncLimitBytes, 0) != MPG123_OK)
     return XA_ERROR_INTERNAL;
   return XaAllowAllFormats(handle);
 }
 
-mpg123_ssize_t ReadInput(void* file, void* buffer, size_t bytes) {
-  size_t read = std::fread(buffer, 1, bytes, static_cast<FILE*>(file));
-  return read == 0 && std::ferror(static_cast<FILE*>(file)) ? -1 : mpg123_ssize_t(read);
+// libmpg123 reads through the decoder's kept blocks.
+mpg123_ssize_t ReadInput(void* handle, void* buffer, size_t bytes) {
+  auto* decoder = static_cast<XA_DecoderInfo*>(handle);
+  const long read = decoder->impl->file.Read(buffer, bytes);
+  decoder->input.bytes_read = decoder->impl->file.BytesRead();
+  return mpg123_ssize_t(read);
 }
 
-off_t SeekInput(void* file, off_t offset, int whence) {
-  if (fseeko(static_cast<FILE*>(file), offset, whence) != 0) return -1;
-  return ftello(static_cast<FILE*>(file));
+off_t SeekInput(void* handle, off_t offset, int whence) {
+  return off_t(static_cast<XA_DecoderInfo*>(handle)->impl->file.Seek(offset, whence));
 }
 
-// Hands the open file to libmpg123, which reads it through the stdio buffer.
-int StartReading(XA_DecoderImpl* impl, uint64_t* size) {
-  struct stat st {};
-  if (fstat(fileno(impl->file), &st) != 0 || !S_ISREG(st.st_mode)) return XA_ERROR_OPEN_FAILED;
-  *size = uint64_t(st.st_size);
+// Hands the open file to libmpg123.
+int StartReading(XA_DecoderInfo* decoder, int fd) {
+  XA_DecoderImpl* impl = decoder->impl;
+  if (!impl->file.Attach(fd)) return XA_ERROR_OPEN_FAILED;
+  decoder->input.size = impl->file.Size();
   if (mpg123_replace_reader_handle(impl->handle, ReadInput, SeekInput, nullptr) != MPG123_OK ||
-      mpg123_open_handle(impl->handle, impl->file) != MPG123_OK)
+      mpg123_open_handle(impl->handle, decoder) != MPG123_OK)
     return XaCodeFromMpg123(mpg123_errcode(impl->handle));
   return XA_SUCCESS;
 }
 
 void CloseInputFile(XA_DecoderImpl* impl) {
   if (impl->inputOpen) mpg123_close(impl->handle);
-  if (impl->file) std::fclose(impl->file);
-  impl->file = nullptr;
+  impl->file.Close();
   impl->inputOpen = false;
 }
 }  // namespace
@@ -135,8 +136,9 @@ int decoder_input_open(XA_DecoderInfo* decoder) {
   if (!decoder || !decoder->impl->inputModule) return XA_ERROR_INVALID_PARAMETERS;
   XA_DecoderImpl* impl = decoder->impl;
   CloseInputFile(impl);
-  int code = impl->inputModule->open(impl->inputName.c_str(), &impl->file);
-  if (code == XA_SUCCESS) code = StartReading(impl, &decoder->input.size);
+  int fd = -1;
+  int code = impl->inputModule->open(impl->inputName.c_str(), &fd);
+  if (code == XA_SUCCESS) code = StartReading(decoder, fd);
   if (code != XA_SUCCESS) {
     CloseInputFile(impl);
     XaNotifyError(decoder, XA_SOURCE_INPUT, code, "cannot open the input");
@@ -161,5 +163,15 @@ int decoder_input_delete(XA_DecoderInfo* decoder) {
   decoder->output = XA_OutputInfo{};
   decoder->input = XA_InputInfo{};
   decoder->status = XA_StatusInfo{};
+  return XA_SUCCESS;
+}
+
+int decoder_input_read(XA_DecoderInfo* decoder, uint64_t offset, void* buffer, uint32_t bytes, uint32_t* read) {
+  if (!decoder || !buffer || !read || !decoder->impl->inputOpen) return XA_ERROR_INVALID_PARAMETERS;
+  *read = 0;
+  const long got = decoder->impl->file.ReadAt(offset, buffer, bytes);
+  decoder->input.bytes_read = decoder->impl->file.BytesRead();
+  if (got < 0) return XA_ERROR_READ_FAILED;
+  *read = uint32_t(got);
   return XA_SUCCESS;
 }

@@ -1,12 +1,14 @@
 // The input module for local files.
+#include <fcntl.h>
+
 #include <cerrno>
 
 #include "platform/mpeg/XaDecoderImpl.h"
 
 namespace {
-int OpenLocalFile(const char* name, FILE** file) {
-  *file = std::fopen(name, "rbe");  // e: not inherited by child processes
-  if (*file) return XA_SUCCESS;
+int OpenLocalFile(const char* name, int* fd) {
+  *fd = open(name, O_RDONLY | O_CLOEXEC);  // not inherited by child processes
+  if (*fd >= 0) return XA_SUCCESS;
   switch (errno) {
     case ENOENT:
     case ENOTDIR:

@@ -9,6 +9,7 @@
 
 #include "audio/decoders/MpegFrameWalk.h"
 #include "foundation/OzoError.h"
+#include "platform/mpeg/XaDecoder.h"
 #include "support/Mp3Fixtures.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
@@ -108,6 +109,21 @@ TEST_F(Mp3Decoder, FrameWalkLooksForTheFirstFrameAfterALargeId3v2Tag) {
   const std::string file = Mp3Fixture("id3v2_large.mp3");
   ASSERT_GT(ReadFileBytes(file).find("\xFF\xFB"), 100000u);  // far beyond the sync search's reach
   EXPECT_EQ(CountMpegFrames(file.c_str()), DecodedFrames(file));
+}
+
+// Counted by the library's file input. The tag readers, the layout and the
+// frame walk read what the library read to start from memory, and nothing
+// reads the large ID3v2 tag's body, which is not audio.
+TEST_F(Mp3Decoder, AnOpenReadsEachByteOfTheFileAtMostOnce) {
+  const std::string file = ReadFileBytes(Mp3Fixture("id3v2_large.mp3"));
+  const uint64_t firstFrame = file.find("\xFF\xFB");
+  ASSERT_GT(firstFrame, 100000u);
+  constexpr uint64_t kPage = 4096;  // the tag's header is read as a page
+  ASSERT_EQ(Open("id3v2_large.mp3", kOpenExactLength), 0);
+  EXPECT_LE(mp3.Decoder->input.bytes_read, file.size() - firstFrame + kPage);
+  // The tag's header, the first frames and the ID3v1 tail.
+  ASSERT_EQ(Open("id3v2_large.mp3"), 0);
+  EXPECT_LE(mp3.Decoder->input.bytes_read, 4 * kPage);
 }
 
 TEST_F(Mp3Decoder, TitleComesFromTheId3v1TagOfAnOpenStream) {
