@@ -1,5 +1,6 @@
 #include "Vumetter.h"
 
+#include <QElapsedTimer>
 #include <QPainter>
 #include <algorithm>
 
@@ -14,6 +15,18 @@ uint32_t gTicks = 0;
 constexpr uint32_t kPeakHoldTicks[] = {1, 10, 20, 40};
 // Ticks between fall steps, by FOMODES (80, 40, 20 ms).
 constexpr uint32_t kFallTicks[] = {4, 2, 1};
+// Steps taken at most in one catch-up: after a longer stall (a suspended
+// machine) every bar has long fallen, and the rest are skipped.
+constexpr int64_t kMaxCatchUpTicks = 4 * TOzoVUmetter::kMaxLength;
+
+int64_t SteadyMs() {
+  static QElapsedTimer clock = [] {
+    QElapsedTimer started;
+    started.start();
+    return started;
+  }();
+  return clock.elapsed();
+}
 
 enum TLedState : uint8_t { lsGreenOn, lsGreenOff, lsRedOn, lsRedOff };
 const char* const kLedResources[] = {"VUMETTER_GLEDON", "VUMETTER_GLEDOFF", "VUMETTER_RLEDON", "VUMETTER_RLEDOFF"};
@@ -26,9 +39,9 @@ TOzoVUmetter::TOzoVUmetter(QWidget* parent) : QWidget(parent) {
   ledWidth_ = ledImages_[lsGreenOn].width();
   ledHeight_ = ledImages_[lsGreenOn].height();
   timer_.setTimerType(Qt::PreciseTimer);
-  timer_.setInterval(kTickMs);
-  QObject::connect(&timer_, &QTimer::timeout, this, [this] { TimerTick(this); });
-  timer_.start();
+  timer_.setSingleShot(true);
+  QObject::connect(&timer_, &QTimer::timeout, this, [this] { TimerFired(); });
+  SetClock(SteadyMs);
   RecalcRect();
   RecalcLeds();
 }
@@ -36,8 +49,15 @@ TOzoVUmetter::TOzoVUmetter(QWidget* parent) : QWidget(parent) {
 void TOzoVUmetter::Loaded() {
   RecalcScale();
   ClearBars();
-  timer_.start();
+  nextTickMs_ = clock_() + kTickMs;
+  ArmTimer(0);
   RecalcLeds();
+}
+
+void TOzoVUmetter::SetClock(TClock clock) {
+  clock_ = std::move(clock);
+  nextTickMs_ = clock_() + kTickMs;
+  ArmTimer(0);
 }
 
 void TOzoVUmetter::RecalcScale() { scale_ = float((length_ + 1) / (double(maxValue_) - minValue_ + 1)); }
@@ -57,15 +77,54 @@ bool TOzoVUmetter::ApplyLevel(int channel, int level) {
   return true;
 }
 
+// The bars step every 20 ms by the clock, but while levels arrive (the deck
+// window's 37 ms display tick) the steps due are taken here and shown with
+// the new levels in one paint: a paint per step would cost the window more
+// than the deck's whole engine. The timer shows the steps once levels stop.
 void TOzoVUmetter::SetLevels(int left, int right) {
+  const bool stepped = CatchUp();
   const bool leftChanged = ApplyLevel(0, GetLevel(left));
   const bool rightChanged = ApplyLevel(1, GetLevel(right));
-  if (!leftChanged && !rightChanged) return;
-  RecalcLeds();
-  repaint();
+  ArmTimer(2);  // later than the next levels, while they keep coming
+  if (stepped || leftChanged || rightChanged) ShowLeds();
+}
+
+void TOzoVUmetter::TimerFired() {
+  const bool changed = CatchUp();
+  if (changed) ShowLeds();
+  // At rest (every bar and peak at 0) no step can change anything until new levels.
+  const bool atRest = levels_ == std::array<int, 2>{0, 0} && heldPeaks_ == std::array<int, 2>{0, 0};
+  if (changed || !atRest) ArmTimer(0);
+}
+
+bool TOzoVUmetter::CatchUp() {
+  const int64_t now = clock_();
+  bool changed = false;
+  for (int64_t taken = 0; now >= nextTickMs_ && taken < kMaxCatchUpTicks; ++taken, nextTickMs_ += kTickMs)
+    changed |= Step();
+  if (now >= nextTickMs_) nextTickMs_ = now + kTickMs;
+  return changed;
+}
+
+// Fires at the next step, or ticksAfterNext steps after it.
+void TOzoVUmetter::ArmTimer(int ticksAfterNext) {
+  const int64_t due = nextTickMs_ + int64_t(ticksAfterNext) * kTickMs - clock_();
+  timer_.start(int(std::clamp<int64_t>(due, 0, (ticksAfterNext + 1) * kTickMs)));
 }
 
 void TOzoVUmetter::TimerTick(QObject*) {
+  if (Step()) ShowLeds();
+}
+
+// A bar that fell a step and rose back by the next levels looks as it did:
+// it is not painted again.
+void TOzoVUmetter::ShowLeds() {
+  const auto shown = leds_;
+  RecalcLeds();
+  if (leds_ != shown) repaint();
+}
+
+bool TOzoVUmetter::Step() {
   bool changed = false;
   const bool peakTick = gTicks % kPeakHoldTicks[peaks_] == 0;
   const bool fallTick = gTicks % kFallTicks[std::min(FallOff, foFast)] == 0;  // a plain field: guard the index
@@ -80,11 +139,8 @@ void TOzoVUmetter::TimerTick(QObject*) {
       levels_[channel] = level;
     }
   }
-  if (changed) {
-    RecalcLeds();
-    repaint();
-  }
   ++gTicks;
+  return changed;
 }
 
 void TOzoVUmetter::RecalcLeds() {

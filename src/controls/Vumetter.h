@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 enum VUMODES : uint8_t { vuVertical, vuHorizontal };
 enum FOMODES : uint8_t { foSlow, foMedium, foFast };
@@ -15,6 +16,8 @@ class TOzoVUmetter : public QWidget {
  public:
   static constexpr int kMaxLength = 30;
   static constexpr int kTickMs = 20;
+  // Milliseconds on a steady clock.
+  using TClock = std::function<int64_t()>;
 
   explicit TOzoVUmetter(QWidget* parent = nullptr);
 
@@ -29,6 +32,8 @@ class TOzoVUmetter : public QWidget {
   int GetLevel(int value) const;
   // One step of the meter's timer: peak hold and fall-off.
   void TimerTick(QObject* sender);
+  // The clock the steps are due by; tests give one that stands still.
+  void SetClock(TClock clock);
 
   void SetOrientation(VUMODES o);
   void SetLength(int n);
@@ -64,6 +69,14 @@ class TOzoVUmetter : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  // One tick's peak hold and fall-off, unpainted: whether a bar or peak changed.
+  bool Step();
+  // Takes every step due by the clock: whether a bar or peak changed.
+  bool CatchUp();
+  void TimerFired();
+  void ArmTimer(int ticksAfterNext);
+  // RecalcLeds, and a paint when an LED changed.
+  void ShowLeds();
   void RecalcLeds();
   void RecalcRect();
   void RecalcScale();
@@ -78,6 +91,8 @@ class TOzoVUmetter : public QWidget {
   float scale_ = 0;                            // 0 until loading or a range change: an unconfigured meter shows nothing
   std::array<std::array<uint8_t, kMaxLength>, 2> leds_{};
   QTimer timer_;
+  TClock clock_;
+  int64_t nextTickMs_ = 0;  // when the next step is due
   std::array<QImage, 4> ledImages_;
   VUMODES orientation_ = vuVertical;
   int length_ = 10, channelSpacing_ = 2, ledSpacing_ = 1, redLeds_ = 3;

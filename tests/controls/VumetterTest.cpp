@@ -1,5 +1,7 @@
 #include "controls/Vumetter.h"
 
+#include <QTest>
+
 #include "WidgetTestSupport.h"
 
 namespace {
@@ -10,6 +12,7 @@ class VumetterTest : public WidgetTest {
   void SetUp() override {
     WidgetTest::SetUp();
     meter_ = std::make_unique<TOzoVUmetter>(&Host());
+    meter_->SetClock([this] { return nowMs_; });  // steps only where a test takes them
     meter_->show();
   }
 
@@ -30,6 +33,7 @@ class VumetterTest : public WidgetTest {
     while (TOzoVUmetter::SharedTicks() % period != 0) Tick();
   }
 
+  int64_t nowMs_ = 1000;
   std::unique_ptr<TOzoVUmetter> meter_;
 };
 }  // namespace
@@ -86,6 +90,24 @@ TEST_F(VumetterTest, WithoutLowerLevelsBarsFallOnlyByTheTimer) {
   }
   Tick();
   EXPECT_EQ(meter_->Level(0), 0);
+}
+
+TEST_F(VumetterTest, FedLevelsTakeTheStepsDueSinceTheLastAndPaintOnce) {
+  MakeDeckMeter();
+  meter_->SetPeaks(pkNone);
+  PaintCounter paints(meter_.get());
+  meter_->SetLevels(255, 255);
+  nowMs_ += 74;  // steps due at 20, 40 and 60 ms
+  meter_->SetLevels(0, 0);
+  EXPECT_EQ(meter_->Level(0), 8);
+  EXPECT_EQ(paints.Count(), 2);
+}
+
+TEST_F(VumetterTest, WhenLevelsStopTheTimerShowsTheFall) {
+  MakeDeckMeter();
+  meter_->SetLevels(255, 255);
+  nowMs_ += 1000;
+  EXPECT_TRUE(QTest::qWaitFor([this] { return meter_->Level(0) == 0 && meter_->LedState(0, 0) == kGreenUnlit; }));
 }
 
 TEST_F(VumetterTest, SlowerFallOffWaitsForItsTicks) {
