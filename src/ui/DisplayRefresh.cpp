@@ -84,7 +84,10 @@ void TMainForm::RefreshTimeDisplay() {
   ui_->LabelTimeMMSS->SetCaption(info.Time.TimeText);
   ui_->LabelTimeCS->SetCaption(info.Time.HundredthsText);
   ui_->Progress->setValue(int(info.Time.Position / kMsPerProgressStep));
-  ui_->Buffer->setValue(ui_->Buffer->maximum() - int(info.Time.FreeBytes / kBytesPerBufferStep));
+  // The buffer's fill changes every tick; a hidden bar would only spend the
+  // style's sums on it.
+  if (!ui_->Buffer->isHidden())
+    ui_->Buffer->setValue(ui_->Buffer->maximum() - int(info.Time.FreeBytes / kBytesPerBufferStep));
   if (deck_->State == dsPlaying || deck_->State == dsSearching)
     ui_->VMetter->SetLevels(info.LevelLeft, info.LevelRight);
   if (info.Time.CueChanged && ui_->Position->Value() != int(info.Time.CuePoint))
