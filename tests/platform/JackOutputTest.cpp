@@ -4,18 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <jack/jack.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <chrono>
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <string>
-#include <thread>
+#include <utility>
 
 #include "audio/output/OzoDS.h"
 #include "foundation/OzoError.h"
+#include "support/AudioOutput.h"
 
-using namespace std::chrono_literals;
 using ::testing::MatchesRegex;
 
 namespace {
@@ -47,24 +48,23 @@ class JackServer {
   void Stop(int signal) {
     if (pid_ <= 0) return;
     kill(pid_, signal);
-    for (int i = 0; i < 100 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i) std::this_thread::sleep_for(20ms);
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
+    if (!WaitUntil([this] { return waitpid(pid_, nullptr, WNOHANG) != 0; }, 2)) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
     pid_ = -1;
   }
 
   // The server is up once its device is listed.
   static bool WaitForDevice() {
-    for (int attempt = 0; attempt < 50; ++attempt) {
+    return WaitUntil([] {
       TStringList list;
       EnumerateDevices(list);
       bool listed = false;
       for (int i = 0; i < list.Count(); ++i) listed |= list.Strings(i) == kJackDevice;
       FreeDeviceList(list);
-      if (listed) return true;
-      std::this_thread::sleep_for(100ms);
-    }
-    return false;
+      return listed;
+    });
   }
 
   std::string name_;
@@ -72,6 +72,33 @@ class JackServer {
 };
 
 bool HaveJack() { return system("command -v jackd >/dev/null 2>&1") == 0; }
+
+// The frames the server has really played, counted by a client of our own:
+// the server's clock, which a busy machine holds back as it does the output.
+class JackFrames {
+ public:
+  JackFrames() : client_(jack_client_open("vys-test-frames", JackNoStartServer, nullptr)) {
+    if (!client_) return;
+    rate_ = jack_get_sample_rate(client_);
+    jack_set_process_callback(client_, &JackFrames::Count, &frames_);
+    if (jack_activate(client_) != 0) jack_client_close(std::exchange(client_, nullptr));
+  }
+  ~JackFrames() {
+    if (client_) jack_client_close(client_);
+  }
+  bool Running() const { return client_ != nullptr; }
+  double Seconds() const { return double(frames_.load()) / rate_; }
+
+ private:
+  static int Count(jack_nframes_t frames, void* counted) {
+    *static_cast<std::atomic<uint64_t>*>(counted) += frames;
+    return 0;
+  }
+
+  jack_client_t* client_;
+  uint32_t rate_ = 0;
+  std::atomic<uint64_t> frames_{0};
+};
 
 struct JackOutput : ::testing::Test {
   // One name for every run: a killed server leaves its registration behind,
@@ -106,21 +133,25 @@ struct JackOutput : ::testing::Test {
     ASSERT_EQ(buffer.CreateSecondary(&device, &kCd, 1000, kBufferSizeInMs | kBufferLooping, 0), 0);
   }
 
-  // Bytes the play cursor moves over `seconds` of wall time, per second.
+  // Bytes the play cursor moves over `seconds` the server played, per second,
+  // from once the output is heard to move; 0 when it never does.
   double CursorBytesPerSecond(double seconds) {
+    JackFrames played;
     const uint32_t size = buffer.GetSize();
     uint32_t previous = buffer.GetPlayCursor();
+    if (!played.Running() || !WaitUntil([&] { return buffer.GetPlayCursor() != previous; })) return 0;
+    previous = buffer.GetPlayCursor();
+    const double start = played.Seconds();
     uint64_t advanced = 0;
-    const auto start = std::chrono::steady_clock::now();
-    auto now = start;
-    while (std::chrono::duration<double>(now - start).count() < seconds) {
-      std::this_thread::sleep_for(20ms);
+    double now = start;
+    WaitUntil([&] {
       uint32_t cursor = buffer.GetPlayCursor();
-      now = std::chrono::steady_clock::now();
+      now = played.Seconds();
       advanced += (cursor + size - previous) % size;
       previous = cursor;
-    }
-    return double(advanced) / std::chrono::duration<double>(now - start).count();
+      return now - start >= seconds;
+    });
+    return double(advanced) / (now - start);
   }
 };
 }  // namespace
@@ -129,7 +160,6 @@ TEST_F(JackOutput, JackDeviceIsListedAndItsCursorRunsAtTheBufferRate) {
   OpenJackDevice();
   buffer.SetFrequency(47628);
   buffer.Play();
-  std::this_thread::sleep_for(200ms);
   const double ratio = CursorBytesPerSecond(2.0) / (47628.0 * 4);
   RecordProperty("cursor_rate_ratio", std::to_string(ratio));
   EXPECT_NEAR(ratio, 1.0, 0.01);
@@ -138,15 +168,13 @@ TEST_F(JackOutput, JackDeviceIsListedAndItsCursorRunsAtTheBufferRate) {
 TEST_F(JackOutput, ServerKilledWhilePlayingIsReportedAndSurvived) {
   OpenJackDevice();
   buffer.Play();
-  std::this_thread::sleep_for(200ms);
+  const uint32_t start = buffer.GetPlayCursor();
+  ASSERT_TRUE(WaitUntil([&] { return buffer.GetPlayCursor() != start; })) << "plays before the kill";
   server.Kill();
 
   uint32_t status = 0;
-  for (int i = 0; i < 50 && !(status & DSBSTATUS_BUFFERLOST); ++i) {
-    std::this_thread::sleep_for(100ms);
-    buffer.Buffer->GetStatus(&status);
-  }
-  ASSERT_TRUE(status & DSBSTATUS_BUFFERLOST) << "the lost server is noticed";
+  ASSERT_TRUE(WaitUntil([&] { return buffer.Buffer->GetStatus(&status), (status & DSBSTATUS_BUFFERLOST) != 0; }))
+      << "the lost server is noticed";
   void* memory = nullptr;
   EXPECT_EQ(buffer.Lock(0, 4096, &memory), -1);
   EXPECT_THAT(GetLastErrorText(),
@@ -157,7 +185,6 @@ TEST_F(JackOutput, ServerKilledWhilePlayingIsReportedAndSurvived) {
   buffer.Play();  // restores the output and plays on
   ASSERT_EQ(buffer.Lock(0, 4096, &memory), 0);
   buffer.Unlock();
-  std::this_thread::sleep_for(200ms);
   EXPECT_NEAR(CursorBytesPerSecond(1.0) / 176400.0, 1.0, 0.02);
 
   buffer.ReleaseBuffer();

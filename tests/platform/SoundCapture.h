@@ -1,5 +1,6 @@
 // A sound device whose output is captured to a WAV file, with helpers to
-// make buffers and to read back what was heard.
+// make buffers and to read back what was heard. The capture is mixed only by
+// player_.RunFor, so a test hears exactly what it mixed on any machine.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include "support/AudioAnalysis.h"
 #include "support/AudioOutput.h"
 #include "support/HeardFrames.h"
+#include "support/SteppedPlayer.h"
 #include "support/TempDir.h"
 
 using SteadyClock = std::chrono::steady_clock;
@@ -31,7 +33,7 @@ class CapturedOutput : public ::testing::Test {
   }
 
   TempDir dir_;
-  ScopedAudioOutput audio_{ScopedAudioOutput::Capture(dir_.File("capture.wav")), kDeviceRate};
+  SteppedPlayer player_{dir_.File("capture.wav"), kDeviceRate};
   IDirectSound* sound_ = nullptr;
   std::vector<IDirectSoundBuffer*> buffers_;
   SteadyClock::time_point openedBefore_, openedAfter_;
