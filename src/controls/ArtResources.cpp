@@ -1,5 +1,6 @@
 #include "ArtResources.h"
 
+#include <QImageReader>
 #include <QPixmap>
 
 // The resource file is compiled into this static library; its registration
@@ -14,7 +15,13 @@ QString ResourcePath(const char* name) {
 }
 }  // namespace
 
-QImage LoadBitmap(const char* name) { return QImage(ResourcePath(name)); }
+// The artwork is all PNG, which Qt reads itself: without a guess at the
+// format, no image plugin is loaded to be asked whether it knows the files.
+QImage LoadBitmap(const char* name) {
+  QImageReader reader(ResourcePath(name), "png");
+  reader.setAutoDetectImageFormat(false);
+  return reader.read();
+}
 
 QCursor LoadCursor(const char* name) {
   const QImage image = LoadBitmap(name);
