@@ -27,6 +27,8 @@ class ScopedAudioOutput {
 // capture afterwards rather than trust the time waited.
 void Wait(double seconds);
 
-// Polls `done` until it holds, for at most `limitSeconds` (generous: a
-// loaded machine is slow, not wrong); false when the limit passed first.
-bool WaitUntil(const std::function<bool()>& done, double limitSeconds = 20);
+// Polls `done` every `pauseSeconds` until it holds, for at most `limitSeconds`
+// (generous: a loaded machine is slow, not wrong); false when the limit
+// passed first. A costly `done` (reading a capture, running a tool) wants a
+// longer pause.
+bool WaitUntil(const std::function<bool()>& done, double limitSeconds = 20, double pauseSeconds = 0.01);

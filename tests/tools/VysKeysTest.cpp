@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "support/AudioOutput.h"
 #include "support/ChildProcess.h"
 #include "support/XvfbServer.h"
 
@@ -22,12 +23,7 @@ std::string FocusedWindow() {
 
 // Polls the server's focus until it is `window` or the limit passes.
 bool WaitForFocus(const std::string& window) {
-  auto deadline = std::chrono::steady_clock::now() + kFocusLimit;
-  while (FocusedWindow() != window) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
+  return WaitUntil([&] { return FocusedWindow() == window; }, kFocusLimit.count());
 }
 
 struct KeysWindow {

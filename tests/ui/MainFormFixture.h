@@ -27,12 +27,7 @@ T* Control(TMainForm& form, const char* name) {
 // Waits (with a generous limit) until the deck's play position reaches ms;
 // the position read leaves the meter's levels and the cue flag alone.
 inline bool ReachesPosition(TVySystemTAG& deck, unsigned ms) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (deck.Song.GetPosition() < ms) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    Wait(0.01);
-  }
-  return true;
+  return WaitUntil([&] { return deck.Song.GetPosition() >= ms; });
 }
 
 class MainForm : public ::testing::Test {

@@ -19,7 +19,6 @@
 
 #include "audio/output/OzoDS.h"
 #include "foundation/OzoReg.h"
-#include "ui/VyConfig.h"
 #include "support/AudioAnalysis.h"
 #include "support/AudioOutput.h"
 #include "support/ChildProcess.h"
@@ -27,6 +26,7 @@
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 #include "support/XvfbServer.h"
+#include "ui/VyConfig.h"
 
 namespace {
 constexpr uint32_t kRate = 44100;
@@ -37,15 +37,8 @@ constexpr double kToneHz = 441;
 constexpr size_t kToneCycle = 100;
 constexpr double kToneAmplitude = 0.5;
 
-// Polls `done` until it holds or the limit passes.
-bool Eventually(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + kLimit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
-}
+// Polls `done`, which reads the capture or runs a tool, until it holds or the limit passes.
+bool Eventually(const std::function<bool()>& done) { return WaitUntil(done, kLimit.count(), 0.05); }
 
 // The first line a program prints, or "".
 std::string Output(const std::vector<std::string>& argv) {
