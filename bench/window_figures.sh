@@ -15,19 +15,23 @@
 #     same span is shown beside it: drawing the window costs there too.
 # Then the window's paints per control while it plays (window_paints).
 #   bench/window_figures.sh [REPEATS]    (after: cmake --build build --target benchmarks)
+# BENCH_SONG and BENCH_AUDIO replace the song and the output for both: the
+# null output's cursor moves in 85 ms steps and a steady tone keeps the
+# meter still, so music on the capture (BENCH_AUDIO=wav:/tmp/c.wav) shows
+# what a real card makes the window paint.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repeats=${1:-5}
 settle=5  # seconds: CPU is counted after the start-up has settled...
 play=20   # ...up to here, when resident memory is read
-song=build/bench/mp3/bench320.mp3
+song=${BENCH_SONG:-build/bench/mp3/bench320.mp3}
 for f in "$song" build/vys build/vys-deck build/bench/bare_window build/bench/window_startup build/bench/window_paints; do
   [ -e "$f" ] || { echo "missing $f: cmake --build build --target benchmarks"; exit 1; }
 done
 
 source tools/private-x.sh
 start_private_x
-export VYS_AUDIO=null
+export VYS_AUDIO=${BENCH_AUDIO:-null}
 
 run_time_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ ns += $1 } END { print ns + 0 }'; }
 rss_kib() { awk '/^VmRSS:/ { print $2 }' /proc/"$1"/status; }
