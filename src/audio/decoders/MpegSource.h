@@ -28,8 +28,7 @@ class TOzoFileTAG final : public TMpegSourceTAG {
   uint64_t Size() override { return size_; }
   long ReadAt(uint64_t offset, void* buffer, size_t bytes) override;
 
-  FILE* handle = nullptr;
-
  private:
+  FILE* handle_ = nullptr;
   uint64_t size_ = 0;
 };
