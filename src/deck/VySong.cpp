@@ -382,11 +382,15 @@ uint32_t TVySongTAG::Service() {
 // While playing normally every free chunk is filled, so that the player can
 // sleep for a good part of the ring. Only chunks are written here, under the
 // buffer's lock alone, so commands on the song are not held up by the
-// decoding; a restart waits for the next cycle, under the song's lock.
+// decoding, and a command waiting for the buffer gets it before the next
+// chunk; a restart waits for the next cycle, under the song's lock.
 void TVySongTAG::FillRing() {
   for (uint32_t chunk = 0; chunk < kMaxRingChunks; ++chunk) {
-    TOzoSyncGuard lock(buffer_);
-    if (buffer_.NeedsPromptRefill() || !buffer_.Refill()) return;
+    {
+      TOzoSyncGuard lock(buffer_);
+      if (buffer_.NeedsPromptRefill() || !buffer_.Refill()) return;
+    }
+    buffer_.LetWaitingThreadsIn();
   }
 }
 

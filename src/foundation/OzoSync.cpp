@@ -1,7 +1,21 @@
 #include "foundation/OzoSync.h"
 
-#if defined(VYS_CHECKED)
 #include "foundation/OzoAssert.h"
+
+void TOzoSync::Take() {
+  if (mutex_.TryLock()) return;
+  waiting_.fetch_add(1);
+  mutex_.Lock();
+  waiting_.fetch_sub(1);
+  waiting_.notify_all();
+}
+
+void TOzoSync::LetWaitingThreadsIn() {
+  OZO_ASSERT(!HeldHere(), "a thread that lets others in does not hold the lock");
+  for (int waiting = waiting_.load(); waiting > 0; waiting = waiting_.load()) waiting_.wait(waiting);
+}
+
+#if defined(VYS_CHECKED)
 
 namespace {
 // Locks of each level the calling thread holds (a recursive hold counts once).
@@ -18,7 +32,7 @@ void TOzoSync::Enter() {
   OZO_ASSERT(!IsRealtimeThread(), "the audio thread takes no engine lock");
   const bool again = HeldHere();
   OZO_ASSERT(again || level_ == llUnordered || !HoldsLevelFrom(level_), "engine locks are taken in their order");
-  mutex_.Lock();
+  Take();
   if (!again) {
     owner_.store(std::this_thread::get_id());
     ++heldOfLevel[level_];

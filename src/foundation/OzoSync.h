@@ -30,13 +30,24 @@ class TOzoSync {
   void Leave();
   bool HeldHere() const { return owner_.load() == std::this_thread::get_id(); }
 #else
-  void Enter() { mutex_.Lock(); }
+  void Enter() { Take(); }
   void Leave() { mutex_.Unlock(); }
   bool HeldHere() const { return true; }  // only asked by checks, which are off
 #endif
 
+  // For a thread that does a long run of short holds (a ring filled chunk by
+  // chunk), called between two of them: a thread already waiting for the
+  // lock takes it first. The mutex favours no one, and the thread that just
+  // let go would otherwise take it back at once, again and again, keeping a
+  // command waiting for the whole run.
+  void LetWaitingThreadsIn();
+  int ThreadsWaiting() const { return waiting_.load(); }
+
  private:
+  void Take();
+
   KernelMutex mutex_;
+  std::atomic<int> waiting_{0};
   const TOzoLockLevel level_;
 #if defined(VYS_CHECKED)
   std::atomic<std::thread::id> owner_{};

@@ -8,7 +8,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "audio/decoders/OzoWAV.h"
@@ -77,6 +79,16 @@ struct SilentHours : TVyPlayerTAG {
     std::memset(dest, 0, size_t(blocks) * BlockSize);
     *decodedBlocks = blocks;
     return 0;
+  }
+};
+
+// Silence whose third chunk is held until the test lets it go on.
+struct HeldThirdChunk : SilentHours {
+  std::atomic<int> decodes{0};
+  std::atomic<bool> goOn{false};
+  int Decode(void* dest, unsigned blocks, unsigned* decodedBlocks) override {
+    if (++decodes == 3) WaitUntil([this] { return goOn.load(); });
+    return SilentHours::Decode(dest, blocks, decodedBlocks);
   }
 };
 
@@ -256,4 +268,30 @@ TEST(SongOnSteppedOutput, PositionGoesOnPastFourGibibytesOfSound) {
   song.GetTimeInfo(time);
   EXPECT_STREQ(time.TimeText, "a660:00");
   player.SetCycle(nullptr);
+}
+
+// The player fills the ring chunk by chunk under the buffer's lock; the
+// window's tick waiting for that lock must get it after the chunk being
+// written, not after the whole ring (a full ring takes milliseconds to decode).
+TEST(SongRingFill, ACommandWaitingForTheBufferGetsItAfterTheCurrentChunk) {
+  ScopedAudioOutput audio{"null"};
+  HeldThirdChunk decoder;
+  TVySongTAG song;
+  song.AddPlayer(&decoder);
+  ASSERT_EQ(song.Open("held.third", 1, 0), 0);
+  std::thread player([&song] { song.Service(); });  // the restart's chunks, then the ring's
+  ASSERT_TRUE(WaitUntil([&] { return decoder.decodes == 3; }));
+  std::atomic<int> decodesWhenServed{0};
+  std::thread window([&] {
+    TVyTimeInfo time;
+    song.GetTimeInfo(time);
+    decodesWhenServed = decoder.decodes.load();
+  });
+  ASSERT_TRUE(WaitUntil([&] { return song.Buffer().ThreadsWaiting() == 1; }));
+  decoder.goOn = true;
+  window.join();
+  player.join();
+  EXPECT_LE(decodesWhenServed, 5);
+  EXPECT_GT(decoder.decodes, 8) << "the ring holds more chunks than the command waited for";
+  song.Close();
 }

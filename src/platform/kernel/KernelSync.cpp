@@ -11,6 +11,12 @@ void KernelMutex::Lock() {
   ++tlsLocksHeld;
 }
 
+bool KernelMutex::TryLock() {
+  if (!mutex_.try_lock()) return false;
+  ++tlsLocksHeld;
+  return true;
+}
+
 void KernelMutex::Unlock() {
   --tlsLocksHeld;
   mutex_.unlock();

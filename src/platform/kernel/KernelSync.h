@@ -9,6 +9,7 @@
 class KernelMutex {
  public:
   void Lock();
+  bool TryLock();
   void Unlock();
 
  private:
