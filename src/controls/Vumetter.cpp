@@ -38,6 +38,7 @@ TOzoVUmetter::TOzoVUmetter(QWidget* parent) : QWidget(parent) {
   for (int state = 0; state < 4; ++state) ledImages_[state] = LoadBitmap(kLedResources[state]);
   ledWidth_ = ledImages_[lsGreenOn].width();
   ledHeight_ = ledImages_[lsGreenOn].height();
+  setAttribute(Qt::WA_OpaquePaintEvent);  // it fills its whole face: nothing beneath is painted
   timer_.setTimerType(Qt::PreciseTimer);
   timer_.setSingleShot(true);
   QObject::connect(&timer_, &QTimer::timeout, this, [this] { TimerFired(); });

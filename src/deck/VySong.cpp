@@ -34,6 +34,19 @@ void Copy(char (&to)[N], const std::string& text) {
   std::snprintf(to, N, "%s", text.c_str());
 }
 
+// Writes value with at least `width` digits and returns the end. The time
+// texts are made on every display tick, where printf's parsing cost more
+// than all the rest of reading the time.
+char* PutDigits(char* out, uint32_t value, int width) {
+  char reversed[10];
+  int count = 0;
+  do reversed[count++] = char('0' + value % 10), value /= 10;
+  while (value != 0);
+  while (count < width) reversed[count++] = '0';
+  while (count > 0) *out++ = reversed[--count];
+  return out;
+}
+
 std::string NameAndExtension(const char* fileName) {
   TPathParts parts = SplitPath(fileName ? fileName : "");
   return parts.name + parts.ext;
@@ -251,9 +264,13 @@ void TVySongTAG::FormatTime() {
   }
   const uint32_t position = timeInfo_.Position, length = songInfo_.Length;
   const uint32_t t = timeMode_ == 0 ? position : length > position ? length - position : 0;
-  std::snprintf(timeInfo_.TimeText, sizeof timeInfo_.TimeText, "%s%02u:%02u", timeMode_ == 0 ? "a" : "-", t / 60000,
-                (t / 1000) % 60);
-  std::snprintf(timeInfo_.HundredthsText, sizeof timeInfo_.HundredthsText, "%02u", (t / 10) % 100);
+  static_assert(sizeof timeInfo_.TimeText >= sizeof "a71582:47", "the longest time fits");
+  char* text = timeInfo_.TimeText;
+  *text++ = timeMode_ == 0 ? 'a' : '-';
+  text = PutDigits(text, t / 60000, 2);
+  *text++ = ':';
+  *PutDigits(text, (t / 1000) % 60, 2) = 0;
+  *PutDigits(timeInfo_.HundredthsText, (t / 10) % 100, 2) = 0;
   timeInfo_.FreeBytes = buffer_.GetWritableBytes();
 }
 

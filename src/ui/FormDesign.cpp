@@ -93,11 +93,9 @@ void TMainForm::ApplyDesign() {
   setWindowIcon(QIcon(QPixmap::fromImage(LoadBitmap("VYS_ICON"))));
   Fill(ui_->Panel1, Qt::black);
   Fill(ui_->Panel2, Qt::black);
-  // The displays carry the panels' black themselves: Qt then takes them for
-  // opaque, and a display that changes 27 times a second repaints alone,
-  // not the panel beneath it as well.
-  for (QWidget* display : std::initializer_list<QWidget*>{ui_->LabelTrack, ui_->LabelPitch, ui_->LabelTimeMMSS,
-                                                          ui_->LabelTimeCS, ui_->VMetter})
+  // Around their glyphs the displays show the panel's black.
+  for (QWidget* display :
+       std::initializer_list<QWidget*>{ui_->LabelTrack, ui_->LabelPitch, ui_->LabelTimeMMSS, ui_->LabelTimeCS})
     Fill(display, Qt::black);
   Fill(ui_->LedPitch, QColor(0, 128, 0));
 
