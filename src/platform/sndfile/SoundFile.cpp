@@ -1,5 +1,6 @@
 #include "platform/sndfile/SoundFile.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sndfile.h>
 #include <sys/stat.h>
@@ -21,6 +22,49 @@ namespace {
 thread_local char openError[256];
 
 void SetOpenError(const char* text) { std::snprintf(openError, sizeof openError, "%s", text); }
+
+// The library and the seven it brings (FLAC, Ogg, Vorbis, Opus, LAME, mpg123)
+// are loaded by the first sound file opened, not with the program: a deck
+// that plays MP3 and WAV files never waits for them at start-up.
+struct TSndFileApi {
+  decltype(&sf_open_fd) open_fd;
+  decltype(&sf_close) close;
+  decltype(&sf_command) command;
+  decltype(&sf_error) error;
+  decltype(&sf_strerror) strerror;
+  decltype(&sf_readf_short) readf_short;
+  decltype(&sf_readf_float) readf_float;
+  decltype(&sf_seek) seek;
+  decltype(&sf_get_string) get_string;
+  char loadError[256];
+};
+
+template <typename F>
+bool Resolve(void* library, F& function, const char* name) {
+  function = reinterpret_cast<F>(dlsym(library, name));
+  return function != nullptr;
+}
+
+TSndFileApi LoadSndFile() {
+  TSndFileApi api{};
+  void* library = dlopen("libsndfile.so.1", RTLD_NOW | RTLD_LOCAL);
+  const bool loaded = library && Resolve(library, api.open_fd, "sf_open_fd") && Resolve(library, api.close, "sf_close") &&
+                      Resolve(library, api.command, "sf_command") && Resolve(library, api.error, "sf_error") &&
+                      Resolve(library, api.strerror, "sf_strerror") &&
+                      Resolve(library, api.readf_short, "sf_readf_short") &&
+                      Resolve(library, api.readf_float, "sf_readf_float") && Resolve(library, api.seek, "sf_seek") &&
+                      Resolve(library, api.get_string, "sf_get_string");
+  if (!loaded) {
+    std::snprintf(api.loadError, sizeof api.loadError, "The sound file library could not be loaded (%s)", dlerror());
+    api.open_fd = nullptr;
+  }
+  return api;  // a loaded library stays for the program's life
+}
+
+const TSndFileApi& SndFile() {
+  static const TSndFileApi api = LoadSndFile();
+  return api;
+}
 
 TSpeaker SpeakerOf(int position) {
   switch (position) {
@@ -68,7 +112,7 @@ void DefaultSpeakers(uint32_t channels, TSpeaker* speakers) {
 void ReadSpeakers(SNDFILE* file, uint32_t channels, TSpeaker* speakers) {
   DefaultSpeakers(channels, speakers);
   std::vector<int> map(channels, 0);
-  if (!sf_command(file, SFC_GET_CHANNEL_MAP_INFO, map.data(), int(map.size() * sizeof(int)))) return;
+  if (!SndFile().command(file, SFC_GET_CHANNEL_MAP_INFO, map.data(), int(map.size() * sizeof(int)))) return;
   for (uint32_t i = 0; i < channels; ++i)
     if (map[i] != SF_CHANNEL_MAP_INVALID) speakers[i] = SpeakerOf(map[i]);
 }
@@ -87,6 +131,11 @@ bool Within16Bits(int format) {
 
 int SoundFileOpen(const char* fileName, HSOUNDFILE* handle, TSoundFileInfo* info) {
   *handle = nullptr;
+  const TSndFileApi& sf = SndFile();
+  if (!sf.open_fd) {
+    SetOpenError(sf.loadError);
+    return -1;
+  }
   int fd = fileName ? open(fileName, O_RDONLY | O_CLOEXEC) : -1;
   struct stat status {};
   if (fd < 0 || fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
@@ -95,19 +144,19 @@ int SoundFileOpen(const char* fileName, HSOUNDFILE* handle, TSoundFileInfo* info
     return -1;
   }
   SF_INFO sfInfo{};
-  SNDFILE* file = sf_open_fd(fd, SFM_READ, &sfInfo, SF_TRUE);  // closes fd on failure too
+  SNDFILE* file = sf.open_fd(fd, SFM_READ, &sfInfo, SF_TRUE);  // closes fd on failure too
   if (!file) {
-    SetOpenError(sf_strerror(nullptr));
+    SetOpenError(sf.strerror(nullptr));
     return -1;
   }
   if (sfInfo.channels <= 0 || uint32_t(sfInfo.channels) > kMaxSoundFileChannels || sfInfo.samplerate <= 0 ||
       sfInfo.frames < 0) {
     SetOpenError("Unsupported channel count or sample rate");
-    sf_close(file);
+    sf.close(file);
     return -1;
   }
   // Float files may hold peaks above full scale; they are clipped, not wrapped.
-  sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+  sf.command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
   *info = TSoundFileInfo{};
   info->frames = uint64_t(sfInfo.frames);
   info->rate = uint32_t(sfInfo.samplerate);
@@ -118,30 +167,30 @@ int SoundFileOpen(const char* fileName, HSOUNDFILE* handle, TSoundFileInfo* info
   return 0;
 }
 
-const char* SoundFileError(HSOUNDFILE handle) { return handle ? sf_strerror(handle->file) : openError; }
+const char* SoundFileError(HSOUNDFILE handle) { return handle ? SndFile().strerror(handle->file) : openError; }
 
 int64_t SoundFileReadShort(HSOUNDFILE handle, int16_t* dest, uint64_t frames) {
-  sf_count_t got = sf_readf_short(handle->file, dest, sf_count_t(frames));
-  return got == 0 && sf_error(handle->file) != SF_ERR_NO_ERROR ? -1 : int64_t(got);
+  sf_count_t got = SndFile().readf_short(handle->file, dest, sf_count_t(frames));
+  return got == 0 && SndFile().error(handle->file) != SF_ERR_NO_ERROR ? -1 : int64_t(got);
 }
 
 int64_t SoundFileReadFloat(HSOUNDFILE handle, float* dest, uint64_t frames) {
-  sf_count_t got = sf_readf_float(handle->file, dest, sf_count_t(frames));
-  return got == 0 && sf_error(handle->file) != SF_ERR_NO_ERROR ? -1 : int64_t(got);
+  sf_count_t got = SndFile().readf_float(handle->file, dest, sf_count_t(frames));
+  return got == 0 && SndFile().error(handle->file) != SF_ERR_NO_ERROR ? -1 : int64_t(got);
 }
 
 int SoundFileSeek(HSOUNDFILE handle, uint64_t frame) {
-  return sf_seek(handle->file, sf_count_t(frame), SEEK_SET) < 0 ? -1 : 0;
+  return SndFile().seek(handle->file, sf_count_t(frame), SEEK_SET) < 0 ? -1 : 0;
 }
 
 const char* SoundFileTitle(HSOUNDFILE handle) {
-  const char* title = sf_get_string(handle->file, SF_STR_TITLE);
+  const char* title = SndFile().get_string(handle->file, SF_STR_TITLE);
   return title && *title ? title : nullptr;
 }
 
 void SoundFileClose(HSOUNDFILE* handle) {
   if (!*handle) return;
-  sf_close((*handle)->file);
+  SndFile().close((*handle)->file);
   delete *handle;
   *handle = nullptr;
 }
