@@ -11,8 +11,10 @@
 #   - resident memory (VmRSS) after 20 s of play; floor: the bare window.
 #   - CPU while playing, from 5 s to 20 s after start-up: the scheduler's run
 #     time of every thread (/proc/PID/task/*/schedstat). Floor: vys-deck, the
-#     console deck, playing the same file. The X server's run time in the
-#     same span is shown beside it: drawing the window costs there too.
+#     console deck, playing the same file. Beside it, ticking_window: what any
+#     Qt window costs that wakes every 37 ms and repaints as often as vys. The
+#     X server's run time in the same span is shown too: drawing the window
+#     costs there as well.
 # Then the window's paints per control while it plays (window_paints).
 #   bench/window_figures.sh [REPEATS]    (after: cmake --build build --target benchmarks)
 # BENCH_SONG and BENCH_AUDIO replace the song and the output for both: the
@@ -85,8 +87,12 @@ console() {
   wait "$pid" || true
 }
 
+# The rate at which the window repaints while it plays, for the ticking floor.
+paints=$(build/bench/window_paints "$song" 10 2>/dev/null | tee "$work/paints" | awk '$1 == "all" { print $2 }')
+
 for ((i = 1; i <= repeats; i++)); do
   window 'bare' build/bench/bare_window bare >>"$work/bare"
+  window 'ticking' build/bench/ticking_window ticking "$paints" >>"$work/ticking"
   window ' Vy-S: ' build/vys "$song" >>"$work/vys"
   startup 'bare' build/bench/bare_window bare T >>"$work/captioned"
   console >>"$work/console"
@@ -100,7 +106,7 @@ for ((i = 1; i <= repeats; i++)); do
   echo "run $i of $repeats: bare $(tail -1 "$work/bare") | vys $(tail -1 "$work/vys") | console $(tail -1 "$work/console")" >&2
 done
 
-python3 - "$work" "$repeats" "$((play - settle))" <<'EOF'
+python3 - "$work" "$repeats" "$((play - settle))" "$paints" <<'EOF'
 import statistics, sys
 work, runs, span = sys.argv[1], int(sys.argv[2]), float(sys.argv[3])
 def values(name, i):
@@ -123,10 +129,13 @@ print(f"resident after {span + 5:.0f} s: vys {vys_mb:.1f} MB, bare window {bare_
       f"+{vys_mb - bare_mb:.1f} MB (target <= +20 MB)")
 print(f"CPU playing: vys {vys_cpu:.2f} % of a core, vys-deck {deck_cpu:.2f} %: "
       f"{vys_cpu - deck_cpu:+.2f} points (target <= +0.50), ratio {vys_cpu / deck_cpu:.2f}")
+ticking_cpu = core(column("ticking", 2))
+print(f"  a bare Qt window that ticks every 37 ms and repaints as often as vys ({sys.argv[4]}/s) alone costs "
+      f"{ticking_cpu:.2f} %: vys is that window + vys-deck {vys_cpu - ticking_cpu - deck_cpu:+.2f} points")
 print(f"X server in the same span: {core(column('vys', 3)):.2f} % while vys plays, "
       f"{core(column('bare', 3)):.2f} % beside the bare window, {core(column('console', 2)):.2f} % beside vys-deck")
 EOF
 
 echo
 echo "paints while playing (window_paints, 10 s):"
-build/bench/window_paints "$song" 10 2>/dev/null
+cat "$work/paints"

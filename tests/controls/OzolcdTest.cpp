@@ -7,7 +7,7 @@
 #include "controls/LcdCharSets.h"
 
 namespace {
-// The host shows through wherever no glyph cell was drawn.
+// Around its glyph cells a display shows its window colour, the host's.
 const QRgb kHostColour = qRgb(0, 0, 255);
 // The centre of the colon's upper dot in the normal set's artwork.
 const QPoint kColonDotPixel{2, 5};
