@@ -12,7 +12,7 @@ bool gLoadingFinished = false;
 }  // namespace
 
 // The display paints every pixel itself: Qt then neither erases it first nor
-// paints what lies beneath, which halves the cost of its many repaints.
+// paints what lies beneath on each of its many repaints.
 TOzoLCD::TOzoLCD(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
 bool TOzoLCD::LoadingFinished() { return gLoadingFinished; }

@@ -23,9 +23,9 @@ thread_local char openError[256];
 
 void SetOpenError(const char* text) { std::snprintf(openError, sizeof openError, "%s", text); }
 
-// The library and the seven it brings (FLAC, Ogg, Vorbis, Opus, LAME, mpg123)
-// are loaded by the first sound file opened, not with the program: a deck
-// that plays MP3 and WAV files never waits for them at start-up.
+// The library, and the codec libraries it brings (FLAC, Ogg, Vorbis, Opus,
+// LAME, mpg123), are loaded by the first sound file opened, not with the
+// program: a deck that plays MP3 and WAV files never waits for them.
 struct TSndFileApi {
   decltype(&sf_open_fd) open_fd;
   decltype(&sf_close) close;
