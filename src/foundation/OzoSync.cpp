@@ -2,17 +2,23 @@
 
 #include "foundation/OzoAssert.h"
 
+namespace {
+// A thread let in takes the lock within its wake-up time; the limit only
+// keeps a thread that was let in but is slow to run from stalling the caller.
+constexpr uint32_t kLetInLimitMs = 20;
+}  // namespace
+
 void TOzoSync::Take() {
   if (mutex_.TryLock()) return;
   waiting_.fetch_add(1);
   mutex_.Lock();
-  waiting_.fetch_sub(1);
-  waiting_.notify_all();
+  if (waiting_.fetch_sub(1) == 1) allTakenIn_.Set();
 }
 
 void TOzoSync::LetWaitingThreadsIn() {
   OZO_ASSERT(!HeldHere(), "a thread that lets others in does not hold the lock");
-  for (int waiting = waiting_.load(); waiting > 0; waiting = waiting_.load()) waiting_.wait(waiting);
+  allTakenIn_.Reset();  // a signal left from a hand-over nobody waited for
+  if (waiting_.load() > 0) allTakenIn_.Wait(kLetInLimitMs);
 }
 
 #if defined(VYS_CHECKED)

@@ -48,6 +48,7 @@ class TOzoSync {
 
   KernelMutex mutex_;
   std::atomic<int> waiting_{0};
+  KernelAutoResetEvent allTakenIn_;  // set when the last waiting thread has the lock
   const TOzoLockLevel level_;
 #if defined(VYS_CHECKED)
   std::atomic<std::thread::id> owner_{};
