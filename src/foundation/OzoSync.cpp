@@ -17,7 +17,8 @@ void TOzoSync::Take() {
 
 void TOzoSync::LetWaitingThreadsIn() {
   OZO_ASSERT(!HeldHere(), "a thread that lets others in does not hold the lock");
-  allTakenIn_.Reset();  // a signal left from a hand-over nobody waited for
+  if (waiting_.load() == 0) return;  // the usual case costs the refill one load
+  allTakenIn_.Reset();                // a signal left from a hand-over nobody waited for
   if (waiting_.load() > 0) allTakenIn_.Wait(kLetInLimitMs);
 }
 
