@@ -282,9 +282,10 @@ TEST(SongRingFill, ACommandWaitingForTheBufferGetsItAfterTheCurrentChunk) {
   std::thread player([&song] { song.Service(); });  // the restart's chunks, then the ring's
   ASSERT_TRUE(WaitUntil([&] { return decoder.decodes == 3; }));
   std::atomic<int> decodesWhenServed{0};
+  // A command's hold on the buffer. The count is read while it is held: once
+  // it lets go, the player may fill the rest of the ring at once.
   std::thread window([&] {
-    TVyTimeInfo time;
-    song.GetTimeInfo(time);
+    TOzoSyncGuard lock(song.Buffer());
     decodesWhenServed = decoder.decodes.load();
   });
   ASSERT_TRUE(WaitUntil([&] { return song.Buffer().ThreadsWaiting() == 1; }));
