@@ -114,7 +114,12 @@ int TVySongTAG::Open(const char* fileName, unsigned trackNumber, int exactLength
 
   if (deviceChanged_ && OpenDevice() != 0) return -1;
   if (int result = OpenDecoder(fileName, exactLength)) return result;
-  if (ConfigureOutput() != 0) return -2;
+  if (ConfigureOutput() != 0) {
+    // A format the output cannot take (a rate beyond its range): without a
+    // title the DJ would see a blank deck and not know why nothing plays.
+    Copy(songInfo_.Title, "(Unsupported) " + NameAndExtension(fileName));
+    return -2;
+  }
   buffer_.RequestRestart(0, 0);
 
   const uint32_t length = player_->Opened ? player_->Duration : 0;

@@ -133,6 +133,10 @@ TEST_F(SongOnNullOutput, FailuresShowInTheTitleAndTheReport) {
   EXPECT_THAT(GetLastErrorText(), MatchesRegex(Line("VYSONG: Tipo de fichero no soportado", 366)));
   EXPECT_STREQ(Info().TrackText, "e02");
 
+  // A good file in a format the output cannot take.
+  EXPECT_EQ(song.Open(Song("dxd.wav", 100, 352800).c_str(), 3, 0), -2);
+  EXPECT_STREQ(Info().Title, "(Unsupported) dxd.wav");
+
   // A name no decoder claims is still tried by the first one.
   std::string disguised = dir.File("song.dat");
   WriteFileBytes(disguised, ReadFileBytes(Song("real.wav", 300)));
