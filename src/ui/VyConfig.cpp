@@ -101,9 +101,15 @@ void DefaultConfig(TVyConfigBlock& block) {
   std::memset(block.Reserved2, 0, sizeof block.Reserved2);
 }
 
+// A value out of its range (a damaged or hand-edited store) takes its default:
+// kept, it would show one choice in the dialog while the deck acts on another.
 TVyPreferences ConfigPreferences(const TVyConfigBlock& block) {
   TVyPreferences preferences{};
   std::memcpy(static_cast<void*>(&preferences), block.Preferences, kPreferencesBytes);  // the stored bytes only
+  const TVyPreferences defaults{};
+  if (preferences.EndOfTrack > etRestart) preferences.EndOfTrack = defaults.EndOfTrack;
+  if (preferences.TimeMode > 1) preferences.TimeMode = defaults.TimeMode;
+  if (preferences.PitchRange > pr20) preferences.PitchRange = defaults.PitchRange;
   return preferences;
 }
 
@@ -112,12 +118,18 @@ void SetConfigPreferences(TVyConfigBlock& block, const TVyPreferences& preferenc
 }
 
 // A short value would leave the rest of the block undefined: it counts as none.
+// Position and hot key are for one run: whatever a store holds there is not
+// taken (a hand-edited position could put the window off the screen).
 bool LoadConfig(TVyConfigBlock& block) {
   TOzoRegTAG reg;
   unsigned read = 0;
-  return reg.OpenKey(kConfigKey) && reg.ValueExists(kConfigValue) &&
-         reg.ReadValue(kConfigValue, &block, sizeof block, &read) && read == sizeof block &&
-         std::memcmp(block.Magic, kConfigMagic, sizeof block.Magic) == 0;
+  if (!(reg.OpenKey(kConfigKey) && reg.ValueExists(kConfigValue) &&
+        reg.ReadValue(kConfigValue, &block, sizeof block, &read) && read == sizeof block &&
+        std::memcmp(block.Magic, kConfigMagic, sizeof block.Magic) == 0))
+    return false;
+  block.Left = block.Top = -1;
+  block.HotKey = 0;
+  return true;
 }
 
 bool SaveConfig(const TVyConfigBlock& block) {

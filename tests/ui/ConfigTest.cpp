@@ -136,6 +136,27 @@ TEST_F(StoredSettings, AWrongShortOrLongBlockGivesTheDefaultsAndIsReplaced) {
   }
 }
 
+// A damaged or hand-edited block with the right mark: what is out of range,
+// and what a store never holds, is not taken; the rest is.
+TEST_F(StoredSettings, OutOfRangeOrOneRunValuesInTheStoreAreNotTaken) {
+  TVyConfigBlock block = Defaults();
+  TVyPreferences preferences{};
+  preferences.Flags = pfPlayWhenOpen;
+  preferences.EndOfTrack = 7;
+  preferences.TimeMode = 5;
+  preferences.PitchRange = 7;
+  SetConfigPreferences(block, preferences);
+  block.Left = block.Top = 300;
+  Store(&block, sizeof block);
+
+  ASSERT_EQ(form.FormCreate({}), 0);
+  EXPECT_NE(form.pos(), QPoint(300, 300));
+  form.FormClose();
+  TVyPreferences expected{};
+  expected.Flags = pfPlayWhenOpen;
+  EXPECT_TRUE(SamePreferences(Stored(), expected)) << "stop at the end, elapsed time, +-16 %";
+}
+
 // A settings store that cannot be written never keeps a deck from playing.
 TEST_F(StoredSettings, AnUnwritableStoreStartsTheDeckOnItsDefaults) {
   const std::string blocked = settingsDir.File("blocked");
