@@ -4,11 +4,17 @@
 // between presses and the search's schedule exact, whatever the load.
 #include "deck/VySystem.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "foundation/OzoError.h"
+#include "support/AudioOutput.h"
 #include "support/SteppedDeck.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
@@ -205,6 +211,33 @@ TEST_F(Deck, FailedLoadsLeaveTheDeckEmptyAndAreReported) {
   EXPECT_EQ(deck->SongInfoChanged, 1);
   EXPECT_EQ(deck->OpenFiles("", 0), -2) << "an empty list loads nothing";
   EXPECT_EQ(deck->State, dsEmpty);
+}
+
+// Nothing ever writes to a pipe named like a song: the load must not wait for
+// it. Should a reader wait all the same, a writer lets it go after a while,
+// so that the test fails instead of hanging.
+TEST_F(Deck, APipeNamedLikeASongFailsToLoadAtOnce) {
+  const std::pair<const char*, const char*> pipes[] = {{"pipe.mp3", "(ERROR) pipe.mp3"},
+                                                        {"pipe.wav", "(ERROR) pipe.wav"},
+                                                        {"pipe.flac", "(ERROR) pipe.flac"},
+                                                        {"pipe.xyz", "(Unsupported) pipe.xyz"}};
+  for (auto [name, title] : pipes) {
+    const std::string path = dir.File(name);
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    std::atomic<bool> loaded{false}, letGo{false};
+    std::thread writer([&] {
+      while (!WaitUntil([&] { return loaded.load(); }, 5)) {
+        const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);  // succeeds only beside a reader
+        if (fd >= 0) letGo = true, close(fd);
+      }
+    });
+    EXPECT_EQ(deck->OpenFiles(path, 0), -2) << name;
+    loaded = true;
+    writer.join();
+    EXPECT_FALSE(letGo) << name << ": the load waited for a writer";
+    EXPECT_STREQ(deck->DeckInfo.SongInfo.Title, title);
+  }
+  EXPECT_EQ(deck->OpenFiles(Song("good.wav"), 0), 0) << "the deck stays usable";
 }
 
 TEST_F(Deck, PitchTextShowsSignTensGlyphAndHundredths) {

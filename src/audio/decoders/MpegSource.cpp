@@ -1,14 +1,14 @@
 #include "audio/decoders/MpegSource.h"
 
-TOzoFileTAG::TOzoFileTAG(const char* fileName) : handle_(std::fopen(fileName, "rb")) {
-  long size = -1;
-  if (handle_ && std::fseek(handle_, 0, SEEK_END) == 0) size = std::ftell(handle_);
-  if (size >= 0) {
-    size_ = uint64_t(size);
-    return;
-  }
-  if (handle_) std::fclose(handle_);
-  handle_ = nullptr;
+#include <unistd.h>
+
+#include "platform/kernel/KernelFile.h"
+
+TOzoFileTAG::TOzoFileTAG(const char* fileName) {
+  const int fd = OpenRegularFile(fileName, &size_);
+  if (fd < 0) return;
+  handle_ = fdopen(fd, "rb");
+  if (!handle_) close(fd);
 }
 
 TOzoFileTAG::~TOzoFileTAG() {

@@ -1,14 +1,15 @@
 #include "audio/decoders/WaveRiff.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
+
 #include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+
+#include "platform/kernel/KernelFile.h"
 
 static_assert(std::endian::native == std::endian::little, "RIFF fields are read in place");
 
@@ -120,14 +121,11 @@ int FindChunk(TWaveFileTAG* file, uint32_t id, const TRiffChunk& parent, TRiffCh
 int OpenFile(const char* fileName, HWAVEFILE* handle) {
   auto* file = new (std::nothrow) TWaveFileTAG;
   if (!file) return WAVEERR_NOMEMORY;
-  struct stat info {};
-  file->fd = fileName ? open(fileName, O_RDONLY | O_CLOEXEC) : -1;
-  if (file->fd < 0 || fstat(file->fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    if (file->fd >= 0) close(file->fd);
+  file->fd = OpenRegularFile(fileName, &file->fileSize);
+  if (file->fd < 0) {
     delete file;
     return WAVEERR_CANTOPEN;
   }
-  file->fileSize = uint64_t(info.st_size);
   *handle = file;
   return 0;
 }

@@ -1,13 +1,12 @@
 // The input module for local files.
-#include <fcntl.h>
-
 #include <cerrno>
 
+#include "platform/kernel/KernelFile.h"
 #include "platform/mpeg/XaDecoderImpl.h"
 
 namespace {
 int OpenLocalFile(const char* name, int* fd) {
-  *fd = open(name, O_RDONLY | O_CLOEXEC);  // not inherited by child processes
+  *fd = OpenRegularFile(name);
   if (*fd >= 0) return XA_SUCCESS;
   switch (errno) {
     case ENOENT:

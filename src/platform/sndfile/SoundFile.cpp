@@ -1,16 +1,15 @@
 #include "platform/sndfile/SoundFile.h"
 
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <sndfile.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "platform/kernel/KernelFile.h"
 
 struct TSoundFileTAG {
   SNDFILE* file = nullptr;
@@ -136,11 +135,9 @@ int SoundFileOpen(const char* fileName, HSOUNDFILE* handle, TSoundFileInfo* info
     SetOpenError(sf.loadError);
     return -1;
   }
-  int fd = fileName ? open(fileName, O_RDONLY | O_CLOEXEC) : -1;
-  struct stat status {};
-  if (fd < 0 || fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-    SetOpenError(fd < 0 ? std::strerror(errno) : "Not a file");
-    if (fd >= 0) close(fd);
+  const int fd = OpenRegularFile(fileName);
+  if (fd < 0) {
+    SetOpenError(errno == EINVAL ? "Not a file" : std::strerror(errno));
     return -1;
   }
   SF_INFO sfInfo{};

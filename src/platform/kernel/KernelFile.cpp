@@ -1,0 +1,26 @@
+#include "platform/kernel/KernelFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+int OpenRegularFile(const char* name, uint64_t* size) {
+  if (!name) {
+    errno = EINVAL;
+    return -1;
+  }
+  const int fd = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a pipe's open waits for a writer
+  if (fd < 0) return -1;
+  struct stat status {};
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    const int error = S_ISREG(status.st_mode) ? errno : EINVAL;
+    close(fd);
+    errno = error;
+    return -1;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  if (size) *size = uint64_t(status.st_size);
+  return fd;
+}
