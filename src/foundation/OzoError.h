@@ -29,6 +29,8 @@ void DebugPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // presenter installed by the window shows it. The default writes to stderr.
 constexpr unsigned MB_OK = 0x0000;
 constexpr unsigned MB_ICONERROR = 0x0010;
+constexpr unsigned MB_ICONWARNING = 0x0030;
+constexpr unsigned MB_ICONMASK = 0x00F0;  // the icon is a field, not a set of bits
 constexpr unsigned MB_TASKMODAL = 0x2000;
 constexpr int IDOK = 1;
 

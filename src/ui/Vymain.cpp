@@ -100,9 +100,11 @@ void TMainForm::UpdatePitchFader() {
   RefreshPitchDisplay();
 }
 
+// A refused key is not kept: the dialog would show a key that does nothing.
 void TMainForm::SetHotKeyIndex(int index) {
-  hotKeyIndex_ = index;
-  SetHotKey(index ? uint16_t(VK_F1 + index - 1) : 0);
+  const bool set = SetHotKey(index ? uint16_t(VK_F1 + index - 1) : 0);
+  hotKeyIndex_ = set ? index : 0;
+  if (!set) ShowMessageBox(MB_OK | MB_ICONWARNING, kAppTitle, kHotKeyRefusedText, index);
 }
 
 void TMainForm::SelectDevice(uint32_t index) {
@@ -118,7 +120,7 @@ void TMainForm::HookApplicationEvents() {
 }
 
 // A termination request closes the window by the same path as its close
-// button, but without the "Secure close" question: a session that ends waits for no one.
+// button, but past the "Secure close" refusal: a session that ends waits for no one.
 void TMainForm::WatchTerminationSignal() {
   const int fd = TerminationSignalFd();
   if (fd < 0) return;

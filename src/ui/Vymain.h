@@ -32,6 +32,10 @@ inline constexpr const char* kNoSoundcardText =
     "Vy-System could not detect any soundcard on this system.\n"
     "Try to re-install DirectX and/or your soundcard's drivers.";
 
+inline constexpr const char* kHotKeyRefusedText =
+    "F%d could not be made this deck's hot key: another deck or program may have it.\n"
+    "Choose another key in Preferences.";
+
 // ModifierState bits, as the keyboard module last reported the keys.
 constexpr uint8_t kShiftState = 0x01;
 constexpr uint8_t kAltState = 0x02;

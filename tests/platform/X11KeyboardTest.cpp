@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -165,5 +166,20 @@ TEST(X11HotKey, KeyHeldByAnotherClientIsRefusedUntilFreed) {
   ASSERT_EQ(first.SetHotKey(window, 0), kHotKeySet);
   EXPECT_EQ(second.SetHotKey(window, VK_F1 + 4), kHotKeySet);
   EXPECT_EQ(first.SetHotKey(window, 'A'), kHotKeyInvalid);
+}
+
+// Xlib's default for a broken connection ends the process; a deck whose
+// desktop went away must still close in order, with or without a key set.
+TEST(X11HotKey, ServerGoneBeforeTheConnectionClosesDoesNotEndTheProcess) {
+  for (uint16_t lastKey : {uint16_t(VK_F1), uint16_t(0)}) {
+    XvfbServer server;
+    ASSERT_TRUE(server.Ok());
+    auto key = std::make_unique<DesktopHotKey>();
+    ASSERT_EQ(key->SetHotKey(HWND(1), VK_F1 + 1), kHotKeySet);
+    ASSERT_EQ(key->SetHotKey(HWND(1), lastKey), kHotKeySet);
+    server.Stop();
+    key.reset();
+    EXPECT_EQ(key, nullptr) << "still running";
+  }
 }
 }  // namespace

@@ -13,6 +13,8 @@
 #include "controls/Slider.h"
 #include "controls/Vumetter.h"
 #include "foundation/OzoLog.h"
+#include "platform/keyboard/DesktopHotKey.h"
+#include "support/XvfbServer.h"
 #include "ui/HelpPage.h"
 #include "ui/Settings.h"
 
@@ -138,7 +140,7 @@ TEST_F(Preferences, OkRebuildsTheOptionWordFromTheBoxes) {
   }
 }
 
-TEST_F(Preferences, OkAppliesEndOfTrackPitchRangeHotKeyPeaksAndLog) {
+TEST_F(Preferences, OkAppliesEndOfTrackPitchRangePeaksAndLog) {
   form.Deck()->ToggleTimeMode();
   TVyPreferences read = DeckPreferences();
   read.Reserved1[0] = 7;
@@ -146,7 +148,6 @@ TEST_F(Preferences, OkAppliesEndOfTrackPitchRangeHotKeyPeaksAndLog) {
   RunDialog([](TPForm& dialog) {
     dialog.radNext->setChecked(true);
     dialog.PitchRangeItem0->setChecked(true);
-    dialog.HotKey->setCurrentIndex(5);
     dialog.chkVMPeaks->setChecked(false);
     dialog.chkLog->setChecked(true);
   });
@@ -158,20 +159,40 @@ TEST_F(Preferences, OkAppliesEndOfTrackPitchRangeHotKeyPeaksAndLog) {
   EXPECT_EQ(Control<TSlider>(form, "Pitch")->MaxValue(), form.Deck()->DeckInfo.Fader.Maximum);
   EXPECT_EQ(Peaks(), pkNone);
   EXPECT_TRUE(LogIsOn());
-  int hotKey = -1;
   RunDialog([&](TPForm& dialog) {
-    hotKey = dialog.HotKey->currentIndex();
     dialog.radRestart->setChecked(true);
     dialog.PitchRangeItem2->setChecked(true);
     dialog.chkVMPeaks->setChecked(true);
     dialog.chkLog->setChecked(false);
   });
-  EXPECT_EQ(hotKey, 5) << "F5 stays the window's hot key";
   now = DeckPreferences();
   EXPECT_EQ(now.EndOfTrack, etRestart);
   EXPECT_EQ(now.PitchRange, pr20);
   EXPECT_EQ(Peaks(), pkMedium);
   EXPECT_FALSE(LogIsOn());
+}
+
+// The dialog shows the key the desktop gave, never one another program holds.
+TEST_F(Preferences, AHotKeyIsKeptOnlyWhenTheDesktopGivesIt) {
+  XvfbServer server;
+  ASSERT_TRUE(server.Ok());
+  DesktopHotKey otherProgram;
+  ASSERT_EQ(otherProgram.SetHotKey(HWND(1), VK_F1 + 2), kHotKeySet);
+  static std::string warning;
+  SetMessageBoxPresenter([](unsigned, const char*, const char* text) {
+    warning = text;
+    return IDOK;
+  });
+  int shown = -1;
+  RunDialog([](TPForm& dialog) { dialog.HotKey->setCurrentIndex(5); });
+  RunDialog([&](TPForm& dialog) {
+    shown = dialog.HotKey->currentIndex();
+    dialog.HotKey->setCurrentIndex(3);
+  });
+  EXPECT_EQ(shown, 5) << "F5 is the window's hot key";
+  EXPECT_EQ(warning.rfind("F3 could not be made this deck's hot key", 0), 0u) << warning;
+  RunDialog([&](TPForm& dialog) { shown = dialog.HotKey->currentIndex(); });
+  EXPECT_EQ(shown, 0) << "the refused F3 is not shown as set";
 }
 
 TEST_F(Preferences, CancelChangesNothing) {

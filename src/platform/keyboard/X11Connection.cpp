@@ -46,10 +46,12 @@ bool X11Connection::Open() {
 }
 
 void X11Connection::Close() {
-  // Closing a lost connection only frees it: Xlib sends nothing more.
+  // Closing a lost connection only frees it: Xlib sends nothing more. A
+  // connection whose server went unnoticed breaks in the close itself, so it
+  // stays ours until closed.
   if (display_) {
-    ourDisplays.erase(std::find(ourDisplays.begin(), ourDisplays.end(), display_));
     XCloseDisplay(display_);
+    ourDisplays.erase(std::find(ourDisplays.begin(), ourDisplays.end(), display_));
   }
   display_ = nullptr;
   lost_ = false;
