@@ -21,16 +21,18 @@ QString FindHelpPage(const QString& programFolder) {
   return {};
 }
 
-// The desktop's own browser shows the page; no shell is involved.
+// The desktop's own browser shows the page; no shell is involved. Where no
+// browser can be started, the page's place is told, so it can be read anyway.
 void TMainForm::ShowHelp() {
   const QString folder = QCoreApplication::applicationDirPath();
   const QString page = FindHelpPage(folder);
-  if (!page.isEmpty()) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(page));
-    return;
-  }
+  if (!page.isEmpty() && QDesktopServices::openUrl(QUrl::fromLocalFile(page))) return;
   FormDeactivate();
-  ShowMessageBox(MB_OK | MB_ICONERROR, kAppTitle, "The help page was not found at %s",
-                 HelpPageCandidates(folder).join(" or ").toLocal8Bit().constData());
+  if (page.isEmpty())
+    ShowMessageBox(MB_OK | MB_ICONERROR, kAppTitle, "The help page was not found at %s",
+                   HelpPageCandidates(folder).join(" or ").toLocal8Bit().constData());
+  else
+    ShowMessageBox(MB_OK | MB_ICONERROR, kAppTitle, "No web browser could be started to show the help page %s",
+                   page.toLocal8Bit().constData());
   FormActivate();
 }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QPushButton>
 #include <QTimer>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 
@@ -244,5 +245,19 @@ TEST_F(Preferences, HelpPageIsLookedForBesideTheProgramThenInTheDataFolder) {
   EXPECT_EQ(FindHelpPage(bin), shared);
   WriteFileBytes(dir.File("bin/vys.html"), "<html></html>");
   EXPECT_EQ(FindHelpPage(bin), bin + "/vys.html");
+}
+
+// Qt's offscreen platform starts no browser, as a desktop without one.
+TEST_F(Preferences, HelpNoBrowserCanShowSaysWhereThePageIs) {
+  const std::string page = QCoreApplication::applicationDirPath().toStdString() + "/vys.html";
+  WriteFileBytes(page, "<html></html>");
+  static std::string shown;
+  SetMessageBoxPresenter([](unsigned, const char*, const char* text) {
+    shown = text;
+    return IDOK;
+  });
+  form.ShowHelp();
+  std::remove(page.c_str());
+  EXPECT_EQ(shown, "No web browser could be started to show the help page " + page);
 }
 }  // namespace
