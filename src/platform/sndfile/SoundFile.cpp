@@ -126,6 +126,19 @@ bool Within16Bits(int format) {
       return false;
   }
 }
+
+// A stream cut short can leave its length unknown to the library, which then
+// says "as many frames as can be": they are counted by reading the stream
+// through, so that neither the deck nor its seeks count on frames that are
+// not there. False when the start cannot be found again.
+bool CountFrames(const TSndFileApi& sf, SNDFILE* file, int channels, sf_count_t* frames) {
+  constexpr sf_count_t kFramesPerRead = 4096;
+  std::vector<float> scratch(size_t(channels) * kFramesPerRead);
+  sf_count_t total = 0, got;
+  while ((got = sf.readf_float(file, scratch.data(), kFramesPerRead)) > 0) total += got;
+  *frames = total;
+  return sf.seek(file, 0, SEEK_SET) == 0;
+}
 }  // namespace
 
 int SoundFileOpen(const char* fileName, HSOUNDFILE* handle, TSoundFileInfo* info) {
@@ -149,6 +162,11 @@ int SoundFileOpen(const char* fileName, HSOUNDFILE* handle, TSoundFileInfo* info
   if (sfInfo.channels <= 0 || uint32_t(sfInfo.channels) > kMaxSoundFileChannels || sfInfo.samplerate <= 0 ||
       sfInfo.frames < 0) {
     SetOpenError("Unsupported channel count or sample rate");
+    sf.close(file);
+    return -1;
+  }
+  if (sfInfo.frames == SF_COUNT_MAX && !CountFrames(sf, file, sfInfo.channels, &sfInfo.frames)) {
+    SetOpenError("The length of the stream cannot be read");
     sf.close(file);
     return -1;
   }

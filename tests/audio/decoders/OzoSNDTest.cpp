@@ -166,6 +166,17 @@ TEST_F(SoundFileDecoder, OpusLengthIsTheSourcesWithinATenthOfAPercent) {
               5.0 * 0.001 + double(TOzoSNDTAG::kBlockFrames) / decoder.Format.nSamplesPerSec);
 }
 
+// A stream cut short may leave its length unknown to the library ("as many
+// frames as can be"): it is measured, never taken for a 49-day song.
+TEST_F(SoundFileDecoder, AStreamCutShortIsMeasuredNotTakenAsEndless) {
+  const std::string bytes = ReadFileBytes(Encoded("whole.ogg", 2));
+  WriteFileBytes(dir.File("cut.ogg"), bytes.substr(0, bytes.size() / 2));
+  if (decoder.Open(dir.File("cut.ogg").c_str(), 0) == 0)
+    EXPECT_LE(decoder.Duration, 2000u);
+  else
+    EXPECT_THAT(GetLastErrorText(), ::testing::HasSubstr("No audio in file"));
+}
+
 // Empty, cut short in the header, and garbage behind the right first bytes.
 TEST_F(SoundFileDecoder, UnreadableFilesOfEachTypeFailWithTheLibrarysReason) {
   const std::string pcm = PcmBytes(DitheredSine(440, 48000, 48000, 0.25, 2));
