@@ -5,6 +5,7 @@
 
 #include "foundation/OzoAssert.h"
 #include "foundation/OzoError.h"
+#include "foundation/OzoPath.h"
 #include "platform/kernel/KernelThread.h"
 
 namespace {
@@ -130,11 +131,24 @@ int TVySystemTAG::OpenFiles(const std::string& list, unsigned flags) {
   PlayList.Load(list, flags & 1);
   const int index = PlayList.CurrentIndex;
   PlayList.CurrentName = index >= 0 ? PlayList.Entries.Strings(index) : std::string();
-  if (LoadTrack(PlayList.CurrentName, unsigned(index + 1), Preferences.Flags & pfPlayWhenOpen) != 0) {
-    ReportError(__FILE__, kOpenFilesFailedLine, kPassOn, nullptr);
-    return -2;
+  if (index < 0) {
+    ShowNothingToLoad(list);
+  } else if (LoadTrack(PlayList.CurrentName, unsigned(index + 1), Preferences.Flags & pfPlayWhenOpen) == 0) {
+    return 0;
   }
-  return 0;
+  ReportError(__FILE__, kOpenFilesFailedLine, kPassOn, nullptr);
+  return -2;
+}
+
+// A playlist that cannot be read or holds no entry: the list's own report
+// says why, and the title names what was given rather than an empty name.
+void TVySystemTAG::ShowNothingToLoad(const std::string& list) {
+  CloseTrack();
+  Song.GetSongInfo(DeckInfo.SongInfo);
+  const TPathParts given = SplitPath(list.substr(0, list.find('\n')));
+  std::snprintf(DeckInfo.SongInfo.Title, sizeof DeckInfo.SongInfo.Title, "(ERROR) %s%s", given.name.c_str(),
+                given.ext.c_str());
+  SongInfoChanged = 1;
 }
 
 // Moves the current entry and loads it; a failed load counts as selected.

@@ -132,6 +132,7 @@ class TVySystemTAG {
 
   int LoadTrack(const std::string& file, unsigned trackNumber, bool play);
   void CloseTrack();
+  void ShowNothingToLoad(const std::string& list);
   int SelectTrack(int value, unsigned mode);
   void SetState(TVyDeckState next);
   void StartSearch(int modifiers, bool forward);

@@ -211,6 +211,10 @@ TEST_F(Deck, FailedLoadsLeaveTheDeckEmptyAndAreReported) {
   EXPECT_EQ(deck->SongInfoChanged, 1);
   EXPECT_EQ(deck->OpenFiles("", 0), -2) << "an empty list loads nothing";
   EXPECT_EQ(deck->State, dsEmpty);
+  EXPECT_EQ(deck->OpenFiles(dir.File("missing.m3u"), 0), -2);
+  EXPECT_STREQ(deck->DeckInfo.SongInfo.Title, "(ERROR) missing.m3u");
+  EXPECT_NE(std::string(GetLastErrorText()).find("Can't read playlist"), std::string::npos)
+      << "the playlist's reason is kept: " << GetLastErrorText();
 }
 
 // Nothing ever writes to a pipe named like a song: the load must not wait for
