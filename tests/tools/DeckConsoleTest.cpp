@@ -41,6 +41,8 @@ TEST_F(Console, CommandsAnswerOkOrSayWhatIsWrong) {
   EXPECT_EQ(console->Run("nudge -53"), "ok");
   EXPECT_EQ(console->Run("frobnicate"), "error unknown command: frobnicate");
   EXPECT_EQ(console->Run("seek soon"), "error not a number: soon");
+  EXPECT_EQ(console->Run("seek 4294967297"), "error out of range: 4294967297") << "would wrap to 1 ms";
+  EXPECT_EQ(console->Run("wait 99999999999999999999"), "error out of range: 99999999999999999999");
   EXPECT_EQ(console->Run("seek"), "error usage: seek MS");
   EXPECT_EQ(console->Run("downmix 50"), "error usage: downmix -100|0|100");
   EXPECT_EQ(deck->Balance, 0) << "a refused command leaves the deck untouched";
@@ -63,6 +65,13 @@ TEST_F(Console, StatusIsOneJsonObjectWithEveryKey) {
   EXPECT_THAT(status, HasSubstr("\"pitch_text\":\"+ e8.00\""));
   EXPECT_THAT(status, HasSubstr("\"rate\":47628"));
   EXPECT_THAT(status, HasSubstr("\"playlist_count\":1,\"playlist_index\":0}"));
+
+  // Names are bytes: UTF-8 stays as it is, anything else is read as Latin-1.
+  for (auto [name, title] : {std::pair{"caf\xc3\xa9.wav", "caf\xc3\xa9"}, std::pair{"caf\xe9.wav", "caf\\u00e9"}}) {
+    WriteFileBytes(dir.File(name), MakeWav({.data = PatternBytes(17640)}));
+    ASSERT_EQ(console->Run("open " + dir.File(name)), "ok");
+    EXPECT_THAT(console->Run("status"), HasSubstr(std::string("\"title\":\"") + title + "\""));
+  }
 }
 
 // Between commands the console looks at the deck rarely, but the end of the

@@ -19,13 +19,35 @@ const char* StateName(TVyDeckState state) {
   return state <= dsSearching ? kNames[state] : "unknown";
 }
 
+// Well-formed UTF-8, without overlong forms or surrogates.
+bool IsUtf8(const std::string& text) {
+  for (size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    uint32_t code = length == 1 ? c : c & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next >> 6) != 0x2) return false;
+      code = (code << 6) | (next & 0x3F);
+    }
+    const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    i += length;
+  }
+  return true;
+}
+
+// A JSON string. Titles and names are bytes: those that are not UTF-8 (an
+// ID3v1 title in Latin-1) are read as Latin-1, so the answer stays valid JSON.
 std::string Quoted(const std::string& text) {
+  const bool utf8 = IsUtf8(text);
   std::string out = "\"";
   for (unsigned char c : text) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += char(c);
-    } else if (c < 0x20) {
+    } else if (c < 0x20 || (c >= 0x80 && !utf8)) {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
       out += escaped;
@@ -44,6 +66,7 @@ std::string OneLine(const std::string& text) {
 }
 
 // Parses a whole decimal integer; false for anything else.
+// Decimal; beyond the long range it is the nearest end of it.
 bool ToInt(const std::string& text, long* value) {
   char* end = nullptr;
   *value = std::strtol(text.c_str(), &end, 10);
@@ -93,6 +116,8 @@ struct DeckConsole::TCommand {
       for (const std::string& word : words) {
         long value;
         if (!ToInt(word, &value)) return "error not a number: " + word;
+        // The deck takes 32-bit values: a larger one would wrap (seek 4294967297 to 1 ms).
+        if (value < INT32_MIN || value > INT32_MAX) return "error out of range: " + word;
         numbers->push_back(value);
       }
     }
