@@ -93,15 +93,17 @@ constexpr uint32_t kDataId = MakeFourCC('d', 'a', 't', 'a');
 
 uint64_t ChunkEnd(const TRiffChunk& chunk) { return uint64_t(chunk.dwDataOffset) + chunk.cksize; }
 
-// Reads the chunk header at the current position. A chunk whose end, with
-// its pad byte, would not fit a RIFF offset is rejected rather than followed.
+// Reads the chunk header at the current position. A size that runs past the
+// last RIFF offset is cut to it: a recorder that streams writes 0xFFFFFFFF
+// and never comes back to fill the size in. Cut, it is never followed past
+// a wrapped offset, and the data chunk is then cut to what the file holds.
 int ReadChunkHeader(TWaveFileTAG* file, TRiffChunk* chunk) {
   uint32_t header[2];
   if (file->Read(header, kChunkHeaderSize) != kChunkHeaderSize) return MMIOERR_CHUNKNOTFOUND;
-  uint64_t dataOffset = file->Tell();
-  uint64_t paddedEnd = dataOffset + header[1] + (header[1] & 1);
-  if (paddedEnd > kMaxOffset) return MMIOERR_CHUNKNOTFOUND;
-  *chunk = TRiffChunk{header[0], header[1], 0, uint32_t(dataOffset), 0};
+  const uint64_t dataOffset = file->Tell();
+  if (dataOffset >= kMaxOffset) return MMIOERR_CHUNKNOTFOUND;
+  const auto size = uint32_t(std::min<uint64_t>(header[1], kMaxOffset - dataOffset));
+  *chunk = TRiffChunk{header[0], size, 0, uint32_t(dataOffset), 0};
   if (chunk->ckid == kRiffId && file->Read(&chunk->fccType, 4) != 4) return MMIOERR_CHUNKNOTFOUND;
   return 0;
 }

@@ -93,6 +93,16 @@ TEST_F(RiffFile, TruncatedDataChunkYieldsWhatIsThere) {
   EXPECT_EQ(ReadAll(4096), audio);
 }
 
+// A recorder that streams leaves both sizes at 0xFFFFFFFF.
+TEST_F(RiffFile, StreamedSizesOfAllOnesYieldTheDataThatIsThere) {
+  std::string audio = PatternBytes(5000);
+  std::string wav = MakeWav({.data = audio, .declaredDataSize = 0xFFFFFFFF});
+  wav.replace(4, 4, LittleEndian32(0xFFFFFFFF));
+  ASSERT_EQ(Open(wav), 0);
+  ASSERT_EQ(WaveFindData(file, &data, &riff), 0);
+  EXPECT_EQ(ReadAll(4096), audio);
+}
+
 // A chunk size that wraps a 32-bit offset back onto a planted "data" header
 // must not be followed there.
 TEST_F(RiffFile, ChunkSizeOverflowingAnOffsetIsRejected) {
