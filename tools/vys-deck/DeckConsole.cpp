@@ -65,8 +65,8 @@ std::string OneLine(const std::string& text) {
   return out;
 }
 
-// Parses a whole decimal integer; false for anything else.
-// Decimal; beyond the long range it is the nearest end of it.
+// Parses a whole decimal integer (beyond the long range, its nearest end);
+// false for anything else.
 bool ToInt(const std::string& text, long* value) {
   char* end = nullptr;
   *value = std::strtol(text.c_str(), &end, 10);

@@ -14,8 +14,8 @@ int OpenRegularFile(const char* name, uint64_t* size) {
   const int fd = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a pipe's open waits for a writer
   if (fd < 0) return -1;
   struct stat status {};
-  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-    const int error = S_ISREG(status.st_mode) ? errno : EINVAL;
+  const int error = fstat(fd, &status) != 0 ? errno : S_ISREG(status.st_mode) ? 0 : EINVAL;
+  if (error != 0) {
     close(fd);
     errno = error;
     return -1;
