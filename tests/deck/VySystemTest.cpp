@@ -222,9 +222,9 @@ TEST_F(Deck, FailedLoadsLeaveTheDeckEmptyAndAreReported) {
 // so that the test fails instead of hanging.
 TEST_F(Deck, APipeNamedLikeASongFailsToLoadAtOnce) {
   const std::pair<const char*, const char*> pipes[] = {{"pipe.mp3", "(ERROR) pipe.mp3"},
-                                                        {"pipe.wav", "(ERROR) pipe.wav"},
-                                                        {"pipe.flac", "(ERROR) pipe.flac"},
-                                                        {"pipe.xyz", "(Unsupported) pipe.xyz"}};
+                                                       {"pipe.wav", "(ERROR) pipe.wav"},
+                                                       {"pipe.flac", "(ERROR) pipe.flac"},
+                                                       {"pipe.xyz", "(Unsupported) pipe.xyz"}};
   for (auto [name, title] : pipes) {
     const std::string path = dir.File(name);
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);

@@ -12,6 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CountMpegFrames(file);
   ReadMp3Layout(file);
   long first = FindMpegHeader(data, size);
-  if (first >= 0) VbrHeaderFrames(data + first, size - size_t(first));
+  if (first >= 0) ReadVbrHeader(data + first, size - size_t(first));
   return 0;
 }

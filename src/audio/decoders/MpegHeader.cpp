@@ -60,23 +60,29 @@ long FindMpegHeader(const uint8_t* data, size_t size) {
   return -1;
 }
 
-uint32_t VbrHeaderFrames(const uint8_t* data, size_t size) {
-  constexpr uint32_t kXingHasFrames = 1;  // flag: the frame count field is present
+TVbrHeader ReadVbrHeader(const uint8_t* data, size_t size) {
+  constexpr uint32_t kXingHasFrames = 1, kXingHasBytes = 2;  // flags: which fields follow, in this order
   constexpr size_t kVbriOffset = 4 + 32;  // header, then 32 bytes in every VBRI frame
-  constexpr size_t kVbriFramesField = 14;
-  if (size < 4) return 0;
+  constexpr size_t kVbriBytesField = 10, kVbriFramesField = 14;
+  if (size < 4) return {};
   const uint32_t h = MpegHeaderAt(data);
-  if (!MpegFrameLength(h) || ((h >> 17) & 3) != kLayer3) return 0;
+  if (!MpegFrameLength(h) || ((h >> 17) & 3) != kLayer3) return {};
   // The Xing/Info tag follows the side information, whose size depends on
   // the version and on mono (channel mode 3) or not.
   const bool mono = ((h >> 6) & 3) == 3;
   const size_t sideInfo = ((h >> 19) & 3) == kMpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
-  const uint8_t* xing = data + 4 + sideInfo;
-  if (4 + sideInfo + 12 <= size && (!std::memcmp(xing, "Xing", 4) || !std::memcmp(xing, "Info", 4)) &&
-      (BigEndian32(xing + 4) & kXingHasFrames))
-    return BigEndian32(xing + 8);
+  const size_t xingAt = 4 + sideInfo;
+  const uint8_t* xing = data + xingAt;
+  if (xingAt + 8 <= size && (!std::memcmp(xing, "Xing", 4) || !std::memcmp(xing, "Info", 4))) {
+    const uint32_t flags = BigEndian32(xing + 4);
+    TVbrHeader header;
+    size_t field = xingAt + 8;
+    if ((flags & kXingHasFrames) && field + 4 <= size) header.frames = BigEndian32(data + field), field += 4;
+    if ((flags & kXingHasBytes) && field + 4 <= size) header.bytes = BigEndian32(data + field);
+    return header;
+  }
   const uint8_t* vbri = data + kVbriOffset;
   if (kVbriOffset + kVbriFramesField + 4 <= size && !std::memcmp(vbri, "VBRI", 4))
-    return BigEndian32(vbri + kVbriFramesField);
-  return 0;
+    return {BigEndian32(vbri + kVbriFramesField), BigEndian32(vbri + kVbriBytesField)};
+  return {};
 }

@@ -23,6 +23,13 @@ uint32_t MpegHeaderAt(const uint8_t* data);
 // positions of data, or -1.
 long FindMpegHeader(const uint8_t* data, size_t size);
 
-// Frames counted by a Xing/Info or VBRI header inside the layer III frame
-// that starts at data (size bytes available), or 0 when there is none.
-uint32_t VbrHeaderFrames(const uint8_t* data, size_t size);
+// What a Xing/Info or VBRI header inside a layer III frame counts; 0 for
+// what it does not give.
+struct TVbrHeader {
+  uint32_t frames = 0;
+  uint32_t bytes = 0;  // of the stream, from this frame on
+};
+
+// The VBR header of the layer III frame that starts at data (size bytes
+// available); all 0 when there is none.
+TVbrHeader ReadVbrHeader(const uint8_t* data, size_t size);

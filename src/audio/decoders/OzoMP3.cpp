@@ -108,7 +108,7 @@ int TOzoMP3TAG::Open(const char* fileName, unsigned flags) {
   TDecoderInputTAG input(Decoder);
   const bool id3v1 = ReadId3v1Title(input, Title, sizeof Title);
   const TMp3Layout layout = ReadMp3Layout(input);
-  uint32_t counted = (flags & kOpenExactLength) ? CountMpegFrames(input) : 0;
+  uint32_t counted = (flags & kOpenExactLength) || layout.partialVbrHeader ? CountMpegFrames(input) : 0;
   if (counted == 0) counted = layout.vbrFrames;  // a VBR header's count beats any estimate
   SetFormat();
   SetLength(counted, AudioBytes(Decoder->input.size, layout.id3v2Bytes, id3v1));

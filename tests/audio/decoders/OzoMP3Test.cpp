@@ -103,6 +103,13 @@ TEST_F(Mp3Decoder, FastLengthIsWithinOnePercentWithVbrHeadersAndTagsLeftOut) {
   WriteFileBytes(dir.File("cut.mp3"), whole.substr(0, whole.size() / 10));
   ASSERT_EQ(mp3.Open(dir.File("cut.mp3").c_str(), 0), 0);
   EXPECT_LT(mp3.Frames, fullCount / 2);
+
+  // Two files joined: the first one's header counts its own bytes and frames
+  // only, so they are not believed and the frames are counted.
+  const std::string joined = dir.File("joined.mp3");
+  WriteFileBytes(joined, ReadFileBytes(Mp3Fixture("cbr128.mp3")) + whole);
+  ASSERT_EQ(mp3.Open(joined.c_str(), 0), 0);
+  EXPECT_EQ(mp3.Frames, CountMpegFrames(joined.c_str()));
 }
 
 TEST_F(Mp3Decoder, FrameWalkLooksForTheFirstFrameAfterALargeId3v2Tag) {
