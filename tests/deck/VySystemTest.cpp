@@ -217,29 +217,23 @@ TEST_F(Deck, FailedLoadsLeaveTheDeckEmptyAndAreReported) {
       << "the playlist's reason is kept: " << GetLastErrorText();
 }
 
-// Nothing ever writes to a pipe named like a song: the load must not wait for
-// it. Should a reader wait all the same, a writer lets it go after a while,
-// so that the test fails instead of hanging.
+// Nothing ever writes to a pipe named like a song: no decoder may wait for
+// it. One that did is let go by a writer after a while, so the test fails
+// rather than hangs.
 TEST_F(Deck, APipeNamedLikeASongFailsToLoadAtOnce) {
-  const std::pair<const char*, const char*> pipes[] = {{"pipe.mp3", "(ERROR) pipe.mp3"},
-                                                       {"pipe.wav", "(ERROR) pipe.wav"},
-                                                       {"pipe.flac", "(ERROR) pipe.flac"},
-                                                       {"pipe.xyz", "(Unsupported) pipe.xyz"}};
-  for (auto [name, title] : pipes) {
+  for (const std::string name : {"pipe.mp3", "pipe.wav", "pipe.flac"}) {
     const std::string path = dir.File(name);
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
     std::atomic<bool> loaded{false}, letGo{false};
     std::thread writer([&] {
-      while (!WaitUntil([&] { return loaded.load(); }, 5)) {
-        const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);  // succeeds only beside a reader
-        if (fd >= 0) letGo = true, close(fd);
-      }
+      while (!WaitUntil([&] { return loaded.load(); }, 5))
+        if (const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK); fd >= 0) letGo = true, close(fd);
     });
     EXPECT_EQ(deck->OpenFiles(path, 0), -2) << name;
     loaded = true;
     writer.join();
     EXPECT_FALSE(letGo) << name << ": the load waited for a writer";
-    EXPECT_STREQ(deck->DeckInfo.SongInfo.Title, title);
+    EXPECT_EQ(deck->DeckInfo.SongInfo.Title, "(ERROR) " + name);
   }
   EXPECT_EQ(deck->OpenFiles(Song("good.wav"), 0), 0) << "the deck stays usable";
 }

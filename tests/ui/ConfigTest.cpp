@@ -118,43 +118,30 @@ TEST_F(StoredSettings, ASecondRunTakesTheStoredSettingsBack) {
   EXPECT_STREQ(stored.Folder, "/music/crates/");
 }
 
-TEST_F(StoredSettings, AWrongShortOrLongBlockGivesTheDefaultsAndIsReplaced) {
+// Also a block with the right mark whose values are out of range, or where
+// a store never holds any (position and hot key): those are not taken.
+TEST_F(StoredSettings, AWrongShortLongOrOutOfRangeBlockGivesTheDefaultsAndIsReplaced) {
   TVyConfigBlock marked = Defaults();
   TVyPreferences odd{};
   odd.PitchRange = pr20;
   SetConfigPreferences(marked, odd);
   std::string wrongMark(reinterpret_cast<const char*>(&marked), sizeof marked);
   wrongMark[0] = 'X';
-  const std::string bad[] = {wrongMark, wrongMark.substr(0, 10).replace(0, 1, "2"), "2500" + std::string(396, '\0')};
+  TVyConfigBlock outOfRange = Defaults();
+  const TVyPreferences damaged{.EndOfTrack = 7, .TimeMode = 5, .PitchRange = 7};
+  SetConfigPreferences(outOfRange, damaged);
+  outOfRange.Left = outOfRange.Top = 300;
+  const std::string bad[] = {wrongMark, wrongMark.substr(0, 10).replace(0, 1, "2"), "2500" + std::string(396, '\0'),
+                             std::string(reinterpret_cast<const char*>(&outOfRange), sizeof outOfRange)};
   for (const std::string& value : bad) {
     Store(value.data(), unsigned(value.size()));
     TMainForm window;
     ASSERT_EQ(window.FormCreate({}), 0);
     EXPECT_EQ(window.Deck()->Preferences.PitchRange, pr16) << value.size();
+    EXPECT_NE(window.pos(), QPoint(300, 300));
     window.FormClose();
     EXPECT_TRUE(SamePreferences(Stored(), TVyPreferences{})) << value.size();
   }
-}
-
-// A damaged or hand-edited block with the right mark: what is out of range,
-// and what a store never holds, is not taken; the rest is.
-TEST_F(StoredSettings, OutOfRangeOrOneRunValuesInTheStoreAreNotTaken) {
-  TVyConfigBlock block = Defaults();
-  TVyPreferences preferences{};
-  preferences.Flags = pfPlayWhenOpen;
-  preferences.EndOfTrack = 7;
-  preferences.TimeMode = 5;
-  preferences.PitchRange = 7;
-  SetConfigPreferences(block, preferences);
-  block.Left = block.Top = 300;
-  Store(&block, sizeof block);
-
-  ASSERT_EQ(form.FormCreate({}), 0);
-  EXPECT_NE(form.pos(), QPoint(300, 300));
-  form.FormClose();
-  TVyPreferences expected{};
-  expected.Flags = pfPlayWhenOpen;
-  EXPECT_TRUE(SamePreferences(Stored(), expected)) << "stop at the end, elapsed time, +-16 %";
 }
 
 // A settings store that cannot be written never keeps a deck from playing.

@@ -41,6 +41,19 @@ class MainForm : public ::testing::Test {
   }
   void TearDown() override { SetMessageBoxPresenter(nullptr); }
 
+  // From now on message boxes are not shown: the last one's text is kept.
+  static void CaptureMessages() {
+    LastMessage().clear();
+    SetMessageBoxPresenter([](unsigned, const char*, const char* text) {
+      LastMessage() = text;
+      return IDOK;
+    });
+  }
+  static std::string& LastMessage() {
+    static std::string text;
+    return text;
+  }
+
   std::string Song(const char* name, double seconds) {
     WavLayout wav;
     wav.channels = 1;

@@ -263,19 +263,13 @@ TEST_F(MainForm, DroppedFilesOpenUnlessSecureDropHoldsAPlayingDeck) {
   EXPECT_TRUE(form.acceptDrops());
 }
 
-std::string shownText;
-int Remember(unsigned, const char*, const char* text) {
-  shownText = text;
-  return IDOK;
-}
-
 TEST_F(MainForm, StartUpEndsWithoutItsBitmaps) {
-  SetMessageBoxPresenter(Remember);
+  CaptureMessages();
   UnregisterArtwork();
   const int exitCode = form.FormCreate({});
   RegisterArtwork();
   EXPECT_EQ(exitCode, 1);
-  EXPECT_EQ(shownText, kResourcesMissingText);
+  EXPECT_EQ(LastMessage(), kResourcesMissingText);
   EXPECT_EQ(form.Deck(), nullptr);
 }
 }  // namespace

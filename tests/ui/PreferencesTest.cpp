@@ -179,11 +179,7 @@ TEST_F(Preferences, AHotKeyIsKeptOnlyWhenTheDesktopGivesIt) {
   ASSERT_TRUE(server.Ok());
   DesktopHotKey otherProgram;
   ASSERT_EQ(otherProgram.SetHotKey(HWND(1), VK_F1 + 2), kHotKeySet);
-  static std::string warning;
-  SetMessageBoxPresenter([](unsigned, const char*, const char* text) {
-    warning = text;
-    return IDOK;
-  });
+  CaptureMessages();
   int shown = -1;
   RunDialog([](TPForm& dialog) { dialog.HotKey->setCurrentIndex(5); });
   RunDialog([&](TPForm& dialog) {
@@ -191,7 +187,7 @@ TEST_F(Preferences, AHotKeyIsKeptOnlyWhenTheDesktopGivesIt) {
     dialog.HotKey->setCurrentIndex(3);
   });
   EXPECT_EQ(shown, 5) << "F5 is the window's hot key";
-  EXPECT_EQ(warning.rfind("F3 could not be made this deck's hot key", 0), 0u) << warning;
+  EXPECT_EQ(LastMessage().rfind("F3 could not be made this deck's hot key", 0), 0u) << LastMessage();
   RunDialog([&](TPForm& dialog) { shown = dialog.HotKey->currentIndex(); });
   EXPECT_EQ(shown, 0) << "the refused F3 is not shown as set";
 }
@@ -251,13 +247,9 @@ TEST_F(Preferences, HelpPageIsLookedForBesideTheProgramThenInTheDataFolder) {
 TEST_F(Preferences, HelpNoBrowserCanShowSaysWhereThePageIs) {
   const std::string page = QCoreApplication::applicationDirPath().toStdString() + "/vys.html";
   WriteFileBytes(page, "<html></html>");
-  static std::string shown;
-  SetMessageBoxPresenter([](unsigned, const char*, const char* text) {
-    shown = text;
-    return IDOK;
-  });
+  CaptureMessages();
   form.ShowHelp();
   std::remove(page.c_str());
-  EXPECT_EQ(shown, "No web browser could be started to show the help page " + page);
+  EXPECT_EQ(LastMessage(), "No web browser could be started to show the help page " + page);
 }
 }  // namespace

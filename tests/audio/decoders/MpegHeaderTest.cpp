@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "audio/decoders/MpegFrameWalk.h"
 #include "support/TempDir.h"
@@ -47,27 +48,25 @@ TEST(MpegFrameLength, RejectsEveryInvalidField) {
 }
 
 TEST(VbrHeader, ReadsXingInfoAndVbriCountsOfFramesAndBytes) {
+  // {frames, bytes} of the header in the first `size` bytes of frame.
   const auto read = [](const std::string& frame, size_t size) {
-    return ReadVbrHeader(reinterpret_cast<const uint8_t*>(frame.data()), size);
+    const TVbrHeader header = ReadVbrHeader(reinterpret_cast<const uint8_t*>(frame.data()), size);
+    return std::pair(header.frames, header.bytes);
   };
   std::string frame = Frame();  // MPEG-1 stereo: the tag follows 32 bytes of side information
   std::memcpy(&frame[36], "Xing\0\0\0\x0F\0\0\x01\x2C\0\x01\x23\x45", 16);
-  EXPECT_EQ(read(frame, frame.size()).frames, 300u);
-  EXPECT_EQ(read(frame, frame.size()).bytes, 0x12345u);
+  EXPECT_EQ(read(frame, frame.size()), std::pair(300u, 0x12345u));
   std::memcpy(&frame[36], "Info\0\0\0\x0E", 8);  // no frame count in the flags: the bytes come first
-  EXPECT_EQ(read(frame, frame.size()).frames, 0u);
-  EXPECT_EQ(read(frame, frame.size()).bytes, 0x12Cu);
+  EXPECT_EQ(read(frame, frame.size()), std::pair(0u, 0x12Cu));
 
   std::string mono = Frame(0xFFFB90C4);  // channel mode 3: 17 bytes of side information
   std::memcpy(&mono[21], "Info\0\0\0\x01\0\0\0\x63", 12);
-  EXPECT_EQ(read(mono, mono.size()).frames, 99u);
-  EXPECT_EQ(read(mono, mono.size()).bytes, 0u) << "not in the flags";
+  EXPECT_EQ(read(mono, mono.size()), std::pair(99u, 0u));
 
   std::string vbri = Frame();
   std::memcpy(&vbri[36], "VBRI\0\x01\0\0\0\0\0\0\x20\0\0\0\x10\x00", 18);
-  EXPECT_EQ(read(vbri, vbri.size()).frames, 0x1000u);
-  EXPECT_EQ(read(vbri, vbri.size()).bytes, 0x2000u);
-  EXPECT_EQ(read(vbri, 40).frames, 0u);  // cut short
+  EXPECT_EQ(read(vbri, vbri.size()), std::pair(0x1000u, 0x2000u));
+  EXPECT_EQ(read(vbri, 40).first, 0u);  // cut short
 }
 
 TEST(MpegFrameWalk, CountsEveryFrameOfAnUnbrokenChain) {

@@ -87,20 +87,15 @@ TEST_F(RiffFile, SeekDataStartsAtTheOffsetAndShrinksWhatRemains) {
 
 TEST_F(RiffFile, TruncatedDataChunkYieldsWhatIsThere) {
   std::string audio = PatternBytes(5000);
-  ASSERT_EQ(Open(MakeWav({.data = audio, .declaredDataSize = 1000000})), 0);
-  ASSERT_EQ(WaveFindData(file, &data, &riff), 0);
-  EXPECT_EQ(data.cksize, 5000u);
-  EXPECT_EQ(ReadAll(4096), audio);
-}
-
-// A recorder that streams leaves both sizes at 0xFFFFFFFF.
-TEST_F(RiffFile, StreamedSizesOfAllOnesYieldTheDataThatIsThere) {
-  std::string audio = PatternBytes(5000);
-  std::string wav = MakeWav({.data = audio, .declaredDataSize = 0xFFFFFFFF});
-  wav.replace(4, 4, LittleEndian32(0xFFFFFFFF));
-  ASSERT_EQ(Open(wav), 0);
-  ASSERT_EQ(WaveFindData(file, &data, &riff), 0);
-  EXPECT_EQ(ReadAll(4096), audio);
+  for (uint32_t declared : {1000000u, 0xFFFFFFFFu}) {  // cut short; left unfilled by a recorder that streams
+    std::string wav = MakeWav({.data = audio, .declaredDataSize = declared});
+    wav.replace(4, 4, LittleEndian32(declared));
+    WaveClose(&file, &format);
+    ASSERT_EQ(Open(wav), 0) << declared;
+    ASSERT_EQ(WaveFindData(file, &data, &riff), 0);
+    EXPECT_EQ(data.cksize, 5000u);
+    EXPECT_EQ(ReadAll(4096), audio);
+  }
 }
 
 // A chunk size that wraps a 32-bit offset back onto a planted "data" header
