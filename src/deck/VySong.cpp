@@ -47,11 +47,6 @@ char* PutDigits(char* out, uint32_t value, int width) {
   return out;
 }
 
-std::string NameAndExtension(const char* fileName) {
-  TPathParts parts = SplitPath(fileName ? fileName : "");
-  return parts.name + parts.ext;
-}
-
 // 64-bit: a long mix at a high rate passes 4 GiB of PCM within hours.
 uint64_t MsToStreamBytes(uint32_t ms, uint32_t bytesPerSecond) { return uint64_t(ms) * bytesPerSecond / 1000; }
 
@@ -98,6 +93,7 @@ void TVySongTAG::SetCounter(TVyCounter counter) {
 
 int TVySongTAG::Open(const char* fileName, unsigned trackNumber, int exactLength) {
   TOzoSyncGuard lock(*this);
+  if (!fileName) fileName = "";  // fails as a name no decoder opens
   Close();
   Copy(songInfo_.Title, "-");
   songInfo_.TrackNumber = trackNumber;

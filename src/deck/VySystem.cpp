@@ -145,9 +145,8 @@ int TVySystemTAG::OpenFiles(const std::string& list, unsigned flags) {
 void TVySystemTAG::ShowNothingToLoad(const std::string& list) {
   CloseTrack();
   Song.GetSongInfo(DeckInfo.SongInfo);
-  const TPathParts given = SplitPath(list.substr(0, list.find('\n')));
-  std::snprintf(DeckInfo.SongInfo.Title, sizeof DeckInfo.SongInfo.Title, "(ERROR) %s%s", given.name.c_str(),
-                given.ext.c_str());
+  const std::string given = NameAndExtension(list.substr(0, list.find('\n')));
+  std::snprintf(DeckInfo.SongInfo.Title, sizeof DeckInfo.SongInfo.Title, "(ERROR) %s", given.c_str());
   SongInfoChanged = 1;
 }
 

@@ -21,3 +21,8 @@ TPathParts SplitPath(const std::string& path) {
 bool HasExtension(const std::string& path, const char* ext) {
   return strcasecmp(SplitPath(path).ext.c_str(), ext) == 0;
 }
+
+std::string NameAndExtension(const std::string& path) {
+  const TPathParts parts = SplitPath(path);
+  return parts.name + parts.ext;
+}

@@ -10,5 +10,8 @@ struct TPathParts {
 
 TPathParts SplitPath(const std::string& path);
 
+// The file's name with its extension, without its folder.
+std::string NameAndExtension(const std::string& path);
+
 // True when the extension of path equals ext (".WAV", ...) in any letter case.
 bool HasExtension(const std::string& path, const char* ext);
