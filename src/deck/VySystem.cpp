@@ -150,7 +150,8 @@ void TVySystemTAG::ShowNothingToLoad(const std::string& list) {
   SongInfoChanged = 1;
 }
 
-// Moves the current entry and loads it; a failed load counts as selected.
+// Moves the current entry and loads it (or the next playable one); the
+// result is 1 whenever the entry moved, whether or not a load succeeded.
 int TVySystemTAG::SelectTrack(int value, unsigned mode) {
   const int count = PlayList.Entries.Count();
   if (PlayList.CurrentIndex < 0 || count == 0) return 0;
@@ -162,10 +163,28 @@ int TVySystemTAG::SelectTrack(int value, unsigned mode) {
   else if (value != 0)
     index = std::clamp(index + value, 0, count - 1);
   if (index == PlayList.CurrentIndex) return 0;
-  PlayList.CurrentIndex = index;
-  PlayList.CurrentName = PlayList.Entries.Strings(index);
-  LoadTrack(PlayList.CurrentName, unsigned(index + 1), (mode & tsPlay) && (Preferences.Flags & pfPlayWhenTrack));
+  const bool backwards = (mode & tsLast) || (!(mode & tsAbsolute) && value < 0);
+  LoadFirstPlayable(index, backwards ? -1 : 1, (mode & tsPlay) && (Preferences.Flags & pfPlayWhenTrack));
   return 1;
+}
+
+// Loads the entry at index; an entry that cannot be opened (already
+// reported) is skipped in the direction of travel, wrapping only when the
+// list loops, each entry tried at most once: one missing file must not stop
+// a set. Loads that fail leave the deck empty, so play is decided up front.
+void TVySystemTAG::LoadFirstPlayable(int index, int step, bool play) {
+  const int count = PlayList.Entries.Count();
+  const bool loop = Preferences.Flags & pfPlayListLoop;
+  for (int tried = 0; tried < count; ++tried) {
+    PlayList.CurrentIndex = index;
+    PlayList.CurrentName = PlayList.Entries.Strings(index);
+    if (LoadTrack(PlayList.CurrentName, unsigned(index + 1), play) == 0) return;
+    index += step;
+    if (index < 0 || index >= count) {
+      if (!loop) return;
+      index = (index + count) % count;
+    }
+  }
 }
 
 bool TVySystemTAG::TrackChangeRefused() const {

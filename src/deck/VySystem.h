@@ -134,6 +134,7 @@ class TVySystemTAG {
   void CloseTrack();
   void ShowNothingToLoad(const std::string& list);
   int SelectTrack(int value, unsigned mode);
+  void LoadFirstPlayable(int index, int step, bool play);
   void SetState(TVyDeckState next);
   void StartSearch(int modifiers, bool forward);
   void UpdatePitch();

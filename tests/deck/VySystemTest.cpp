@@ -15,6 +15,7 @@
 
 #include "foundation/OzoError.h"
 #include "support/AudioOutput.h"
+#include "support/HeardFrames.h"
 #include "support/SteppedDeck.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
@@ -201,6 +202,29 @@ TEST_F(Deck, EndOfTrackStopsAdvancesOrRestarts) {
 
   Prefer(pfFastOpen, etStop);
   ASSERT_TRUE(deck.RunUntil([&] { return deck->State == dsCued; }));
+}
+
+// A missing entry mid-set is passed over whichever way the deck travels,
+// and the deck plays on: heard as sound without a silent stretch.
+TEST_F(Deck, EntriesThatCannotOpenAreSkippedAndTheDeckPlaysOn) {
+  Prefer(pfFastOpen | pfPlayWhenOpen | pfPlayWhenTrack, etNext);
+  const std::string missing = dir.File("missing.wav");
+  ASSERT_EQ(deck->OpenFiles(Song("1.wav", 400) + "\n" + missing + "\n" + Song("3.wav"), 0), 0);
+  ASSERT_TRUE(deck.RunUntil([&] { return deck->PlayList.CurrentIndex == 2; })) << "the end of track skips it";
+  EXPECT_EQ(deck->State, dsPlaying);
+  EXPECT_EQ(deck->DeckInfo.SongInfo.TrackNumber, 3u);
+  deck.RunFor(300);
+  EXPECT_EQ(deck->PrevTrack(0), 1);
+  EXPECT_EQ(deck->PlayList.CurrentIndex, 0) << "Previous skips it backwards";
+  EXPECT_EQ(deck->NextTrack(0), 1);
+  EXPECT_EQ(deck->PlayList.CurrentIndex, 2) << "Next skips it forwards";
+  EXPECT_EQ(deck->State, dsPlaying) << "playing stays playing";
+  deck.RunFor(300);
+
+  const Capture heard = deck.Finish();
+  const size_t window = heard.rate / 10;
+  for (size_t at = FirstSound(heard); at + window <= heard.left.size(); at += window)
+    ASSERT_GT(Rms(heard.left, at, at + window), 0.01) << "silent at " << at * 1000 / heard.rate << " ms";
 }
 
 TEST_F(Deck, FailedLoadsLeaveTheDeckEmptyAndAreReported) {
