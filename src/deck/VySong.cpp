@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "foundation/OzoAssert.h"
 #include "foundation/OzoError.h"
@@ -216,6 +217,7 @@ void TVySongTAG::Close() {
   if (player_) player_->Close();
   player_ = nullptr;
   ResetSongInfo();
+  lengthChanged_ = false;
   ResetTimeInfo();
   open_ = 0;
 }
@@ -389,6 +391,7 @@ uint32_t TVySongTAG::Service() {
     TOzoSyncGuard lock(*this);
     if (!open_) return kIdleCycleMs;
     buffer_.Refill();
+    FollowDecodedEnd();
     UpdatePosition();
     StepScan();
     sleepMs = NextServiceMs();
@@ -416,6 +419,27 @@ void TVySongTAG::UpdatePosition() {
   OZO_ASSERT(HeldHere(), "the song lock is held");
   SetPositionBytes(std::min(positionBytes_ + buffer_.TakePlayedBytes(), lengthBytes_));
   timeInfo_.Position = uint32_t(positionBytes_ * 1000 / BytesPerSecond());
+}
+
+// A cut download holds less than its header promises: once the decoder runs
+// out early, the length becomes what was decoded, so that the remaining time
+// and the position slider tell the truth.
+void TVySongTAG::FollowDecodedEnd() {
+  OZO_ASSERT(HeldHere(), "the song lock is held");
+  uint32_t endMs = 0;
+  if (!buffer_.DecodedEndMs(&endMs) || endMs >= songInfo_.Length) return;
+  songInfo_.Length = endMs;
+  lengthBytes_ = MsToStreamBytes(endMs, BytesPerSecond());
+  songInfo_.LengthBytes = Clamped32(lengthBytes_);
+  songInfo_.PosIncrement = std::min(endMs, kMaxPositionIncrement);
+  timeInfo_.CuePoint = std::min(timeInfo_.CuePoint, endMs);
+  timeInfo_.CueChanged = 1;  // the slider is redrawn for the new length
+  lengthChanged_ = true;
+}
+
+bool TVySongTAG::TakeLengthChanged() {
+  TOzoSyncGuard lock(*this);
+  return std::exchange(lengthChanged_, false);
 }
 
 void TVySongTAG::SetPositionBytes(uint64_t bytes) {

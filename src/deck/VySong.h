@@ -57,6 +57,8 @@ class TVySongTAG : public TOzoSync {
   void GetSongInfo(TVySongInfo& info);
   void GetTimeInfo(TVyTimeInfo& info);
   unsigned GetPosition();
+  // True once after the length became shorter than the file had stated.
+  bool TakeLengthChanged();
 
   void Play();
   void Stop();
@@ -113,6 +115,7 @@ class TVySongTAG : public TOzoSync {
   void FormatTime();
   void FillRing();
   void UpdatePosition();
+  void FollowDecodedEnd();
   void SetPositionBytes(uint64_t bytes);
   uint32_t NextServiceMs();
   void ResetSongInfo();
@@ -133,6 +136,7 @@ class TVySongTAG : public TOzoSync {
   TGuid deviceId_{};
   int deviceChanged_ = 1;
   int open_ = 0;
+  bool lengthChanged_ = false;
   uint32_t playerCount_ = 0;
   TVyPlayerTAG* players_[kMaxPlayers] = {};
 };

@@ -282,6 +282,10 @@ void TVySystemTAG::PlayCueKey() {
 }
 
 void TVySystemTAG::CheckEndOfTrack() {
+  if (Song.TakeLengthChanged()) {
+    Song.GetSongInfo(DeckInfo.SongInfo);
+    SongInfoChanged = 1;
+  }
   if (State != dsPlaying || !Song.IsOpen() || !Song.EndMarker().EndReached()) return;
   switch (Preferences.EndOfTrack) {
     case etNext:

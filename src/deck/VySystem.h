@@ -75,6 +75,8 @@ class TVySystemTAG {
 
   // 0, or -2 when the current entry could not be loaded (the deck is then empty).
   int OpenFiles(const std::string& list, unsigned flags);
+  // Each display tick: takes a length the song learnt while playing, then
+  // applies the end-of-track policy once the end has been heard.
   void CheckEndOfTrack();
   void GetPitchInfo(TVyPitchInfo& info);
   void GetPlayInfo(TVyPlayInfo& info);

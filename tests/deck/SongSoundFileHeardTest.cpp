@@ -1,6 +1,6 @@
 // Files of the sound file decoder heard through the capture device, mixed on
 // demand: FLAC and 24-bit WAVE heard sample for sample, a seek into a long
-// FLAC, Opus at its pitch, and a deck still usable after files it cannot read.
+// FLAC, a cut FLAC's true length, Opus at its pitch, and a deck still usable after files it cannot read.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -90,6 +90,29 @@ TEST_F(SoundFileSong, SeekToThirtySecondsLandsWithinOneBlock) {
   const double heardFrame = double(Heard(capture, at) - 1);
   EXPECT_NEAR(heardFrame, 30000.0 * kFramesPerMs, TOzoSNDTAG::kBlockFrames);
   EXPECT_GT(RunLength(capture, at), 100u * kFramesPerMs) << "and plays on from there";
+}
+
+// A cut download: the length becomes what was heard once the decoder runs
+// out, so that the remaining time does not promise what is not there.
+TEST_F(SoundFileSong, ACutFileTakesTheLengthItReallyHas) {
+  const std::string whole = ReadFileBytes(NumberedFlac("whole", 6));
+  const std::string cut = dir.File("cut.flac");
+  WriteFileBytes(cut, whole.substr(0, whole.size() / 3));
+  ASSERT_EQ(song.Open(cut.c_str(), 1, 0), 0) << GetLastErrorText();
+  TVySongInfo info;
+  song.GetSongInfo(info);
+  ASSERT_EQ(info.Length, 6000u) << "the header's promise";
+  song.Play();
+  PlayFor(1000);
+  EXPECT_TRUE(song.TakeLengthChanged()) << "learnt while the ring fills, long before the end is heard";
+  EXPECT_FALSE(song.TakeLengthChanged()) << "told once";
+  PlayFor(2500);
+  song.GetSongInfo(info);
+  const uint32_t position = song.GetPosition();
+  const Capture capture = Finish();
+  const double heardFrames = double(RunFromFirstFrame(capture));
+  EXPECT_NEAR(info.Length * kFramesPerMs, heardFrames, TOzoSNDTAG::kBlockFrames) << "what was decoded, to a block";
+  EXPECT_EQ(position, info.Length) << "the position stops at the new end";
 }
 
 // 44.1 kHz in, 48 kHz out of the codec: a wrong rate would be heard as a

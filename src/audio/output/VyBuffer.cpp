@@ -192,11 +192,22 @@ bool TVyBufferTAG::Refill() {
   return true;
 }
 
+bool TVyBufferTAG::DecodedEndMs(uint32_t* ms) {
+  TOzoSyncGuard lock(*this);
+  const uint32_t bytesPerSecond = Config.decoder ? Config.decoder->Format.nAvgBytesPerSec : 0;
+  if (!Valid || !DecoderRanOut || bytesPerSecond == 0) return false;
+  const uint64_t pastRestart = DecodedBytes > SkipBytes ? DecodedBytes - SkipBytes : 0;
+  *ms = uint32_t(std::min<uint64_t>(RestartPosition + pastRestart * 1000 / bytesPerSecond, UINT32_MAX));
+  return true;
+}
+
 void TVyBufferTAG::CarryOutRestart() {
   OZO_ASSERT(HeldHere(), "the buffer lock is held");
   LoopPaused = false;
   Stop();
   WriteCursor = 0;
+  DecodedBytes = 0;
+  DecoderRanOut = false;
   Config.decoder->Seek(RestartPosition, &SkipBytes);
   for (uint32_t i = 0; i < ProcessorCount; ++i)
     if (Processors[i]->Capabilities() & kDspWantsRestart) Processors[i]->Restart(RestartPosition);
@@ -261,6 +272,8 @@ bool TVyBufferTAG::WriteChunk(uint32_t offset) {
   if (Lock(offset, Config.chunkBytes, &memory) != 0 || !memory) return false;
   unsigned decoded = 0;
   Config.decoder->Decode(memory, Config.blocksPerChunk, &decoded);
+  DecodedBytes += uint64_t(decoded) * Config.blockBytes;
+  if (decoded < Config.blocksPerChunk) DecoderRanOut = true;
   for (uint32_t i = 0; i < ProcessorCount; ++i)
     Processors[i]->Process(memory, 0, offset, Config.chunkBytes, decoded * Config.blockBytes);
   Unlock();

@@ -69,6 +69,9 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   // One polling step of the player thread: writes at most one chunk.
   // True when it wrote one.
   bool Refill();
+  // Once the decoder has run out since the last restart, true with *ms where
+  // its audio ended in the stream.
+  bool DecodedEndMs(uint32_t* ms);
 
   uint32_t WriteCursor = 0;
   uint32_t PlayedBytes = 0;
@@ -85,6 +88,8 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   bool RestartPending = false;
   TVyBufferConfig Config{};
   uint32_t LoopBytes = 0;
+  uint64_t DecodedBytes = 0;  // audio bytes decoded since the last restart
+  bool DecoderRanOut = false;
   uint32_t ProcessorCount = 0;
   TDSPTAG* Processors[kMaxProcessors] = {};
 
