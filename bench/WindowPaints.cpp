@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
   ChooseKeySnapshotSource();
   InstallQtMessageBox();
   TMainForm form;
-  if (int failure = form.FormCreate({QString::fromLocal8Bit(argv[1])})) return failure;
+  if (int failure = form.FormCreate({argv[1]})) return failure;
   form.show();
 
   PaintCensus census;

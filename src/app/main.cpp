@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "platform/keyboard/KeyboardQtGlue.h"
 #include "ui/QtMessageBox.h"
@@ -78,7 +80,9 @@ int main(int argc, char** argv) {
   InstallQtMessageBox();
   try {
     TMainForm form;
-    if (int failure = form.FormCreate(app.arguments().mid(1))) return failure;
+    // argv as Qt left it (its own options taken out), not app.arguments(),
+    // which would replace the bytes of a name that is not valid UTF-8.
+    if (int failure = form.FormCreate(std::vector<std::string>(argv + 1, argv + argc))) return failure;
     form.show();
     return app.exec();
   } catch (const std::exception& error) {

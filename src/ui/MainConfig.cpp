@@ -11,12 +11,6 @@
 #include "ui_Vymain.h"
 
 namespace {
-std::vector<std::string> LocalWords(const QStringList& arguments) {
-  std::vector<std::string> words;
-  for (const QString& argument : arguments) words.push_back(QFile::encodeName(argument).toStdString());
-  return words;
-}
-
 // A folder too long for the block is not stored: the dialog then starts in
 // its default folder rather than in a cut-off path.
 void StoreFolder(TVyConfigBlock& block, const QString& folder) {
@@ -25,7 +19,7 @@ void StoreFolder(TVyConfigBlock& block, const QString& folder) {
 }
 }  // namespace
 
-void TMainForm::ApplyConfig(const QStringList& arguments) {
+void TMainForm::ApplyConfig(const std::vector<std::string>& arguments) {
   TVyConfigBlock block;
   if (!LoadConfig(block)) {
     DefaultConfig(block);
@@ -33,7 +27,7 @@ void TMainForm::ApplyConfig(const QStringList& arguments) {
     deck_->GetPreferences(preferences);
     SetConfigPreferences(block, preferences);
   }
-  const TCommandLine line = ParseCommandLine(block, LocalWords(arguments));
+  const TCommandLine line = ParseCommandLine(block, arguments);
   logForced_ = line.logForced;
   if (block.WindowFlags & wfLog) LogStart();
   deck_->SetPreferences(ConfigPreferences(block));

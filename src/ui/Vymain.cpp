@@ -31,7 +31,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui
 
 TMainForm::~TMainForm() { FormClose(); }
 
-int TMainForm::FormCreate(const QStringList& arguments) {
+int TMainForm::FormCreate(const std::vector<std::string>& arguments) {
   UpdateVersionRecord();
   // No system menu to edit on this desktop: the window's own menu carries the
   // deck's commands and is built when it opens (contextMenuEvent).

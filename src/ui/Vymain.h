@@ -9,6 +9,8 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "foundation/StringList.h"
 #include "input/VyInput.h"
@@ -52,8 +54,9 @@ class TMainForm : public QWidget {
 
   // The start-up after the form is built: 0, or the exit code the process
   // must end with (the message has been shown). `arguments`: the command
-  // line after the program's name, options and files.
-  int FormCreate(const QStringList& arguments);
+  // line after the program's name, options and files, as the bytes the
+  // system gave: a file name need not be valid UTF-8.
+  int FormCreate(const std::vector<std::string>& arguments);
 
   // One display tick and its parts.
   void TimerUpdateTimer();
@@ -101,7 +104,7 @@ class TMainForm : public QWidget {
   void ConnectHandlers();
   int CreateDeviceList();
   void SetUpControlsFromDeck();
-  void ApplyConfig(const QStringList& arguments);
+  void ApplyConfig(const std::vector<std::string>& arguments);
   void SaveConfigAtClose();
   // Shared by the start-up and the preferences dialog.
   void ShowDownmixControl(bool on);

@@ -125,7 +125,7 @@ class About : public MainForm {
 };
 
 TEST_F(About, ShowsTheVersionLineWithHeldKeysReleasedAndReacquiresTheKeyboard) {
-  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 20))}), 0);
+  ASSERT_EQ(form.FormCreate({Song("song.wav", 20)}), 0);
   TVySystemTAG& deck = *form.Deck();
   keyboard.script.Press(DIK_RIGHT);
   QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier);

@@ -149,7 +149,7 @@ TEST_F(StoredSettings, AnUnwritableStoreStartsTheDeckOnItsDefaults) {
   const std::string blocked = settingsDir.File("blocked");
   WriteFileBytes(blocked, "a file where the store's folder would be");
   ScopedEnvironment unwritable("XDG_CONFIG_HOME", blocked);
-  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 5))}), 0);
+  ASSERT_EQ(form.FormCreate({Song("song.wav", 5)}), 0);
   EXPECT_EQ(form.Deck()->State, dsPlaying);
   EXPECT_EQ(form.Deck()->Preferences.Flags, TVyPreferences{}.Flags);
   form.Deck()->PlayPause();

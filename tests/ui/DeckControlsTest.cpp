@@ -44,7 +44,7 @@ class DeckControls : public MainForm {
 };
 
 TEST_F(DeckControls, TransportKeysActAsTheirButtonsAndEndWhenTheWindowLosesTheFocus) {
-  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 20))}), 0);
+  ASSERT_EQ(form.FormCreate({Song("song.wav", 20)}), 0);
   TVySystemTAG& deck = *form.Deck();
   ASSERT_EQ(deck.State, dsPlaying);
   Tap(DIK_NUMPADENTER);
@@ -74,7 +74,7 @@ TEST_F(DeckControls, TransportKeysActAsTheirButtonsAndEndWhenTheWindowLosesTheFo
 // The timer's own updates of the slider during a drag neither pull the thumb
 // back nor send a seek of their own.
 TEST_F(DeckControls, DraggingThePositionThumbSeeksAsTheHandMoves) {
-  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 20))}), 0);
+  ASSERT_EQ(form.FormCreate({Song("song.wav", 20)}), 0);
   TVySystemTAG& deck = *form.Deck();
   Ticks(1);
   TSlider* position = Control<TSlider>(form, "Position");
@@ -117,9 +117,8 @@ TEST_F(DeckControls, VolumeKeysRampEveryTickUntilTheirOwnDirectionIsReleased) {
 }
 
 TEST_F(DeckControls, TrackButtonsMoveFiveWithCtrlUnlessSecuredOnAnAudibleDeck) {
-  QStringList songs;
-  for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav", "e.wav", "f.wav", "g.wav"})
-    songs << QString::fromStdString(Song(name, 1));
+  std::vector<std::string> songs;
+  for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav", "e.wav", "f.wav", "g.wav"}) songs.push_back(Song(name, 1));
   ASSERT_EQ(form.FormCreate(songs), 0);
   TVySystemTAG& deck = *form.Deck();
   keyboard.script.Press(DIK_RCONTROL);  // held at the click, never polled

@@ -111,7 +111,7 @@ TEST_F(MainForm, EmptyDeckShowsTheIdleCaptionAndDarkLamps) {
 }
 
 TEST_F(MainForm, LampsFollowTheDeckState) {
-  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("first.wav", 20))}), 0);
+  ASSERT_EQ(form.FormCreate({Song("first.wav", 20)}), 0);
   TVySystemTAG& deck = *form.Deck();
   ASSERT_EQ(deck.State, dsPlaying) << "play when open";
   form.TimerUpdateTimer();
@@ -135,13 +135,13 @@ TEST_F(MainForm, LampsFollowTheDeckState) {
 }
 
 TEST_F(MainForm, OpensShowingThePlayingSongBeforeTheFirstInterval) {
-  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("first.wav", 20))}), 0);
+  ASSERT_EQ(form.FormCreate({Song("first.wav", 20)}), 0);
   EXPECT_EQ(form.windowTitle().toStdString(), std::string(kSongCaptionPrefix) + "first");
   EXPECT_EQ(Glyph(form, "btnPlay"), Bitmap(bmpLedPlay));
 }
 
 TEST_F(MainForm, PositionShowsTheCuePointAsASearchMovesIt) {
-  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 20))}), 0);
+  ASSERT_EQ(form.FormCreate({Song("song.wav", 20)}), 0);
   TVySystemTAG& deck = *form.Deck();
   deck.PlayPause();
   form.TimerUpdateTimer();
@@ -156,7 +156,7 @@ TEST_F(MainForm, PositionShowsTheCuePointAsASearchMovesIt) {
 }
 
 TEST_F(MainForm, PositionRangeFollowsEachNewSongLongOrShort) {
-  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("long.wav", 60))}), 0);
+  ASSERT_EQ(form.FormCreate({Song("long.wav", 60)}), 0);
   form.TimerUpdateTimer();
   TSlider* position = Control<TSlider>(form, "Position");
   EXPECT_EQ(position->MaxValue(), 60000);
@@ -169,7 +169,7 @@ TEST_F(MainForm, PositionRangeFollowsEachNewSongLongOrShort) {
 }
 
 TEST_F(MainForm, MeterRestsWhileTheDeckIsPaused) {
-  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 20))}), 0);
+  ASSERT_EQ(form.FormCreate({Song("song.wav", 20)}), 0);
   form.TimerUpdate.stop();
   TOzoVUmetter* meter = Control<TOzoVUmetter>(form, "VMetter");
   ASSERT_TRUE(ReachesPosition(*form.Deck(), 300));
@@ -186,7 +186,7 @@ TEST_F(MainForm, MeterRestsWhileTheDeckIsPaused) {
 }
 
 TEST_F(MainForm, DisplaysRepaintWithoutThePanelsBeneathThem) {
-  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 20))}), 0);
+  ASSERT_EQ(form.FormCreate({Song("song.wav", 20)}), 0);
   form.TimerUpdate.stop();
   form.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
@@ -225,7 +225,7 @@ TEST_F(MainForm, PitchLedTellsOffZeroAndMoved) {
 }
 
 TEST_F(MainForm, SecureCloseHoldsAnAudiblePlayingDeck) {
-  ASSERT_EQ(form.FormCreate({QString::fromStdString(Song("song.wav", 20))}), 0);
+  ASSERT_EQ(form.FormCreate({Song("song.wav", 20)}), 0);
   form.show();
   ASSERT_EQ(form.Deck()->State, dsPlaying);
   EXPECT_FALSE(form.close());

@@ -197,7 +197,7 @@ class VysWindow : public ::testing::Test {
   TempDir dir;
   ScopedEnvironment settings{"XDG_CONFIG_HOME", dir.Path()};  // never the user's own
   std::string song = dir.File("sweep.wav");
-  std::string tone = dir.File("tone.wav");
+  std::string tone = dir.File("tone-caf\xe9.wav");  // a Latin-1 name, not UTF-8: opened as given
   std::string capturePath = dir.File("capture.wav");
   ScopedAudioOutput audio{ScopedAudioOutput::Capture(capturePath), kRate};
   std::unique_ptr<ChildProcess> vys;
