@@ -24,7 +24,9 @@ const char* RefusalReason(const std::string& fileName) {
   return nullptr;
 }
 
-bool IsEntry(const std::string& line) { return line[0] != '#' && !IsBlankLine(line); }
+// A playlist listed in a playlist is not followed (lists could name each
+// other without end) and is no track either.
+bool IsEntry(const std::string& line) { return line[0] != '#' && !IsBlankLine(line) && !IsPlaylistName(line); }
 
 // Windows-made lists separate folders with "\"; an absolute POSIX name keeps
 // its bytes, since "\" is a legal character in a file name there.

@@ -80,10 +80,10 @@ TEST_F(PlayList, EmptyOrBlankTextLeavesNoCurrentEntry) {
   EXPECT_EQ(list.Load("\n" + Write("set.m3u", "x.mp3") + "\n\n", false), 1) << "blank lines hide no playlist";
 }
 
-TEST_F(PlayList, CommentsDirectivesAndBlankLinesAreNotEntries) {
+TEST_F(PlayList, CommentsDirectivesBlankLinesAndPlaylistsAreNotEntries) {
   std::string set = Write("set.m3u",
                           "#EXTM3U\n#EXTINF:215,Artist - One\nsong1.mp3\n\n   \n"
-                          "# a comment\n#EXTINF:-1,Two\nsong2.mp3\n");
+                          "# a comment\n#EXTINF:-1,Two\nsong2.mp3\nset.m3u\nother.M3U8\n");
   EXPECT_EQ(list.Load(set, false), 2);
   EXPECT_THAT(Entries(), ElementsAre("song1.mp3", "song2.mp3"));
   EXPECT_EQ(list.Load(Write("tags.m3u", "#EXTM3U\n#EXTINF:1,x\n"), false), 0);

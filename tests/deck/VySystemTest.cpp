@@ -235,8 +235,11 @@ TEST_F(Deck, FailedLoadsLeaveTheDeckEmptyAndAreReported) {
   EXPECT_EQ(deck->SongInfoChanged, 1);
   EXPECT_EQ(deck->OpenFiles("", 0), -2) << "an empty list loads nothing";
   EXPECT_EQ(deck->State, dsEmpty);
+  ASSERT_EQ(deck->OpenFiles(Song("1.wav") + "\n" + Song("2.wav"), 0), 0);
+  deck->NextTrack(0);
   EXPECT_EQ(deck->OpenFiles(dir.File("missing.m3u"), 0), -2);
   EXPECT_STREQ(deck->DeckInfo.SongInfo.Title, "(ERROR) missing.m3u");
+  EXPECT_STREQ(deck->DeckInfo.SongInfo.TrackText, "ebb") << "no track counter left from the last list";
   EXPECT_NE(std::string(GetLastErrorText()).find("Can't read playlist"), std::string::npos)
       << "the playlist's reason is kept: " << GetLastErrorText();
 }
