@@ -16,7 +16,7 @@ constexpr const char* kVersionText = "Vy-System 2.51\n";
 constexpr const char* kUsageText =
     "Usage: vys [OPTION]... [FILE]...\n"
     "One DJ deck in its own window, playing the FILEs given as one playlist\n"
-    "(MP3, MP2, MPEG audio, WAV, M3U and M3U8 playlists).\n"
+    "(MP3, MP2, MPG, WAV, FLAC, AIFF, Ogg Vorbis and Opus files, M3U and M3U8 playlists).\n"
     "\n"
     "Options start with - or / and are case-insensitive:\n"
     "  -sc N      play through output device N of the preferences' list (0: the first)\n"

@@ -21,12 +21,12 @@ constexpr int kWheelNotch = 120;  // eighths of a degree per notch
 // this desktop may hold both "song.mp3" and "SONG.MP3".
 const char* const kOpenFilters =
     "All supported types (*.[mM][pP]3 *.[mM][pP]2 *.[mM][pP][gG] *.[wW][aA][vV] *.[fF][lL][aA][cC] *.[aA][iI][fF] "
-    "*.[aA][iI][fF][fF] *.[aA][iI][fF][cC] *.[oO][gG][gG] *.[oO][gG][aA] *.[oO][pP][uU][sS] *.[mM]3[uU]);;"
+    "*.[aA][iI][fF][fF] *.[aA][iI][fF][cC] *.[oO][gG][gG] *.[oO][gG][aA] *.[oO][pP][uU][sS] *.[mM]3[uU] *.[mM]3[uU]8);;"
     "MPEG Audio Files (*.MPG;*.MP2;*.MP3) (*.[mM][pP][gG] *.[mM][pP]2 *.[mM][pP]3);;"
     "Microsoft Waveform Audio Files (*.WAV) (*.[wW][aA][vV]);;"
     "FLAC, AIFF, Ogg Vorbis and Opus Files (*.FLAC;*.AIF;*.AIFF;*.AIFC;*.OGG;*.OGA;*.OPUS) (*.[fF][lL][aA][cC] "
     "*.[aA][iI][fF] *.[aA][iI][fF][fF] *.[aA][iI][fF][cC] *.[oO][gG][gG] *.[oO][gG][aA] *.[oO][pP][uU][sS]);;"
-    "Winamp Playlist Files (*.M3U) (*.[mM]3[uU]);;"
+    "Winamp Playlist Files (*.M3U) (*.[mM]3[uU] *.[mM]3[uU]8);;"
     "All files (*.*) (*)";
 }  // namespace
 
