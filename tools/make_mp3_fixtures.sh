@@ -31,6 +31,9 @@ mkdir -p "$sig"
 "$tool" "$sig/s48_40.wav" 48000 2 40
 "$tool" "$sig/s22_40.wav" 22050 2 40
 "$tool" "$sig/m11_40.wav" 11025 1 40
+# Encoded as FLAC and cut to a third by a test: at this cut the FLAC
+# library's reader cannot seek any more once it has met the end.
+"$tool" "$sig/s48_6.wav" 48000 2 6
 
 "${lame[@]}" -b 128 "$sig/s44.wav" "$out/cbr128.mp3"
 "${lame[@]}" -m m -b 64 "$sig/m22.wav" "$out/mpeg2_mono.mp3"

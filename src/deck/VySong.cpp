@@ -427,7 +427,10 @@ void TVySongTAG::UpdatePosition() {
 void TVySongTAG::FollowDecodedEnd() {
   OZO_ASSERT(HeldHere(), "the song lock is held");
   uint32_t endMs = 0;
-  if (!buffer_.DecodedEndMs(&endMs) || endMs >= songInfo_.Length) return;
+  if (!buffer_.DecodedEndMs(&endMs)) return;
+  // The end is known to a decoder block: a shorter gap is no news.
+  const uint32_t blockMs = uint32_t(uint64_t(player_->BlockSize) * 1000 / BytesPerSecond());
+  if (uint64_t(endMs) + blockMs >= songInfo_.Length) return;
   songInfo_.Length = endMs;
   lengthBytes_ = MsToStreamBytes(endMs, BytesPerSecond());
   songInfo_.LengthBytes = Clamped32(lengthBytes_);

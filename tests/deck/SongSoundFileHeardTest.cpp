@@ -12,7 +12,9 @@
 #include "audio/decoders/OzoWAV.h"
 #include "deck/VySong.h"
 #include "foundation/OzoError.h"
+#include "support/ChildProcess.h"
 #include "support/HeardFrames.h"
+#include "support/Mp3Fixtures.h"
 #include "support/SongPlayer.h"
 #include "support/SoundFiles.h"
 #include "support/SteppedPlayer.h"
@@ -95,8 +97,9 @@ TEST_F(SoundFileSong, SeekToThirtySecondsLandsWithinOneBlock) {
 // A cut download: the length becomes what was heard once the decoder runs
 // out, so that the remaining time does not promise what is not there.
 TEST_F(SoundFileSong, ACutFileTakesTheLengthItReallyHas) {
-  const std::string whole = ReadFileBytes(NumberedFlac("whole", 6));
-  const std::string cut = dir.File("cut.flac");
+  const std::string encoded = dir.File("whole.flac"), cut = dir.File("cut.flac");
+  ASSERT_EQ(RunProgram({"flac", "--silent", "--force", "-5", "-o", encoded, Mp3Fixture("signals/s48_6.wav")}), 0);
+  const std::string whole = ReadFileBytes(encoded);
   WriteFileBytes(cut, whole.substr(0, whole.size() / 3));
   ASSERT_EQ(song.Open(cut.c_str(), 1, 0), 0) << GetLastErrorText();
   TVySongInfo info;
@@ -108,11 +111,13 @@ TEST_F(SoundFileSong, ACutFileTakesTheLengthItReallyHas) {
   EXPECT_FALSE(song.TakeLengthChanged()) << "told once";
   PlayFor(2500);
   song.GetSongInfo(info);
-  const uint32_t position = song.GetPosition();
+  EXPECT_EQ(song.GetPosition(), info.Length) << "the position stops at the new end";
+  song.SetPosition(500);
+  PlayFor(200);
   const Capture capture = Finish();
-  const double heardFrames = double(RunFromFirstFrame(capture));
-  EXPECT_NEAR(info.Length * kFramesPerMs, heardFrames, TOzoSNDTAG::kBlockFrames) << "what was decoded, to a block";
-  EXPECT_EQ(position, info.Length) << "the position stops at the new end";
+  const size_t start = FirstSound(capture), end = FirstSilence(capture, start, kFramesPerMs);
+  EXPECT_NEAR(info.Length * kFramesPerMs, double(end - start), TOzoSNDTAG::kBlockFrames) << "what was decoded, to a block";
+  EXPECT_LT(FirstSound(capture, end), capture.left.size()) << "the cut file plays again after its end";
 }
 
 // 44.1 kHz in, 48 kHz out of the codec: a wrong rate would be heard as a

@@ -22,6 +22,14 @@ size_t FirstSound(const Capture& c, size_t from) {
   return from;
 }
 
+size_t FirstSilence(const Capture& c, size_t from, size_t frames) {
+  for (size_t quiet = 0; from < c.left.size(); ++from) {
+    quiet = c.left[from] == 0 && c.right[from] == 0 ? quiet + 1 : 0;
+    if (quiet == frames) return from + 1 - frames;
+  }
+  return from;
+}
+
 size_t RunLength(const Capture& c, size_t i) {
   size_t n = 1;
   while (i + n < c.left.size() && Heard(c, i + n) == Heard(c, i) + n) ++n;

@@ -16,6 +16,10 @@ uint32_t Heard(const Capture& capture, size_t i);
 // The first capture frame from `from` on that is not silent (size() if none).
 size_t FirstSound(const Capture& capture, size_t from = 0);
 
+// The first capture frame from `from` on that begins `frames` frames of
+// digital silence (size() if none): where a signal with noise in it ended.
+size_t FirstSilence(const Capture& capture, size_t from, size_t frames);
+
 // Length of the run of consecutive frame numbers starting at capture frame i.
 size_t RunLength(const Capture& capture, size_t i);
 

@@ -25,6 +25,8 @@ int TOzoSNDTAG::CanOpen(const char* fileName) {
 
 int TOzoSNDTAG::Open(const char* fileName, unsigned) {
   Close();
+  fileName_ = fileName;
+  ranOut_ = false;
   if (SoundFileOpen(fileName, &file_, &info_) != 0) {
     ReportError(__FILE__, __LINE__, kReport, "Sound file player: Can't open file [%s]", SoundFileError(nullptr));
     return -1;
@@ -72,12 +74,26 @@ int TOzoSNDTAG::Seek(unsigned ms, unsigned* skipBytes) {
   }
   // The library lands on the frame itself: nothing to skip.
   *skipBytes = 0;
+  if (ranOut_ && Reopen() != 0) return -1;
   const uint64_t frame = std::min<uint64_t>(uint64_t(std::min(ms, Duration)) * info_.rate / 1000, Frames);
   if (SoundFileSeek(file_, frame) != 0) {
     ReportError(__FILE__, __LINE__, kReport, "Sound file player: Seeking position error [%s]", SoundFileError(file_));
     return -1;
   }
   return 0;
+}
+
+// The FLAC reader gives nothing more once it has met the end of a cut file,
+// even after a seek: a stream that ran out is opened afresh before the next
+// seek, so that a cue return or a replay is heard.
+int TOzoSNDTAG::Reopen() {
+  SoundFileClose(&file_);
+  ranOut_ = false;
+  TSoundFileInfo info{};
+  if (SoundFileOpen(fileName_.c_str(), &file_, &info) == 0) return 0;
+  Opened = 0;  // gone meanwhile: Decode gives silence and says so
+  ReportError(__FILE__, __LINE__, kReport, "Sound file player: Can't open file [%s]", SoundFileError(nullptr));
+  return -1;
 }
 
 // Frames as the buffers take them; -1 on a failure of the library.
@@ -107,6 +123,7 @@ int TOzoSNDTAG::Decode(void* dest, unsigned blocks, unsigned* decodedBlocks) {
   uint64_t done = 0;
   int64_t got = 0;
   while (done < wanted && (got = ReadFrames(out + done * Format.nChannels, wanted - done)) > 0) done += uint64_t(got);
+  if (done < wanted) ranOut_ = true;
   // A last part block counts: its end is silence, like everything after it.
   *decodedBlocks = unsigned((done + kBlockFrames - 1) / kBlockFrames);
   std::memset(out + done * Format.nChannels, 0, size_t(wanted - done) * Format.nBlockAlign);

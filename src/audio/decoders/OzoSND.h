@@ -3,6 +3,7 @@
 // more than two channels, compressed PCM), as 16-bit PCM of one or two
 // channels at the file's own rate.
 #pragma once
+#include <string>
 #include <vector>
 
 #include "audio/decoders/PcmConvert.h"
@@ -29,7 +30,10 @@ class TOzoSNDTAG : public TVyPlayerTAG {
 
  private:
   int64_t ReadFrames(int16_t* out, uint64_t frames);
+  int Reopen();
 
+  std::string fileName_;
+  bool ranOut_ = false;  // the last read stopped short of what was asked
   HSOUNDFILE file_ = nullptr;
   TSoundFileInfo info_{};
   TStereoMix mix_{};
