@@ -33,8 +33,8 @@ void TMainForm::ApplyConfig(const QStringList& arguments) {
     deck_->GetPreferences(preferences);
     SetConfigPreferences(block, preferences);
   }
+  stored_ = {DeviceInRange(block.DeviceIndex), (block.WindowFlags & wfLog) != 0};
   const TCommandLine line = ParseCommandLine(block, LocalWords(arguments));
-  logForced_ = line.logForced;
   if (block.WindowFlags & wfLog) LogStart();
   deck_->SetPreferences(ConfigPreferences(block));
   SelectDevice(block.DeviceIndex);
@@ -57,12 +57,13 @@ void TMainForm::ApplyConfig(const QStringList& arguments) {
 }
 
 // Position and hot key are for one run: the stored block never carries them.
+// Nor the device and log of "-sc" and "-log": the user's own choices stay.
 void TMainForm::SaveConfigAtClose() {
   TVyConfigBlock block;
   DefaultConfig(block);
-  block.DeviceIndex = deviceIndex_;
+  block.DeviceIndex = stored_.deviceIndex;
   block.WindowFlags = (ui_->VMetter->Peaks() != pkNone ? wfVUPeaks : 0) | (downmixControl_ ? wfDownmix : 0) |
-                      (LogIsOn() && !logForced_ ? wfLog : 0);
+                      (stored_.log ? wfLog : 0);
   TVyPreferences preferences{};
   deck_->GetPreferences(preferences);
   SetConfigPreferences(block, preferences);

@@ -108,6 +108,7 @@ class TMainForm : public QWidget {
   void UpdatePitchFader();
   void SetHotKeyIndex(int index);
   // An index past the list selects the first device.
+  uint32_t DeviceInRange(uint32_t index) const;
   void SelectDevice(uint32_t index);
   void InitKeyboard();
   void HookApplicationEvents();
@@ -157,7 +158,12 @@ class TMainForm : public QWidget {
   std::unique_ptr<QSocketNotifier> termination_;
   uint32_t deviceIndex_ = 0;
   int hotKeyIndex_ = 0;     // 0 none, 1..12 F1..F12; for this run only
-  bool logForced_ = false;  // the log was asked for on the command line
+  // The user's own choices of device and log, as stored: options given for
+  // one run ("-sc", "-log") never take their place; the dialog does.
+  struct TStoredChoices {
+    uint32_t deviceIndex = 0;
+    bool log = false;
+  } stored_;
   struct TPressHandlers {
     THandler down, up;
   };

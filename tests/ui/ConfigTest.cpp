@@ -48,7 +48,6 @@ TEST(CommandLine, OptionsOverrideTheBlockAndEveryOtherWordIsAFile) {
     EXPECT_EQ(block.Left, c.left) << args;
     EXPECT_EQ(block.Top, c.top) << args;
     EXPECT_EQ(block.HotKey, c.hotKey) << args;
-    EXPECT_EQ(line.logForced, c.log) << args;
     EXPECT_EQ((block.WindowFlags & wfLog) != 0, c.log) << args;
   }
 }
@@ -116,6 +115,22 @@ TEST_F(StoredSettings, ASecondRunTakesTheStoredSettingsBack) {
   EXPECT_TRUE(SamePreferences(stored, preferences));
   EXPECT_EQ(stored.WindowFlags, wfDownmix) << "no peaks; a log asked for on the command line is not stored";
   EXPECT_STREQ(stored.Folder, "/music/crates/");
+}
+
+// "-sc" and "-log" pick a device and log for one run; the choices made in
+// Preferences stay as the user stored them.
+TEST_F(StoredSettings, OptionsForOneRunLeaveTheStoredDeviceAndLogAlone) {
+  TVyConfigBlock block = Defaults();
+  SetConfigPreferences(block, TVyPreferences{});
+  block.WindowFlags = wfVUPeaks | wfLog;
+  Store(&block, sizeof block);
+  SetLogPath(dir.File("vys.log"));
+  ASSERT_EQ(form.FormCreate({"-log", "-sc", "1"}), 0);
+  EXPECT_TRUE(LogIsOn());
+  form.FormClose();
+  const TVyConfigBlock stored = Stored();
+  EXPECT_EQ(stored.WindowFlags, wfVUPeaks | wfLog) << "the stored log stays on";
+  EXPECT_EQ(stored.DeviceIndex, 0u) << "the stored device stays the first";
 }
 
 // Also a block with the right mark whose values are out of range, or where
