@@ -28,6 +28,14 @@ const char* const kOpenFilters =
     "*.[aA][iI][fF] *.[aA][iI][fF][fF] *.[aA][iI][fF][cC] *.[oO][gG][gG] *.[oO][gG][aA] *.[oO][pP][uU][sS]);;"
     "Winamp Playlist Files (*.M3U) (*.[mM]3[uU]);;"
     "All files (*.*) (*)";
+
+// Qt hands a wheel turned with Alt held over as a sideways one; the deck
+// ignores Alt, so that turn counts as the wheel's own.
+int WheelTurn(const QWheelEvent& event) {
+  const QPoint delta = event.angleDelta();
+  if (delta.y() != 0 || !(event.modifiers() & Qt::AltModifier)) return delta.y();
+  return delta.x();
+}
 }  // namespace
 
 // Buttons that act on the press and the release of any mouse button, as the
@@ -196,7 +204,7 @@ void TMainForm::wheelEvent(QWheelEvent* event) {
   static constexpr int kSteps[] = {0, 1, 10, 100};
   const int step = kSteps[((ModifierState & kShiftState) ? 1 : 0) | ((ModifierState & kCtrlState) ? 2 : 0)];
   if (!deck_ || step == 0) return;
-  wheelTurn_ += event->angleDelta().y();
+  wheelTurn_ += WheelTurn(*event);
   bool turned = false;
   for (; wheelTurn_ >= kWheelNotch; wheelTurn_ -= kWheelNotch, turned = true) deck_->NudgePitch(-step);
   for (; wheelTurn_ <= -kWheelNotch; wheelTurn_ += kWheelNotch, turned = true) deck_->NudgePitch(step);

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QToolButton>
 
 #include "MainFormFixture.h"
@@ -165,6 +166,17 @@ TEST_F(DeckControls, CtrlDragOnThePitchFaderHoldsOnlyWhileTheButtonIsDown) {
 
 // The dialog lists the folder's songs whatever the letter case of their
 // names, and the chosen files become the playlist in the order chosen.
+// Qt delivers a wheel turned with Alt held as a sideways turn.
+TEST_F(DeckControls, AltHeldWithTheWheelNudgesAsWithoutIt) {
+  ASSERT_EQ(form.FormCreate({}), 0);
+  Key(DIK_LSHIFT, true);
+  Key(DIK_LMENU, true);
+  QWheelEvent forward({92, 100}, form.mapToGlobal(QPointF(92, 100)), {}, {120, 0}, Qt::NoButton,
+                      Qt::ShiftModifier | Qt::AltModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&form, &forward);
+  EXPECT_EQ(PitchInfo().Pitch, -1) << "one notch forward with Shift: 0.01 % lower";
+}
+
 TEST_F(DeckControls, OpenDialogListsAnyCaseAndKeepsTheChosenOrder) {
   ASSERT_EQ(form.FormCreate({}), 0);
   const QString upper = QString::fromStdString(Song("LOUD.WAV", 1));
