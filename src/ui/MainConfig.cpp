@@ -6,6 +6,7 @@
 
 #include "controls/Vumetter.h"
 #include "foundation/OzoLog.h"
+#include "ui/KeepOnScreen.h"
 #include "ui/VyConfig.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
@@ -39,8 +40,7 @@ void TMainForm::ApplyConfig(const QStringList& arguments) {
   deck_->SetPreferences(ConfigPreferences(block));
   SelectDevice(block.DeviceIndex);
   UpdatePitchFader();
-  if (block.Left != -1) move(block.Left, y());
-  if (block.Top != -1) move(x(), block.Top);
+  if (block.Left != -1 || block.Top != -1) PlaceWindow(block.Left, block.Top);
   if (block.HotKey != 0) SetHotKeyIndex(block.HotKey);
   block.Folder[kFolderBytes - 1] = 0;  // a stored folder may lack its end
   dlgOpenInitialDir = QFile::decodeName(block.Folder);
@@ -54,6 +54,13 @@ void TMainForm::ApplyConfig(const QStringList& arguments) {
   for (const std::string& file : line.files) list += file + '\n';
   list.pop_back();
   deck_->OpenFiles(list, 0);
+}
+
+// -1 leaves that edge where it is.
+void TMainForm::PlaceWindow(int left, int top) {
+  QRect frame = frameGeometry();
+  frame.moveTo(left != -1 ? left : frame.x(), top != -1 ? top : frame.y());
+  move(KeepOnScreen(frame));
 }
 
 // Position and hot key are for one run: the stored block never carries them.

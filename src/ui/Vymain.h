@@ -103,6 +103,8 @@ class TMainForm : public QWidget {
   void SetUpControlsFromDeck();
   void ApplyConfig(const QStringList& arguments);
   void SaveConfigAtClose();
+  // The command line's place, kept within reach of a screen.
+  void PlaceWindow(int left, int top);
   // Shared by the start-up and the preferences dialog.
   void ShowDownmixControl(bool on);
   void UpdatePitchFader();

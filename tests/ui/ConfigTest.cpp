@@ -1,12 +1,15 @@
 // The stored block and the command line over it.
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <cstring>
 
 #include "MainFormFixture.h"
 #include "controls/Slider.h"
 #include "foundation/OzoLog.h"
 #include "foundation/OzoReg.h"
+#include "ui/KeepOnScreen.h"
 #include "ui/VyConfig.h"
 
 namespace {
@@ -49,6 +52,20 @@ TEST(CommandLine, OptionsOverrideTheBlockAndEveryOtherWordIsAFile) {
     EXPECT_EQ(block.Top, c.top) << args;
     EXPECT_EQ(block.HotKey, c.hotKey) << args;
     EXPECT_EQ((block.WindowFlags & wfLog) != 0, c.log) << args;
+  }
+}
+}  // namespace
+
+namespace {
+TEST_F(MainForm, APlaceOffEveryScreenKeepsPartOfTheWindowOnOne) {
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  for (const QStringList& place : {QStringList{"-x", "999999", "-y", "-999999"}, QStringList{"-x", "-999999"}}) {
+    TMainForm window;
+    ASSERT_EQ(window.FormCreate(place), 0);
+    const QRect seen = window.frameGeometry() & screen;
+    EXPECT_GE(seen.width(), kMinVisiblePixels) << place.join(' ').toStdString();
+    EXPECT_GE(seen.height(), kMinVisiblePixels) << place.join(' ').toStdString();
+    window.FormClose();
   }
 }
 }  // namespace
