@@ -263,6 +263,20 @@ TEST_F(MainForm, DroppedFilesOpenUnlessSecureDropHoldsAPlayingDeck) {
   EXPECT_TRUE(form.acceptDrops());
 }
 
+// The help page tells which way of the fader plays faster, as the deck has it.
+TEST_F(MainForm, HelpPageTellsWhichWayOfTheFaderPlaysFaster) {
+  ASSERT_EQ(form.FormCreate({}), 0);
+  TSlider* pitch = Control<TSlider>(form, "Pitch");
+  form.Deck()->SetPitchFader(pitch->MaxValue());
+  form.RefreshPitchDisplay();
+  TVyPitchInfo info{};
+  form.Deck()->GetPitchInfo(info);
+  ASSERT_LT(info.Pitch, 0);
+  ASSERT_LT(pitch->GetThumbOffset(), pitch->height() / 2) << "the slow end is at the top";
+  const std::string page = ReadFileBytes(VYS_HELP_PAGE);
+  EXPECT_NE(page.find("pulled down (towards you) the song plays faster, pushed up slower"), std::string::npos);
+}
+
 TEST_F(MainForm, StartUpEndsWithoutItsBitmaps) {
   CaptureMessages();
   UnregisterArtwork();
