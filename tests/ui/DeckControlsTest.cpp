@@ -164,8 +164,6 @@ TEST_F(DeckControls, CtrlDragOnThePitchFaderHoldsOnlyWhileTheButtonIsDown) {
   EXPECT_EQ(pitch->Value(), 300);
 }
 
-// The dialog lists the folder's songs whatever the letter case of their
-// names, and the chosen files become the playlist in the order chosen.
 // Qt delivers a wheel turned with Alt held as a sideways turn.
 TEST_F(DeckControls, AltHeldWithTheWheelNudgesAsWithoutIt) {
   ASSERT_EQ(form.FormCreate({}), 0);
@@ -177,6 +175,8 @@ TEST_F(DeckControls, AltHeldWithTheWheelNudgesAsWithoutIt) {
   EXPECT_EQ(PitchInfo().Pitch, -1) << "one notch forward with Shift: 0.01 % lower";
 }
 
+// The dialog lists the folder's songs whatever the letter case of their
+// names, and the chosen files become the playlist in the order chosen.
 TEST_F(DeckControls, OpenDialogListsAnyCaseAndKeepsTheChosenOrder) {
   ASSERT_EQ(form.FormCreate({}), 0);
   const QString upper = QString::fromStdString(Song("LOUD.WAV", 1));
