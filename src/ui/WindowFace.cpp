@@ -3,12 +3,16 @@
 // Minimize and Close), and files dropped on it are opened.
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
+#include <QDir>
 #include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QWindow>
 
+#include "audio/decoders/SoundFormats.h"
 #include "deck/VySystem.h"
 #include "ui/About.h"
 #include "ui/Vymain.h"
@@ -17,12 +21,26 @@
 namespace {
 constexpr int kMaxDroppedPathLength = 259;
 
+// A dropped folder stands for the tracks in it (not in its subfolders), by
+// name; one without any stays itself, and the deck says it cannot play it.
+QStringList TracksIn(const QString& folder) {
+  QStringList tracks;
+  const QDir dir(folder);
+  for (const QString& name : dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase))
+    if (IsTrackFileName(QFile::encodeName(name).toStdString())) tracks << dir.filePath(name);
+  return tracks.isEmpty() ? QStringList{folder} : tracks;
+}
+
 // The dropped local files, in the order the desktop reports them.
 QStringList LocalFiles(const QMimeData* data) {
   QStringList files;
   if (!data || !data->hasUrls()) return files;
-  for (const QUrl& url : data->urls())
-    if (url.isLocalFile() && url.toLocalFile().size() <= kMaxDroppedPathLength) files << url.toLocalFile();
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) continue;
+    const QString path = url.toLocalFile();
+    for (const QString& file : QFileInfo(path).isDir() ? TracksIn(path) : QStringList{path})
+      if (file.size() <= kMaxDroppedPathLength) files << file;
+  }
   return files;
 }
 }  // namespace

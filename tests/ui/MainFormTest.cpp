@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QDropEvent>
 #include <QFontInfo>
 #include <QMimeData>
@@ -236,6 +237,16 @@ TEST_F(MainForm, SecureCloseHoldsAnAudiblePlayingDeck) {
   EXPECT_FALSE(form.TimerUpdate.isActive());
 }
 
+// Drags `path` onto the window and drops it there.
+void Drop(TMainForm& form, const std::string& path) {
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+  QDragEnterEvent enter(QPoint(200, 100), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&form, &enter);
+  QDropEvent drop(QPointF(200, 100), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&form, &drop);
+}
+
 TEST_F(MainForm, DroppedFilesOpenUnlessSecureDropHoldsAPlayingDeck) {
   ASSERT_EQ(form.FormCreate({}), 0);
   TVySystemTAG& deck = *form.Deck();
@@ -244,12 +255,7 @@ TEST_F(MainForm, DroppedFilesOpenUnlessSecureDropHoldsAPlayingDeck) {
   deck.SetPreferences(preferences);
   ASSERT_TRUE(form.acceptDrops());
 
-  QMimeData files;
-  files.setUrls({QUrl::fromLocalFile(QString::fromStdString(Song("dropped.wav", 5)))});
-  QDragEnterEvent enter(QPoint(200, 100), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&form, &enter);
-  QDropEvent drop(QPointF(200, 100), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&form, &drop);
+  Drop(form, Song("dropped.wav", 5));
   EXPECT_EQ(form.windowTitle().toStdString(), kLoadingCaption);
   form.TimerUpdateTimer();
   EXPECT_EQ(form.windowTitle().toStdString(), std::string(kSongCaptionPrefix) + "dropped");
@@ -275,6 +281,19 @@ TEST_F(MainForm, HelpPageTellsWhichWayOfTheFaderPlaysFaster) {
   ASSERT_LT(pitch->GetThumbOffset(), pitch->height() / 2) << "the slow end is at the top";
   const std::string page = ReadFileBytes(VYS_HELP_PAGE);
   EXPECT_NE(page.find("pulled down (towards you) the song plays faster, pushed up slower"), std::string::npos);
+}
+
+TEST_F(MainForm, ADroppedFolderOpensItsTracksByName) {
+  ASSERT_EQ(form.FormCreate({}), 0);
+  for (const char* name : {"b.wav", "C.MP3", "A.wav"}) Song(name, 1);
+  WriteFileBytes(dir.File("notes.txt"), "not a song");
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(dir.File("inner"))));
+  Drop(form, dir.Path());
+  const TStringList& list = form.Deck()->PlayList.Entries;
+  ASSERT_EQ(list.Count(), 3);
+  EXPECT_EQ(list.Strings(0), dir.File("A.wav"));
+  EXPECT_EQ(list.Strings(1), dir.File("b.wav"));
+  EXPECT_EQ(list.Strings(2), dir.File("C.MP3"));
 }
 
 TEST_F(MainForm, StartUpEndsWithoutItsBitmaps) {
