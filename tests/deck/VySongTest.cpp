@@ -144,6 +144,18 @@ TEST_F(SongOnNullOutput, FailuresShowInTheTitleAndTheReport) {
   EXPECT_STREQ(Info().Title, "song");
 }
 
+// A name longer than the title loses its middle, not its extension.
+TEST_F(SongOnNullOutput, ALongNameKeepsItsStartAndItsExtensionInTheTitle) {
+  std::string path;
+  while (path.size() < 4700) path += "/" + std::string(200, 'f');
+  const std::string name = "Artist - " + std::string(300, 'x') + " (Extended Mix).mp3";
+  EXPECT_EQ(song.Open((path + "/" + name).c_str(), 1, 0), -1);
+  const std::string title = Info().Title;
+  EXPECT_NE(title.find(") Artist - xxx"), std::string::npos) << title;
+  EXPECT_NE(title.find("xxx...xxx"), std::string::npos) << title;
+  EXPECT_TRUE(title.ends_with("x (Extended Mix).mp3")) << title;
+}
+
 TEST_F(SongOnNullOutput, UnavailableOutputIsShownToTheUserAndTriedAgainNextTime) {
   static std::string shown;
   SetMessageBoxPresenter([](unsigned, const char* caption, const char* text) {
