@@ -143,6 +143,43 @@ TEST_F(PolledBuffer, ProcessorsHearWhatTheyAskFor) {
   EXPECT_THAT(all.valid, ::testing::ElementsAre(kChunk, 512u, 0u)) << "decoded bytes, the rest padding";
 }
 
+// A decoder that seeks to a point before the asked one, as MPEG seeking
+// does, and says how many of its bytes to skip.
+struct LandingEarly : TOzoWAVTAG {
+  static constexpr unsigned kSkip = 4000;
+  int Seek(unsigned ms, unsigned* skipBytes) override {
+    const int result = TOzoWAVTAG::Seek(ms, skipBytes);
+    *skipBytes = kSkip;
+    return result;
+  }
+};
+
+// The bytes a restart skips are never heard: the processors (the meter) see
+// them silent, and the rest of the chunk as decoded.
+TEST_F(PolledBuffer, ARestartsSkippedBytesReachTheProcessorsSilent) {
+  struct FirstChunk : TDSPTAG {
+    std::string bytes;
+    void Attach(TOzoSoundBufferTAG*, uint32_t) override {}
+    void Detach() override {}
+    void Process(void* data, uint32_t, uint32_t, uint32_t size, uint32_t) override {
+      if (bytes.empty()) bytes.assign(static_cast<const char*>(data), size);
+    }
+  } seen;
+  buffer_.AddProcessor(&seen);
+  const std::string pcm = PatternBytes(2 * kChunk);
+  Load({.data = pcm});
+  LandingEarly early;
+  ASSERT_EQ(early.Open(dir_.File("song.wav").c_str(), 0), 0);
+  config_.decoder = &early;
+  ASSERT_EQ(buffer_.Configure(&device_, &early.Format, &config_, 4 * kChunk), 0);
+  buffer_.RequestRestart(0, 0);
+  buffer_.Refill();
+  buffer_.Release();  // before the processor and the decoder go
+  ASSERT_EQ(seen.bytes.size(), config_.chunkBytes);
+  EXPECT_EQ(seen.bytes.substr(0, LandingEarly::kSkip), std::string(LandingEarly::kSkip, '\0'));
+  EXPECT_EQ(seen.bytes.substr(LandingEarly::kSkip), pcm.substr(LandingEarly::kSkip, config_.chunkBytes - LandingEarly::kSkip));
+}
+
 TEST_F(PolledBuffer, TwentyProcessorsAtMost) {
   std::vector<Recorder> processors(21);
   for (int i = 0; i < 20; ++i) EXPECT_EQ(buffer_.AddProcessor(&processors[size_t(i)]), 1);
