@@ -19,8 +19,6 @@
 #include "ui_Vymain.h"
 
 namespace {
-constexpr int kMaxDroppedPathLength = 259;
-
 // A dropped folder stands for the tracks in it (not in its subfolders), by
 // name; one without any stays itself, and the deck says it cannot play it.
 QStringList TracksIn(const QString& folder) {
@@ -31,15 +29,15 @@ QStringList TracksIn(const QString& folder) {
   return tracks.isEmpty() ? QStringList{folder} : tracks;
 }
 
-// The dropped local files, in the order the desktop reports them.
+// The dropped local files, in the order the desktop reports them. A long
+// path is taken whole: a music folder here may lie deeper than 259 characters.
 QStringList LocalFiles(const QMimeData* data) {
   QStringList files;
   if (!data || !data->hasUrls()) return files;
   for (const QUrl& url : data->urls()) {
     if (!url.isLocalFile()) continue;
     const QString path = url.toLocalFile();
-    for (const QString& file : QFileInfo(path).isDir() ? TracksIn(path) : QStringList{path})
-      if (file.size() <= kMaxDroppedPathLength) files << file;
+    files << (QFileInfo(path).isDir() ? TracksIn(path) : QStringList{path});
   }
   return files;
 }

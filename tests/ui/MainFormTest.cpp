@@ -296,6 +296,17 @@ TEST_F(MainForm, ADroppedFolderOpensItsTracksByName) {
   EXPECT_EQ(list.Strings(2), dir.File("C.MP3"));
 }
 
+TEST_F(MainForm, AFileDroppedFromDeepInAFolderOpens) {
+  ASSERT_EQ(form.FormCreate({}), 0);
+  const std::string deep = dir.File(std::string(200, 'd')) + "/" + std::string(100, 'e');
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(deep)));
+  const std::string song = deep + "/deep.wav";
+  ASSERT_EQ(std::rename(Song("deep.wav", 1).c_str(), song.c_str()), 0);
+  Drop(form, song);
+  form.TimerUpdateTimer();
+  EXPECT_EQ(form.windowTitle().toStdString(), std::string(kSongCaptionPrefix) + "deep");
+}
+
 TEST_F(MainForm, StartUpEndsWithoutItsBitmaps) {
   CaptureMessages();
   UnregisterArtwork();
