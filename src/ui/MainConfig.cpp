@@ -69,8 +69,8 @@ void TMainForm::SaveConfigAtClose() {
   TVyConfigBlock block;
   DefaultConfig(block);
   block.DeviceIndex = stored_.deviceIndex;
-  block.WindowFlags = (ui_->VMetter->Peaks() != pkNone ? wfVUPeaks : 0) | (downmixControl_ ? wfDownmix : 0) |
-                      (stored_.log ? wfLog : 0);
+  block.WindowFlags =
+      (ui_->VMetter->Peaks() != pkNone ? wfVUPeaks : 0) | (downmixControl_ ? wfDownmix : 0) | (stored_.log ? wfLog : 0);
   TVyPreferences preferences{};
   deck_->GetPreferences(preferences);
   SetConfigPreferences(block, preferences);

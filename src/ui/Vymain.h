@@ -159,7 +159,7 @@ class TMainForm : public QWidget {
   std::unique_ptr<TStringList> devices_;
   std::unique_ptr<QSocketNotifier> termination_;
   uint32_t deviceIndex_ = 0;
-  int hotKeyIndex_ = 0;     // 0 none, 1..12 F1..F12; for this run only
+  int hotKeyIndex_ = 0;  // 0 none, 1..12 F1..F12; for this run only
   // The user's own choices of device and log, as stored: options given for
   // one run ("-sc", "-log") never take their place; the dialog does.
   struct TStoredChoices {
@@ -185,7 +185,7 @@ class TMainForm : public QWidget {
   // current one) and the first file it last returned.
   QString dlgOpenInitialDir;
   QString dlgOpenFileName;
-  TPForm* prefs_ = nullptr;  // the preferences dialog, a child made when first shown
+  TPForm* prefs_ = nullptr;     // the preferences dialog, a child made when first shown
   TAboutBox* about_ = nullptr;  // the About box, likewise
   bool closed_ = false;
 };

@@ -2,8 +2,8 @@
 // right-click opens the window's own menu (the deck's commands beside
 // Minimize and Close), and files dropped on it are opened.
 #include <QContextMenuEvent>
-#include <QDragEnterEvent>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>

@@ -6,9 +6,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -137,23 +137,15 @@ TEST_F(SongOnNullOutput, FailuresShowInTheTitleAndTheReport) {
   EXPECT_EQ(song.Open(Song("dxd.wav", 100, 352800).c_str(), 3, 0), -2);
   EXPECT_STREQ(Info().Title, "(Unsupported) dxd.wav");
 
+  // A name too long for the title loses its middle, not its start or extension.
+  EXPECT_EQ(song.Open(dir.File("Artist - " + std::string(300, 'x') + " (Mix).mp3").c_str(), 4, 0), -1);
+  EXPECT_THAT(Info().Title, MatchesRegex("\\(Unsupported\\) Artist - x+\\.\\.\\.x+ \\(Mix\\)\\.mp3"));
+
   // A name no decoder claims is still tried by the first one.
   std::string disguised = dir.File("song.dat");
   WriteFileBytes(disguised, ReadFileBytes(Song("real.wav", 300)));
   EXPECT_EQ(song.Open(disguised.c_str(), 1, 0), 0);
   EXPECT_STREQ(Info().Title, "song");
-}
-
-// A name longer than the title loses its middle, not its extension.
-TEST_F(SongOnNullOutput, ALongNameKeepsItsStartAndItsExtensionInTheTitle) {
-  std::string path;
-  while (path.size() < 4700) path += "/" + std::string(200, 'f');
-  const std::string name = "Artist - " + std::string(300, 'x') + " (Extended Mix).mp3";
-  EXPECT_EQ(song.Open((path + "/" + name).c_str(), 1, 0), -1);
-  const std::string title = Info().Title;
-  EXPECT_NE(title.find(") Artist - xxx"), std::string::npos) << title;
-  EXPECT_NE(title.find("xxx...xxx"), std::string::npos) << title;
-  EXPECT_TRUE(title.ends_with("x (Extended Mix).mp3")) << title;
 }
 
 TEST_F(SongOnNullOutput, UnavailableOutputIsShownToTheUserAndTriedAgainNextTime) {

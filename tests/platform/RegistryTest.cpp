@@ -113,20 +113,19 @@ TEST_F(RegistryTest, AKillInTheMiddleOfWritesLeavesOneWholeGeneration) {
 TEST_F(RegistryTest, TemporariesLeftByGoneWritersAreRemovedAtTheNextWrite) {
   const pid_t gone = fork();
   if (gone == 0) _exit(0);
-  ASSERT_GT(gone, 0);
   ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
   HKEY key = nullptr;
   ASSERT_EQ(Create(kDeckKey, &key), ERROR_SUCCESS);
-  const std::string left = keyFolder_ + "/.tmp." + std::to_string(gone) + ".0";
-  const std::string recent = keyFolder_ + "/.tmp." + std::to_string(gone) + ".1";
-  const std::string alive = keyFolder_ + "/.tmp." + std::to_string(getppid()) + ".0";
+  auto temporary = [&](pid_t pid, int serial) {
+    return keyFolder_ + "/.tmp." + std::to_string(pid) + "." + std::to_string(serial);
+  };
+  const std::string left = temporary(gone, 0), recent = temporary(gone, 1), alive = temporary(getppid(), 0);
   for (const std::string& path : {left, recent, alive}) WriteFileBytes(path, "torn");
-  for (const std::string& path : {left, alive}) fs::last_write_time(path, fs::last_write_time(path) - std::chrono::hours(1));
-
+  for (const std::string& path : {left, alive})
+    fs::last_write_time(path, fs::last_write_time(path) - std::chrono::hours(1));
   ASSERT_EQ(Write(key, "Config", Generation(1, 0)), ERROR_SUCCESS);
   EXPECT_FALSE(fs::exists(left));
-  EXPECT_TRUE(fs::exists(recent));
-  EXPECT_TRUE(fs::exists(alive));
+  EXPECT_TRUE(fs::exists(recent) && fs::exists(alive));
   RegCloseKey(key);
 }
 

@@ -57,20 +57,6 @@ TEST(CommandLine, OptionsOverrideTheBlockAndEveryOtherWordIsAFile) {
 }  // namespace
 
 namespace {
-TEST_F(MainForm, APlaceOffEveryScreenKeepsPartOfTheWindowOnOne) {
-  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-  for (const QStringList& place : {QStringList{"-x", "999999", "-y", "-999999"}, QStringList{"-x", "-999999"}}) {
-    TMainForm window;
-    ASSERT_EQ(window.FormCreate(place), 0);
-    const QRect seen = window.frameGeometry() & screen;
-    EXPECT_GE(seen.width(), kMinVisiblePixels) << place.join(' ').toStdString();
-    EXPECT_GE(seen.height(), kMinVisiblePixels) << place.join(' ').toStdString();
-    window.FormClose();
-  }
-}
-}  // namespace
-
-namespace {
 class StoredSettings : public MainForm {
  protected:
   static void Store(const void* data, unsigned size) {
@@ -116,38 +102,31 @@ TEST_F(StoredSettings, ASecondRunTakesTheStoredSettingsBack) {
   preferences.PitchRange = pr8;
   preferences.Reserved1[0] = 0x5A;  // the deck's own bytes come back untouched
   SetConfigPreferences(block, preferences);
-  block.WindowFlags = wfDownmix;
+  block.WindowFlags = wfDownmix | wfLog;
   std::strcpy(block.Folder, "/music/crates/");
   Store(&block, sizeof block);
+  SetLogPath(dir.File("vys.log"));
 
-  ASSERT_EQ(form.FormCreate({"-log"}), 0);
+  ASSERT_EQ(form.FormCreate({"-log", "-sc", "1"}), 0);
   EXPECT_EQ(form.Deck()->Preferences.Flags, preferences.Flags);
   EXPECT_EQ(Control<TSlider>(form, "Pitch")->MaxValue(), form.Deck()->DeckInfo.Fader.Maximum);
   EXPECT_LT(form.Deck()->DeckInfo.Fader.Maximum, 1000) << "the fader spans the stored +-8 %";
   EXPECT_TRUE(Control(form, "DownMix")->isVisibleTo(&form));
   EXPECT_FALSE(Control(form, "Balance")->isVisibleTo(&form));
-  EXPECT_TRUE(LogIsOn()) << "-log logs this run";
-  form.FormClose();
-  const TVyConfigBlock stored = Stored();
-  EXPECT_TRUE(SamePreferences(stored, preferences));
-  EXPECT_EQ(stored.WindowFlags, wfDownmix) << "no peaks; a log asked for on the command line is not stored";
-  EXPECT_STREQ(stored.Folder, "/music/crates/");
-}
-
-// "-sc" and "-log" pick a device and log for one run; the choices made in
-// Preferences stay as the user stored them.
-TEST_F(StoredSettings, OptionsForOneRunLeaveTheStoredDeviceAndLogAlone) {
-  TVyConfigBlock block = Defaults();
-  SetConfigPreferences(block, TVyPreferences{});
-  block.WindowFlags = wfVUPeaks | wfLog;
-  Store(&block, sizeof block);
-  SetLogPath(dir.File("vys.log"));
-  ASSERT_EQ(form.FormCreate({"-log", "-sc", "1"}), 0);
   EXPECT_TRUE(LogIsOn());
   form.FormClose();
   const TVyConfigBlock stored = Stored();
-  EXPECT_EQ(stored.WindowFlags, wfVUPeaks | wfLog) << "the stored log stays on";
-  EXPECT_EQ(stored.DeviceIndex, 0u) << "the stored device stays the first";
+  EXPECT_TRUE(SamePreferences(stored, preferences));
+  EXPECT_EQ(stored.WindowFlags, wfDownmix | wfLog) << "no peaks; the log as stored, whatever -log said";
+  EXPECT_EQ(stored.DeviceIndex, 0u) << "the device as stored, whatever -sc said";
+  EXPECT_STREQ(stored.Folder, "/music/crates/");
+}
+
+TEST_F(MainForm, APlaceOffEveryScreenKeepsPartOfTheWindowOnOne) {
+  ASSERT_EQ(form.FormCreate({"-x", "999999", "-y", "-999999"}), 0);
+  const QRect seen = form.frameGeometry() & QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_GE(seen.width(), kMinVisiblePixels);
+  EXPECT_GE(seen.height(), kMinVisiblePixels);
 }
 
 // Also a block with the right mark whose values are out of range, or where

@@ -7,8 +7,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QTimer>
-#include <QWheelEvent>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include "MainFormFixture.h"
 #include "controls/Slider.h"
