@@ -35,6 +35,13 @@ void Copy(char (&to)[N], const std::string& text) {
   std::snprintf(to, N, "%s", text.c_str());
 }
 
+// A title too long for its field loses its middle: the DJ still sees the
+// start of the name and its extension.
+template <size_t N>
+void CopyTitle(char (&to)[N], const std::string& text) {
+  Copy(to, ElideMiddle(text, N - 1));
+}
+
 // Writes value with at least `width` digits and returns the end. The time
 // texts are made on every display tick, where printf's parsing cost more
 // than all the rest of reading the time.
@@ -114,7 +121,7 @@ int TVySongTAG::Open(const char* fileName, unsigned trackNumber, int exactLength
   if (ConfigureOutput() != 0) {
     // A format the output cannot take (a rate beyond its range): without a
     // title the DJ would see a blank deck and not know why nothing plays.
-    Copy(songInfo_.Title, "(Unsupported) " + NameAndExtension(fileName));
+    CopyTitle(songInfo_.Title, "(Unsupported) " + NameAndExtension(fileName));
     return -2;
   }
   buffer_.RequestRestart(0, 0);
@@ -163,7 +170,7 @@ int TVySongTAG::OpenDecoder(const char* fileName, int exactLength) {
       player_ = players_[i];
       return 0;
     }
-    Copy(songInfo_.Title, "(ERROR) " + NameAndExtension(fileName));
+    CopyTitle(songInfo_.Title, "(ERROR) " + NameAndExtension(fileName));
     ReportError(__FILE__, kOpenErrorLine, kReport, "VYSONG: Error abriendo fichero");
     return -1;
   }
@@ -171,7 +178,7 @@ int TVySongTAG::OpenDecoder(const char* fileName, int exactLength) {
     player_ = players_[0];
     return 0;
   }
-  Copy(songInfo_.Title, "(Unsupported) " + NameAndExtension(fileName));
+  CopyTitle(songInfo_.Title, "(Unsupported) " + NameAndExtension(fileName));
   ReportError(__FILE__, kUnsupportedLine, kReport, "VYSONG: Tipo de fichero no soportado");
   return -1;
 }
@@ -207,7 +214,7 @@ void TVySongTAG::SetTitle(const char* fileName) {
   const char* given = player_->GetTitle();
   std::string title = given ? given : SplitPath(fileName).name;
   std::replace(title.begin(), title.end(), '_', ' ');
-  Copy(songInfo_.Title, title);
+  CopyTitle(songInfo_.Title, title);
 }
 
 void TVySongTAG::Close() {

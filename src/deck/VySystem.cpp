@@ -146,7 +146,8 @@ void TVySystemTAG::ShowNothingToLoad(const std::string& list) {
   CloseTrack();
   Song.GetSongInfo(DeckInfo.SongInfo);
   const std::string given = NameAndExtension(list.substr(0, list.find('\n')));
-  std::snprintf(DeckInfo.SongInfo.Title, sizeof DeckInfo.SongInfo.Title, "(ERROR) %s", given.c_str());
+  const std::string title = ElideMiddle("(ERROR) " + given, sizeof DeckInfo.SongInfo.Title - 1);
+  std::snprintf(DeckInfo.SongInfo.Title, sizeof DeckInfo.SongInfo.Title, "%s", title.c_str());
   SongInfoChanged = 1;
 }
 

@@ -26,3 +26,23 @@ std::string NameAndExtension(const std::string& path) {
   const TPathParts parts = SplitPath(path);
   return parts.name + parts.ext;
 }
+
+namespace {
+constexpr char kElision[] = "...";
+constexpr size_t kElisionBytes = sizeof kElision - 1;
+
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+}  // namespace
+
+// Two thirds of the room for the start, which names the song; the rest for
+// the end, where the extension and often the mix's name are.
+std::string ElideMiddle(const std::string& text, size_t maxBytes) {
+  if (text.size() <= maxBytes) return text;
+  if (maxBytes <= kElisionBytes) return "";
+  const size_t room = maxBytes - kElisionBytes;
+  size_t headEnd = room * 2 / 3;
+  while (headEnd > 0 && IsContinuationByte(text[headEnd])) --headEnd;
+  size_t tailStart = text.size() - (room - room * 2 / 3);
+  while (tailStart < text.size() && IsContinuationByte(text[tailStart])) ++tailStart;
+  return text.substr(0, headEnd) + kElision + text.substr(tailStart);
+}

@@ -15,3 +15,8 @@ std::string NameAndExtension(const std::string& path);
 
 // True when the extension of path equals ext (".WAV", ...) in any letter case.
 bool HasExtension(const std::string& path, const char* ext);
+
+// `text` fitted into `maxBytes` bytes by taking out its middle for "...", so
+// that a long file name keeps its start and its extension. Never splits a
+// UTF-8 character.
+std::string ElideMiddle(const std::string& text, size_t maxBytes);

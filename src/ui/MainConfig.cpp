@@ -6,6 +6,7 @@
 
 #include "controls/Vumetter.h"
 #include "foundation/OzoLog.h"
+#include "ui/KeepOnScreen.h"
 #include "ui/VyConfig.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
@@ -27,14 +28,13 @@ void TMainForm::ApplyConfig(const std::vector<std::string>& arguments) {
     deck_->GetPreferences(preferences);
     SetConfigPreferences(block, preferences);
   }
+  stored_ = {DeviceInRange(block.DeviceIndex), (block.WindowFlags & wfLog) != 0};
   const TCommandLine line = ParseCommandLine(block, arguments);
-  logForced_ = line.logForced;
   if (block.WindowFlags & wfLog) LogStart();
   deck_->SetPreferences(ConfigPreferences(block));
   SelectDevice(block.DeviceIndex);
   UpdatePitchFader();
-  if (block.Left != -1) move(block.Left, y());
-  if (block.Top != -1) move(x(), block.Top);
+  if (block.Left != -1 || block.Top != -1) PlaceWindow(block.Left, block.Top);
   if (block.HotKey != 0) SetHotKeyIndex(block.HotKey);
   block.Folder[kFolderBytes - 1] = 0;  // a stored folder may lack its end
   dlgOpenInitialDir = QFile::decodeName(block.Folder);
@@ -50,13 +50,21 @@ void TMainForm::ApplyConfig(const std::vector<std::string>& arguments) {
   deck_->OpenFiles(list, 0);
 }
 
+// -1 leaves that edge where it is.
+void TMainForm::PlaceWindow(int left, int top) {
+  QRect frame = frameGeometry();
+  frame.moveTo(left != -1 ? left : frame.x(), top != -1 ? top : frame.y());
+  move(KeepOnScreen(frame));
+}
+
 // Position and hot key are for one run: the stored block never carries them.
+// Nor the device and log of "-sc" and "-log": the user's own choices stay.
 void TMainForm::SaveConfigAtClose() {
   TVyConfigBlock block;
   DefaultConfig(block);
-  block.DeviceIndex = deviceIndex_;
-  block.WindowFlags = (ui_->VMetter->Peaks() != pkNone ? wfVUPeaks : 0) | (downmixControl_ ? wfDownmix : 0) |
-                      (LogIsOn() && !logForced_ ? wfLog : 0);
+  block.DeviceIndex = stored_.deviceIndex;
+  block.WindowFlags =
+      (ui_->VMetter->Peaks() != pkNone ? wfVUPeaks : 0) | (downmixControl_ ? wfDownmix : 0) | (stored_.log ? wfLog : 0);
   TVyPreferences preferences{};
   deck_->GetPreferences(preferences);
   SetConfigPreferences(block, preferences);

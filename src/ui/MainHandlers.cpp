@@ -8,6 +8,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "audio/decoders/SoundFormats.h"
 #include "deck/VySystem.h"
 #include "foundation/OzoLog.h"
 #include "platform/keyboard/AsyncKeyState.h"
@@ -17,17 +18,38 @@
 namespace {
 constexpr int kWheelNotch = 120;  // eighths of a degree per notch
 
-// Every filter matches its extensions in any letter case: a music folder on
-// this desktop may hold both "song.mp3" and "SONG.MP3".
-const char* const kOpenFilters =
-    "All supported types (*.[mM][pP]3 *.[mM][pP]2 *.[mM][pP][gG] *.[wW][aA][vV] *.[fF][lL][aA][cC] *.[aA][iI][fF] "
-    "*.[aA][iI][fF][fF] *.[aA][iI][fF][cC] *.[oO][gG][gG] *.[oO][gG][aA] *.[oO][pP][uU][sS] *.[mM]3[uU] *.[mM]3[uU]8);;"
-    "MPEG Audio Files (*.MPG;*.MP2;*.MP3) (*.[mM][pP][gG] *.[mM][pP]2 *.[mM][pP]3);;"
-    "Microsoft Waveform Audio Files (*.WAV) (*.[wW][aA][vV]);;"
-    "FLAC, AIFF, Ogg Vorbis and Opus Files (*.FLAC;*.AIF;*.AIFF;*.AIFC;*.OGG;*.OGA;*.OPUS) (*.[fF][lL][aA][cC] "
-    "*.[aA][iI][fF] *.[aA][iI][fF][fF] *.[aA][iI][fF][cC] *.[oO][gG][gG] *.[oO][gG][aA] *.[oO][pP][uU][sS]);;"
-    "Winamp Playlist Files (*.M3U) (*.[mM]3[uU] *.[mM]3[uU]8);;"
-    "All files (*.*) (*)";
+// "*.[mM][pP]3" for ".MP3": a music folder on this desktop may hold both
+// "song.mp3" and "SONG.MP3", and a filter matches letter case as given.
+QString AnyCasePattern(const char* extension) {
+  QString pattern = "*";
+  for (const QChar c : QString(extension))
+    pattern += c.isLetter() ? QString("[%1%2]").arg(c.toLower(), c.toUpper()) : QString(c);
+  return pattern;
+}
+
+// Each group as "Label (*.A;*.B) (patterns)": the dialog shows the label and
+// the designed list of extensions, and matches by the patterns.
+QString OpenFilters() {
+  QStringList all, groups;
+  for (const TSoundFormatGroup& group : SoundFormatGroups()) {
+    QStringList shown, patterns;
+    for (const char* extension : group.extensions) {
+      shown << QString("*") + extension;
+      patterns << AnyCasePattern(extension);
+    }
+    all << patterns;
+    groups << QString("%1 (%2) (%3)").arg(group.label, shown.join(';'), patterns.join(' '));
+  }
+  return QString("All supported types (%1);;").arg(all.join(' ')) + groups.join(";;") + ";;All files (*.*) (*)";
+}
+
+// Qt hands a wheel turned with Alt held over as a sideways one; the deck
+// ignores Alt, so that turn counts as the wheel's own.
+int WheelTurn(const QWheelEvent& event) {
+  const QPoint delta = event.angleDelta();
+  if (delta.y() != 0 || !(event.modifiers() & Qt::AltModifier)) return delta.y();
+  return delta.x();
+}
 }  // namespace
 
 // Buttons that act on the press and the release of any mouse button, as the
@@ -196,7 +218,7 @@ void TMainForm::wheelEvent(QWheelEvent* event) {
   static constexpr int kSteps[] = {0, 1, 10, 100};
   const int step = kSteps[((ModifierState & kShiftState) ? 1 : 0) | ((ModifierState & kCtrlState) ? 2 : 0)];
   if (!deck_ || step == 0) return;
-  wheelTurn_ += event->angleDelta().y();
+  wheelTurn_ += WheelTurn(*event);
   bool turned = false;
   for (; wheelTurn_ >= kWheelNotch; wheelTurn_ -= kWheelNotch, turned = true) deck_->NudgePitch(-step);
   for (; wheelTurn_ <= -kWheelNotch; wheelTurn_ += kWheelNotch, turned = true) deck_->NudgePitch(step);
@@ -231,7 +253,7 @@ void TMainForm::btnOpenClick() {
                     QFileDialog::DontResolveSymlinks | QFileDialog::ReadOnly);
   dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setDefaultSuffix("MP3");
-  dialog.setNameFilter(kOpenFilters);
+  dialog.setNameFilter(OpenFilters());
   if (!dlgOpenInitialDir.isEmpty())
     dialog.setDirectory(dlgOpenInitialDir);
   else if (!dlgOpenFileName.isEmpty())
@@ -239,7 +261,9 @@ void TMainForm::btnOpenClick() {
   // The window may have closed under the dialog (a termination request).
   if (dialog.exec() == QDialog::Accepted && deck_ && !dialog.selectedFiles().isEmpty()) {
     dlgOpenFileName = dialog.selectedFiles().first();
-    if (OpenChosenFiles(dialog.selectedFiles(), "> Open %i file(s)") == 0) dlgOpenInitialDir.clear();
+    std::vector<std::string> files;
+    for (const QString& file : dialog.selectedFiles()) files.push_back(QFile::encodeName(file).toStdString());
+    if (OpenChosenFiles(std::move(files), "> Open %i file(s)") == 0) dlgOpenInitialDir.clear();
   }
   FormActivate();
 }
@@ -247,12 +271,12 @@ void TMainForm::btnOpenClick() {
 // The deck reverses the lists it gets from the open dialog and from drops
 // (other desktops report a selection last-first); ours report it in the
 // user's order, so the list goes in reversed and the playlist keeps that order.
-int TMainForm::OpenChosenFiles(QStringList files, const char* logFormat) {
+int TMainForm::OpenChosenFiles(std::vector<std::string> files, const char* logFormat) {
   LogPrintf(logFormat, int(files.size()));
   setWindowTitle(kLoadingCaption);
   std::reverse(files.begin(), files.end());
   std::string list;
-  for (const QString& file : files) list += QFile::encodeName(file).toStdString() + '\n';
+  for (const std::string& file : files) list += file + '\n';
   list.pop_back();
   return deck_->OpenFiles(list, 1);
 }

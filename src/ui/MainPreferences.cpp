@@ -57,7 +57,13 @@ void TMainForm::ShowPreferences() {
     FormActivate();
     return;
   }
-  SelectDevice(uint32_t(form.Devices->currentIndex()));  // none selected (-1) is out of range: device 0
+  // A device or log the user changed here is theirs to keep; one left as a
+  // command-line option set it stays for this run only.
+  if (form.Devices->currentIndex() != int(deviceIndex_)) {
+    SelectDevice(uint32_t(form.Devices->currentIndex()));  // none selected (-1) is out of range: device 0
+    stored_.deviceIndex = deviceIndex_;
+  }
+  if (form.chkLog->isChecked() != LogIsOn()) stored_.log = form.chkLog->isChecked();
   // The whole word is rebuilt: bits no box shows are cleared.
   preferences.Flags = form.chkFastOpen->isChecked() ? 0 : pfFastOpen;
   for (const TOptionBox& option : OptionBoxes(form))

@@ -158,7 +158,6 @@ TCommandLine ParseCommandLine(TVyConfigBlock& block, const std::vector<std::stri
       line.files.push_back(argument);
     } else if (option == opLog) {
       block.WindowFlags |= wfLog;
-      line.logForced = true;
     } else if (option != opUnknown && i + 1 < arguments.size() && CanBeValue(arguments[i + 1])) {
       ApplyOption(block, option, arguments[++i]);
     }

@@ -61,6 +61,5 @@ bool UpdateVersionRecord();
 // names into `files` in their order. Also points the log at its file.
 struct TCommandLine {
   std::vector<std::string> files;
-  bool logForced = false;  // -log: logged this run, not stored as the user's choice
 };
 TCommandLine ParseCommandLine(TVyConfigBlock& block, const std::vector<std::string>& arguments);

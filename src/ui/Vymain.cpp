@@ -107,8 +107,10 @@ void TMainForm::SetHotKeyIndex(int index) {
   if (!set) ShowMessageBox(MB_OK | MB_ICONWARNING, kAppTitle, kHotKeyRefusedText, index);
 }
 
+uint32_t TMainForm::DeviceInRange(uint32_t index) const { return index < uint32_t(devices_->Count()) ? index : 0; }
+
 void TMainForm::SelectDevice(uint32_t index) {
-  deviceIndex_ = index < uint32_t(devices_->Count()) ? index : 0;
+  deviceIndex_ = DeviceInRange(index);
   deck_->Song.SetDevice(static_cast<const TGuid*>(devices_->Objects(int(deviceIndex_))));
 }
 

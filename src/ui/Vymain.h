@@ -106,11 +106,14 @@ class TMainForm : public QWidget {
   void SetUpControlsFromDeck();
   void ApplyConfig(const std::vector<std::string>& arguments);
   void SaveConfigAtClose();
+  // The command line's place, kept within reach of a screen.
+  void PlaceWindow(int left, int top);
   // Shared by the start-up and the preferences dialog.
   void ShowDownmixControl(bool on);
   void UpdatePitchFader();
   void SetHotKeyIndex(int index);
   // An index past the list selects the first device.
+  uint32_t DeviceInRange(uint32_t index) const;
   void SelectDevice(uint32_t index);
   void InitKeyboard();
   void HookApplicationEvents();
@@ -141,7 +144,8 @@ class TMainForm : public QWidget {
   void btnPrevClick();
   void ChangeTrack(int (TVySystemTAG::*move)(unsigned));
   void btnOpenClick();
-  int OpenChosenFiles(QStringList files, const char* logFormat);
+  // Names as bytes, in the order chosen.
+  int OpenChosenFiles(std::vector<std::string> files, const char* logFormat);
   void PitchChange();
   void PitchMouseDown(int y);
   void PitchMouseMove(int y);
@@ -159,8 +163,13 @@ class TMainForm : public QWidget {
   std::unique_ptr<TStringList> devices_;
   std::unique_ptr<QSocketNotifier> termination_;
   uint32_t deviceIndex_ = 0;
-  int hotKeyIndex_ = 0;     // 0 none, 1..12 F1..F12; for this run only
-  bool logForced_ = false;  // the log was asked for on the command line
+  int hotKeyIndex_ = 0;  // 0 none, 1..12 F1..F12; for this run only
+  // The user's own choices of device and log, as stored: options given for
+  // one run ("-sc", "-log") never take their place; the dialog does.
+  struct TStoredChoices {
+    uint32_t deviceIndex = 0;
+    bool log = false;
+  } stored_;
   struct TPressHandlers {
     THandler down, up;
   };
@@ -180,7 +189,7 @@ class TMainForm : public QWidget {
   // current one) and the first file it last returned.
   QString dlgOpenInitialDir;
   QString dlgOpenFileName;
-  TPForm* prefs_ = nullptr;  // the preferences dialog, a child made when first shown
+  TPForm* prefs_ = nullptr;     // the preferences dialog, a child made when first shown
   TAboutBox* about_ = nullptr;  // the About box, likewise
   bool closed_ = false;
 };

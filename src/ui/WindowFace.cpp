@@ -8,21 +8,58 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QWindow>
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <string>
+#include <vector>
 
+#include "audio/decoders/SoundFormats.h"
 #include "deck/VySystem.h"
 #include "ui/About.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
 
 namespace {
-constexpr int kMaxDroppedPathLength = 259;
+bool NameBeforeIgnoringCase(const std::string& a, const std::string& b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); });
+}
 
-// The dropped local files, in the order the desktop reports them.
-QStringList LocalFiles(const QMimeData* data) {
-  QStringList files;
+// A dropped folder stands for the tracks in it (not in its subfolders), by
+// name; one without any stays itself, and the deck says it cannot play it.
+// Names are the folder's bytes, never passed through a QString.
+std::vector<std::string> TracksIn(const std::string& folder) {
+  std::vector<std::string> tracks;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+    if (entry.is_regular_file(error) && IsTrackFileName(entry.path().native())) tracks.push_back(entry.path().native());
+  std::sort(tracks.begin(), tracks.end(), NameBeforeIgnoringCase);
+  return tracks.empty() ? std::vector<std::string>{folder} : tracks;
+}
+
+// The path of a file URL as the bytes the desktop sent: a name that is not
+// valid UTF-8 stays percent-encoded in the URL, which a QString would lose.
+std::string LocalPath(const QUrl& url) {
+  return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
+// The dropped local files, in the order the desktop reports them. A long
+// path is taken whole: a music folder here may lie deeper than 259 characters.
+std::vector<std::string> LocalFiles(const QMimeData* data) {
+  std::vector<std::string> files;
   if (!data || !data->hasUrls()) return files;
-  for (const QUrl& url : data->urls())
-    if (url.isLocalFile() && url.toLocalFile().size() <= kMaxDroppedPathLength) files << url.toLocalFile();
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) continue;
+    const std::string path = LocalPath(url);
+    std::error_code error;
+    if (!std::filesystem::is_directory(path, error)) {
+      files.push_back(path);
+      continue;
+    }
+    const std::vector<std::string> tracks = TracksIn(path);
+    files.insert(files.end(), tracks.begin(), tracks.end());
+  }
   return files;
 }
 }  // namespace
@@ -66,12 +103,12 @@ void TMainForm::ShowAbout() {
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
-  if (!LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  if (!LocalFiles(event->mimeData()).empty()) event->acceptProposedAction();
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
-  const QStringList files = LocalFiles(event->mimeData());
-  if (files.isEmpty() || !deck_) return;
+  const std::vector<std::string> files = LocalFiles(event->mimeData());
+  if (files.empty() || !deck_) return;
   event->acceptProposedAction();
   OpenChosenFiles(files, "> Drop %i file(s)");
   activateWindow();

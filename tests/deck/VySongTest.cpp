@@ -6,9 +6,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -136,6 +136,10 @@ TEST_F(SongOnNullOutput, FailuresShowInTheTitleAndTheReport) {
   // A good file in a format the output cannot take.
   EXPECT_EQ(song.Open(Song("dxd.wav", 100, 352800).c_str(), 3, 0), -2);
   EXPECT_STREQ(Info().Title, "(Unsupported) dxd.wav");
+
+  // A name too long for the title loses its middle, not its start or extension.
+  EXPECT_EQ(song.Open(dir.File("Artist - " + std::string(300, 'x') + " (Mix).mp3").c_str(), 4, 0), -1);
+  EXPECT_THAT(Info().Title, MatchesRegex("\\(Unsupported\\) Artist - x+\\.\\.\\.x+ \\(Mix\\)\\.mp3"));
 
   // A name no decoder claims is still tried by the first one.
   std::string disguised = dir.File("song.dat");

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <iterator>
 
@@ -103,6 +105,27 @@ TEST_F(RegistryTest, AKillInTheMiddleOfWritesLeavesOneWholeGeneration) {
   // Whatever the kill left behind does not stand in the way of the next write.
   ASSERT_EQ(Write(key, "Config", Generation(2, 0)), ERROR_SUCCESS);
   EXPECT_EQ(Read(key), Generation(2, 0));
+  RegCloseKey(key);
+}
+
+// Only what a writer that is gone left long ago: a temporary of a live
+// process, or a recent one (a writer of another process namespace), stays.
+TEST_F(RegistryTest, TemporariesLeftByGoneWritersAreRemovedAtTheNextWrite) {
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+  HKEY key = nullptr;
+  ASSERT_EQ(Create(kDeckKey, &key), ERROR_SUCCESS);
+  auto temporary = [&](pid_t pid, int serial) {
+    return keyFolder_ + "/.tmp." + std::to_string(pid) + "." + std::to_string(serial);
+  };
+  const std::string left = temporary(gone, 0), recent = temporary(gone, 1), alive = temporary(getppid(), 0);
+  for (const std::string& path : {left, recent, alive}) WriteFileBytes(path, "torn");
+  for (const std::string& path : {left, alive})
+    fs::last_write_time(path, fs::last_write_time(path) - std::chrono::hours(1));
+  ASSERT_EQ(Write(key, "Config", Generation(1, 0)), ERROR_SUCCESS);
+  EXPECT_FALSE(fs::exists(left));
+  EXPECT_TRUE(fs::exists(recent) && fs::exists(alive));
   RegCloseKey(key);
 }
 

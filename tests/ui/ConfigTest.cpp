@@ -1,12 +1,15 @@
 // The stored block and the command line over it.
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <cstring>
 
 #include "MainFormFixture.h"
 #include "controls/Slider.h"
 #include "foundation/OzoLog.h"
 #include "foundation/OzoReg.h"
+#include "ui/KeepOnScreen.h"
 #include "ui/VyConfig.h"
 
 namespace {
@@ -48,7 +51,6 @@ TEST(CommandLine, OptionsOverrideTheBlockAndEveryOtherWordIsAFile) {
     EXPECT_EQ(block.Left, c.left) << args;
     EXPECT_EQ(block.Top, c.top) << args;
     EXPECT_EQ(block.HotKey, c.hotKey) << args;
-    EXPECT_EQ(line.logForced, c.log) << args;
     EXPECT_EQ((block.WindowFlags & wfLog) != 0, c.log) << args;
   }
 }
@@ -100,22 +102,31 @@ TEST_F(StoredSettings, ASecondRunTakesTheStoredSettingsBack) {
   preferences.PitchRange = pr8;
   preferences.Reserved1[0] = 0x5A;  // the deck's own bytes come back untouched
   SetConfigPreferences(block, preferences);
-  block.WindowFlags = wfDownmix;
+  block.WindowFlags = wfDownmix | wfLog;
   std::strcpy(block.Folder, "/music/crates/");
   Store(&block, sizeof block);
+  SetLogPath(dir.File("vys.log"));
 
-  ASSERT_EQ(form.FormCreate({"-log"}), 0);
+  ASSERT_EQ(form.FormCreate({"-log", "-sc", "1"}), 0);
   EXPECT_EQ(form.Deck()->Preferences.Flags, preferences.Flags);
   EXPECT_EQ(Control<TSlider>(form, "Pitch")->MaxValue(), form.Deck()->DeckInfo.Fader.Maximum);
   EXPECT_LT(form.Deck()->DeckInfo.Fader.Maximum, 1000) << "the fader spans the stored +-8 %";
   EXPECT_TRUE(Control(form, "DownMix")->isVisibleTo(&form));
   EXPECT_FALSE(Control(form, "Balance")->isVisibleTo(&form));
-  EXPECT_TRUE(LogIsOn()) << "-log logs this run";
+  EXPECT_TRUE(LogIsOn());
   form.FormClose();
   const TVyConfigBlock stored = Stored();
   EXPECT_TRUE(SamePreferences(stored, preferences));
-  EXPECT_EQ(stored.WindowFlags, wfDownmix) << "no peaks; a log asked for on the command line is not stored";
+  EXPECT_EQ(stored.WindowFlags, wfDownmix | wfLog) << "no peaks; the log as stored, whatever -log said";
+  EXPECT_EQ(stored.DeviceIndex, 0u) << "the device as stored, whatever -sc said";
   EXPECT_STREQ(stored.Folder, "/music/crates/");
+}
+
+TEST_F(MainForm, APlaceOffEveryScreenKeepsPartOfTheWindowOnOne) {
+  ASSERT_EQ(form.FormCreate({"-x", "999999", "-y", "-999999"}), 0);
+  const QRect seen = form.frameGeometry() & QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_GE(seen.width(), kMinVisiblePixels);
+  EXPECT_GE(seen.height(), kMinVisiblePixels);
 }
 
 // Also a block with the right mark whose values are out of range, or where

@@ -8,6 +8,7 @@
 #include <QListView>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include "MainFormFixture.h"
 #include "controls/Slider.h"
@@ -160,6 +161,17 @@ TEST_F(DeckControls, CtrlDragOnThePitchFaderHoldsOnlyWhileTheButtonIsDown) {
   Release(pitch, {16, -40});
   EXPECT_EQ(PitchInfo().FaderValue, 300);
   EXPECT_EQ(pitch->Value(), 300);
+}
+
+// Qt delivers a wheel turned with Alt held as a sideways turn.
+TEST_F(DeckControls, AltHeldWithTheWheelNudgesAsWithoutIt) {
+  ASSERT_EQ(form.FormCreate({}), 0);
+  Key(DIK_LSHIFT, true);
+  Key(DIK_LMENU, true);
+  QWheelEvent forward({92, 100}, form.mapToGlobal(QPointF(92, 100)), {}, {120, 0}, Qt::NoButton,
+                      Qt::ShiftModifier | Qt::AltModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&form, &forward);
+  EXPECT_EQ(PitchInfo().Pitch, -1) << "one notch forward with Shift: 0.01 % lower";
 }
 
 // The dialog lists the folder's songs whatever the letter case of their

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <filesystem>
+#include <QDir>
 #include <QDropEvent>
 #include <QFontInfo>
 #include <QMimeData>
@@ -10,8 +12,8 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "controls/Slider.h"
 #include "MainFormFixture.h"
+#include "controls/Slider.h"
 #include "controls/Vumetter.h"
 #include "ui/MainBitmaps.h"
 
@@ -236,6 +238,17 @@ TEST_F(MainForm, SecureCloseHoldsAnAudiblePlayingDeck) {
   EXPECT_FALSE(form.TimerUpdate.isActive());
 }
 
+// Drags `path` onto the window and drops it there.
+void Drop(TMainForm& form, const std::string& path) {
+  QMimeData files;
+  // Percent-encoded bytes, as the desktop sends a name that is not UTF-8.
+  files.setUrls({QUrl::fromEncoded("file://" + QByteArray::fromStdString(path).toPercentEncoding("/"))});
+  QDragEnterEvent enter(QPoint(200, 100), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&form, &enter);
+  QDropEvent drop(QPointF(200, 100), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&form, &drop);
+}
+
 TEST_F(MainForm, DroppedFilesOpenUnlessSecureDropHoldsAPlayingDeck) {
   ASSERT_EQ(form.FormCreate({}), 0);
   TVySystemTAG& deck = *form.Deck();
@@ -244,12 +257,7 @@ TEST_F(MainForm, DroppedFilesOpenUnlessSecureDropHoldsAPlayingDeck) {
   deck.SetPreferences(preferences);
   ASSERT_TRUE(form.acceptDrops());
 
-  QMimeData files;
-  files.setUrls({QUrl::fromLocalFile(QString::fromStdString(Song("dropped.wav", 5)))});
-  QDragEnterEvent enter(QPoint(200, 100), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&form, &enter);
-  QDropEvent drop(QPointF(200, 100), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&form, &drop);
+  Drop(form, Song("dropped.wav", 5));
   EXPECT_EQ(form.windowTitle().toStdString(), kLoadingCaption);
   form.TimerUpdateTimer();
   EXPECT_EQ(form.windowTitle().toStdString(), std::string(kSongCaptionPrefix) + "dropped");
@@ -261,6 +269,30 @@ TEST_F(MainForm, DroppedFilesOpenUnlessSecureDropHoldsAPlayingDeck) {
   deck.PlayPause();
   form.TimerUpdateTimer();
   EXPECT_TRUE(form.acceptDrops());
+}
+
+// The help page tells which way of the fader plays faster, as the deck has it.
+TEST_F(MainForm, HelpPageTellsWhichWayOfTheFaderPlaysFaster) {
+  ASSERT_EQ(form.FormCreate({}), 0);
+  form.Deck()->SetPitchFader(Control<TSlider>(form, "Pitch")->MaxValue());  // the fader's top
+  TVyPitchInfo info{};
+  form.Deck()->GetPitchInfo(info);
+  ASSERT_LT(info.Pitch, 0);
+  EXPECT_NE(ReadFileBytes(VYS_HELP_PAGE).find("pulled down (towards you) the song plays faster"), std::string::npos);
+}
+
+// A folder stands for its tracks sorted by name, however deep it lies, and
+// names that are not UTF-8 (Latin-1 here) keep their bytes.
+TEST_F(MainForm, ADroppedFolderOpensItsTracksByNameHoweverDeep) {
+  ASSERT_EQ(form.FormCreate({}), 0);
+  const std::string folder = dir.File(std::string(200, 'd')) + "/" + std::string(100, 'e') + "\xe9";
+  ASSERT_TRUE(std::filesystem::create_directories(folder + "/inner"));
+  for (const char* name : {"b.wav", "C.MP3", "A.wav", "notes.txt", "d\xe9.wav"})
+    ASSERT_EQ(std::rename(Song(name, 1).c_str(), (folder + "/" + name).c_str()), 0);
+  Drop(form, folder);
+  EXPECT_EQ(form.Deck()->PlayList.Entries.GetText(),
+            folder + "/A.wav\n" + folder + "/b.wav\n" + folder + "/C.MP3\n" + folder + "/d\xe9.wav\n");
+  EXPECT_EQ(form.Deck()->State, dsPlaying);
 }
 
 TEST_F(MainForm, StartUpEndsWithoutItsBitmaps) {

@@ -1,6 +1,7 @@
 #include "audio/output/VyBuffer.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "foundation/OzoAssert.h"
 #include "foundation/OzoError.h"
@@ -211,7 +212,7 @@ void TVyBufferTAG::CarryOutRestart() {
   Config.decoder->Seek(RestartPosition, &SkipBytes);
   for (uint32_t i = 0; i < ProcessorCount; ++i)
     if (Processors[i]->Capabilities() & kDspWantsRestart) Processors[i]->Restart(RestartPosition);
-  if (WriteChunk(0)) WriteCursor = Config.chunkBytes;
+  if (WriteChunk(0, SkipBytes)) WriteCursor = Config.chunkBytes;
   PlayedBytes = 0;
   LastPlayCursor = SkipBytes;
   SetPlayPosition(SkipBytes);
@@ -265,8 +266,11 @@ void TVyBufferTAG::CountPlayed(uint32_t playCursor) {
 }
 
 // Decodes one chunk straight into the locked sound-buffer memory and lets the
-// processors see it in place. False when the memory could not be locked.
-bool TVyBufferTAG::WriteChunk(uint32_t offset) {
+// processors see it in place. Its first `unheardBytes` (a restart's skip,
+// before the play position) are silenced first: the processors see what is
+// heard, so the meter shows no level of audio that never plays. False when
+// the memory could not be locked.
+bool TVyBufferTAG::WriteChunk(uint32_t offset, uint32_t unheardBytes) {
   OZO_ASSERT(HeldHere(), "the buffer lock is held");
   void* memory = nullptr;
   if (Lock(offset, Config.chunkBytes, &memory) != 0 || !memory) return false;
@@ -274,6 +278,8 @@ bool TVyBufferTAG::WriteChunk(uint32_t offset) {
   Config.decoder->Decode(memory, Config.blocksPerChunk, &decoded);
   DecodedBytes += uint64_t(decoded) * Config.blockBytes;
   if (decoded < Config.blocksPerChunk) DecoderRanOut = true;
+  const int silence = GetBitsPerSample() == 8 ? 0x80 : 0;
+  std::memset(memory, silence, std::min(unheardBytes, Config.chunkBytes));
   for (uint32_t i = 0; i < ProcessorCount; ++i)
     Processors[i]->Process(memory, 0, offset, Config.chunkBytes, decoded * Config.blockBytes);
   Unlock();

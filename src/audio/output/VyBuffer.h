@@ -97,7 +97,7 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   void CarryOutRestart();
   void FollowLoop(uint32_t playCursor);
   void CountPlayed(uint32_t playCursor);
-  bool WriteChunk(uint32_t offset);
+  bool WriteChunk(uint32_t offset, uint32_t unheardBytes = 0);
   void PauseLoop();
   void ResumeLoop();
   void NotifyVolume();

@@ -1,13 +1,17 @@
 #include "platform/registry/Registry.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <mutex>
 #include <new>
 #include <string_view>
@@ -109,6 +113,37 @@ int MakeFolders(const std::string& folder) {
     if (folder[slash - 1] != '/')
       if (int error = MakeFolder(folder.substr(0, slash), created)) return error;
   return MakeFolder(folder, created);
+}
+
+constexpr const char* kTemporaryPrefix = ".tmp.";
+// A writer holds its temporary for the milliseconds of one write. One this
+// old whose process is gone here was left by a kill or a crash; the age also
+// spares a writer of another process namespace, whose number means nothing here.
+constexpr time_t kStaleTemporarySeconds = 60;
+
+// The writer's process number in a temporary's name (".tmp.PID.N"), or 0.
+pid_t WriterOf(const char* name) {
+  if (std::strncmp(name, kTemporaryPrefix, std::strlen(kTemporaryPrefix)) != 0) return 0;
+  char* end = nullptr;
+  const long pid = std::strtol(name + std::strlen(kTemporaryPrefix), &end, 10);
+  return pid > 0 && *end == '.' ? pid_t(pid) : 0;
+}
+
+bool IsStale(int folderFd, const char* name, time_t now) {
+  const pid_t writer = WriterOf(name);
+  if (writer == 0 || writer == getpid() || kill(writer, 0) == 0 || errno != ESRCH) return false;
+  struct stat status;
+  return fstatat(folderFd, name, &status, AT_SYMLINK_NOFOLLOW) == 0 && now - status.st_mtime >= kStaleTemporarySeconds;
+}
+
+// Temporaries that killed or crashed writers left in `folder`; best effort.
+void RemoveStaleTemporaries(const std::string& folder) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  const time_t now = std::time(nullptr);
+  while (const dirent* entry = readdir(dir))
+    if (IsStale(dirfd(dir), entry->d_name, now)) unlinkat(dirfd(dir), entry->d_name, 0);
+  closedir(dir);
 }
 
 // Moves all `size` bytes through read or write, across short transfers and
@@ -220,8 +255,9 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, cons
   // is unique per process and write; O_EXCL steps over one that another
   // process namespace happens to use too.
   static std::atomic<unsigned> serial{0};
+  RemoveStaleTemporaries(folder);
   const std::string target = folder + "/" + valueName;
-  const std::string prefix = folder + "/.tmp." + std::to_string(getpid()) + ".";
+  const std::string prefix = folder + "/" + kTemporaryPrefix + std::to_string(getpid()) + ".";
   // The names are made before the file, so nothing can throw while it is open.
   std::string temporary;
   int fd = -1;

@@ -5,7 +5,8 @@
 // (XDG_CONFIG_HOME defaults to ~/.config); a key is a folder below it, named
 // by "\"-separated components, and a value is a file in the key's folder.
 // A value is replaced atomically, so a crash, a kill or a second process
-// writing the same value leaves either the old value or the new one whole.
+// writing the same value leaves either the old value or the new one whole;
+// the temporary file a killed writer leaves is removed by a later write.
 // No call waits on another process.
 #pragma once
 #include <cstdint>

@@ -44,7 +44,9 @@ struct Recorder : TDSPTAG {
   std::vector<uint32_t> positions, valid;
   void Attach(TOzoSoundBufferTAG*, uint32_t) override { calls.push_back("Attach"); }
   void Detach() override { calls.push_back("Detach"); }
-  void Process(void*, uint32_t, uint32_t position, uint32_t, uint32_t validBytes) override {
+  std::string first;  // the bytes of the first block processed
+  void Process(void* data, uint32_t, uint32_t position, uint32_t size, uint32_t validBytes) override {
+    if (first.empty()) first.assign(static_cast<const char*>(data), size);
     calls.push_back("Process");
     positions.push_back(position);
     valid.push_back(validBytes);
@@ -141,6 +143,29 @@ TEST_F(PolledBuffer, ProcessorsHearWhatTheyAskFor) {
                                      "Process", "Volume 60", "Volume 0", "Volume 0", "Volume 30", "Pan -20", "Detach"));
   EXPECT_THAT(all.positions, ::testing::ElementsAre(0u, kChunk, 2 * kChunk));
   EXPECT_THAT(all.valid, ::testing::ElementsAre(kChunk, 512u, 0u)) << "decoded bytes, the rest padding";
+}
+
+// A seek that lands before the asked place, as MPEG seeking does, skips
+// bytes that are never heard: the processors see them silent.
+TEST_F(PolledBuffer, ARestartsSkippedBytesReachTheProcessorsSilent) {
+  struct LandingEarly : TOzoWAVTAG {
+    int Seek(unsigned ms, unsigned* skip) override {
+      const int result = TOzoWAVTAG::Seek(ms, skip);
+      *skip = 4000;
+      return result;
+    }
+  } early;
+  Recorder seen;
+  buffer_.AddProcessor(&seen);
+  Load({.data = PatternBytes(2 * kChunk)});
+  ASSERT_EQ(early.Open(dir_.File("song.wav").c_str(), 0), 0);
+  config_.decoder = &early;
+  ASSERT_EQ(buffer_.Configure(&device_, &early.Format, &config_, 4 * kChunk), 0);
+  buffer_.RequestRestart(0, 0);
+  buffer_.Refill();
+  buffer_.Release();  // before the processor and the decoder go
+  EXPECT_EQ(seen.first.substr(0, 4000), std::string(4000, '\0'));
+  EXPECT_EQ(seen.first.substr(4000, 64), PatternBytes(2 * kChunk).substr(4000, 64)) << "the rest as decoded";
 }
 
 TEST_F(PolledBuffer, TwentyProcessorsAtMost) {
