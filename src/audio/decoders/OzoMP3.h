@@ -32,6 +32,11 @@ class TOzoMP3TAG : public TVyPlayerTAG {
   int OpenInput(const char* fileName);
   void SetFormat();
   void SetLength(uint32_t countedFrames, uint64_t audioBytes);
+  bool FollowsStream();
+
+  static constexpr uint64_t kUnknownOffset = UINT64_MAX;
+  uint64_t nextFrameAt_ = kUnknownOffset;  // where the frame after the last decoded one begins
+  bool streamEnded_ = false;               // bytes that are not audio ended it, until the next seek
 };
 
 // Milliseconds of frames frames of blockSize PCM bytes each.
