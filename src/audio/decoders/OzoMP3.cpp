@@ -25,6 +25,9 @@ constexpr int kMaxFirstDecodes = 11;
 constexpr uint32_t kLayer3DelaySamples = 1105;
 constexpr uint32_t kLayer12DelaySamples = 481;
 constexpr int kLayer3 = 3;
+// Junk of this many bytes, in which the library may find false frames, is
+// skipped; more ends the stream. As much as an open searches.
+constexpr uint64_t kMaxJunkBytes = 64 * 1024;
 // Calibration of the bytes-to-time estimate for streams that are not counted.
 constexpr double kEstimateFactor = 1.0023;
 // Any input module may read the file.
@@ -132,8 +135,7 @@ int TOzoMP3TAG::Open(const char* fileName, unsigned flags) {
     ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: Stream too short (%i frames)", int(Frames));
     return -1;
   }
-  nextFrameAt_ = kUnknownOffset;
-  streamEnded_ = false;
+  ResetStreamCheck();
   Opened = 1;
   return 0;
 }
@@ -209,8 +211,7 @@ int TOzoMP3TAG::Seek(unsigned ms, unsigned* skipBytes) {
   // reservoir, the filter bank), so the frame after a jump is whole and as
   // late as the first one: the same skip serves both.
   *skipBytes = (uint32_t(bytes % BlockSize) & uint32_t(AlignMask)) + StartSkip;
-  nextFrameAt_ = kUnknownOffset;
-  streamEnded_ = false;
+  ResetStreamCheck();
   const int result = decoder_input_seek_to_position(Decoder, float(double(frame) / Frames));
   if (result != XA_SUCCESS) {
     ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: XAUDIO: Input seeking error [%s]", XAudioErrorName(result));
@@ -233,7 +234,10 @@ int TOzoMP3TAG::Decode(void* dest, unsigned blocks, unsigned* decodedBlocks) {
     result = decoder_decode(Decoder, out);
     if (result == XA_ERROR_TIMEOUT) continue;
     if (result != XA_SUCCESS && result != XA_ERROR_INVALID_FRAME) break;
-    if (!FollowsStream()) break;
+    if (!IsAudioFrame()) {
+      if (streamEnded_) break;
+      continue;  // the next frame overwrites it
+    }
     ++*decodedBlocks;
     --left;
     out += BlockSize;
@@ -249,20 +253,27 @@ int TOzoMP3TAG::Decode(void* dest, unsigned blocks, unsigned* decodedBlocks) {
 // A frame that does not follow the one before (the first after an open or a
 // seek, or one the library found after junk) must begin a run of frames:
 // otherwise the library has synced onto bytes that are not audio, which
-// would be heard as full-scale noise. The stream ends there instead.
-bool TOzoMP3TAG::FollowsStream() {
+// would be heard as full-scale noise. Such frames are skipped, and far
+// enough from the last audio, the stream ends there.
+bool TOzoMP3TAG::IsAudioFrame() {
   const XA_InputInfo& in = Decoder->input;
-  if (in.frame_offset != nextFrameAt_) {
-    TDecoderInputTAG input(Decoder);
-    if (!MpegRunAt(input, in.frame_offset).found) {
-      streamEnded_ = true;
-      ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: No audio at byte %llu: the stream ends there",
-                  static_cast<unsigned long long>(in.frame_offset));
-      return false;
-    }
+  TDecoderInputTAG input(Decoder);
+  if (in.frame_offset == nextFrameAt_ || MpegRunAt(input, in.frame_offset).found) {
+    nextFrameAt_ = audioEnd_ = in.frame_offset + in.frame_length;
+    return true;
   }
-  nextFrameAt_ = in.frame_offset + in.frame_length;
-  return true;
+  if (audioEnd_ == kUnknownOffset) audioEnd_ = in.frame_offset;
+  if (in.frame_offset > audioEnd_ + kMaxJunkBytes) {
+    streamEnded_ = true;
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: No audio after byte %llu: the stream ends there",
+                static_cast<unsigned long long>(audioEnd_));
+  }
+  return false;
+}
+
+void TOzoMP3TAG::ResetStreamCheck() {
+  nextFrameAt_ = audioEnd_ = kUnknownOffset;
+  streamEnded_ = false;
 }
 
 const char* TOzoMP3TAG::GetTitle() { return Opened && Title[0] ? Title : nullptr; }

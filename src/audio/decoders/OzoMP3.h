@@ -32,10 +32,12 @@ class TOzoMP3TAG : public TVyPlayerTAG {
   int OpenInput(const char* fileName);
   void SetFormat();
   void SetLength(uint32_t countedFrames, uint64_t audioBytes);
-  bool FollowsStream();
+  bool IsAudioFrame();
+  void ResetStreamCheck();
 
   static constexpr uint64_t kUnknownOffset = UINT64_MAX;
-  uint64_t nextFrameAt_ = kUnknownOffset;  // where the frame after the last decoded one begins
+  uint64_t nextFrameAt_ = kUnknownOffset;  // where the frame after the last audio frame begins
+  uint64_t audioEnd_ = kUnknownOffset;     // where the last audio frame ended
   bool streamEnded_ = false;               // bytes that are not audio ended it, until the next seek
 };
 

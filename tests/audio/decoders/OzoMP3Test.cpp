@@ -305,7 +305,14 @@ TEST_F(Mp3Decoder, AStreamEndsWhereBytesThatAreNotAudioBegin) {
   const std::string pcm = DecodeToEnd(mp3);
   EXPECT_EQ(pcm, source.substr(0, pcm.size())) << "ends with the stream, never with noise";
   EXPECT_NEAR(double(pcm.size()), source.size() / 2.0, 2.0 * mp3.BlockSize) << "plays every whole frame kept";
-  EXPECT_THAT(GetLastErrorText(), StartsWith("MP3 decoder: No audio at byte "));
+  EXPECT_THAT(GetLastErrorText(), StartsWith("MP3 decoder: No audio after byte "));
+
+  // A short stretch of them, false frame headers and all, is skipped, and
+  // the stream plays on.
+  const std::string noise = PatternBytes(1000, 5) + "\xFF\xFB\x90\x64" + PatternBytes(2000, 6);
+  WriteFileBytes(dir.File("noise_within.mp3"), whole.substr(0, 30000) + noise + whole.substr(30000));
+  ASSERT_EQ(mp3.Open(dir.File("noise_within.mp3").c_str(), 0), 0);
+  EXPECT_NEAR(double(DecodeToEnd(mp3).size()), double(source.size()), 2.0 * mp3.BlockSize);
 }
 
 TEST(Mp3Length, FrameProductDoesNotWrapFor32Bits) {
