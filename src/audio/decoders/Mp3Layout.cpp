@@ -5,11 +5,6 @@
 #include "audio/decoders/MpegRun.h"
 
 namespace {
-// How far after the ID3v2 tag the stream may begin: room for the junk some
-// tools leave in front of the first frame (a few hundred bytes, or an
-// unknown tag of a few KiB), while a file of another kind is refused after
-// reading this much, however large it is.
-constexpr uint64_t kStreamSearchBytes = 64 * 1024;
 // The first frame's bytes up to the end of the longest field read there
 // (the VBRI frame count, 54 bytes in).
 constexpr size_t kFirstFrameProbeBytes = 64;
@@ -40,7 +35,7 @@ TMp3Layout ReadMp3Layout(TMpegSourceTAG& input) {
   TMp3Layout layout;
   uint8_t head[kId3v2HeaderBytes];
   if (input.ReadAt(0, head, sizeof head) == long(sizeof head)) layout.id3v2Bytes = Id3v2TagSize(head);
-  const TMpegRun first = FindMpegRun(input, layout.id3v2Bytes, kStreamSearchBytes);
+  const TMpegRun first = FindMpegRun(input, layout.id3v2Bytes, kMaxJunkBytes);
   if (!first.found) return layout;
   layout.stream = true;
   layout.firstFrame = first.at;

@@ -13,6 +13,12 @@
 // play anyway.
 constexpr int kRunFrames = 4;
 
+// Junk that may stand before a stream's first frame, or between frames: room
+// for what some tools leave in front (a few hundred bytes, or an unknown tag
+// of a few KiB), while a file of another kind is refused, or a stream ended,
+// after this much, however large it is.
+constexpr uint64_t kMaxJunkBytes = 64 * 1024;
+
 // The start of a run of kRunFrames frames.
 struct TMpegRun {
   bool found = false;

@@ -25,9 +25,6 @@ constexpr int kMaxFirstDecodes = 11;
 constexpr uint32_t kLayer3DelaySamples = 1105;
 constexpr uint32_t kLayer12DelaySamples = 481;
 constexpr int kLayer3 = 3;
-// Junk of this many bytes, in which the library may find false frames, is
-// skipped; more ends the stream. As much as an open searches.
-constexpr uint64_t kMaxJunkBytes = 64 * 1024;
 // Calibration of the bytes-to-time estimate for streams that are not counted.
 constexpr double kEstimateFactor = 1.0023;
 // Any input module may read the file.
@@ -257,8 +254,10 @@ int TOzoMP3TAG::Decode(void* dest, unsigned blocks, unsigned* decodedBlocks) {
 // enough from the last audio, the stream ends there.
 bool TOzoMP3TAG::IsAudioFrame() {
   const XA_InputInfo& in = Decoder->input;
+  if (in.frame_offset == lastAudioAt_) return true;  // the library failed before a new frame: its silence
   TDecoderInputTAG input(Decoder);
   if (in.frame_offset == nextFrameAt_ || MpegRunAt(input, in.frame_offset).found) {
+    lastAudioAt_ = in.frame_offset;
     nextFrameAt_ = audioEnd_ = in.frame_offset + in.frame_length;
     return true;
   }
@@ -272,7 +271,7 @@ bool TOzoMP3TAG::IsAudioFrame() {
 }
 
 void TOzoMP3TAG::ResetStreamCheck() {
-  nextFrameAt_ = audioEnd_ = kUnknownOffset;
+  lastAudioAt_ = nextFrameAt_ = audioEnd_ = kUnknownOffset;
   streamEnded_ = false;
 }
 
