@@ -33,8 +33,7 @@ void ReadFrameCount(TMpegSourceTAG& input, const TMpegRun& first, TMp3Layout* la
 
 TMp3Layout ReadMp3Layout(TMpegSourceTAG& input) {
   TMp3Layout layout;
-  uint8_t head[kId3v2HeaderBytes];
-  if (input.ReadAt(0, head, sizeof head) == long(sizeof head)) layout.id3v2Bytes = Id3v2TagSize(head);
+  layout.id3v2Bytes = Id3v2TagsSize(input);
   const TMpegRun first = FindMpegRun(input, layout.id3v2Bytes, kMaxJunkBytes);
   if (!first.found) return layout;
   layout.stream = true;

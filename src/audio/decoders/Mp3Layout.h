@@ -7,7 +7,7 @@
 #include "audio/decoders/MpegSource.h"
 
 struct TMp3Layout {
-  uint32_t id3v2Bytes = 0;  // tag at the start, 0 when none
+  uint64_t id3v2Bytes = 0;  // tags at the start, 0 when none
   uint32_t vbrFrames = 0;   // frames counted by the VBR header, 0 when none
   // The VBR header counts far fewer bytes than the file holds: only the
   // frames themselves tell the length.

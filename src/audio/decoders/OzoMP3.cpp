@@ -57,8 +57,8 @@ class TDecoderInputTAG final : public TMpegSourceTAG {
 };
 
 // Tags are not audio: leave them out of the bytes the estimate times.
-uint64_t AudioBytes(uint64_t inputBytes, uint32_t id3v2Bytes, bool id3v1) {
-  uint64_t tags = uint64_t(id3v2Bytes) + (id3v1 ? kId3v1Bytes : 0);
+uint64_t AudioBytes(uint64_t inputBytes, uint64_t id3v2Bytes, bool id3v1) {
+  uint64_t tags = id3v2Bytes + (id3v1 ? kId3v1Bytes : 0);
   return inputBytes > tags ? inputBytes - tags : 0;
 }
 }  // namespace
