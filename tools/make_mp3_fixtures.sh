@@ -47,6 +47,8 @@ twolame --quiet -b 64 "$sig/s22_40.wav" "$out/layer2_22k.mp2"
 # VBR without a Xing header: neither its length nor its frames' times are
 # written anywhere.
 "${lame[@]}" -t -V 4 "$sig/s44_40.wav" "$out/vbr_bare.mp3"
+# The same opening quietly: its first frames all have the lowest bit rate.
+"${lame[@]}" -t -V 4 "$sig/vbr.wav" "$out/vbr_quiet_bare.mp3"
 # Without an Info frame (-t), so that their length must be estimated.
 "${lame[@]}" -t -b 128 --id3v1-only --ta "Ozo" --tt "Night Drive" "$sig/s44.wav" "$out/id3v1.mp3"
 "${lame[@]}" -t -b 128 --id3v2-only --tt "Cover" --pad-id3v2-size 300000 "$sig/s44.wav" "$out/id3v2_large.mp3"

@@ -289,8 +289,7 @@ void TVySongTAG::FormatTime() {
 void TVySongTAG::Play() {
   TOzoSyncGuard lock(*this);
   if (!open_) return;
-  buffer_.TOzoSoundBufferTAG::Play();
-  buffer_.SetRestartPlay(1);
+  buffer_.StartPlaying();
 }
 
 void TVySongTAG::Stop() {

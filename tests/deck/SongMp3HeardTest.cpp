@@ -83,3 +83,39 @@ TEST(HeardMp3, PlayAndJumpLandWithin5MsOfTheirTargets) {
   RecordProperty("start_offset_samples", std::to_string(start - long(startSkip)));
   RecordProperty("jump_offset_samples", std::to_string(landed - long(expected)));
 }
+
+// The song engine's jumps, heard: the first sound after each is the target
+// moment of the source, for CBR, VBR with a Xing header and VBR without
+// one, opened fast and exact alike; and so when the player comes late after
+// a jump and a Play (a loaded machine, a long device period), since the ring
+// still holds the audio from before the jump.
+TEST(HeardMp3, JumpsLandWithin5MsInEveryFlavourAndOpenWithAPlayerThatComesLate) {
+  constexpr double kListenMs = 1200;  // the player's idle sleep, then the jump heard
+  const std::tuple<const char*, const char*, unsigned> flavours[] = {
+      {"cbr320.mp3", "s44_40.wav", 30000}, {"vbr_xing.mp3", "vbr.wav", 8000}, {"vbr_bare.mp3", "s44_40.wav", 30000}};
+  for (const auto& [file, signal, targetMs] : flavours) {
+    for (int exact : {0, 1}) {
+      SCOPED_TRACE(std::string(file) + (exact ? ", exact open" : ", fast open"));
+      TempDir dir;
+      SteppedPlayer player(dir.File("capture.wav"), kRate);
+      TOzoMP3TAG mp3;
+      auto song = std::make_unique<TVySongTAG>();
+      song->SetCounter(player.Counter());
+      player.SetCycle([&song] { return song->Service(); }, [] { return false; });  // commands do not wake it
+      song->AddPlayer(&mp3);
+      ASSERT_EQ(song->Open(Mp3Fixture(file).c_str(), 1, exact), 0);
+      player.RunFor(50);  // the open's restart, then the player sleeps
+      song->SetPosition(targetMs);
+      song->Play();
+      player.RunFor(kListenMs);
+      player.SetCycle(nullptr);
+      song.reset();
+
+      const Capture capture = player.Read();
+      const Landing landing = LocateLanding(FixtureSignal(signal), capture.left, FirstSound(capture), targetMs, kRate);
+      EXPECT_GT(landing.correlation, 0.9) << "the first sound is not the target";
+      EXPECT_NEAR(landing.lateMs, 0, 5);
+      RecordProperty(std::string(file) + (exact ? "_exact" : "_fast"), std::to_string(landing.lateMs));
+    }
+  }
+}

@@ -1,4 +1,5 @@
-// The frame-header walk and the first-frame readers on arbitrary bytes.
+// The frame-header walk, the first-frame readers and the search for a run
+// of frames on arbitrary bytes.
 #include <cstddef>
 #include <cstdint>
 
@@ -10,7 +11,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* file = FuzzInputFile(data, size);
   CountMpegFrames(file);
-  ReadMp3Layout(file);
+  TOzoFileTAG input(file);
+  Mp3BitRateVaries(input, ReadMp3Layout(input));
   long first = FindMpegHeader(data, size);
   if (first >= 0) ReadVbrHeader(data + first, size - size_t(first));
   return 0;

@@ -139,6 +139,16 @@ Match LocateExcerpt(const std::vector<float>& signal, const std::vector<float>& 
   return best;
 }
 
+Landing LocateLanding(const std::vector<float>& source, const std::vector<float>& heard, size_t from, unsigned targetMs,
+                      uint32_t rate, double excerptMs, double searchMs) {
+  const size_t frames = size_t(excerptMs * rate / 1000);
+  if (from + frames > heard.size()) return {};
+  const std::vector<float> excerpt(heard.begin() + long(from), heard.begin() + long(from + frames));
+  const long target = long(uint64_t(targetMs) * rate / 1000), search = long(searchMs * rate / 1000);
+  const Match m = LocateExcerpt(source, excerpt, target - search, target + search + 1);
+  return {double(m.offset - target) * 1000 / rate, m.correlation};
+}
+
 std::vector<int16_t> DitheredSine(double hz, uint32_t rate, size_t frames, double amplitude, int channels) {
   std::mt19937 random(7);
   std::uniform_real_distribution<double> lsb(-0.5, 0.5);

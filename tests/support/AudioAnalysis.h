@@ -37,6 +37,16 @@ struct Match {
 // the offset of the highest normalised cross-correlation.
 Match LocateExcerpt(const std::vector<float>& signal, const std::vector<float>& excerpt, long from, long to);
 
+// Where the `excerptMs` of `heard` from frame `from` on lie in `source`
+// (both at `rate`), searched within `searchMs` of `targetMs`: the offset
+// is how late they are, in ms.
+struct Landing {
+  double lateMs = 0;
+  double correlation = 0;
+};
+Landing LocateLanding(const std::vector<float>& source, const std::vector<float>& heard, size_t from, unsigned targetMs,
+                      uint32_t rate, double excerptMs = 100, double searchMs = 300);
+
 // 16-bit PCM sine, interleaved, with triangular dither so that quantisation
 // leaves noise rather than spurs.
 std::vector<int16_t> DitheredSine(double hz, uint32_t rate, size_t frames, double amplitude, int channels);

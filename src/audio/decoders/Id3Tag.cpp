@@ -52,3 +52,15 @@ uint32_t Id3v2TagSize(const uint8_t* head) {
   }
   return uint32_t(kId3v2HeaderBytes) + size + ((head[5] & kId3v2HasFooter) ? uint32_t(kId3v2HeaderBytes) : 0);
 }
+
+uint64_t Id3v2TagsSize(TMpegSourceTAG& input) {
+  constexpr int kMaxTags = 8;  // more is no tagger's doing: the rest is junk
+  uint64_t at = 0;
+  uint8_t head[kId3v2HeaderBytes];
+  for (int tag = 0; tag < kMaxTags && input.ReadAt(at, head, sizeof head) == long(sizeof head); ++tag) {
+    const uint32_t size = Id3v2TagSize(head);
+    if (size == 0) break;
+    at += size;
+  }
+  return at;
+}

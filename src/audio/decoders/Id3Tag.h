@@ -23,3 +23,7 @@ bool ReadId3v1Title(const char* fileName, char* title, size_t titleSize);
 // Bytes of the version 2 tag whose header is head[0..9] (header, footer and
 // all), or 0 when head is not such a header.
 uint32_t Id3v2TagSize(const uint8_t* head);
+
+// Bytes of the version 2 tags at the start of the input, one after another:
+// some taggers write a second tag, cover art and all, behind the first.
+uint64_t Id3v2TagsSize(TMpegSourceTAG& input);

@@ -16,6 +16,9 @@ uint32_t MpegFrameLength(uint32_t header);
 // bit rate, no padding. 0 when h is not a valid header.
 uint32_t MpegMinFrameLength(uint32_t header);
 
+// The bit-rate index of header h: frames of a CBR stream share it.
+inline uint32_t MpegBitRateIndex(uint32_t h) { return (h >> 12) & 15; }
+
 // The header whose four bytes start at data, first byte most significant.
 uint32_t MpegHeaderAt(const uint8_t* data);
 

@@ -5,6 +5,7 @@
 #include "audio/decoders/Id3Tag.h"
 #include "audio/decoders/Mp3Layout.h"
 #include "audio/decoders/MpegFrameWalk.h"
+#include "audio/decoders/MpegRun.h"
 #include "foundation/OzoError.h"
 #include "foundation/OzoErrorNames.h"
 #include "foundation/OzoPath.h"
@@ -56,8 +57,8 @@ class TDecoderInputTAG final : public TMpegSourceTAG {
 };
 
 // Tags are not audio: leave them out of the bytes the estimate times.
-uint64_t AudioBytes(uint64_t inputBytes, uint32_t id3v2Bytes, bool id3v1) {
-  uint64_t tags = uint64_t(id3v2Bytes) + (id3v1 ? kId3v1Bytes : 0);
+uint64_t AudioBytes(uint64_t inputBytes, uint64_t id3v2Bytes, bool id3v1) {
+  uint64_t tags = id3v2Bytes + (id3v1 ? kId3v1Bytes : 0);
   return inputBytes > tags ? inputBytes - tags : 0;
 }
 }  // namespace
@@ -108,7 +109,18 @@ int TOzoMP3TAG::Open(const char* fileName, unsigned flags) {
   TDecoderInputTAG input(Decoder);
   const bool id3v1 = ReadId3v1Title(input, Title, sizeof Title);
   const TMp3Layout layout = ReadMp3Layout(input);
-  uint32_t counted = (flags & kOpenExactLength) || layout.partialVbrHeader ? CountMpegFrames(input) : 0;
+  if (!layout.stream) {
+    // The library found something like a frame, but in bytes that are not
+    // MPEG audio: decoded, they would be full-scale noise.
+    decoder_input_delete(Decoder);
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: XAUDIO: Cannot retrieve input info [%s]",
+                XAudioErrorName(XA_ERROR_UNSUPPORTED_INPUT));
+    return -1;
+  }
+  // One frame's bit rate would time a VBR stream without a header wrongly.
+  const bool countFrames = (flags & kOpenExactLength) || layout.partialVbrHeader ||
+                           (layout.vbrFrames == 0 && Mp3BitRateVaries(input, layout));
+  uint32_t counted = countFrames ? CountMpegFrames(input) : 0;
   if (counted == 0) counted = layout.vbrFrames;  // a VBR header's count beats any estimate
   SetFormat();
   SetLength(counted, AudioBytes(Decoder->input.size, layout.id3v2Bytes, id3v1));
@@ -120,6 +132,7 @@ int TOzoMP3TAG::Open(const char* fileName, unsigned flags) {
     ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: Stream too short (%i frames)", int(Frames));
     return -1;
   }
+  ResetStreamCheck();
   Opened = 1;
   return 0;
 }
@@ -195,6 +208,7 @@ int TOzoMP3TAG::Seek(unsigned ms, unsigned* skipBytes) {
   // reservoir, the filter bank), so the frame after a jump is whole and as
   // late as the first one: the same skip serves both.
   *skipBytes = (uint32_t(bytes % BlockSize) & uint32_t(AlignMask)) + StartSkip;
+  ResetStreamCheck();
   const int result = decoder_input_seek_to_position(Decoder, float(double(frame) / Frames));
   if (result != XA_SUCCESS) {
     ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: XAUDIO: Input seeking error [%s]", XAudioErrorName(result));
@@ -213,10 +227,14 @@ int TOzoMP3TAG::Decode(void* dest, unsigned blocks, unsigned* decodedBlocks) {
   auto* out = static_cast<uint8_t*>(dest);
   unsigned left = blocks;
   int result = XA_SUCCESS;
-  while (left > 0) {
+  while (left > 0 && !streamEnded_) {
     result = decoder_decode(Decoder, out);
     if (result == XA_ERROR_TIMEOUT) continue;
     if (result != XA_SUCCESS && result != XA_ERROR_INVALID_FRAME) break;
+    if (!IsAudioFrame()) {
+      if (streamEnded_) break;
+      continue;  // the next frame overwrites it
+    }
     ++*decodedBlocks;
     --left;
     out += BlockSize;
@@ -224,9 +242,37 @@ int TOzoMP3TAG::Decode(void* dest, unsigned blocks, unsigned* decodedBlocks) {
   // Whatever was not decoded is silence, after a failure too: the request is
   // always filled whole.
   std::memset(out, SilenceByte(), size_t(left) * BlockSize);
-  if (result == XA_SUCCESS || result == XA_END_OF_INPUT) return 0;
+  if (result == XA_SUCCESS || result == XA_END_OF_INPUT || streamEnded_) return 0;
   ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: XAUDIO: Decoding fail [%s]", XAudioErrorName(result));
   return -1;
+}
+
+// A frame that does not follow the one before (the first after an open or a
+// seek, or one the library found after junk) must begin a run of frames:
+// otherwise the library has synced onto bytes that are not audio, which
+// would be heard as full-scale noise. Such frames are skipped, and far
+// enough from the last audio, the stream ends there.
+bool TOzoMP3TAG::IsAudioFrame() {
+  const XA_InputInfo& in = Decoder->input;
+  if (in.frame_offset == lastAudioAt_) return true;  // the library failed before a new frame: its silence
+  TDecoderInputTAG input(Decoder);
+  if (in.frame_offset == nextFrameAt_ || MpegRunAt(input, in.frame_offset).found) {
+    lastAudioAt_ = in.frame_offset;
+    nextFrameAt_ = audioEnd_ = in.frame_offset + in.frame_length;
+    return true;
+  }
+  if (audioEnd_ == kUnknownOffset) audioEnd_ = in.frame_offset;
+  if (in.frame_offset > audioEnd_ + kMaxJunkBytes) {
+    streamEnded_ = true;
+    ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: No audio after byte %llu: the stream ends there",
+                static_cast<unsigned long long>(audioEnd_));
+  }
+  return false;
+}
+
+void TOzoMP3TAG::ResetStreamCheck() {
+  lastAudioAt_ = nextFrameAt_ = audioEnd_ = kUnknownOffset;
+  streamEnded_ = false;
 }
 
 const char* TOzoMP3TAG::GetTitle() { return Opened && Title[0] ? Title : nullptr; }

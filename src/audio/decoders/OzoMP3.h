@@ -32,6 +32,14 @@ class TOzoMP3TAG : public TVyPlayerTAG {
   int OpenInput(const char* fileName);
   void SetFormat();
   void SetLength(uint32_t countedFrames, uint64_t audioBytes);
+  bool IsAudioFrame();
+  void ResetStreamCheck();
+
+  static constexpr uint64_t kUnknownOffset = UINT64_MAX;
+  uint64_t lastAudioAt_ = kUnknownOffset;  // where the last audio frame began
+  uint64_t nextFrameAt_ = kUnknownOffset;  // where the frame after it begins
+  uint64_t audioEnd_ = kUnknownOffset;     // the end of the audio, where junk is counted from
+  bool streamEnded_ = false;               // bytes that are not audio ended it, until the next seek
 };
 
 // Milliseconds of frames frames of blockSize PCM bytes each.

@@ -76,6 +76,14 @@ void TVyBufferTAG::StopOutput() {
   Running = false;
 }
 
+void TVyBufferTAG::StartPlaying() {
+  TOzoSyncGuard lock(*this);
+  if (RestartPending)
+    RestartPlay = 1;
+  else
+    Play();
+}
+
 void TVyBufferTAG::StopPlaying() {
   TOzoSyncGuard lock(*this);
   LoopPaused = false;
@@ -84,7 +92,7 @@ void TVyBufferTAG::StopPlaying() {
 
 bool TVyBufferTAG::WillPlay() {
   TOzoSyncGuard lock(*this);
-  return LoopPaused || IsPlaying();
+  return LoopPaused || IsPlaying() || (RestartPending && RestartPlay);
 }
 
 // The event is reset under the lock, so a restart carried out after that

@@ -40,9 +40,14 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   // restart plays, so that it is not undone a moment later.
   void SetRestartPlay(int play);
   void StopOutput();
+  // Starts what is heard for the transport. With a restart pending, the
+  // restart starts it: the ring still holds the audio from before the jump,
+  // which would otherwise be heard until the player comes round.
+  void StartPlaying();
   // Stops what is heard for the transport; a pause of the search loop ends too.
   void StopPlaying();
-  // Playing, or pausing between two passes of the search loop.
+  // Playing, about to play when a pending restart is carried out, or pausing
+  // between two passes of the search loop.
   bool WillPlay();
   // Blocks until a pending restart has been carried out.
   void WaitRestarted();

@@ -45,8 +45,10 @@ struct XA_OutputInfo {
   int layer;                  // MPEG audio layer, 1 to 3: the output's delay depends on it
 };
 struct XA_InputInfo {
-  uint64_t size;        // bytes of the input, tags included
-  uint64_t bytes_read;  // bytes read from the input so far, by the decoder and decoder_input_read
+  uint64_t size;          // bytes of the input, tags included
+  uint64_t bytes_read;    // bytes read from the input so far, by the decoder and decoder_input_read
+  uint64_t frame_offset;  // of the header of the frame decoded last
+  uint32_t frame_length;  // bytes of that frame, header included
 };
 struct XA_StatusInfo {
   uint32_t bitrate;  // kbit/s of the last decoded frame

@@ -32,10 +32,14 @@ int HoldOutputFormat(XA_DecoderInfo* decoder) {
   return XA_SUCCESS;
 }
 
-// Free-format frames carry no bit-rate index: derive the rate from the size.
+// Where the frame just decoded lies, and its bit rate: free-format frames
+// carry no bit-rate index, so theirs comes from their size.
 void UpdateStatus(XA_DecoderInfo* decoder) {
   mpg123_frameinfo2 frame{};
   if (mpg123_info2(decoder->impl->handle, &frame) != MPG123_OK) return;
+  const off_t offset = mpg123_framepos(decoder->impl->handle);
+  decoder->input.frame_offset = offset > 0 ? uint64_t(offset) : 0;
+  decoder->input.frame_length = frame.framesize > 0 ? uint32_t(frame.framesize) : 0;
   uint32_t bitrate = uint32_t(frame.bitrate);
   int samplesPerFrame = mpg123_spf(decoder->impl->handle);
   if (bitrate == 0 && samplesPerFrame > 0)

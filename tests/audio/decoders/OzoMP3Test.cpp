@@ -84,10 +84,12 @@ TEST_F(Mp3Decoder, ExactLengthIsWithinOneFrameOfTheDecodedStream) {
   }
 }
 
-// The estimate alone misses a VBR stream that opens quietly by a factor of
-// two or more, and counts a tag of cover art as minutes of audio.
+// The estimate alone misses a VBR stream by a factor of two or more (the
+// more if it opens quietly), and counts a tag of cover art as minutes of
+// audio.
 TEST_F(Mp3Decoder, FastLengthIsWithinOnePercentWithVbrHeadersAndTagsLeftOut) {
-  for (const char* name : {"cbr128.mp3", "vbr_xing.mp3", "id3v1.mp3", "id3v2_large.mp3"}) {
+  for (const char* name :
+       {"cbr128.mp3", "vbr_xing.mp3", "id3v1.mp3", "id3v2_large.mp3", "vbr_bare.mp3", "vbr_quiet_bare.mp3"}) {
     ASSERT_EQ(Open(name), 0) << name << ": " << GetLastErrorText();
     const double decodedMs = DecodedMs(name);
     EXPECT_NEAR(mp3.Duration, decodedMs, decodedMs * 0.01) << name;
@@ -262,6 +264,59 @@ TEST_F(Mp3Decoder, JunkBetweenFramesIsSkippedWithoutLosingAFrame) {
   // The frame the junk cut into is lost; every other one plays.
   EXPECT_NEAR(DecodeToEnd(mp3).size() / mp3.BlockSize, DecodedFrames(Mp3Fixture("cbr128.mp3")), 1);
   EXPECT_TRUE(reports.empty()) << reports.front();
+}
+
+// Played, such files were full-scale noise: the library finds something like
+// a frame in any large file and syncs on through whatever follows.
+TEST_F(Mp3Decoder, OnlyFilesThatStartWithMpegFramesOpen) {
+  TempDir dir;
+  const std::string m4a = std::string(
+                              "\0\0\0\x10"
+                              "ftypM4A \0\0\0\0\0\x10\0\x08mdat",
+                              24) +
+                          PatternBytes(1 << 20, 7);
+  const std::pair<const char*, std::string> others[] = {
+      {"program.mp3", ReadFileBytes("/proc/self/exe").substr(0, 2 << 20)},
+      {"image.mp3", ReadFileBytes(VYS_RESOURCES_DIR "/artwork/OZOKNOB_DEFAULT.png")},
+      {"aac.mp3", m4a},
+      {"random.mp3", PatternBytes(1 << 20, 3)}};
+  for (const auto& [name, bytes] : others) {
+    WriteFileBytes(dir.File(name), bytes);
+    EXPECT_EQ(mp3.Open(dir.File(name).c_str(), 0), -1) << name;
+    EXPECT_THAT(GetLastErrorText(),
+                StartsWith("MP3 decoder: XAUDIO: Cannot retrieve input info [XA_ERROR_UNSUPPORTED_"))
+        << name;
+  }
+  // A real stream behind junk, or behind a second ID3v2 tag larger than any
+  // junk, opens whole.
+  const std::string secondTag = std::string("ID3\3\0\0\0\x06\0\0", 10) + std::string(6 << 14, '\0');
+  for (const std::string& front : {PatternBytes(700, 5), std::string("ID3\3\0\0\0\0\0\0", 10) + secondTag}) {
+    WriteFileBytes(dir.File("behind.mp3"), front + ReadFileBytes(Mp3Fixture("cbr128.mp3")));
+    ASSERT_EQ(mp3.Open(dir.File("behind.mp3").c_str(), 0), 0) << GetLastErrorText();
+    EXPECT_NEAR(DecodeToEnd(mp3).size() / mp3.BlockSize, DecodedFrames(Mp3Fixture("cbr128.mp3")), 1);
+  }
+}
+
+// Bytes after the stream that are not audio (a file joined to a program, a
+// download cut short and filled up) end it, whatever length was promised.
+TEST_F(Mp3Decoder, AStreamEndsWhereBytesThatAreNotAudioBegin) {
+  TempDir dir;
+  const std::string whole = ReadFileBytes(Mp3Fixture("id3v1.mp3"));
+  WriteFileBytes(dir.File("then_noise.mp3"), whole.substr(0, whole.size() / 2) + PatternBytes(2 << 20, 11));
+  ASSERT_EQ(Open("id3v1.mp3"), 0);
+  const std::string source = DecodeToEnd(mp3);
+  ASSERT_EQ(mp3.Open(dir.File("then_noise.mp3").c_str(), 0), 0) << GetLastErrorText();
+  const std::string pcm = DecodeToEnd(mp3);
+  EXPECT_EQ(pcm, source.substr(0, pcm.size())) << "ends with the stream, never with noise";
+  EXPECT_NEAR(double(pcm.size()), source.size() / 2.0, 2.0 * mp3.BlockSize) << "plays every whole frame kept";
+  EXPECT_THAT(GetLastErrorText(), StartsWith("MP3 decoder: No audio after byte "));
+
+  // A short stretch of them, false frame headers and all, is skipped, and
+  // the stream plays on.
+  const std::string noise = PatternBytes(1000, 5) + "\xFF\xFB\x90\x64" + PatternBytes(2000, 6);
+  WriteFileBytes(dir.File("noise_within.mp3"), whole.substr(0, 30000) + noise + whole.substr(30000));
+  ASSERT_EQ(mp3.Open(dir.File("noise_within.mp3").c_str(), 0), 0);
+  EXPECT_NEAR(double(DecodeToEnd(mp3).size()), double(source.size()), 2.0 * mp3.BlockSize);
 }
 
 TEST(Mp3Length, FrameProductDoesNotWrapFor32Bits) {
