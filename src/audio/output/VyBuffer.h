@@ -39,11 +39,18 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   // A Play or Stop given while a restart is pending also decides whether the
   // restart plays, so that it is not undone a moment later.
   void SetRestartPlay(int play);
+  // Plays, or has the pending restart play: until it is carried out the
+  // ring still holds the old position.
+  void StartPlaying();
   void StopOutput();
   // Stops what is heard for the transport; a pause of the search loop ends too.
   void StopPlaying();
-  // Playing, or pausing between two passes of the search loop.
+  // Playing, pausing between two passes of the search loop, or about to
+  // play from a pending restart.
   bool WillPlay();
+  // The output is gone (the sound server ended). Refills wait, and a restart
+  // waits with them, until it is back by itself; what was playing plays on.
+  bool OutputLost();
   // Blocks until a pending restart has been carried out.
   void WaitRestarted();
   unsigned TakePlayedBytes();
@@ -83,12 +90,15 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   TOzoEventTAG RestartEvent;
   bool Running = false;
   bool RestartPending = false;
+  bool LossReported = false;  // the loss now going on is in the log
   TVyBufferConfig Config{};
   uint32_t LoopBytes = 0;
   uint32_t ProcessorCount = 0;
   TDSPTAG* Processors[kMaxProcessors] = {};
 
  private:
+  bool WatchOutput();
+  void HoldRestart();
   void CarryOutRestart();
   void FollowLoop(uint32_t playCursor);
   void CountPlayed(uint32_t playCursor);

@@ -4,6 +4,7 @@
 #include <portaudio.h>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "platform/sound/DeviceIdentity.h"
@@ -32,6 +33,15 @@ void SilenceLibraryMessages() {
     if (auto set = reinterpret_cast<TextHook>(dlsym(RTLD_DEFAULT, name))) set(Silent);
   using AlsaHook = int (*)(void (*)(const char*, int, const char*, int, const char*, ...));
   if (auto set = reinterpret_cast<AlsaHook>(dlsym(RTLD_DEFAULT, "snd_lib_error_set_handler"))) set(SilentAlsa);
+}
+
+// PortAudio's sessions are not safe to open and close from two threads at
+// once, and a lost output is reopened on a thread of its own while the
+// window may be listing the devices. Recursive: a failed open ends its
+// session in the backend's destructor, inside the open.
+std::recursive_mutex& SessionMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
 }
 
 bool Initialize() {
@@ -73,6 +83,7 @@ PaDeviceIndex FindDevice(const TGuid* id) {
 }  // namespace
 
 std::vector<TOutputDevice> PortAudioBackend::List() {
+  std::lock_guard<std::recursive_mutex> session(SessionMutex());
   std::vector<TOutputDevice> devices;
   if (!Initialize()) return devices;
   for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i)
@@ -83,6 +94,7 @@ std::vector<TOutputDevice> PortAudioBackend::List() {
 
 std::unique_ptr<PortAudioBackend> PortAudioBackend::Open(const TGuid* device, SoundMixer& mixer, HRESULT* error) {
   *error = DSERR_NODRIVER;
+  std::lock_guard<std::recursive_mutex> session(SessionMutex());
   if (!Initialize()) return nullptr;
   std::unique_ptr<PortAudioBackend> backend(new PortAudioBackend(mixer));
   PaDeviceIndex index = FindDevice(device);
@@ -112,6 +124,7 @@ std::unique_ptr<PortAudioBackend> PortAudioBackend::Open(const TGuid* device, So
 }
 
 PortAudioBackend::~PortAudioBackend() {
+  std::lock_guard<std::recursive_mutex> session(SessionMutex());
   if (stream_) {
     Pa_AbortStream(stream_);
     Pa_CloseStream(stream_);

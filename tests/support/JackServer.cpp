@@ -1,0 +1,110 @@
+#include "support/JackServer.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "audio/output/OzoDS.h"
+#include "support/AudioOutput.h"
+
+namespace {
+bool Listed(const std::string& device) {
+  TStringList list;
+  EnumerateDevices(list);
+  bool listed = false;
+  for (int i = 0; i < list.Count(); ++i) listed |= list.Strings(i) == device;
+  FreeDeviceList(list);
+  return listed;
+}
+}  // namespace
+
+bool HaveJack() { return system("command -v jackd >/dev/null 2>&1") == 0; }
+
+JackServer::JackServer(uint32_t rate) : rate_(rate) {
+  const char* name = std::getenv("VYS_TEST_JACK_SERVER");
+  name_ = name && *name ? name : "vys-test";
+  setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+  setenv("JACK_NO_START_SERVER", "1", 1);
+}
+
+bool JackServer::Start(const std::string& device) {
+  pid_ = fork();
+  if (pid_ == 0) {
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    const std::string rate = std::to_string(rate_);
+    execlp("jackd", "jackd", "-n", name_.c_str(), "-d", "dummy", "-r", rate.c_str(), "-p", "256",
+           static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return pid_ > 0 && WaitUntil([&] { return Listed(device); });
+}
+
+void JackServer::Stop(int signal) {
+  if (pid_ <= 0) return;
+  kill(pid_, signal);
+  if (!WaitUntil([this] { return waitpid(pid_, nullptr, WNOHANG) != 0; }, 2)) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  pid_ = -1;
+}
+
+JackFrames::JackFrames() : client_(jack_client_open("vys-test-frames", JackNoStartServer, nullptr)) {
+  if (!client_) return;
+  rate_ = jack_get_sample_rate(client_);
+  jack_set_process_callback(client_, &JackFrames::Count, &frames_);
+  if (jack_activate(client_) != 0) jack_client_close(std::exchange(client_, nullptr));
+}
+
+JackFrames::~JackFrames() {
+  if (client_) jack_client_close(client_);
+}
+
+int JackFrames::Count(jack_nframes_t frames, void* counted) {
+  *static_cast<std::atomic<uint64_t>*>(counted) += frames;
+  return 0;
+}
+
+JackRecorder::JackRecorder(const std::string& name, double seconds) : name_(name) {
+  client_ = jack_client_open(name.c_str(), JackNoStartServer, nullptr);
+  if (!client_) return;
+  rate_ = jack_get_sample_rate(client_);
+  left_.resize(size_t(seconds * rate_));
+  right_.resize(left_.size());
+  for (int side = 0; side < 2; ++side) {
+    const std::string port = "playback_" + std::to_string(side + 1);
+    ports_[side] = jack_port_register(client_, port.c_str(), JACK_DEFAULT_AUDIO_TYPE,
+                                      JackPortIsInput | JackPortIsPhysical | JackPortIsTerminal, 0);
+  }
+  jack_set_process_callback(client_, &JackRecorder::Record, this);
+  if (!ports_[0] || !ports_[1] || jack_activate(client_) != 0) jack_client_close(std::exchange(client_, nullptr));
+}
+
+JackRecorder::~JackRecorder() {
+  if (client_) jack_client_close(client_);
+}
+
+int JackRecorder::Record(jack_nframes_t frames, void* self) {
+  auto& recorder = *static_cast<JackRecorder*>(self);
+  const size_t at = recorder.recorded_.load(std::memory_order_relaxed);
+  const size_t count = std::min<size_t>(frames, recorder.left_.size() - at);
+  const auto* left = static_cast<const float*>(jack_port_get_buffer(recorder.ports_[0], frames));
+  const auto* right = static_cast<const float*>(jack_port_get_buffer(recorder.ports_[1], frames));
+  std::memcpy(recorder.left_.data() + at, left, count * sizeof(float));
+  std::memcpy(recorder.right_.data() + at, right, count * sizeof(float));
+  recorder.recorded_.store(at + count, std::memory_order_release);
+  return 0;
+}
+
+Capture JackRecorder::Recorded() const {
+  const size_t count = recorded_.load(std::memory_order_acquire);
+  return {rate_, std::vector<float>(left_.begin(), left_.begin() + count),
+          std::vector<float>(right_.begin(), right_.begin() + count)};
+}

@@ -1,0 +1,80 @@
+// A JACK server with its dummy (paced, no hardware) driver that a test
+// starts, kills and restarts, and JACK clients of the test's own that count
+// or record what the server really played.
+#pragma once
+#include <jack/jack.h>
+#include <sys/types.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "support/AudioAnalysis.h"
+
+bool HaveJack();
+
+class JackServer {
+ public:
+  // One name for every run (VYS_TEST_JACK_SERVER overrides it, for a machine
+  // that runs several checkouts' tests): a killed server leaves its
+  // registration behind, and JACK refuses new servers once a handful are
+  // registered. Clients of this process use it from construction on.
+  explicit JackServer(uint32_t rate = 48000);
+  // A clean stop unregisters the server.
+  ~JackServer() { Stop(SIGTERM); }
+
+  // True once it is up and the output `device` (a description in the
+  // device list) is listed.
+  bool Start(const std::string& device = "system (JACK Audio Connection Kit)");
+  void Kill() { Stop(SIGKILL); }
+
+ private:
+  void Stop(int signal);
+
+  std::string name_;
+  uint32_t rate_;
+  pid_t pid_ = -1;
+};
+
+// The frames the server has really played, counted by a client of our own:
+// the server's clock, which a busy machine holds back as it does the output.
+class JackFrames {
+ public:
+  JackFrames();
+  ~JackFrames();
+  bool Running() const { return client_ != nullptr; }
+  double Seconds() const { return double(frames_.load()) / rate_; }
+
+ private:
+  static int Count(jack_nframes_t frames, void* counted);
+
+  jack_client_t* client_;
+  uint32_t rate_ = 0;
+  std::atomic<uint64_t> frames_{0};
+};
+
+// A stand-in sound card: a client whose two playback ports count as
+// physical, so that it is listed as an output device of its own, and that
+// records everything played to it from its start, up to `seconds`.
+class JackRecorder {
+ public:
+  JackRecorder(const std::string& name, double seconds);
+  ~JackRecorder();
+  bool Running() const { return client_ != nullptr; }
+  // Its description in the device list.
+  std::string Device() const { return name_ + " (JACK Audio Connection Kit)"; }
+  // What it has recorded so far; its frame i was played i frames after its start.
+  Capture Recorded() const;
+
+ private:
+  static int Record(jack_nframes_t frames, void* recorder);
+
+  std::string name_;
+  jack_client_t* client_ = nullptr;
+  jack_port_t* ports_[2] = {};
+  uint32_t rate_ = 0;
+  std::vector<float> left_, right_;  // sized at start: the audio thread never allocates
+  std::atomic<size_t> recorded_{0};
+};
