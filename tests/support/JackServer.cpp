@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "audio/output/OzoDS.h"
+#include "platform/sound/JackBackend.h"
 #include "support/AudioOutput.h"
 
 namespace {
@@ -56,7 +57,9 @@ void JackServer::Stop(int signal) {
   pid_ = -1;
 }
 
-JackFrames::JackFrames() : client_(jack_client_open("vys-test-frames", JackNoStartServer, nullptr)) {
+JackFrames::JackFrames() {
+  std::lock_guard<std::recursive_mutex> clients(JackBackend::ClientMutex());
+  client_ = jack_client_open("vys-test-frames", JackNoStartServer, nullptr);
   if (!client_) return;
   rate_ = jack_get_sample_rate(client_);
   jack_set_process_callback(client_, &JackFrames::Count, &frames_);
@@ -64,6 +67,7 @@ JackFrames::JackFrames() : client_(jack_client_open("vys-test-frames", JackNoSta
 }
 
 JackFrames::~JackFrames() {
+  std::lock_guard<std::recursive_mutex> clients(JackBackend::ClientMutex());
   if (client_) jack_client_close(client_);
 }
 
@@ -73,6 +77,7 @@ int JackFrames::Count(jack_nframes_t frames, void* counted) {
 }
 
 JackRecorder::JackRecorder(const std::string& name, double seconds) : name_(name) {
+  std::lock_guard<std::recursive_mutex> clients(JackBackend::ClientMutex());
   client_ = jack_client_open(name.c_str(), JackNoStartServer, nullptr);
   if (!client_) return;
   rate_ = jack_get_sample_rate(client_);
@@ -84,11 +89,14 @@ JackRecorder::JackRecorder(const std::string& name, double seconds) : name_(name
                                       JackPortIsInput | JackPortIsPhysical | JackPortIsTerminal, 0);
   }
   jack_set_process_callback(client_, &JackRecorder::Record, this);
+  jack_on_shutdown(client_, [](void* self) { static_cast<JackRecorder*>(self)->serverGone_ = true; }, this);
   if (!ports_[0] || !ports_[1] || jack_activate(client_) != 0) jack_client_close(std::exchange(client_, nullptr));
 }
 
+// Left open once its server has gone, as the deck's own clients are.
 JackRecorder::~JackRecorder() {
-  if (client_) jack_client_close(client_);
+  std::lock_guard<std::recursive_mutex> clients(JackBackend::ClientMutex());
+  if (client_ && !serverGone_) jack_client_close(client_);
 }
 
 int JackRecorder::Record(jack_nframes_t frames, void* self) {

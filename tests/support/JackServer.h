@@ -50,10 +50,12 @@ class JackFrames {
  private:
   static int Count(jack_nframes_t frames, void* counted);
 
-  jack_client_t* client_;
+  jack_client_t* client_ = nullptr;
   uint32_t rate_ = 0;
   std::atomic<uint64_t> frames_{0};
 };
+
+// The clients open and close as the deck's own do (JackBackend::ClientMutex).
 
 // A stand-in sound card: a client whose two playback ports count as
 // physical, so that it is listed as an output device of its own, and that
@@ -77,4 +79,5 @@ class JackRecorder {
   uint32_t rate_ = 0;
   std::vector<float> left_, right_;  // sized at start: the audio thread never allocates
   std::atomic<size_t> recorded_{0};
+  std::atomic<bool> serverGone_{false};
 };

@@ -47,7 +47,13 @@ int ProcessCallback(jack_nframes_t frames, void* backend) {
 void ShutdownCallback(void* backend) { static_cast<JackBackend*>(backend)->ShutDown(); }
 }  // namespace
 
+std::recursive_mutex& JackBackend::ClientMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
+}
+
 std::vector<TOutputDevice> JackBackend::List() {
+  std::lock_guard<std::recursive_mutex> clients(ClientMutex());
   jack_status_t status;
   jack_client_t* client = OpenClient(&status);
   if (!client) return {};
@@ -59,6 +65,7 @@ std::vector<TOutputDevice> JackBackend::List() {
 
 std::unique_ptr<JackBackend> JackBackend::Open(const TGuid* device, SoundMixer& mixer, HRESULT* error) {
   *error = DSERR_NODRIVER;
+  std::lock_guard<std::recursive_mutex> clients(ClientMutex());  // recursive: a failed open closes inside
   jack_status_t status;
   jack_client_t* client = OpenClient(&status);
   if (!client) return nullptr;
@@ -105,10 +112,14 @@ bool JackBackend::Connect(const std::string& device) {
   return connected;
 }
 
+// A client whose server has gone is left as it is: libjack crashes closing
+// it once other clients have come and gone since (a device list, the next
+// attempt to reopen). It holds a little memory and nothing else.
 JackBackend::~JackBackend() {
-  if (!client_) return;
+  if (!client_ || Failed()) return;
+  std::lock_guard<std::recursive_mutex> clients(ClientMutex());
   auto* client = static_cast<jack_client_t*>(client_);
-  if (!Failed()) jack_deactivate(client);
+  jack_deactivate(client);
   jack_client_close(client);
 }
 

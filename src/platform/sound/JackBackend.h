@@ -4,6 +4,7 @@
 #pragma once
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,10 @@ class JackBackend : public SoundBackend {
   // Opens `device`, or the first listed one when null; null when no server runs.
   static std::unique_ptr<JackBackend> Open(const TGuid* device, SoundMixer& mixer, HRESULT* error);
   ~JackBackend() override;
+  // libjack does not survive clients opened and closed on several threads at
+  // once around a server's end (a lost output is reopened on a thread of its
+  // own): every JACK client of the process opens and closes under this.
+  static std::recursive_mutex& ClientMutex();
 
   uint32_t Rate() const override { return rate_; }
   uint32_t LatencyFrames() const override { return latencyFrames_; }

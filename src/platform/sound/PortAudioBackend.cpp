@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/sound/DeviceIdentity.h"
+#include "platform/sound/JackBackend.h"
 
 namespace {
 // The audio server stopped pulling for this long: the device is gone.
@@ -36,13 +37,10 @@ void SilenceLibraryMessages() {
 }
 
 // PortAudio's sessions are not safe to open and close from two threads at
-// once, and a lost output is reopened on a thread of its own while the
-// window may be listing the devices. Recursive: a failed open ends its
-// session in the backend's destructor, inside the open.
-std::recursive_mutex& SessionMutex() {
-  static std::recursive_mutex mutex;
-  return mutex;
-}
+// once (a lost output is reopened on a thread of its own while the window
+// may list the devices), and its JACK host API opens a JACK client of its
+// own: sessions open and close under the JACK clients' lock.
+std::recursive_mutex& SessionMutex() { return JackBackend::ClientMutex(); }
 
 bool Initialize() {
   SilenceLibraryMessages();
