@@ -3,12 +3,13 @@
 // again by itself, from where it stopped, soon after the output is back.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <memory>
 #include <string>
 
 #include "audio/output/OzoDS.h"
 #include "deck/VySystem.h"
+#include "foundation/OzoLog.h"
 #include "support/AudioOutput.h"
 #include "support/HeardFrames.h"
 #include "support/JackServer.h"
@@ -39,49 +40,69 @@ uint32_t LastHeard(const Capture& capture) {
   return 0;
 }
 
-// Waits until the card has heard sound for `seconds`; its capture then.
-bool HearsFor(const JackRecorder& card, double seconds, Capture* capture) {
-  return WaitUntil(
-      [&] {
-        *capture = card.Recorded();
-        return capture->left.size() > FirstSound(*capture) + size_t(seconds * kRate);
-      },
-      20, 0.05);
-}
+struct OutputLoss : ::testing::Test {
+  TempDir dir;
+  ScopedEnvironment systemOutput{"VYS_AUDIO", ""};
+  JackServer server{kRate};
+  std::unique_ptr<JackRecorder> card;
+  std::unique_ptr<TVySystemTAG> deck;
+
+  void SetUp() override {
+    if (!HaveJack()) GTEST_SKIP() << "jackd is not installed";
+    const std::string numbered = dir.File("numbered.wav");
+    WriteFileBytes(numbered, MakeWav({.rate = kRate, .data = NumberedFrames(20 * kRate)}));
+    ASSERT_TRUE(server.Start()) << "JACK did not come up";
+    card = std::make_unique<JackRecorder>(kCardName, kRecordSeconds);
+    TGuid cardId;
+    ASSERT_TRUE(card->Running() && WaitUntil([&] { return FindDevice(card->Device(), &cardId); }));
+    deck = std::make_unique<TVySystemTAG>();
+    deck->Song.SetDevice(&cardId);
+    ASSERT_EQ(deck->OpenFiles(numbered, 0), 0);  // plays when opened, by default
+    ASSERT_TRUE(HearsFor(0.5).left.size()) << "plays before the kill";
+  }
+  void TearDown() override { deck.reset(); }
+
+  // Waits until the card has heard sound for `seconds`; its capture then,
+  // empty when it never does.
+  Capture HearsFor(double seconds) {
+    Capture capture;
+    const bool heard = WaitUntil(
+        [&] {
+          capture = card->Recorded();
+          return capture.left.size() > FirstSound(capture) + size_t(seconds * kRate);
+        },
+        20, 0.05);
+    return heard ? capture : Capture{};
+  }
+
+  // The number of the last frame heard before the deck knew its output had gone.
+  uint32_t KillServer() {
+    server.Kill();
+    EXPECT_TRUE(WaitUntil([&] { return deck->OutputLost(); })) << "the deck knows its output is gone";
+    return LastHeard(card->Recorded());
+  }
+
+  // What a new card hears, from its start, once it has heard half a second.
+  Capture RestartServer() {
+    card.reset();
+    if (!server.Start()) return {};
+    card = std::make_unique<JackRecorder>(kCardName, kRecordSeconds);
+    return HearsFor(0.5);
+  }
+};
 }  // namespace
 
-TEST(OutputLoss, PlayingDeckResumesByItselfWhereTheSoundStoppedWhenTheServerIsBack) {
-  if (!HaveJack()) GTEST_SKIP() << "jackd is not installed";
-  TempDir dir;
-  const std::string numbered = dir.File("numbered.wav");
-  WriteFileBytes(numbered, MakeWav({.rate = kRate, .data = NumberedFrames(20 * kRate)}));
-  ScopedEnvironment systemOutput("VYS_AUDIO", "");
-  JackServer server(kRate);
-  ASSERT_TRUE(server.Start()) << "JACK did not come up";
-  auto card = std::make_unique<JackRecorder>(kCardName, kRecordSeconds);
-  TGuid cardId;
-  ASSERT_TRUE(card->Running() && WaitUntil([&] { return FindDevice(card->Device(), &cardId); }));
-
-  TVySystemTAG deck;
-  deck.Song.SetDevice(&cardId);
-  ASSERT_EQ(deck.OpenFiles(numbered, 0), 0);  // plays when opened, by default
-  Capture before;
-  ASSERT_TRUE(HearsFor(*card, 0.5, &before)) << "plays before the kill";
-  EXPECT_FALSE(deck.OutputLost());
-
-  server.Kill();
-  ASSERT_TRUE(WaitUntil([&] { return deck.OutputLost(); })) << "the deck knows its output is gone";
-  before = card->Recorded();
-  const uint32_t lastBefore = LastHeard(before);
-
-  card.reset();
-  ASSERT_TRUE(server.Start());
-  card = std::make_unique<JackRecorder>(kCardName, kRecordSeconds);
-  ASSERT_TRUE(card->Running());
-  Capture after;
-  ASSERT_TRUE(HearsFor(*card, 0.5, &after)) << "heard again without a new Play";
-  EXPECT_TRUE(WaitUntil([&] { return !deck.OutputLost(); }));
-  EXPECT_EQ(deck.State, dsPlaying);
+TEST_F(OutputLoss, PlayingDeckResumesByItselfWhereTheSoundStoppedAndLogsTheLossOnce) {
+  SetLogPath(dir.File("vys.log"));
+  LogStart();
+  EXPECT_FALSE(deck->OutputLost());
+  const uint32_t lastBefore = KillServer();
+  const Capture after = RestartServer();
+  ASSERT_FALSE(after.left.empty()) << "heard again without a new Play";
+  EXPECT_TRUE(WaitUntil([&] { return !deck->OutputLost(); }));
+  EXPECT_EQ(deck->State, dsPlaying);
+  LogStop();
+  SetLogPath("");
 
   const size_t resumed = FirstSound(after);
   const double returnToSoundMs = 1000.0 * double(resumed) / kRate;
@@ -92,4 +113,16 @@ TEST(OutputLoss, PlayingDeckResumesByItselfWhereTheSoundStoppedWhenTheServerIsBa
   EXPECT_GE(Heard(after, resumed), lastBefore + 1) << "nothing heard twice";
   EXPECT_LE(Heard(after, resumed), lastBefore + 1 + 2 * kServerPeriod) << "from where the sound stopped";
   EXPECT_GE(RunLength(after, resumed), size_t(kRate / 2)) << "and plays on without a gap";
+  const std::string log = ReadFileBytes(dir.File("vys.log"));
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4) << "banners and one line for the loss:\n" << log;
+}
+
+// The ring still holds what played before the loss: none of it may be heard.
+TEST_F(OutputLoss, SeekWhileTheOutputIsLostIsHeardFromItsTargetOnceItIsBack) {
+  KillServer();
+  deck->Seek(5000);
+  const Capture after = RestartServer();
+  ASSERT_FALSE(after.left.empty()) << "heard again without a new Play";
+  EXPECT_EQ(Heard(after, FirstSound(after)), 5 * kRate + 1);
+  EXPECT_GE(RunLength(after, FirstSound(after)), size_t(kRate / 2));
 }

@@ -95,9 +95,10 @@ bool TVyBufferTAG::WillPlay() {
   return LoopPaused || IsPlaying() || (RestartPending && RestartPlay);
 }
 
+// Whoever looks first, the window or the player, has the loss logged.
 bool TVyBufferTAG::OutputLost() {
   TOzoSyncGuard lock(*this);
-  return Valid && IsLost();
+  return Valid && WatchOutput();
 }
 
 // The event is reset under the lock, so a restart carried out after that
