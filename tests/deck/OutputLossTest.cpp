@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "audio/output/OzoDS.h"
 #include "deck/VySystem.h"
 #include "foundation/OzoLog.h"
 #include "support/AudioOutput.h"
@@ -21,17 +20,6 @@ constexpr uint32_t kRate = 44100;  // the file's rate: every frame reaches the c
 constexpr char kCardName[] = "vys-test-card";
 constexpr double kRecordSeconds = 30;
 constexpr uint32_t kServerPeriod = 256;  // frames; JackServer's
-
-// The id of the output listed as `description`.
-bool FindDevice(const std::string& description, TGuid* id) {
-  TStringList list;
-  EnumerateDevices(list);
-  bool found = false;
-  for (int i = 0; i < list.Count(); ++i)
-    if (list.Strings(i) == description && list.Objects(i)) *id = *static_cast<TGuid*>(list.Objects(i)), found = true;
-  FreeDeviceList(list);
-  return found;
-}
 
 // The number of the last frame heard; 0 when nothing was.
 uint32_t LastHeard(const Capture& capture) {
@@ -54,7 +42,7 @@ struct OutputLoss : ::testing::Test {
     ASSERT_TRUE(server.Start()) << "JACK did not come up";
     card = std::make_unique<JackRecorder>(kCardName, kRecordSeconds);
     TGuid cardId;
-    ASSERT_TRUE(card->Running() && WaitUntil([&] { return FindDevice(card->Device(), &cardId); }));
+    ASSERT_TRUE(card->Running() && WaitUntil([&] { return FindOutputDevice(card->Device(), &cardId) > 0; }));
     deck = std::make_unique<TVySystemTAG>();
     deck->Song.SetDevice(&cardId);
     ASSERT_EQ(deck->OpenFiles(numbered, 0), 0);  // plays when opened, by default

@@ -13,7 +13,6 @@
 using ::testing::MatchesRegex;
 
 namespace {
-constexpr char kJackDevice[] = "system (JACK Audio Connection Kit)";
 const TWaveFormatEx kCd{{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16}, 0};
 
 struct JackOutput : ::testing::Test {
@@ -32,15 +31,10 @@ struct JackOutput : ::testing::Test {
   }
 
   void OpenJackDevice() {
-    TStringList list;
-    EnumerateDevices(list);
-    const TGuid* id = nullptr;
-    for (int i = 0; i < list.Count(); ++i)
-      if (list.Strings(i) == kJackDevice) id = static_cast<const TGuid*>(list.Objects(i));
-    ASSERT_NE(id, nullptr);
-    TOzoAudioConfig config{0, id, nullptr, nullptr};
+    TGuid id;
+    ASSERT_GT(FindOutputDevice(kJackSystemDevice, &id), 0);
+    TOzoAudioConfig config{0, &id, nullptr, nullptr};
     ASSERT_EQ(device.Open(&config), 0) << GetLastErrorText();
-    FreeDeviceList(list);
     ASSERT_EQ(buffer.CreateSecondary(&device, &kCd, 1000, kBufferSizeInMs | kBufferLooping, 0), 0);
   }
 

@@ -13,18 +13,18 @@
 #include "platform/sound/JackBackend.h"
 #include "support/AudioOutput.h"
 
-namespace {
-bool Listed(const std::string& device) {
+bool HaveJack() { return system("command -v jackd >/dev/null 2>&1") == 0; }
+
+int FindOutputDevice(const std::string& description, TGuid* id) {
   TStringList list;
   EnumerateDevices(list);
-  bool listed = false;
-  for (int i = 0; i < list.Count(); ++i) listed |= list.Strings(i) == device;
+  int found = -1;
+  for (int i = 0; i < list.Count(); ++i)
+    if (list.Strings(i) == description) found = i;
+  if (id && found > 0) *id = *static_cast<const TGuid*>(list.Objects(found));
   FreeDeviceList(list);
-  return listed;
+  return found;
 }
-}  // namespace
-
-bool HaveJack() { return system("command -v jackd >/dev/null 2>&1") == 0; }
 
 JackServer::JackServer(uint32_t rate) : rate_(rate) {
   const char* name = std::getenv("VYS_TEST_JACK_SERVER");
@@ -44,7 +44,7 @@ bool JackServer::Start(const std::string& device) {
            static_cast<char*>(nullptr));
     _exit(127);
   }
-  return pid_ > 0 && WaitUntil([&] { return Listed(device); });
+  return pid_ > 0 && WaitUntil([&] { return FindOutputDevice(device) >= 0; });
 }
 
 void JackServer::Stop(int signal) {

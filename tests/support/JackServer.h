@@ -13,7 +13,16 @@
 
 #include "support/AudioAnalysis.h"
 
+#include "platform/sound/DirectSound.h"
+
+// The dummy driver's playback ports, as the device list shows them.
+inline constexpr char kJackSystemDevice[] = "system (JACK Audio Connection Kit)";
+
 bool HaveJack();
+
+// Where the output device listed as `description` stands in the device list
+// (-1 when it is not listed), with its id copied to `id` when given.
+int FindOutputDevice(const std::string& description, TGuid* id = nullptr);
 
 class JackServer {
  public:
@@ -27,7 +36,7 @@ class JackServer {
 
   // True once it is up and the output `device` (a description in the
   // device list) is listed.
-  bool Start(const std::string& device = "system (JACK Audio Connection Kit)");
+  bool Start(const std::string& device = kJackSystemDevice);
   void Kill() { Stop(SIGKILL); }
 
  private:

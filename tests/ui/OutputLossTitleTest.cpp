@@ -2,21 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "MainFormFixture.h"
-#include "audio/output/OzoDS.h"
 #include "support/JackServer.h"
 
 namespace {
-constexpr char kJackDevice[] = "system (JACK Audio Connection Kit)";
-
-int DeviceIndex(const std::string& description) {
-  TStringList list;
-  EnumerateDevices(list);
-  int index = -1;
-  for (int i = 0; i < list.Count(); ++i)
-    if (list.Strings(i) == description) index = i;
-  FreeDeviceList(list);
-  return index;
-}
 
 // Runs display ticks until the title is `title`.
 bool TitleBecomes(TMainForm& form, const std::string& title) {
@@ -32,7 +20,7 @@ TEST_F(MainForm, TitleShowsTheAudioErrorWhileTheOutputIsLost) {
   ScopedEnvironment systemOutput("VYS_AUDIO", "");
   JackServer server;
   ASSERT_TRUE(server.Start()) << "JACK did not come up";
-  const int jack = DeviceIndex(kJackDevice);
+  const int jack = FindOutputDevice(kJackSystemDevice);
   ASSERT_GT(jack, 0);
   ASSERT_EQ(form.FormCreate({"-sc", QString::number(jack), QString::fromStdString(Song("first.wav", 30))}), 0);
   const std::string songTitle = std::string(kSongCaptionPrefix) + "first";
