@@ -81,38 +81,40 @@ JackRecorder::JackRecorder(const std::string& name, double seconds) : name_(name
   client_ = jack_client_open(name.c_str(), JackNoStartServer, nullptr);
   if (!client_) return;
   rate_ = jack_get_sample_rate(client_);
-  left_.resize(size_t(seconds * rate_));
-  right_.resize(left_.size());
+  take_->left.resize(size_t(seconds * rate_));
+  take_->right.resize(take_->left.size());
   for (int side = 0; side < 2; ++side) {
     const std::string port = "playback_" + std::to_string(side + 1);
-    ports_[side] = jack_port_register(client_, port.c_str(), JACK_DEFAULT_AUDIO_TYPE,
-                                      JackPortIsInput | JackPortIsPhysical | JackPortIsTerminal, 0);
+    take_->ports[side] = jack_port_register(client_, port.c_str(), JACK_DEFAULT_AUDIO_TYPE,
+                                            JackPortIsInput | JackPortIsPhysical | JackPortIsTerminal, 0);
   }
-  jack_set_process_callback(client_, &JackRecorder::Record, this);
-  jack_on_shutdown(client_, [](void* self) { static_cast<JackRecorder*>(self)->serverGone_ = true; }, this);
-  if (!ports_[0] || !ports_[1] || jack_activate(client_) != 0) jack_client_close(std::exchange(client_, nullptr));
+  jack_set_process_callback(client_, &JackRecorder::Record, take_);
+  jack_on_shutdown(client_, [](void* take) { static_cast<TTake*>(take)->serverGone = true; }, take_);
+  if (!take_->ports[0] || !take_->ports[1] || jack_activate(client_) != 0)
+    jack_client_close(std::exchange(client_, nullptr));
 }
 
-// Left open once its server has gone, as the deck's own clients are.
 JackRecorder::~JackRecorder() {
+  if (client_ && take_->serverGone) return;  // left to its client
   std::lock_guard<std::recursive_mutex> clients(JackBackend::ClientMutex());
-  if (client_ && !serverGone_) jack_client_close(client_);
+  if (client_) jack_client_close(client_);
+  delete take_;
 }
 
-int JackRecorder::Record(jack_nframes_t frames, void* self) {
-  auto& recorder = *static_cast<JackRecorder*>(self);
-  const size_t at = recorder.recorded_.load(std::memory_order_relaxed);
-  const size_t count = std::min<size_t>(frames, recorder.left_.size() - at);
-  const auto* left = static_cast<const float*>(jack_port_get_buffer(recorder.ports_[0], frames));
-  const auto* right = static_cast<const float*>(jack_port_get_buffer(recorder.ports_[1], frames));
-  std::memcpy(recorder.left_.data() + at, left, count * sizeof(float));
-  std::memcpy(recorder.right_.data() + at, right, count * sizeof(float));
-  recorder.recorded_.store(at + count, std::memory_order_release);
+int JackRecorder::Record(jack_nframes_t frames, void* recording) {
+  TTake& take = *static_cast<TTake*>(recording);
+  const size_t at = take.recorded.load(std::memory_order_relaxed);
+  const size_t count = std::min<size_t>(frames, take.left.size() - at);
+  const auto* left = static_cast<const float*>(jack_port_get_buffer(take.ports[0], frames));
+  const auto* right = static_cast<const float*>(jack_port_get_buffer(take.ports[1], frames));
+  std::memcpy(take.left.data() + at, left, count * sizeof(float));
+  std::memcpy(take.right.data() + at, right, count * sizeof(float));
+  take.recorded.store(at + count, std::memory_order_release);
   return 0;
 }
 
 Capture JackRecorder::Recorded() const {
-  const size_t count = recorded_.load(std::memory_order_acquire);
-  return {rate_, std::vector<float>(left_.begin(), left_.begin() + count),
-          std::vector<float>(right_.begin(), right_.begin() + count)};
+  const size_t count = take_->recorded.load(std::memory_order_acquire);
+  return {rate_, std::vector<float>(take_->left.begin(), take_->left.begin() + count),
+          std::vector<float>(take_->right.begin(), take_->right.begin() + count)};
 }

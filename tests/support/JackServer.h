@@ -64,7 +64,8 @@ class JackFrames {
   std::atomic<uint64_t> frames_{0};
 };
 
-// The clients open and close as the deck's own do (JackBackend::ClientMutex).
+// The clients open and close as the deck's own do (JackBackend::ClientMutex),
+// and like those are never closed once their server has gone.
 
 // A stand-in sound card: a client whose two playback ports count as
 // physical, so that it is listed as an output device of its own, and that
@@ -80,13 +81,17 @@ class JackRecorder {
   Capture Recorded() const;
 
  private:
-  static int Record(jack_nframes_t frames, void* recorder);
+  // What libjack's threads use; left with the client when its server goes.
+  struct TTake {
+    jack_port_t* ports[2] = {};
+    std::vector<float> left, right;  // sized at start: the audio thread never allocates
+    std::atomic<size_t> recorded{0};
+    std::atomic<bool> serverGone{false};
+  };
+  static int Record(jack_nframes_t frames, void* take);
 
   std::string name_;
   jack_client_t* client_ = nullptr;
-  jack_port_t* ports_[2] = {};
   uint32_t rate_ = 0;
-  std::vector<float> left_, right_;  // sized at start: the audio thread never allocates
-  std::atomic<size_t> recorded_{0};
-  std::atomic<bool> serverGone_{false};
+  TTake* take_ = new TTake;
 };

@@ -94,11 +94,9 @@ void TSoundDevice::Reconnect() {
   std::unique_lock<std::mutex> lock(outputMutex_);
   std::unique_ptr<SoundBackend> gone = std::move(output_);
   lock.unlock();
-  gone.reset();  // closes what is left of the lost connection
+  gone.reset();
   lock.lock();
   while (!releasing_) {
-    reconnectWake_.wait_for(lock, kReconnectInterval, [this] { return releasing_ || retryNow_; });
-    if (releasing_) return;
     retryNow_ = false;
     lock.unlock();
     HRESULT result = DS_OK;
@@ -109,6 +107,7 @@ void TSoundDevice::Reconnect() {
       lost_ = false;
       return;
     }
+    reconnectWake_.wait_for(lock, kReconnectInterval, [this] { return releasing_ || retryNow_; });
   }
 }
 
