@@ -17,9 +17,9 @@ class JackBackend : public SoundBackend {
   // Opens `device`, or the first listed one when null; null when no server runs.
   static std::unique_ptr<JackBackend> Open(const TGuid* device, SoundMixer& mixer, HRESULT* error);
   ~JackBackend() override;
-  // libjack does not survive clients opened and closed on several threads at
-  // once around a server's end (a lost output is reopened on a thread of its
-  // own): every JACK client of the process opens and closes under this.
+  // A lost output is reopened on a thread of its own while the window may
+  // list the devices: every JACK client of the process, PortAudio's sessions
+  // too (they open one of their own), opens and closes under this, one at a time.
   static std::recursive_mutex& ClientMutex();
 
   uint32_t Rate() const override { return rate_; }
@@ -28,9 +28,9 @@ class JackBackend : public SoundBackend {
 
  private:
   // What libjack's threads use. A client whose server has gone is never
-  // closed: libjack crashes closing it once a server of that name runs
-  // again, which may be before anyone notices. Such a client keeps its
-  // stream, never freed: a little memory for every loss of the server.
+  // closed: libjack now and then crashes closing it once other clients have
+  // opened since (a device list, an attempt to reopen). Such a client keeps
+  // its stream, never freed: a little memory for every loss of the server.
   struct TStream {
     explicit TStream(SoundMixer& mixer) : mixer(mixer) {}
     void Process(uint32_t frames);

@@ -37,9 +37,8 @@ void SilenceLibraryMessages() {
 }
 
 // PortAudio's sessions are not safe to open and close from two threads at
-// once (a lost output is reopened on a thread of its own while the window
-// may list the devices), and its JACK host API opens a JACK client of its
-// own: sessions open and close under the JACK clients' lock.
+// once, and its JACK host API opens a JACK client of its own: sessions open
+// and close under the JACK clients' lock.
 std::recursive_mutex& SessionMutex() { return JackBackend::ClientMutex(); }
 
 bool Initialize() {
