@@ -95,8 +95,12 @@ JackRecorder::JackRecorder(const std::string& name, double seconds) : name_(name
 }
 
 JackRecorder::~JackRecorder() {
-  if (client_ && take_->serverGone) return;  // left to its client
   std::lock_guard<std::recursive_mutex> clients(JackBackend::ClientMutex());
+  if (client_ && take_->serverGone) {
+    static auto* abandoned = new std::vector<TTake*>;  // left to its client, as the deck leaves its own
+    abandoned->push_back(take_);
+    return;
+  }
   if (client_) jack_client_close(client_);
   delete take_;
 }

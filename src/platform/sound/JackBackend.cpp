@@ -111,8 +111,14 @@ bool JackBackend::Connect(const std::string& device) {
 }
 
 JackBackend::~JackBackend() {
-  if (Failed()) return;  // its client and stream are left as they are: see TStream
   std::lock_guard<std::recursive_mutex> clients(ClientMutex());
+  if (Failed()) {
+    // Kept where it can still be found, as the client that uses it is: to
+    // the end of the process, past the destruction of statics.
+    static auto* abandoned = new std::vector<TStream*>;
+    abandoned->push_back(stream_);
+    return;
+  }
   if (auto* client = static_cast<jack_client_t*>(stream_->client)) {
     jack_deactivate(client);
     jack_client_close(client);
