@@ -20,7 +20,8 @@ constexpr int kConfigureErrorLine = 411;
 
 constexpr char kAudioErrorText[] =
     "VYSONG: Directsound audio not available. Try closing any other\n"
-    "sound application and opening the file(s) again. Error message follows:\n\n%s";
+    "sound application, starting the sound server or choosing another output\n"
+    "in Preferences, and opening the file(s) again. Error message follows:\n\n%s";
 // Display captions when there is nothing to show, in the LCD's glyphs: "b" an
 // unlit digit, "e" an unlit narrow one, "a" an unlit minus.
 constexpr char kNoTrackText[] = "ebb";
@@ -153,7 +154,7 @@ int TVySongTAG::OpenDevice() {
   }
   delete device_;
   device_ = nullptr;
-  Copy(songInfo_.Title, "(Audio error) ");
+  Copy(songInfo_.Title, kAudioErrorTitle);
   const std::string reason = GetLastErrorText();
   ShowMessageBox(MB_ICONERROR, "Vy-System", kAudioErrorText, reason.c_str());
   ReportError(__FILE__, kAudioErrorLine, kReport, kAudioErrorText, reason.c_str());
@@ -290,6 +291,11 @@ void TVySongTAG::Play() {
   TOzoSyncGuard lock(*this);
   if (!open_) return;
   buffer_.StartPlaying();
+}
+
+bool TVySongTAG::OutputLost() {
+  TOzoSyncGuard lock(*this);
+  return open_ && buffer_.OutputLost();
 }
 
 void TVySongTAG::Stop() {

@@ -13,6 +13,9 @@
 #include "foundation/OzoCounter.h"
 #include "foundation/OzoSync.h"
 
+// The title of a song whose output failed, or is lost.
+inline constexpr char kAudioErrorTitle[] = "(Audio error) ";
+
 struct TVySongInfo {
   uint32_t Length;  // ms
   uint32_t LengthBytes;
@@ -59,6 +62,8 @@ class TVySongTAG : public TOzoSync {
   unsigned GetPosition();
   // True once after the length became shorter than the file had stated.
   bool TakeLengthChanged();
+  // The open song's output is gone; it comes back, and plays on, by itself.
+  bool OutputLost();
 
   void Play();
   void Stop();

@@ -5,6 +5,7 @@
 
 #include "foundation/OzoAssert.h"
 #include "foundation/OzoError.h"
+#include "foundation/OzoLog.h"
 #include "foundation/OzoPath.h"
 #include "platform/kernel/KernelThread.h"
 
@@ -440,6 +441,7 @@ uint32_t TVySystemTAG::Tick() {
     bending = Pitch.BendMode != bmNone;
   }
   if (dirty) UpdatePitch();
+  LogFlushRepeats();
   return bending ? std::min(sleepMs, TVySongTAG::kBusyCycleMs) : sleepMs;
 }
 

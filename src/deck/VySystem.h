@@ -80,6 +80,9 @@ class TVySystemTAG {
   void CheckEndOfTrack();
   void GetPitchInfo(TVyPitchInfo& info);
   void GetPlayInfo(TVyPlayInfo& info);
+  // The sound output is gone (the sound server ended): the window says so.
+  // It comes back by itself, and what played plays on from where it stopped.
+  bool OutputLost() { return Song.OutputLost(); }
 
   void PlayPause();
   void CueDown();

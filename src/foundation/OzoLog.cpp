@@ -9,6 +9,7 @@
 #include <string>
 
 #include "foundation/OzoError.h"
+#include "foundation/OzoRepeat.h"
 #include "platform/kernel/KernelProcess.h"
 
 namespace {
@@ -16,6 +17,14 @@ constexpr size_t kLineSize = 1024;
 constexpr char kLogName[] = "vys.log";
 
 std::atomic<bool> logging{false};
+
+TOzoRepeatFilter& Repeats() {
+  static TOzoRepeatFilter filter(SystemCounter(), LogLine);
+  return filter;
+}
+
+// The error hook: a failure that repeats is written once, then counted.
+void LogReport(const char* text) { Repeats().Pass(text); }
 std::mutex pathMutex;
 std::string logPath;
 
@@ -49,7 +58,7 @@ void LogStart() {
   if (logging) return;
   logging = true;
   LogLine("--------- VYS log start ----------");
-  SetErrorHook(LogLine);
+  SetErrorHook(LogReport);
   SetDebugHook(LogLine);
 }
 
@@ -57,6 +66,7 @@ void LogStop() {
   if (!logging) return;
   SetErrorHook(nullptr);
   SetDebugHook(nullptr);
+  Repeats().FlushAll();
   LogLine("--------- VYS log end\n");
   logging = false;
 }
@@ -64,6 +74,10 @@ void LogStop() {
 void LogLine(const char* text) {
   if (!logging) return;
   AppendLine(LogPath(), text);
+}
+
+void LogFlushRepeats() {
+  if (logging) Repeats().Flush();
 }
 
 void LogPrintf(const char* format, ...) {

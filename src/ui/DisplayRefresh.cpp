@@ -41,6 +41,7 @@ constexpr TTransportGlyphs kTransportGlyphs[] = {
 void TMainForm::TimerUpdateTimer() {
   deck_->CheckEndOfTrack();
   if (deck_->SongInfoChanged) RefreshSongDisplay();
+  if (deck_->OutputLost() != outputLostShown_) RefreshTitle();
   const int stateChanged = deck_->StateChanged;
   deck_->StateChanged = 0;
   if (stateChanged) RefreshTransportLeds();
@@ -62,8 +63,15 @@ void TMainForm::RefreshSongDisplay() {
   SetBarRange(ui_->Progress, song.Length / kMsPerProgressStep);
   SetBarRange(ui_->Buffer, song.BufferSize / kBytesPerBufferStep);
   ui_->LabelTrack->SetCaption(song.TrackText);
-  // On the desktop the window's title is also its task-bar text.
-  setWindowTitle(QString(kSongCaptionPrefix) + QString::fromLocal8Bit(song.Title));
+  RefreshTitle();
+}
+
+// On the desktop the window's title is also its task-bar text, so a deck
+// that has lost its output says so wherever the DJ looks for it.
+void TMainForm::RefreshTitle() {
+  outputLostShown_ = deck_->OutputLost();
+  const char* title = outputLostShown_ ? kAudioErrorTitle : deck_->DeckInfo.SongInfo.Title;
+  setWindowTitle(QString(kSongCaptionPrefix) + QString::fromLocal8Bit(title));
 }
 
 void TMainForm::RefreshTransportLeds() {

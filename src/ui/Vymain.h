@@ -32,7 +32,7 @@ inline constexpr const char* kSongCaptionPrefix = " Vy-S: ";
 inline constexpr const char* kResourcesMissingText = "Vy-System internal error: Could not load resources";
 inline constexpr const char* kNoSoundcardText =
     "Vy-System could not detect any soundcard on this system.\n"
-    "Try to re-install DirectX and/or your soundcard's drivers.";
+    "Try to start the sound server (PipeWire, PulseAudio or JACK) and/or check your soundcard's drivers.";
 
 inline constexpr const char* kHotKeyRefusedText =
     "F%d could not be made this deck's hot key: another deck or program may have it.\n"
@@ -61,6 +61,8 @@ class TMainForm : public QWidget {
   // One display tick and its parts.
   void TimerUpdateTimer();
   void RefreshSongDisplay();
+  // The title: the song's, or the audio error while the output is lost.
+  void RefreshTitle();
   void RefreshTransportLeds();
   void RefreshTimeDisplay();
   void RefreshPitchDisplay();
@@ -192,4 +194,5 @@ class TMainForm : public QWidget {
   TPForm* prefs_ = nullptr;     // the preferences dialog, a child made when first shown
   TAboutBox* about_ = nullptr;  // the About box, likewise
   bool closed_ = false;
+  bool outputLostShown_ = false;
 };

@@ -160,7 +160,8 @@ TEST_F(SongOnNullOutput, UnavailableOutputIsShownToTheUserAndTriedAgainNextTime)
   EXPECT_STREQ(Info().Title, "(Audio error) ");
   const std::string expected =
       "Vy-System|VYSONG: Directsound audio not available. Try closing any other\n"
-      "sound application and opening the file(s) again. Error message follows:\n\n"
+      "sound application, starting the sound server or choosing another output\n"
+      "in Preferences, and opening the file(s) again. Error message follows:\n\n"
       "OzoAudio: Error inicializando DirectSound [DSERR_NODRIVER] (OzoDS.cpp ";
   EXPECT_EQ(shown.substr(0, expected.size()), expected);
   EXPECT_THAT(GetLastErrorText(), ::testing::HasSubstr("(VySong.cpp 333)"));

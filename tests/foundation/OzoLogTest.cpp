@@ -31,6 +31,18 @@ struct LogFile : ::testing::Test {
 };
 }  // namespace
 
+TEST_F(LogFile, RepeatedReportIsWrittenOnceAndCountedByTheEnd) {
+  LogStart();
+  for (int i = 0; i < 5; ++i) ReportError("/src/audio/output/OzoDS.cpp", 182, kReport, "OzoSoundBuffer: lost");
+  LogStop();
+  EXPECT_EQ(ReadFileBytes(path),
+            "--------- VYS log start ----------\n"
+            "OzoSoundBuffer: lost (OzoDS.cpp 182)\n"
+            "OzoSoundBuffer: lost (OzoDS.cpp 182) ... repeated 4 times\n"
+            "--------- VYS log end\n"
+            "\n");
+}
+
 TEST_F(LogFile, HoldsBannersReportsAndWindowLinesInOrder) {
   LogStart();
   LogStart();  // a second start writes no second banner

@@ -192,6 +192,12 @@ int TOzoSoundBufferTAG::IsPlaying() {
   return (status & DSBSTATUS_PLAYING) ? 1 : 0;
 }
 
+int TOzoSoundBufferTAG::IsLost() {
+  uint32_t status = 0;
+  if (Valid) Buffer->GetStatus(&status);
+  return (status & DSBSTATUS_BUFFERLOST) ? 1 : 0;
+}
+
 void TOzoSoundBufferTAG::SetFrequency(uint32_t hz) {
   if (Valid) Buffer->SetFrequency(hz);
 }

@@ -42,6 +42,8 @@ class TOzoSoundBufferTAG {
   void SetPlayPosition(uint32_t bytes);
   uint32_t GetPlayCursor();
   int IsPlaying();
+  // Nonzero while the output the buffer plays to is gone; it comes back by itself.
+  int IsLost();
   void SetFrequency(uint32_t hz);
   uint32_t GetFrequency();  // 0 without a buffer
 

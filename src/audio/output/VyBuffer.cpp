@@ -5,6 +5,7 @@
 
 #include "foundation/OzoAssert.h"
 #include "foundation/OzoError.h"
+#include "foundation/OzoErrorNames.h"
 
 TVyBufferTAG::TVyBufferTAG(TVyCounter counter) : TOzoSync(llBuffer), counter_(std::move(counter)) {}
 
@@ -70,18 +71,18 @@ void TVyBufferTAG::SetRestartPlay(int play) {
   if (RestartPending) RestartPlay = play;
 }
 
-void TVyBufferTAG::StopOutput() {
-  TOzoSyncGuard lock(*this);
-  StopPlaying();
-  Running = false;
-}
-
 void TVyBufferTAG::StartPlaying() {
   TOzoSyncGuard lock(*this);
   if (RestartPending)
     RestartPlay = 1;
   else
     Play();
+}
+
+void TVyBufferTAG::StopOutput() {
+  TOzoSyncGuard lock(*this);
+  StopPlaying();
+  Running = false;
 }
 
 void TVyBufferTAG::StopPlaying() {
@@ -93,6 +94,12 @@ void TVyBufferTAG::StopPlaying() {
 bool TVyBufferTAG::WillPlay() {
   TOzoSyncGuard lock(*this);
   return LoopPaused || IsPlaying() || (RestartPending && RestartPlay);
+}
+
+// Whoever looks first, the window or the player, has the loss logged.
+bool TVyBufferTAG::OutputLost() {
+  TOzoSyncGuard lock(*this);
+  return Valid && WatchOutput();
 }
 
 // The event is reset under the lock, so a restart carried out after that
@@ -187,6 +194,10 @@ void TVyBufferTAG::SetPan(int pan) {
 bool TVyBufferTAG::Refill() {
   TOzoSyncGuard lock(*this);
   if (!Valid) return false;
+  if (WatchOutput()) {
+    HoldRestart();
+    return false;
+  }
   if (RestartPending) CarryOutRestart();
   if (!Running) return false;
   const uint32_t playCursor = GetPlayCursor();
@@ -208,6 +219,29 @@ bool TVyBufferTAG::DecodedEndMs(uint32_t* ms) {
   const uint64_t pastRestart = DecodedBytes > SkipBytes ? DecodedBytes - SkipBytes : 0;
   *ms = uint32_t(std::min<uint64_t>(RestartPosition + pastRestart * 1000 / bytesPerSecond, UINT32_MAX));
   return true;
+}
+
+// True while the output is lost. The loss is reported once, when first
+// seen, rather than by every lock that would fail until it is back.
+bool TVyBufferTAG::WatchOutput() {
+  OZO_ASSERT(HeldHere(), "the buffer lock is held");
+  const bool lost = IsLost() != 0;
+  if (lost && !LossReported)
+    ReportError(__FILE__, __LINE__, kReport, "VyBuffer: Audio output lost [%s]",
+                DirectSoundErrorName(uint32_t(DSERR_BUFFERLOST)));
+  LossReported = lost;
+  return lost;
+}
+
+// While the output is lost a restart cannot write its first chunk, so it
+// waits; the ring holds the old position, which must not be heard when the
+// output returns, so the restart alone decides whether to play. Whoever waits
+// for the restart goes on meanwhile.
+void TVyBufferTAG::HoldRestart() {
+  OZO_ASSERT(HeldHere(), "the buffer lock is held");
+  if (!RestartPending) return;
+  if (IsPlaying()) Stop();
+  RestartEvent.Set();
 }
 
 void TVyBufferTAG::CarryOutRestart() {

@@ -39,16 +39,18 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   // A Play or Stop given while a restart is pending also decides whether the
   // restart plays, so that it is not undone a moment later.
   void SetRestartPlay(int play);
-  void StopOutput();
-  // Starts what is heard for the transport. With a restart pending, the
-  // restart starts it: the ring still holds the audio from before the jump,
-  // which would otherwise be heard until the player comes round.
+  // Plays, or has the pending restart play: until it is carried out the
+  // ring still holds the old position.
   void StartPlaying();
+  void StopOutput();
   // Stops what is heard for the transport; a pause of the search loop ends too.
   void StopPlaying();
-  // Playing, about to play when a pending restart is carried out, or pausing
-  // between two passes of the search loop.
+  // Playing, pausing between two passes of the search loop, or about to
+  // play from a pending restart.
   bool WillPlay();
+  // The output is gone (the sound server ended). Refills wait, and a restart
+  // waits with them, until it is back by itself; what was playing plays on.
+  bool OutputLost();
   // Blocks until a pending restart has been carried out.
   void WaitRestarted();
   unsigned TakePlayedBytes();
@@ -91,6 +93,7 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   TOzoEventTAG RestartEvent;
   bool Running = false;
   bool RestartPending = false;
+  bool LossReported = false;  // the loss now going on is in the log
   TVyBufferConfig Config{};
   uint32_t LoopBytes = 0;
   uint64_t DecodedBytes = 0;  // audio bytes decoded since the last restart
@@ -99,6 +102,8 @@ class TVyBufferTAG : public TOzoSoundBufferTAG, public TOzoSync {
   TDSPTAG* Processors[kMaxProcessors] = {};
 
  private:
+  bool WatchOutput();
+  void HoldRestart();
   void CarryOutRestart();
   void FollowLoop(uint32_t playCursor);
   void CountPlayed(uint32_t playCursor);

@@ -68,7 +68,8 @@ class IDirectSoundBuffer {
   virtual HRESULT Lock(uint32_t offset, uint32_t bytes, void** part1, uint32_t* bytes1, void** part2, uint32_t* bytes2,
                        uint32_t flags) = 0;
   virtual HRESULT Unlock(void* part1, uint32_t bytes1, void* part2, uint32_t bytes2) = 0;
-  // Starts playing from the play cursor (looping with DSBPLAY_LOOPING).
+  // Starts playing from the play cursor (looping with DSBPLAY_LOOPING). On a
+  // lost output: DSERR_BUFFERLOST, and the buffer plays once the output is back.
   virtual HRESULT Play(uint32_t reserved, uint32_t priority, uint32_t flags) = 0;
   // Stops; the play cursor stays where it is.
   virtual HRESULT Stop() = 0;
@@ -88,7 +89,8 @@ class IDirectSoundBuffer {
   virtual HRESULT SetChannelMix(uint32_t mix) = 0;
   virtual HRESULT GetChannelMix(uint32_t* mix) = 0;
   virtual HRESULT GetStatus(uint32_t* status) = 0;
-  // Brings a lost buffer back by reopening its device.
+  // A lost output is reopened in the background; this asks for an attempt
+  // now and returns at once: DS_OK when the output is there, else DSERR_BUFFERLOST.
   virtual HRESULT Restore() = 0;
   virtual void Release() = 0;
 

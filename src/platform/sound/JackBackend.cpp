@@ -39,15 +39,16 @@ TOutputDevice Describe(const std::string& client) {
   return {DeviceIdentity("JACK\n" + client), client + kDescriptionSuffix};
 }
 
-int ProcessCallback(jack_nframes_t frames, void* backend) {
-  static_cast<JackBackend*>(backend)->Process(frames);
-  return 0;
-}
-
-void ShutdownCallback(void* backend) { static_cast<JackBackend*>(backend)->ShutDown(); }
+jack_port_t* Port(void* port) { return static_cast<jack_port_t*>(port); }
 }  // namespace
 
+std::recursive_mutex& JackBackend::ClientMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
+}
+
 std::vector<TOutputDevice> JackBackend::List() {
+  std::lock_guard<std::recursive_mutex> clients(ClientMutex());
   jack_status_t status;
   jack_client_t* client = OpenClient(&status);
   if (!client) return {};
@@ -59,24 +60,28 @@ std::vector<TOutputDevice> JackBackend::List() {
 
 std::unique_ptr<JackBackend> JackBackend::Open(const TGuid* device, SoundMixer& mixer, HRESULT* error) {
   *error = DSERR_NODRIVER;
+  std::lock_guard<std::recursive_mutex> clients(ClientMutex());  // recursive: a failed open closes inside
   jack_status_t status;
   jack_client_t* client = OpenClient(&status);
   if (!client) return nullptr;
   std::unique_ptr<JackBackend> backend(new JackBackend(mixer));
-  backend->client_ = client;
+  TStream& stream = *backend->stream_;
+  stream.client = client;
   std::string chosen;
   for (const std::string& name : PlaybackClients(client))
     if (chosen.empty() && (!device || Describe(name).id == *device)) chosen = name;
   if (chosen.empty()) return nullptr;
   backend->rate_ = jack_get_sample_rate(client);
-  backend->mix_.resize(2 * kMaxPeriodFrames);
+  stream.mix.resize(2 * kMaxPeriodFrames);
   for (int channel = 0; channel < 2; ++channel) {
     std::string port = "out_" + std::to_string(channel + 1);
-    backend->ports_[channel] = jack_port_register(client, port.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
-    if (!backend->ports_[channel]) return nullptr;
+    stream.ports[channel] = jack_port_register(client, port.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+    if (!stream.ports[channel]) return nullptr;
   }
-  jack_set_process_callback(client, ProcessCallback, backend.get());
-  jack_on_shutdown(client, ShutdownCallback, backend.get());
+  jack_set_process_callback(
+      client, [](jack_nframes_t frames, void* s) { return static_cast<TStream*>(s)->Process(frames), 0; }, &stream);
+  jack_on_shutdown(
+      client, [](void* s) { static_cast<TStream*>(s)->shutDown.store(true, std::memory_order_release); }, &stream);
   mixer.SetDevice(backend->rate_, jack_get_buffer_size(client));
   if (jack_activate(client) != 0 || !backend->Connect(chosen)) {
     *error = DSERR_ALLOCATED;
@@ -89,40 +94,49 @@ std::unique_ptr<JackBackend> JackBackend::Open(const TGuid* device, SoundMixer& 
 // Wires our two outputs to the device's first two playback ports (one
 // playback port takes both) and learns the latency they add.
 bool JackBackend::Connect(const std::string& device) {
-  auto* client = static_cast<jack_client_t*>(client_);
+  auto* client = static_cast<jack_client_t*>(stream_->client);
   const char** targets = jack_get_ports(client, ("^" + device + ":").c_str(), JACK_DEFAULT_AUDIO_TYPE,
                                         JackPortIsInput | JackPortIsPhysical);
   bool connected = targets && targets[0];
   for (int channel = 0; connected && channel < 2; ++channel) {
     const char* target = targets[1] ? targets[channel] : targets[0];
-    connected = jack_connect(client, jack_port_name(static_cast<jack_port_t*>(ports_[channel])), target) == 0;
+    connected = jack_connect(client, jack_port_name(Port(stream_->ports[channel])), target) == 0;
   }
   jack_free(targets);
   jack_latency_range_t range{0, 0};
-  jack_port_get_latency_range(static_cast<jack_port_t*>(ports_[0]), JackPlaybackLatency, &range);
+  jack_port_get_latency_range(Port(stream_->ports[0]), JackPlaybackLatency, &range);
   latencyFrames_ = range.max;
-  mixer_.SetDevice(rate_, latencyFrames_);
+  stream_->mixer.SetDevice(rate_, latencyFrames_);
   return connected;
 }
 
 JackBackend::~JackBackend() {
-  if (!client_) return;
-  auto* client = static_cast<jack_client_t*>(client_);
-  if (!Failed()) jack_deactivate(client);
-  jack_client_close(client);
+  std::lock_guard<std::recursive_mutex> clients(ClientMutex());
+  if (Failed()) {
+    // Kept where it can still be found, as the client that uses it is: to
+    // the end of the process, past the destruction of statics.
+    static auto* abandoned = new std::vector<TStream*>;
+    abandoned->push_back(stream_);
+    return;
+  }
+  if (auto* client = static_cast<jack_client_t*>(stream_->client)) {
+    jack_deactivate(client);
+    jack_client_close(client);
+  }
+  delete stream_;
 }
 
-void JackBackend::Process(uint32_t frames) {
-  auto* left = static_cast<float*>(jack_port_get_buffer(static_cast<jack_port_t*>(ports_[0]), frames));
-  auto* right = static_cast<float*>(jack_port_get_buffer(static_cast<jack_port_t*>(ports_[1]), frames));
+void JackBackend::TStream::Process(uint32_t frames) {
+  auto* left = static_cast<float*>(jack_port_get_buffer(Port(ports[0]), frames));
+  auto* right = static_cast<float*>(jack_port_get_buffer(Port(ports[1]), frames));
   if (frames > kMaxPeriodFrames) {
     std::memset(left, 0, frames * sizeof(float));
     std::memset(right, 0, frames * sizeof(float));
     return;
   }
-  mixer_.Mix(mix_.data(), frames);
+  mixer.Mix(mix.data(), frames);
   for (uint32_t k = 0; k < frames; ++k) {
-    left[k] = mix_[2 * k];
-    right[k] = mix_[2 * k + 1];
+    left[k] = mix[2 * k];
+    right[k] = mix[2 * k + 1];
   }
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,24 +17,35 @@ class JackBackend : public SoundBackend {
   // Opens `device`, or the first listed one when null; null when no server runs.
   static std::unique_ptr<JackBackend> Open(const TGuid* device, SoundMixer& mixer, HRESULT* error);
   ~JackBackend() override;
+  // A lost output is reopened on a thread of its own while the window may
+  // list the devices: every JACK client of the process, PortAudio's sessions
+  // too (they open one of their own), opens and closes under this, one at a time.
+  static std::recursive_mutex& ClientMutex();
 
   uint32_t Rate() const override { return rate_; }
   uint32_t LatencyFrames() const override { return latencyFrames_; }
-  bool Failed() const override { return shutDown_.load(std::memory_order_acquire); }
-
-  // Audio thread only.
-  void Process(uint32_t frames);
-  void ShutDown() { shutDown_.store(true, std::memory_order_release); }
+  bool Failed() const override { return stream_->shutDown.load(std::memory_order_acquire); }
 
  private:
-  explicit JackBackend(SoundMixer& mixer) : mixer_(mixer) {}
+  // What libjack's threads use. A client whose server has gone is never
+  // closed: libjack now and then crashes closing it once other clients have
+  // opened since (a device list, an attempt to reopen). Such a client keeps
+  // its stream, never freed: a little memory for every loss of the server.
+  struct TStream {
+    explicit TStream(SoundMixer& mixer) : mixer(mixer) {}
+    void Process(uint32_t frames);
+
+    SoundMixer& mixer;
+    void* client = nullptr;
+    void* ports[2] = {nullptr, nullptr};
+    std::vector<float> mix;  // interleaved stereo, sized for the largest period
+    std::atomic<bool> shutDown{false};
+  };
+
+  explicit JackBackend(SoundMixer& mixer) : stream_(new TStream(mixer)) {}
   bool Connect(const std::string& device);
 
-  SoundMixer& mixer_;
-  void* client_ = nullptr;
-  void* ports_[2] = {nullptr, nullptr};
+  TStream* stream_;  // owned unless its server has gone
   uint32_t rate_ = 0;
   uint32_t latencyFrames_ = 0;
-  std::vector<float> mix_;  // interleaved stereo, sized for the largest period
-  std::atomic<bool> shutDown_{false};
 };

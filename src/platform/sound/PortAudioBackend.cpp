@@ -4,9 +4,11 @@
 #include <portaudio.h>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "platform/sound/DeviceIdentity.h"
+#include "platform/sound/JackBackend.h"
 
 namespace {
 // The audio server stopped pulling for this long: the device is gone.
@@ -33,6 +35,11 @@ void SilenceLibraryMessages() {
   using AlsaHook = int (*)(void (*)(const char*, int, const char*, int, const char*, ...));
   if (auto set = reinterpret_cast<AlsaHook>(dlsym(RTLD_DEFAULT, "snd_lib_error_set_handler"))) set(SilentAlsa);
 }
+
+// PortAudio's sessions are not safe to open and close from two threads at
+// once, and its JACK host API opens a JACK client of its own: sessions open
+// and close under the JACK clients' lock.
+std::recursive_mutex& SessionMutex() { return JackBackend::ClientMutex(); }
 
 bool Initialize() {
   SilenceLibraryMessages();
@@ -73,6 +80,7 @@ PaDeviceIndex FindDevice(const TGuid* id) {
 }  // namespace
 
 std::vector<TOutputDevice> PortAudioBackend::List() {
+  std::lock_guard<std::recursive_mutex> session(SessionMutex());
   std::vector<TOutputDevice> devices;
   if (!Initialize()) return devices;
   for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i)
@@ -83,6 +91,7 @@ std::vector<TOutputDevice> PortAudioBackend::List() {
 
 std::unique_ptr<PortAudioBackend> PortAudioBackend::Open(const TGuid* device, SoundMixer& mixer, HRESULT* error) {
   *error = DSERR_NODRIVER;
+  std::lock_guard<std::recursive_mutex> session(SessionMutex());
   if (!Initialize()) return nullptr;
   std::unique_ptr<PortAudioBackend> backend(new PortAudioBackend(mixer));
   PaDeviceIndex index = FindDevice(device);
@@ -112,6 +121,7 @@ std::unique_ptr<PortAudioBackend> PortAudioBackend::Open(const TGuid* device, So
 }
 
 PortAudioBackend::~PortAudioBackend() {
+  std::lock_guard<std::recursive_mutex> session(SessionMutex());
   if (stream_) {
     Pa_AbortStream(stream_);
     Pa_CloseStream(stream_);

@@ -53,15 +53,16 @@ HRESULT TSoundBuffer::Unlock(void* part1, uint32_t bytes1, void* part2, uint32_t
   return DS_OK;
 }
 
+// On a lost output the buffer still takes the command, so that it is heard
+// once the output is back; the result tells that it is not heard yet.
 HRESULT TSoundBuffer::Play(uint32_t, uint32_t, uint32_t flags) {
-  if (device_.Lost()) return DSERR_BUFFERLOST;
   if (!voice_) {
     primaryPlaying_ = true;
-    return DS_OK;
+  } else {
+    voice_->looping.store((flags & DSBPLAY_LOOPING) != 0, std::memory_order_relaxed);
+    voice_->playing.store(true, std::memory_order_release);
   }
-  voice_->looping.store((flags & DSBPLAY_LOOPING) != 0, std::memory_order_relaxed);
-  voice_->playing.store(true, std::memory_order_release);
-  return DS_OK;
+  return device_.Lost() ? DSERR_BUFFERLOST : DS_OK;
 }
 
 // Once Stop returns, the mixer no longer reads the buffer, so it may be

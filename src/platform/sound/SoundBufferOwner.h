@@ -9,7 +9,8 @@ class SoundMixer;
 class TSoundBufferOwner {
  public:
   virtual SoundMixer& Mixer() = 0;
-  // True from the moment the output stops until a Restore reopens it.
+  // True from the moment the output stops until it is reopened (Restore
+  // asks for an attempt now, without waiting for it).
   virtual bool Lost() = 0;
   virtual HRESULT Restore() = 0;
 

@@ -1,5 +1,6 @@
 #include "platform/sound/SoundDevice.h"
 
+#include <chrono>
 #include <new>
 
 #include "platform/sound/SoundBuffer.h"
@@ -46,28 +47,68 @@ HRESULT TSoundDevice::CreateSoundBuffer(const TDSBufferDesc* desc, IDirectSoundB
   return DS_OK;
 }
 
+namespace {
+// Attempts to reopen a lost output: often enough that sound is back well
+// within a second of the server's return, rarely enough that probing a
+// missing server costs nothing noticeable.
+constexpr auto kReconnectInterval = std::chrono::milliseconds(250);
+}  // namespace
+
+// Waits for an attempt to reopen that is running now: at most one open.
 void TSoundDevice::Release() {
   {
     std::lock_guard<std::mutex> guard(outputMutex_);
-    output_.reset();  // stops the audio thread before the mixer goes
+    releasing_ = true;
   }
+  reconnectWake_.notify_all();
+  if (reconnector_.joinable()) reconnector_.join();
+  output_.reset();  // stops the audio thread before the mixer goes
   delete this;
 }
 
 bool TSoundDevice::Lost() {
   std::lock_guard<std::mutex> guard(outputMutex_);
-  if (!lost_ && (!output_ || output_->Failed())) lost_ = true;
+  return LostLocked();
+}
+
+// The first look that finds the output gone starts the reconnection.
+bool TSoundDevice::LostLocked() {
+  if (lost_ || (output_ && !output_->Failed())) return lost_;
+  lost_ = true;
+  if (reconnector_.joinable()) reconnector_.join();  // the last one has ended: it cleared lost_
+  reconnector_ = std::thread(&TSoundDevice::Reconnect, this);
   return lost_;
 }
 
 HRESULT TSoundDevice::Restore() {
   std::lock_guard<std::mutex> guard(outputMutex_);
-  if (!lost_ && output_ && !output_->Failed()) return DS_OK;
-  output_.reset();
-  HRESULT result = DS_OK;
-  output_ = OpenOutput(device_ ? &*device_ : nullptr, mixer_, &result);
-  lost_ = output_ == nullptr;
-  return lost_ ? DSERR_BUFFERLOST : DS_OK;
+  if (!LostLocked()) return DS_OK;
+  retryNow_ = true;
+  reconnectWake_.notify_all();
+  return DSERR_BUFFERLOST;
+}
+
+// Opens run without the lock, so that buffers are played, stopped and
+// asked for their status meanwhile; the mixer keeps every voice as it was.
+void TSoundDevice::Reconnect() {
+  std::unique_lock<std::mutex> lock(outputMutex_);
+  std::unique_ptr<SoundBackend> gone = std::move(output_);
+  lock.unlock();
+  gone.reset();
+  lock.lock();
+  while (!releasing_) {
+    retryNow_ = false;
+    lock.unlock();
+    HRESULT result = DS_OK;
+    std::unique_ptr<SoundBackend> reopened = OpenOutput(device_ ? &*device_ : nullptr, mixer_, &result);
+    lock.lock();
+    if (reopened) {
+      output_ = std::move(reopened);
+      lost_ = false;
+      return;
+    }
+    reconnectWake_.wait_for(lock, kReconnectInterval, [this] { return releasing_ || retryNow_; });
+  }
 }
 
 HRESULT DirectSoundCreate(const TGuid* device, IDirectSound** sound, void* outer) {

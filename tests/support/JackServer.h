@@ -1,0 +1,97 @@
+// A JACK server with its dummy (paced, no hardware) driver that a test
+// starts, kills and restarts, and JACK clients of the test's own that count
+// or record what the server really played.
+#pragma once
+#include <jack/jack.h>
+#include <sys/types.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "support/AudioAnalysis.h"
+
+#include "platform/sound/DirectSound.h"
+
+// The dummy driver's playback ports, as the device list shows them.
+inline constexpr char kJackSystemDevice[] = "system (JACK Audio Connection Kit)";
+
+bool HaveJack();
+
+// Where the output device listed as `description` stands in the device list
+// (-1 when it is not listed), with its id copied to `id` when given.
+int FindOutputDevice(const std::string& description, TGuid* id = nullptr);
+
+class JackServer {
+ public:
+  // One name for every run (VYS_TEST_JACK_SERVER overrides it, for a machine
+  // that runs several checkouts' tests): a killed server leaves its
+  // registration behind, and JACK refuses new servers once a handful are
+  // registered. Clients of this process use it from construction on.
+  explicit JackServer(uint32_t rate = 48000);
+  // A clean stop unregisters the server.
+  ~JackServer() { Stop(SIGTERM); }
+
+  // True once it is up and the output `device` (a description in the
+  // device list) is listed.
+  bool Start(const std::string& device = kJackSystemDevice);
+  void Kill() { Stop(SIGKILL); }
+
+ private:
+  void Stop(int signal);
+
+  std::string name_;
+  uint32_t rate_;
+  pid_t pid_ = -1;
+};
+
+// The frames the server has really played, counted by a client of our own:
+// the server's clock, which a busy machine holds back as it does the output.
+class JackFrames {
+ public:
+  JackFrames();
+  ~JackFrames();
+  bool Running() const { return client_ != nullptr; }
+  double Seconds() const { return double(frames_.load()) / rate_; }
+
+ private:
+  static int Count(jack_nframes_t frames, void* counted);
+
+  jack_client_t* client_ = nullptr;
+  uint32_t rate_ = 0;
+  std::atomic<uint64_t> frames_{0};
+};
+
+// The clients open and close as the deck's own do (JackBackend::ClientMutex),
+// and like those are never closed once their server has gone.
+
+// A stand-in sound card: a client whose two playback ports count as
+// physical, so that it is listed as an output device of its own, and that
+// records everything played to it from its start, up to `seconds`.
+class JackRecorder {
+ public:
+  JackRecorder(const std::string& name, double seconds);
+  ~JackRecorder();
+  bool Running() const { return client_ != nullptr; }
+  // Its description in the device list.
+  std::string Device() const { return name_ + " (JACK Audio Connection Kit)"; }
+  // What it has recorded so far; its frame i was played i frames after its start.
+  Capture Recorded() const;
+
+ private:
+  // What libjack's threads use; left with the client when its server goes.
+  struct TTake {
+    jack_port_t* ports[2] = {};
+    std::vector<float> left, right;  // sized at start: the audio thread never allocates
+    std::atomic<size_t> recorded{0};
+    std::atomic<bool> serverGone{false};
+  };
+  static int Record(jack_nframes_t frames, void* take);
+
+  std::string name_;
+  jack_client_t* client_ = nullptr;
+  uint32_t rate_ = 0;
+  TTake* take_ = new TTake;
+};
