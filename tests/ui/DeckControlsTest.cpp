@@ -33,7 +33,7 @@ class DeckControls : public MainForm {
   // Display ticks, with a tick's play before each.
   void Ticks(int count) {
     for (int i = 0; i < count; ++i) {
-      player.RunFor(SteppedDeck::kDisplayTickMs);
+      player.RunFor(TMainForm::kTimerIntervalMs);
       form.TimerUpdateTimer();
     }
   }

@@ -11,8 +11,8 @@
 #include "platform/keyboard/KeyboardQtGlue.h"
 #include "support/AudioAnalysis.h"
 #include "support/AudioOutput.h"
-#include "support/SteppedDeck.h"
 #include "support/Environment.h"
+#include "support/SteppedDeck.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 #include "ui/Vymain.h"
@@ -76,7 +76,7 @@ class MainForm : public WindowTest {
 
   // Runs the deck until its play position reaches `ms`, whatever the machine's load.
   bool PlayTo(unsigned ms) {
-    return player.RunUntil([&] { return form.Deck()->Song.GetPosition() >= ms; }, SteppedDeck::kDisplayTickMs);
+    return player.RunUntil([&] { return form.Deck()->Song.GetPosition() >= ms; }, TMainForm::kTimerIntervalMs);
   }
 
   SteppedPlayer player{dir.File("capture.wav"), kRate};
