@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   ChooseKeySnapshotSource();
   InstallQtMessageBox();
-  TMainForm form;
+  TMainForm form(SystemDecks());
   if (int failure = form.FormCreate({argv[1]})) return failure;
   form.show();
 

@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
   TellWhatNeedsX11();
   InstallQtMessageBox();
   try {
-    TMainForm form;
+    TMainForm form(SystemDecks());
     // argv as Qt left it (its own options taken out), not app.arguments(),
     // which would replace the bytes of a name that is not valid UTF-8.
     if (int failure = form.FormCreate(std::vector<std::string>(argv + 1, argv + argc))) return failure;

@@ -29,7 +29,9 @@ void TMainForm::ApplyConfig(const std::vector<std::string>& arguments) {
     SetConfigPreferences(block, preferences);
   }
   stored_ = {DeviceInRange(block.DeviceIndex), (block.WindowFlags & wfLog) != 0};
-  const TCommandLine line = ParseCommandLine(block, arguments);
+  const TCommandLine line = ParseCommandLine(arguments);
+  ApplyCommandLine(line, block);
+  SetLogPath(DefaultLogFile());
   if (block.WindowFlags & wfLog) LogStart();
   deck_->SetPreferences(ConfigPreferences(block));
   SelectDevice(block.DeviceIndex);

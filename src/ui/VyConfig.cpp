@@ -68,20 +68,20 @@ TOption OptionOf(const std::string& argument) {
 // A value never begins with either mark: "-x /song.mp3" leaves the song a file.
 bool CanBeValue(const std::string& argument) { return !argument.empty() && argument[0] != '-' && argument[0] != '/'; }
 
-void ApplyOption(TVyConfigBlock& block, TOption option, const std::string& value) {
+void ParseOption(TCommandLine& line, TOption option, const std::string& value) {
   switch (option) {
     case opSc:
-      block.DeviceIndex = uint32_t(IntegerOr(value, 0));
+      line.deviceIndex = uint32_t(IntegerOr(value, 0));
       break;
     case opX:
-      block.Left = IntegerOr(value, -1);
+      line.left = IntegerOr(value, -1);
       break;
     case opY:
-      block.Top = IntegerOr(value, -1);
+      line.top = IntegerOr(value, -1);
       break;
     case opKey: {
       const int key = IntegerOr(value, 0);
-      if (key >= 1 && key <= 12) block.HotKey = key;
+      if (key >= 1 && key <= 12) line.hotKey = key;
       break;
     }
     default:
@@ -147,8 +147,7 @@ bool UpdateVersionRecord() {
   return true;
 }
 
-TCommandLine ParseCommandLine(TVyConfigBlock& block, const std::vector<std::string>& arguments) {
-  SetLogPath(LogFile(GetProgramDirectory()));
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   TCommandLine line;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
@@ -157,10 +156,20 @@ TCommandLine ParseCommandLine(TVyConfigBlock& block, const std::vector<std::stri
     if (option == opNone) {
       line.files.push_back(argument);
     } else if (option == opLog) {
-      block.WindowFlags |= wfLog;
+      line.log = true;
     } else if (option != opUnknown && i + 1 < arguments.size() && CanBeValue(arguments[i + 1])) {
-      ApplyOption(block, option, arguments[++i]);
+      ParseOption(line, option, arguments[++i]);
     }
   }
   return line;
 }
+
+void ApplyCommandLine(const TCommandLine& line, TVyConfigBlock& block) {
+  block.DeviceIndex = line.deviceIndex.value_or(block.DeviceIndex);
+  block.Left = line.left.value_or(block.Left);
+  block.Top = line.top.value_or(block.Top);
+  block.HotKey = line.hotKey.value_or(block.HotKey);
+  if (line.log) block.WindowFlags |= wfLog;
+}
+
+std::string DefaultLogFile() { return LogFile(GetProgramDirectory()); }

@@ -5,6 +5,7 @@
 #pragma once
 #include <bit>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,9 +58,18 @@ bool SaveConfig(const TVyConfigBlock& block);
 // Stores this version's record when none, or an older one, is stored.
 bool UpdateVersionRecord();
 
-// The command line after the program's name: options into `block`, file
-// names into `files` in their order. Also points the log at its file.
+// The command line after the program's name, as parsed: file names in their
+// order and the options given; nothing is acted on.
 struct TCommandLine {
   std::vector<std::string> files;
+  std::optional<uint32_t> deviceIndex;
+  std::optional<int32_t> left, top, hotKey;
+  bool log = false;
 };
-TCommandLine ParseCommandLine(TVyConfigBlock& block, const std::vector<std::string>& arguments);
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+// The options over the block, for this run.
+void ApplyCommandLine(const TCommandLine& line, TVyConfigBlock& block);
+
+// Where the log goes: beside the program where it may write there, else the
+// user's state folder, made when missing.
+std::string DefaultLogFile();

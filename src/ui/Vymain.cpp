@@ -20,7 +20,12 @@ constexpr int kExitFailure = 1;
 void ShowError(const char* text) { ShowMessageBox(MB_OK | MB_ICONERROR, kAppTitle, "%s", text); }
 }  // namespace
 
-TMainForm::TMainForm(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TMainForm>()) {
+TDeckFactory SystemDecks() {
+  return [](void* ownerWindow) { return std::make_unique<TVySystemTAG>(ownerWindow); };
+}
+
+TMainForm::TMainForm(TDeckFactory makeDeck, QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::TMainForm>()), makeDeck_(std::move(makeDeck)) {
   ui_->setupUi(this);
   ApplyDesign();
   ConnectHandlers();
@@ -40,7 +45,7 @@ int TMainForm::FormCreate(const std::vector<std::string>& arguments) {
     return kExitFailure;
   }
   if (int failure = CreateDeviceList()) return failure;
-  deck_ = std::make_unique<TVySystemTAG>(reinterpret_cast<void*>(winId()));
+  deck_ = makeDeck_(reinterpret_cast<void*>(winId()));
   SetUpControlsFromDeck();
   ui_->Volume->SetImage(siVThumb, MainBitmap(bmpFaderVThumb));
   ui_->DownMix->SetImage(siHThumb, MainBitmap(bmpFaderHThumb));

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +39,12 @@ inline constexpr const char* kHotKeyRefusedText =
     "F%d could not be made this deck's hot key: another deck or program may have it.\n"
     "Choose another key in Preferences.";
 
+// Makes the window's deck for its window handle. The program's decks run on
+// the system clock with their own player thread (SystemDecks); a test's may
+// run on a clock the test steps.
+using TDeckFactory = std::function<std::unique_ptr<TVySystemTAG>(void* ownerWindow)>;
+TDeckFactory SystemDecks();
+
 // ModifierState bits, as the keyboard module last reported the keys.
 constexpr uint8_t kShiftState = 0x01;
 constexpr uint8_t kAltState = 0x02;
@@ -49,7 +56,7 @@ class TMainForm : public QWidget {
   static constexpr int kClientWidth = 385;
   static constexpr int kClientHeight = 195;
 
-  explicit TMainForm(QWidget* parent = nullptr);
+  explicit TMainForm(TDeckFactory makeDeck, QWidget* parent = nullptr);
   ~TMainForm() override;
 
   // The start-up after the form is built: 0, or the exit code the process
@@ -161,6 +168,7 @@ class TMainForm : public QWidget {
   bool IsFreeSpot(QPoint at) const;
 
   std::unique_ptr<Ui::TMainForm> ui_;
+  TDeckFactory makeDeck_;
   std::unique_ptr<TVySystemTAG> deck_;
   std::unique_ptr<TStringList> devices_;
   std::unique_ptr<QSocketNotifier> termination_;

@@ -1,21 +1,28 @@
 #include "support/SteppedDeck.h"
 
+void FollowDeck(SteppedPlayer& player, std::function<TVySystemTAG*()> deck) {
+  player.SetCycle([deck] { return deck() ? deck()->Tick() : 0; }, [deck] { return deck() && deck()->PlayerWoken(); });
+}
+
+std::unique_ptr<TVySystemTAG> MakeSteppedDeck(const SteppedPlayer& player) {
+  return std::make_unique<TVySystemTAG>(nullptr, player.Counter(), pcCaller);
+}
+
 SteppedDeck::SteppedDeck(const std::string& capturePath, uint32_t rate)
-    : player_(capturePath, rate), deck_(std::make_unique<TVySystemTAG>(nullptr, player_.Counter(), pcCaller)) {
-  player_.SetCycle([this] { return deck_->Tick(); }, [this] { return deck_->PlayerWoken(); });
+    : player_(capturePath, rate), deck_(MakeSteppedDeck(player_)) {
+  FollowDeck(player_, [this] { return deck_.get(); });
 }
 
 bool SteppedDeck::RunUntil(const std::function<bool()>& done, double limitMs) {
-  for (double ran = 0;; ran += kDisplayTickMs) {
-    deck_->CheckEndOfTrack();
-    if (done()) return true;
-    if (ran >= limitMs) return false;
-    RunFor(kDisplayTickMs);
-  }
+  return player_.RunUntil(
+      [&] {
+        deck_->CheckEndOfTrack();
+        return done();
+      },
+      kDisplayTickMs, limitMs);
 }
 
 Capture SteppedDeck::Finish() {
-  player_.SetCycle(nullptr);
   deck_.reset();
   return player_.Read();
 }

@@ -9,6 +9,13 @@
 #include "deck/VySystem.h"
 #include "support/SteppedPlayer.h"
 
+// Makes the player run the cycles of whichever deck `deck` names at the
+// time, none while it names none: for a deck that another owner makes and
+// ends, as the window does.
+void FollowDeck(SteppedPlayer& player, std::function<TVySystemTAG*()> deck);
+// A deck on the player's clock whose cycles its caller runs (see FollowDeck).
+std::unique_ptr<TVySystemTAG> MakeSteppedDeck(const SteppedPlayer& player);
+
 class SteppedDeck {
  public:
   // How often the window's display timer looks at the deck.

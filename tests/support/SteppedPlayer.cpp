@@ -34,6 +34,14 @@ void SteppedPlayer::RunFor(double ms) {
   }
 }
 
+bool SteppedPlayer::RunUntil(const std::function<bool()>& done, double stepMs, double limitMs) {
+  for (double ran = 0;; ran += stepMs) {
+    if (done()) return true;
+    if (ran >= limitMs) return false;
+    RunFor(stepMs);
+  }
+}
+
 Capture SteppedPlayer::Read() const {
   Capture capture;
   EXPECT_TRUE(ReadCapture(path_, &capture)) << path_;

@@ -37,6 +37,8 @@ class SteppedPlayer {
   // first: a thread starts with a cycle). Time passes while no output is
   // open too; the capture holds only what was mixed once one was.
   void RunFor(double ms);
+  // Runs `stepMs` at a time until `done` holds: false when `limitMs` passed first.
+  bool RunUntil(const std::function<bool()>& done, double stepMs, double limitMs = 20000);
 
   uint32_t Rate() const { return rate_; }
   // Frames since the start: the clock's reading.

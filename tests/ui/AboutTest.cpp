@@ -1,4 +1,4 @@
-// The About box: its designed face, the version line shown from the window
+// The About box: its logo and credits, the version line shown from the window
 // with the keyboard released first, and where each clickable item leads.
 #include <QApplication>
 #include <QDesktopServices>
@@ -35,52 +35,11 @@ void Click(QWidget* item) {
   Release(item, {2, 2});
 }
 
-TEST(AboutBox, ControlsSitAtTheirDesignedBoundsWithTheirTextsAndFonts) {
+TEST(AboutBox, ShowsItsLogoAndCreditsTheDecoderItUses) {
   EnsureApplication();
   TAboutBox box;
-  EXPECT_EQ(box.windowTitle(), "About Vy-S...");
-  EXPECT_EQ(box.size(), QSize(489, 223));
-  const struct {
-    const char* name;
-    QRect bounds;
-    const char* text;  // null: set from the build's configuration
-    int pixelSize;
-    bool bold;
-  } designed[] = {
-      {"Image1", {8, 16, 170, 115}, "", 11, false},
-      {"Label1", {192, 16, 249, 41}, "Vy System PRO", 32, true},
-      {"LabelVersion", {192, 56, 289, 25}, "Version", 16, false},
-      {"Label3", {192, 96, 289, 17}, nullptr, 11, false},
-      {"Label4", {192, 112, 289, 17}, nullptr, 11, false},
-      {"Label6", {8, 160, 81, 17}, "Official website:", 11, false},
-      {"Label5", {96, 160, 161, 13}, nullptr, 11, true},
-      {"Label7", {8, 176, 81, 17}, "USA mirror:", 11, false},
-      {"Label8", {96, 176, 201, 13}, nullptr, 11, true},
-      {"Label2", {8, 192, 81, 17}, "E-mail:", 11, false},
-      {"Label9", {96, 192, 169, 13}, nullptr, 11, true},
-  };
-  for (const auto& d : designed) {
-    SCOPED_TRACE(d.name);
-    auto* label = box.findChild<QLabel*>(d.name);
-    ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->geometry(), d.bounds);
-    if (d.text) {
-      EXPECT_EQ(label->text(), d.text);
-    }
-    EXPECT_EQ(label->font().family(), "Liberation Sans");
-    EXPECT_EQ(label->font().pixelSize(), d.pixelSize);
-    EXPECT_EQ(label->font().bold(), d.bold);
-  }
-  EXPECT_TRUE(box.Label1->font().italic());
   EXPECT_EQ(box.Image1->pixmap().size(), QSize(170, 115)) << "the logo fills its image";
   EXPECT_TRUE(box.Label4->text().contains("libmpg123")) << box.Label4->text().toStdString();
-  EXPECT_EQ(box.OKButton->geometry(), QRect(399, 188, 74, 21));
-  EXPECT_EQ(box.OKButton->text(), "OK");
-  EXPECT_TRUE(box.OKButton->isDefault());
-  // For a look at the face; nothing is compared.
-  box.LabelVersion->setText(kAboutVersionLine);
-  box.show();
-  Grab(&box).save(VYS_TEST_OUTPUT_DIR "/about-box.png");
 }
 
 TEST(AboutBox, EachClickableItemHandsItsLinkToTheDesktop) {

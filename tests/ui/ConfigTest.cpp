@@ -44,7 +44,8 @@ TEST(CommandLine, OptionsOverrideTheBlockAndEveryOtherWordIsAFile) {
   };
   for (const auto& c : cases) {
     TVyConfigBlock block = Defaults();
-    const TCommandLine line = ParseCommandLine(block, c.arguments);
+    const TCommandLine line = ParseCommandLine(c.arguments);
+    ApplyCommandLine(line, block);
     const std::string args = ::testing::PrintToString(c.arguments);
     EXPECT_EQ(line.files, c.files) << args;
     EXPECT_EQ(block.DeviceIndex, c.device) << args;
@@ -146,7 +147,7 @@ TEST_F(StoredSettings, AWrongShortLongOrOutOfRangeBlockGivesTheDefaultsAndIsRepl
                              std::string(reinterpret_cast<const char*>(&outOfRange), sizeof outOfRange)};
   for (const std::string& value : bad) {
     Store(value.data(), unsigned(value.size()));
-    TMainForm window;
+    TMainForm window{[this](void*) { return MakeSteppedDeck(player); }};
     ASSERT_EQ(window.FormCreate({}), 0);
     EXPECT_EQ(window.Deck()->Preferences.PitchRange, pr16) << value.size();
     EXPECT_NE(window.pos(), QPoint(300, 300));

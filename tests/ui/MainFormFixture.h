@@ -1,9 +1,8 @@
-// The deck window built on Qt's offscreen platform, on the null device, with
-// short sine songs made on demand.
+// The deck window built on Qt's offscreen platform, with short sine songs
+// made on demand; its deck plays into a capture only as the test steps it.
 #pragma once
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 
 #include "WidgetTestSupport.h"
@@ -13,6 +12,7 @@
 #include "support/AudioAnalysis.h"
 #include "support/AudioOutput.h"
 #include "support/Environment.h"
+#include "support/SteppedDeck.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 #include "ui/Vymain.h"
@@ -24,13 +24,9 @@ T* Control(TMainForm& form, const char* name) {
   return control;
 }
 
-// Waits (with a generous limit) until the deck's play position reaches ms;
-// the position read leaves the meter's levels and the cue flag alone.
-inline bool ReachesPosition(TVySystemTAG& deck, unsigned ms) {
-  return WaitUntil([&] { return deck.Song.GetPosition() >= ms; });
-}
-
-class MainForm : public ::testing::Test {
+// Widgets on Qt's offscreen platform, songs made on demand and a settings
+// store of the test's own.
+class WindowTest : public ::testing::Test {
  protected:
   static constexpr uint32_t kRate = 8000;
 
@@ -66,9 +62,23 @@ class MainForm : public ::testing::Test {
   }
 
   bool application = Application();  // before any widget
-  ScopedAudioOutput audio{"null", kRate};
   TempDir dir;
   TempDir settingsDir;  // the settings store's, never the user's own
   ScopedEnvironment settings{"XDG_CONFIG_HOME", settingsDir.Path()};
-  TMainForm form;
+};
+
+// The window on a deck whose time passes only as the test runs its player.
+class MainForm : public WindowTest {
+ protected:
+  MainForm() {
+    FollowDeck(player, [this] { return form.Deck(); });
+  }
+
+  // Runs the deck until its play position reaches `ms`, whatever the machine's load.
+  bool PlayTo(unsigned ms) {
+    return player.RunUntil([&] { return form.Deck()->Song.GetPosition() >= ms; }, TMainForm::kTimerIntervalMs);
+  }
+
+  SteppedPlayer player{dir.File("capture.wav"), kRate};
+  TMainForm form{[this](void*) { return MakeSteppedDeck(player); }};
 };

@@ -5,7 +5,6 @@
 #include "support/JackServer.h"
 
 namespace {
-
 // Runs display ticks until the title is `title`.
 bool TitleBecomes(TMainForm& form, const std::string& title) {
   return WaitUntil([&] {
@@ -13,11 +12,16 @@ bool TitleBecomes(TMainForm& form, const std::string& title) {
     return form.windowTitle().toStdString() == title;
   });
 }
-}  // namespace
 
-TEST_F(MainForm, TitleShowsTheAudioErrorWhileTheOutputIsLost) {
+// The program's own deck, on the system clock with its own player thread.
+class OutputLoss : public WindowTest {
+ protected:
+  ScopedEnvironment systemOutput{"VYS_AUDIO", ""};
+  TMainForm form{SystemDecks()};
+};
+
+TEST_F(OutputLoss, TitleShowsTheAudioErrorWhileTheOutputIsLost) {
   if (!HaveJack()) GTEST_SKIP() << "jackd is not installed";
-  ScopedEnvironment systemOutput("VYS_AUDIO", "");
   JackServer server;
   ASSERT_TRUE(server.Start()) << "JACK did not come up";
   const int jack = FindOutputDevice(kJackSystemDevice);
@@ -31,3 +35,4 @@ TEST_F(MainForm, TitleShowsTheAudioErrorWhileTheOutputIsLost) {
   ASSERT_TRUE(server.Start());
   EXPECT_TRUE(TitleBecomes(form, songTitle)) << "the song's title once the output is back";
 }
+}  // namespace

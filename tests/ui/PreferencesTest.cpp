@@ -1,4 +1,4 @@
-// The preferences dialog: its designed face, each choice reaching the
+// The preferences dialog: its tab order, each choice reaching the
 // deck and the window on OK and nothing on Cancel; where the help page is looked for.
 #include <QApplication>
 #include <QCheckBox>
@@ -58,56 +58,6 @@ class Preferences : public MainForm {
 
   TVyPreferences start;  // the deck's own, before the test changes any
 };
-
-TEST_F(Preferences, ControlsSitAtTheirDesignedBoundsWithTheirCaptions) {
-  TPForm dialog;
-  EXPECT_EQ(dialog.windowTitle(), "Vy-S Preferences");
-  EXPECT_EQ(dialog.size(), QSize(375, 335));
-  const struct {
-    const char* name;
-    QRect bounds;
-    const char* caption;
-  } designed[] = {
-      {"PanelOutput", {8, 8, 353, 81}, "Output device"},
-      {"Devices", {16, 24, 297, 21}, ""},
-      {"Label1", {16, 56, 313, 17}, "Note: Device changes will take effect next time you open a song"},
-      {"PanelOptions", {8, 96, 177, 193}, "Options"},
-      {"chkPlayWhenOpen", {16, 24, 105, 17}, "Play when open"},
-      {"chkPlayWhenTrack", {16, 40, 145, 17}, "Play when change track"},
-      {"chkSecureClose", {16, 56, 125, 17}, "Secure close"},
-      {"chkSecureTrack", {16, 72, 125, 17}, "Secure track buttons"},
-      {"chkSecureDrop", {16, 88, 125, 17}, "Secure drop files"},
-      {"chkVMPeaks", {16, 104, 125, 17}, "VU-Meter peaks"},
-      {"chkPlayListLoop", {16, 120, 81, 17}, "Playlist loop"},
-      {"chkDownmix", {16, 136, 145, 17}, "Downmix control"},
-      {"chkPioneerCue", {16, 152, 145, 17}, "Pioneer style CUE key"},
-      {"chkFastOpen", {16, 168, 150, 17}, "Get exact song length"},
-      {"PitchRange", {192, 96, 169, 49}, "Pitch range"},
-      {"PitchRangeItem0", {8, 14, 53, 31}, "±8 %"},
-      {"PitchRangeItem1", {61, 14, 53, 31}, "±16 %"},
-      {"PitchRangeItem2", {114, 14, 53, 31}, "±20 %"},
-      {"PanelTrack", {192, 152, 169, 73}, "On end of track.."},
-      {"radStop", {16, 16, 57, 17}, "Stop"},
-      {"radRestart", {16, 32, 65, 17}, "Restart"},
-      {"radNext", {16, 48, 65, 17}, "Next"},
-      {"PanelHotKey", {192, 232, 169, 57}, "Hot-Key"},
-      {"Label2", {16, 26, 68, 13}, "For this player:"},
-      {"HotKey", {96, 24, 57, 21}, "None F1 F2 F3 F4 F5 F6 F7 F8 F9 F10 F11 F12"},
-      {"chkLog", {16, 304, 153, 17}, "Log errors to vys.log"},
-      {"btnOk", {207, 304, 75, 23}, "OK"},
-      {"btnCancel", {288, 304, 75, 23}, "Cancel"},
-  };
-  for (const auto& control : designed) {
-    QWidget* widget = dialog.findChild<QWidget*>(control.name);
-    ASSERT_NE(widget, nullptr) << control.name;
-    EXPECT_EQ(widget->geometry(), control.bounds) << control.name;
-    QStringList caption{widget->property("title").toString() + widget->property("text").toString()};
-    if (auto* list = qobject_cast<QComboBox*>(widget))
-      for (int i = 0; i < list->count(); ++i) caption << list->itemText(i);
-    EXPECT_EQ(caption.join(' ').trimmed(), control.caption) << control.name;
-  }
-  EXPECT_TRUE(dialog.btnOk->isDefault());
-}
 
 TEST_F(Preferences, TabOrderFollowsTheDesignAndTheFocusStartsOnDevices) {
   TPForm dialog;

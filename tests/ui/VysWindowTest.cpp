@@ -338,7 +338,13 @@ TEST_F(VysWindow, VolumeKeysRampInStepsOfFiveAndTheLaterKeyRules) {
   // Letting equal go stops the ramp where it is.
   ASSERT_TRUE(Keys({"keyup", "equal", "keydown", "minus"}));
   ASSERT_TRUE(HearSilence());
-  ASSERT_TRUE(Keys({"keyup", "minus", "keydown", "equal", "sleep", "0.2", "keyup", "equal"}));
+  const size_t raised = Now();
+  ASSERT_TRUE(Keys({"keyup", "minus", "keydown", "equal"}));
+  ASSERT_TRUE(Eventually([&] {
+    const std::vector<int> heard = HeardVolumes(Heard(), raised, Now());
+    return !heard.empty() && heard.back() > 0;
+  })) << "holding equal does not ramp up";
+  ASSERT_TRUE(Keys({"keyup", "equal"}));
   const size_t released = Now();
   ASSERT_TRUE(HearFor(kRate));
   const std::vector<int> after = HeardVolumes(Heard(), released + kHalfSecond / 5, Now());
