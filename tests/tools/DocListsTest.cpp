@@ -20,7 +20,7 @@ TEST(DocLists, TheDesktopEntryManualAndHelpPageListTheFormatsAndKeys) {
             "application/vnd.apple.mpegurl;");
   const std::string names = FormatNamesText();
   EXPECT_EQ(names, "MP3, MP2, MPG, WAV, FLAC, AIFF, Ogg Vorbis and Opus files, M3U and M3U8 playlists");
-  for (const char* path : {VYS_MANUAL_PAGE, VYS_HELP_PAGE}) {
+  for (const char* path : {VYS_MANUAL_PAGE, VYS_HELP_PAGE, VYS_METAINFO}) {
     const std::string text = ReadFileBytes(path);
     EXPECT_NE(text.find(names), std::string::npos) << path;
     EXPECT_EQ(text.find("@VYS_"), std::string::npos) << path << " has a field left unfilled";

@@ -1,6 +1,7 @@
 // vys-lists TEMPLATE OUTPUT: writes TEMPLATE to OUTPUT with the formats the
 // deck opens and its key map filled in from their tables, so that the desktop
-// entry, the manual page and the help page say what the program does.
+// entry and metadata, the manual page and the help page say what the program
+// does.
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -25,6 +26,14 @@ std::string KeyNames(TDeckKeyAction action) {
     names += (names.empty() ? "" : " or ") + one;
   }
   return names;
+}
+
+// The metainfo's <provides> entries, one a MIME type of the table.
+std::string MediaTypes() {
+  std::string entries;
+  for (const TSoundFormatGroup& group : SoundFormatGroups())
+    for (const char* type : group.mimeTypes) entries += std::string("    <mediatype>") + type + "</mediatype>\n";
+  return entries;
 }
 
 // The help page's key table rows, one an action.
@@ -53,6 +62,7 @@ int main(int argc, char** argv) {
   ReplaceAll(filled, "@VYS_MIME_TYPES@", DesktopMimeTypes());
   ReplaceAll(filled, "@VYS_FORMAT_NAMES@", FormatNamesText());
   ReplaceAll(filled, "@VYS_KEY_ROWS@\n", KeyRows());
+  ReplaceAll(filled, "@VYS_MEDIA_TYPES@\n", MediaTypes());
   std::ofstream out(argv[2], std::ios::binary);
   out << filled;
   out.close();
