@@ -7,16 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "audio/decoders/SoundFormats.h"
 #include "platform/keyboard/KeyboardQtGlue.h"
 #include "ui/QtMessageBox.h"
 #include "ui/Vymain.h"
 
 namespace {
 constexpr const char* kVersionText = "Vy-System 2.51\n";
-constexpr const char* kUsageText =
+constexpr const char* kUsageHead =
     "Usage: vys [OPTION]... [FILE]...\n"
-    "One DJ deck in its own window, playing the FILEs given as one playlist\n"
-    "(MP3, MP2, MPG, WAV, FLAC, AIFF, Ogg Vorbis and Opus files, M3U and M3U8 playlists).\n"
+    "One DJ deck in its own window, playing the FILEs given as one playlist\n";
+constexpr const char* kUsageOptions =
     "\n"
     "Options start with - or / and are case-insensitive:\n"
     "  -sc N      play through output device N of the preferences' list (0: the first)\n"
@@ -42,10 +43,12 @@ constexpr const char* kUsageText =
     "  DISPLAY         the X display; without one the deck runs on the platform\n"
     "                  Qt finds (Wayland), without the activation hot key\n";
 
+std::string UsageText() { return kUsageHead + ("(" + FormatNamesText() + ").\n") + kUsageOptions; }
+
 // The two conventional words answer before any window system is touched.
 int AnswerConventionalWord(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0) return std::fputs(kUsageText, stdout) < 0 ? 1 : 0;
+    if (std::strcmp(argv[i], "--help") == 0) return std::fputs(UsageText().c_str(), stdout) < 0 ? 1 : 0;
     if (std::strcmp(argv[i], "--version") == 0) return std::fputs(kVersionText, stdout) < 0 ? 1 : 0;
   }
   return -1;

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "audio/decoders/SoundFormats.h"
 #include "foundation/OzoError.h"
 #include "foundation/OzoPath.h"
 
@@ -36,7 +37,7 @@ std::string WithPosixSeparators(std::string name) {
 }
 }  // namespace
 
-bool IsPlaylistName(const std::string& name) { return HasExtension(name, ".M3U") || HasExtension(name, ".M3U8"); }
+bool IsPlaylistName(const std::string& name) { return IsFormatOf(name, frPlaylist); }
 
 bool IsBlankLine(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
 

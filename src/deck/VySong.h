@@ -1,7 +1,7 @@
 // The playback engine of one deck for one file at a time: decoder choice,
 // output device and buffer, play position, cue point, audible search and the
-// time texts of the display. The player thread calls Service; the window
-// thread calls everything else.
+// time texts of the display. The player thread calls Service, and SetRate
+// for a bend's new rate; the window thread calls everything else.
 #pragma once
 #include <cstdint>
 

@@ -76,6 +76,7 @@ int64_t TVySystemTAG::NowMs() const { return counter_.Now() / counter_.TicksPerM
 // ---- preferences ----
 
 void TVySystemTAG::SetPreferences(const TVyPreferences& preferences) {
+  CheckCommandThread();
   Preferences = preferences;
   Song.SetTimeMode(preferences.TimeMode);
   Pitch.SetRange(TVyPitchRange(preferences.PitchRange));
@@ -83,11 +84,13 @@ void TVySystemTAG::SetPreferences(const TVyPreferences& preferences) {
 }
 
 void TVySystemTAG::UpdateFaderInfo() {
+  CheckCommandThread();
   TOzoSyncGuard lock(Pitch);
   DeckInfo.Fader = Pitch.Fader;
 }
 
 void TVySystemTAG::GetPreferences(TVyPreferences& preferences) {
+  CheckCommandThread();
   Preferences.TimeMode = uint8_t(Song.GetTimeMode());  // the time button changes it directly
   preferences = Preferences;
 }
@@ -129,6 +132,7 @@ void TVySystemTAG::CloseTrack() {
 }
 
 int TVySystemTAG::OpenFiles(const std::string& list, unsigned flags) {
+  CheckCommandThread();
   PlayList.Load(list, flags & 1);
   const int index = PlayList.CurrentIndex;
   PlayList.CurrentName = index >= 0 ? PlayList.Entries.Strings(index) : std::string();
@@ -190,11 +194,13 @@ void TVySystemTAG::LoadFirstPlayable(int index, int step, bool play) {
 }
 
 bool TVySystemTAG::TrackChangeRefused() const {
+  CheckCommandThread();
   const bool secured = (Preferences.Flags & pfSecureTrack) && State == dsPlaying && Volume > 0;
   return secured || PlayList.Entries.Count() == 0;
 }
 
 int TVySystemTAG::NextTrack(unsigned flags) {
+  CheckCommandThread();
   if (TrackChangeRefused()) return 0;
   cuePlayHeld_ = 0;
   lastTrackPressMs_ = NowMs();
@@ -207,6 +213,7 @@ int TVySystemTAG::NextTrack(unsigned flags) {
 // One press restarts the track; a second within two seconds, or a press at
 // the very start, goes to the previous entry.
 int TVySystemTAG::PrevTrack(unsigned flags) {
+  CheckCommandThread();
   if (TrackChangeRefused()) return 0;
   cuePlayHeld_ = 0;
   const int64_t now = NowMs();
@@ -255,11 +262,13 @@ void TVySystemTAG::SetState(TVyDeckState next) {
 }
 
 void TVySystemTAG::PlayPause() {
+  CheckCommandThread();
   if (TrackLoaded) SetState(State == dsPlaying && !cuePlayHeld_ ? dsPaused : dsPlaying);
   cuePlayHeld_ = 0;
 }
 
 void TVySystemTAG::CueDown() {
+  CheckCommandThread();
   if (!TrackLoaded) return;
   if ((Preferences.Flags & pfPioneerCue) && (State == dsPaused || State == dsCued)) {
     cuePlayHeld_ = 1;
@@ -270,12 +279,14 @@ void TVySystemTAG::CueDown() {
 }
 
 void TVySystemTAG::CueUp() {
+  CheckCommandThread();
   if (!TrackLoaded || !cuePlayHeld_) return;
   cuePlayHeld_ = 0;
   SetState(dsCued);
 }
 
 void TVySystemTAG::PlayCueKey() {
+  CheckCommandThread();
   cuePlayHeld_ = 0;
   if (State == dsPlaying)
     CueDown();
@@ -284,6 +295,7 @@ void TVySystemTAG::PlayCueKey() {
 }
 
 void TVySystemTAG::CheckEndOfTrack() {
+  CheckCommandThread();
   if (Song.TakeLengthChanged()) {
     Song.GetSongInfo(DeckInfo.SongInfo);
     SongInfoChanged = 1;
@@ -304,8 +316,14 @@ void TVySystemTAG::CheckEndOfTrack() {
   }
 }
 
-void TVySystemTAG::ForwardDown(int modifiers) { StartSearch(modifiers, true); }
-void TVySystemTAG::RewindDown(int modifiers) { StartSearch(modifiers, false); }
+void TVySystemTAG::ForwardDown(int modifiers) {
+  CheckCommandThread();
+  StartSearch(modifiers, true);
+}
+void TVySystemTAG::RewindDown(int modifiers) {
+  CheckCommandThread();
+  StartSearch(modifiers, false);
+}
 
 // Shift, Ctrl or both (Alt ignored) give fixed steps of 10, 100 or 1000 ms;
 // no modifier, or a mask that is not one of these, the accelerating search.
@@ -327,11 +345,13 @@ void TVySystemTAG::StartSearch(int modifiers, bool forward) {
 
 // The snippet keeps looping at the reached position until Play, CUE or a track change.
 void TVySystemTAG::ForwardUp() {
+  CheckCommandThread();
   if (TrackLoaded) Song.StopScan();
 }
 void TVySystemTAG::RewindUp() { ForwardUp(); }
 
 void TVySystemTAG::Seek(unsigned ms) {
+  CheckCommandThread();
   cuePlayHeld_ = 0;
   Song.SetPosition(ms);
   WakePlayer();
@@ -352,30 +372,36 @@ void TVySystemTAG::UpdatePitch() {
 }
 
 void TVySystemTAG::TogglePitch() {
+  CheckCommandThread();
   Pitch.TogglePitch();
   UpdatePitch();
 }
 
 void TVySystemTAG::SetPitchFader(int value) {
+  CheckCommandThread();
   Pitch.SetFader(value);
   UpdatePitch();
 }
 
 void TVySystemTAG::NudgePitch(int delta) {
+  CheckCommandThread();
   Pitch.Nudge(delta);
   UpdatePitch();
 }
 
 void TVySystemTAG::BendFastDown(int modifiers) {
+  CheckCommandThread();
   Pitch.BeginBend(+1, modifiers);
   WakePlayer();
 }
 void TVySystemTAG::BendSlowDown(int modifiers) {
+  CheckCommandThread();
   Pitch.BeginBend(-1, modifiers);
   WakePlayer();
 }
 
 void TVySystemTAG::BendFastUp() {
+  CheckCommandThread();
   Pitch.EndBend();
   UpdatePitch();
 }
@@ -383,6 +409,7 @@ void TVySystemTAG::BendSlowUp() { BendFastUp(); }
 
 // The snapshot is also written by the player thread, so it is read under the pitch lock.
 void TVySystemTAG::GetPitchInfo(TVyPitchInfo& info) {
+  CheckCommandThread();
   TOzoSyncGuard lock(Pitch);
   info = pitchSnapshot_;
 }
@@ -390,11 +417,13 @@ void TVySystemTAG::GetPitchInfo(TVyPitchInfo& info) {
 // ---- levels ----
 
 void TVySystemTAG::SetVolume(int volume) {
+  CheckCommandThread();
   Volume = volume;
   ApplyLevels();
 }
 
 void TVySystemTAG::SetBalance(int balance, bool downmix) {
+  CheckCommandThread();
   Balance = balance;
   Meter.SetDownmix(downmix);
   ApplyLevels();
@@ -409,16 +438,22 @@ void TVySystemTAG::ApplyLevels() {
 }
 
 void TVySystemTAG::MuteDown() {
+  CheckCommandThread();
   muteHeld_ = 1;
   Song.Mute();
 }
 void TVySystemTAG::MuteUp() {
+  CheckCommandThread();
   muteHeld_ = 0;
   Song.Unmute();
 }
-void TVySystemTAG::ToggleTimeMode() { Song.ToggleTimeMode(); }
+void TVySystemTAG::ToggleTimeMode() {
+  CheckCommandThread();
+  Song.ToggleTimeMode();
+}
 
 void TVySystemTAG::GetPlayInfo(TVyPlayInfo& info) {
+  CheckCommandThread();
   Song.GetTimeInfo(info.Time);
   int levels[2];
   Meter.GetLevels(levels);
@@ -429,8 +464,7 @@ void TVySystemTAG::GetPlayInfo(TVyPlayInfo& info) {
 // ---- player thread ----
 
 uint32_t TVySystemTAG::Tick() {
-  OZO_ASSERT(cycles_ == pcOwnThread || std::this_thread::get_id() == builtOn_,
-             "a deck whose caller runs the cycles runs them on the thread it was built on");
+  if (cycles_ == pcCaller) CheckCommandThread();
   if (cycles_ == pcCaller) playerWoken_ = false;
   const uint32_t sleepMs = Song.Service();
   Pitch.BendTick();
@@ -446,6 +480,10 @@ uint32_t TVySystemTAG::Tick() {
 }
 
 // Commands that give the player work wake it: it may be in a long sleep.
+void TVySystemTAG::CheckCommandThread() const {
+  OZO_ASSERT(std::this_thread::get_id() == builtOn_, "the deck's commands come from the thread that built it");
+}
+
 void TVySystemTAG::WakePlayer() {
   if (cycles_ == pcCaller) playerWoken_ = true;
   if (player_) player_->Wake();

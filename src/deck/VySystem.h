@@ -144,6 +144,9 @@ class TVySystemTAG {
   void StartSearch(int modifiers, bool forward);
   void UpdatePitch();
   void ApplyLevels();
+  // The window's thread built the deck; every command comes from there, and
+  // with pcCaller the player cycles too.
+  void CheckCommandThread() const;
   void WakePlayer();
   void AwaitFirstFill();
   int64_t NowMs() const;

@@ -5,3 +5,4 @@
 #include "platform/kernel/KernelCheck.h"
 
 #define OZO_ASSERT(condition, rule) KERNEL_CHECK(condition, rule)
+#define OZO_ASSERT_WINDOW_THREAD() KERNEL_CHECK_WINDOW_THREAD()

@@ -2,7 +2,10 @@
 
 #include <cstring>
 
+#include "foundation/OzoAssert.h"
+
 int TOzoRegTAG::OpenKey(const char* path) {
+  OZO_ASSERT_WINDOW_THREAD();
   CloseKey();
   DWORD disposition = 0;
   if (RegCreateKeyExA(Root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &Key, &disposition) ==
@@ -16,6 +19,7 @@ int TOzoRegTAG::OpenKey(const char* path) {
 }
 
 int TOzoRegTAG::CloseKey() {
+  OZO_ASSERT_WINDOW_THREAD();
   if (!Open) return 0;
   if (RegCloseKey(Key) != ERROR_SUCCESS) return 0;
   Open = 0;
@@ -23,10 +27,12 @@ int TOzoRegTAG::CloseKey() {
 }
 
 int TOzoRegTAG::ValueExists(const char* name) {
+  OZO_ASSERT_WINDOW_THREAD();
   return RegQueryValueExA(Key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 int TOzoRegTAG::ReadValue(const char* name, void* buffer, unsigned size, unsigned* read) {
+  OZO_ASSERT_WINDOW_THREAD();
   DWORD length = size;
   if (RegQueryValueExA(Key, name, nullptr, nullptr, static_cast<BYTE*>(buffer), &length) != ERROR_SUCCESS) return 0;
   if (read) *read = unsigned(length);
@@ -34,5 +40,6 @@ int TOzoRegTAG::ReadValue(const char* name, void* buffer, unsigned size, unsigne
 }
 
 int TOzoRegTAG::WriteBinary(const char* name, const void* data, unsigned size) {
+  OZO_ASSERT_WINDOW_THREAD();
   return RegSetValueExA(Key, name, 0, REG_BINARY, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
 }

@@ -1,9 +1,11 @@
 #include "input/VyInput.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 #include <utility>
 
+#include "foundation/OzoAssert.h"
 #include "foundation/OzoError.h"
 #include "foundation/OzoErrorNames.h"
 #include "platform/kernel/KernelClock.h"
@@ -48,6 +50,7 @@ int NotInitialized(int line) {
 }  // namespace
 
 int InputStart(HINSTANCE instance, HWND window) {
+  OZO_ASSERT_WINDOW_THREAD();
   if (initialized) InputStop();
   HRESULT result = DirectInputCreate(instance, DIRECTINPUT_VERSION, &input, nullptr);
   if (FAILED(result)) return FailStart(__LINE__, "starting up DirectInput", result);
@@ -64,6 +67,7 @@ int InputStart(HINSTANCE instance, HWND window) {
 }
 
 void InputStop() {
+  OZO_ASSERT_WINDOW_THREAD();
   if (!initialized) return;
   keyboard->Unacquire();
   ReleaseInterfaces();
@@ -72,6 +76,7 @@ void InputStop() {
 }
 
 void SetWatchedKeys(unsigned key, ...) {
+  OZO_ASSERT_WINDOW_THREAD();
   watchedCount = 0;
   va_list rest;
   va_start(rest, key);
@@ -80,7 +85,14 @@ void SetWatchedKeys(unsigned key, ...) {
   va_end(rest);
 }
 
+void SetWatchedKeyList(const uint8_t* keys, unsigned count) {
+  OZO_ASSERT_WINDOW_THREAD();
+  watchedCount = std::min(count, kMaxWatchedKeys);
+  std::memcpy(watched, keys, watchedCount);
+}
+
 int PollKeys(TVyKeyEvent* events, int* count, unsigned max) {
+  OZO_ASSERT_WINDOW_THREAD();
   *count = 0;
   if (!initialized) return NotInitialized(__LINE__);
   HRESULT result = keyboard->GetDeviceState(kKeyboardStateSize, current);
@@ -104,6 +116,7 @@ int PollKeys(TVyKeyEvent* events, int* count, unsigned max) {
 }
 
 int ReleaseHeld(TVyKeyEvent* events, int* count, unsigned max) {
+  OZO_ASSERT_WINDOW_THREAD();
   *count = 0;
   if (!initialized) return NotInitialized(__LINE__);
   unsigned stored = 0;
@@ -114,6 +127,7 @@ int ReleaseHeld(TVyKeyEvent* events, int* count, unsigned max) {
 }
 
 int Reacquire() {
+  OZO_ASSERT_WINDOW_THREAD();
   if (!initialized) return NotInitialized(__LINE__);
   HRESULT result = keyboard->Acquire();
   // Another program's priority still leaves us the shared snapshot.

@@ -21,6 +21,8 @@ void InputStop();
 
 // The scan codes to watch, in order, ending with 0; past the fiftieth ignored.
 void SetWatchedKeys(unsigned key, ...);
+// The same from a list of `count` scan codes.
+void SetWatchedKeyList(const uint8_t* keys, unsigned count);
 
 // Up to `max` events for the watched keys that changed since the last poll,
 // in watch-list order. Changes past `max` are dropped, not kept for later.

@@ -55,8 +55,8 @@ void TMainForm::DispatchKeyEvents(const TVyKeyEvent* events, int count) {
   for (int i = 0; i < count && !closed_; ++i) DispatchKey(events[i].key, events[i].state & kKeyDown);
 }
 
-// The key map: most keys are the buttons' own handlers, so a key and its
-// button behave the same. The digits and the grave accent are watched and idle.
+// The key map's actions: most are the buttons' own handlers, so a key and its
+// button behave the same.
 void TMainForm::DispatchKey(uint32_t key, bool pressed) {
   auto modifier = [&](uint8_t bit) { ModifierState = pressed ? ModifierState | bit : ModifierState & ~bit; };
   auto hold = [&](THandler down, THandler up) { (this->*(pressed ? down : up))(); };
@@ -65,25 +65,25 @@ void TMainForm::DispatchKey(uint32_t key, bool pressed) {
   };
   // The key table reads as a table.
   // clang-format off
-  switch (key) {
-    case DIK_LSHIFT: case DIK_RSHIFT: modifier(kShiftState); break;
-    case DIK_LCONTROL: case DIK_RCONTROL: modifier(kCtrlState); break;
-    case DIK_LMENU: case DIK_RMENU: modifier(kAltState); break;
-    case DIK_RETURN: press(&TMainForm::btnOpenClick); break;
-    case DIK_NUMPADENTER: press(&TMainForm::btnPlayMouseDown); break;
-    case DIK_NUMPAD0: hold(&TMainForm::btnCUEMouseDown, &TMainForm::btnCUEMouseUp); break;
-    case DIK_SPACE: if (pressed) deck_->PlayCueKey(); break;
-    case DIK_ADD: case DIK_UP: hold(&TMainForm::btnFastMouseDown, &TMainForm::btnFastMouseUp); break;
-    case DIK_SUBTRACT: case DIK_DOWN: hold(&TMainForm::btnSlowMouseDown, &TMainForm::btnSlowMouseUp); break;
-    case DIK_RIGHT: hold(&TMainForm::btnFFMouseDown, &TMainForm::btnFFMouseUp); break;
-    case DIK_LEFT: hold(&TMainForm::btnRWMouseDown, &TMainForm::btnRWMouseUp); break;
-    case DIK_PRIOR: press(&TMainForm::btnPrevClick); break;
-    case DIK_NEXT: press(&TMainForm::btnNextClick); break;
-    case DIK_T: press(&TMainForm::btnTimeMouseDown); break;
-    case DIK_M: hold(&TMainForm::btnMuteMouseDown, &TMainForm::btnMuteMouseUp); break;
-    case DIK_MINUS: case DIK_DIVIDE: VolumeKey(pressed, -1); break;
-    case DIK_EQUALS: case DIK_MULTIPLY: VolumeKey(pressed, +1); break;
-    default: break;
+  switch (DeckKeyAction(key)) {
+    case kaIdle: break;
+    case kaShift: modifier(kShiftState); break;
+    case kaCtrl: modifier(kCtrlState); break;
+    case kaAlt: modifier(kAltState); break;
+    case kaOpen: press(&TMainForm::btnOpenClick); break;
+    case kaPlay: press(&TMainForm::btnPlayMouseDown); break;
+    case kaCue: hold(&TMainForm::btnCUEMouseDown, &TMainForm::btnCUEMouseUp); break;
+    case kaPlayCue: if (pressed) deck_->PlayCueKey(); break;
+    case kaBendFaster: hold(&TMainForm::btnFastMouseDown, &TMainForm::btnFastMouseUp); break;
+    case kaBendSlower: hold(&TMainForm::btnSlowMouseDown, &TMainForm::btnSlowMouseUp); break;
+    case kaSearchForward: hold(&TMainForm::btnFFMouseDown, &TMainForm::btnFFMouseUp); break;
+    case kaSearchBackward: hold(&TMainForm::btnRWMouseDown, &TMainForm::btnRWMouseUp); break;
+    case kaPreviousTrack: press(&TMainForm::btnPrevClick); break;
+    case kaNextTrack: press(&TMainForm::btnNextClick); break;
+    case kaTimeMode: press(&TMainForm::btnTimeMouseDown); break;
+    case kaMute: hold(&TMainForm::btnMuteMouseDown, &TMainForm::btnMuteMouseUp); break;
+    case kaVolumeDown: VolumeKey(pressed, -1); break;
+    case kaVolumeUp: VolumeKey(pressed, +1); break;
   }
   // clang-format on
 }

@@ -1,7 +1,10 @@
-// The stated lock rules stop a checked build (debug, sanitizers) where they
+// The stated lock and thread rules stop a checked build (debug, sanitizers) where they
 // are broken.
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "foundation/OzoReg.h"
 #include "foundation/OzoSync.h"
 #include "platform/kernel/KernelCheck.h"
 
@@ -22,5 +25,14 @@ TEST(CheckedLocks, OutOfOrderOrOnTheAudioThreadAborts) {
                  TOzoSyncGuard lock(song);
                }),
                "the audio thread takes no engine lock");
+#endif
+}
+
+TEST(CheckedThreads, TheWindowsOwnStateTouchedFromAnotherThreadAborts) {
+#if !defined(VYS_CHECKED)
+  GTEST_SKIP() << "the checks are compiled into debug and sanitizer builds";
+#else
+  TOzoRegTAG store;
+  EXPECT_DEATH(std::thread([&] { store.ValueExists("Config"); }).join(), "window thread only");
 #endif
 }

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -23,19 +24,14 @@
 using ::testing::StartsWith;
 
 namespace {
-struct DeckKey {
-  uint8_t dik;
-  int keycode;  // X keycode: evdev + 8
-};
-
-// The deck's keys by physical position, as a pc105 keyboard sends them.
-const DeckKey kDeckKeys[] = {
+// Where keys sit on a pc105 keyboard: the X keycode (evdev + 8) that sends
+// each scan code, known apart from the program's own mapping.
+const std::map<uint8_t, int> kPc105Keycodes = {
     {0x36, 62},  {0x2A, 50}, {0x9D, 105}, {0x1D, 37}, {0xB8, 108}, {0x38, 64},  {0x1C, 36},  {0x9C, 104}, {0x52, 90},
     {0x4E, 86},  {0x4A, 82}, {0xB5, 106}, {0x37, 63}, {0xC8, 111}, {0xD0, 116}, {0xCB, 113}, {0xCD, 114}, {0xC9, 112},
     {0xD1, 117}, {0x39, 65}, {0x14, 28},  {0x32, 58}, {0x0C, 20},  {0x0D, 21},  {0x29, 49},  {0x02, 10},  {0x03, 11},
     {0x04, 12},  {0x05, 13}, {0x06, 14},  {0x07, 15}, {0x08, 16},  {0x09, 17},  {0x0A, 18},  {0x0B, 19},
 };
-static_assert(std::size(kDeckKeys) == kDeckKeyCount);
 
 // XTEST input reaches the server's key state a moment after xdotool exits.
 constexpr auto kEventLimit = std::chrono::seconds(20);
@@ -83,13 +79,16 @@ struct X11Keyboard : ::testing::Test {
 
   // Presses and releases each deck key by its keycode.
   void TypeEveryDeckKey() {
-    for (const DeckKey& key : kDeckKeys) {
-      ASSERT_TRUE(Xdotool("keydown", std::to_string(key.keycode)));
+    for (const TDeckKey& key : kDeckKeys) {
+      const auto position = kPc105Keycodes.find(key.scanCode);
+      ASSERT_NE(position, kPc105Keycodes.end()) << "no pc105 key sends scan code " << int(key.scanCode);
+      const std::string keycode = std::to_string(position->second);
+      ASSERT_TRUE(Xdotool("keydown", keycode));
       std::string typed = Describe(PollUntil(1));
-      ASSERT_TRUE(Xdotool("keyup", std::to_string(key.keycode)));
+      ASSERT_TRUE(Xdotool("keyup", keycode));
       typed += Describe(PollUntil(1));
-      std::string expected = Describe({{kKeyDown, key.dik, 0}, {0, key.dik, 0}});
-      ASSERT_EQ(typed, expected) << "keycode " << key.keycode;
+      std::string expected = Describe({{kKeyDown, key.scanCode, 0}, {0, key.scanCode, 0}});
+      ASSERT_EQ(typed, expected) << "keycode " << keycode;
     }
   }
 };

@@ -6,9 +6,9 @@
 #include "audio/decoders/Mp3Layout.h"
 #include "audio/decoders/MpegFrameWalk.h"
 #include "audio/decoders/MpegRun.h"
+#include "audio/decoders/SoundFormats.h"
 #include "foundation/OzoError.h"
 #include "foundation/OzoErrorNames.h"
-#include "foundation/OzoPath.h"
 #include "platform/mpeg/XaDecoder.h"
 
 namespace {
@@ -94,11 +94,11 @@ TOzoMP3TAG::~TOzoMP3TAG() {
 }
 
 int TOzoMP3TAG::CanOpen(const char* fileName) {
-  if (!fileName) return 0;
-  return HasExtension(fileName, ".MP3") || HasExtension(fileName, ".MP2") || HasExtension(fileName, ".MPG");
+  return fileName && IsFormatOf(fileName, frMpeg);
 }
 
 int TOzoMP3TAG::Open(const char* fileName, unsigned flags) {
+  CheckNoBufferReads();
   if (!LibraryReady) {
     ReportError(__FILE__, __LINE__, kReport, "MP3 decoder: Cannot open - XAUDIO startup error");
     return -1;

@@ -5,25 +5,21 @@
 #include <cstring>
 
 #include "audio/decoders/OzoWAV.h"
+#include "audio/decoders/SoundFormats.h"
 #include "foundation/OzoError.h"
-#include "foundation/OzoPath.h"
 #include "platform/sound/DirectSound.h"
-
-namespace {
-const char* const kExtensions[] = {".FLAC", ".AIF", ".AIFF", ".AIFC", ".OGG", ".OGA", ".OPUS"};
-}  // namespace
 
 TOzoSNDTAG::~TOzoSNDTAG() { Close(); }
 
 int TOzoSNDTAG::CanOpen(const char* fileName) {
   if (!fileName) return 0;
-  for (const char* ext : kExtensions)
-    if (HasExtension(fileName, ext)) return 1;
+  if (IsFormatOf(fileName, frSoundFile)) return 1;
   // Only the WAVE files the WAV decoder leaves out; MPEG inside stays with the MPEG decoder.
-  return HasExtension(fileName, ".WAV") && WaveKindOf(fileName) == wkWide;
+  return IsFormatOf(fileName, frWave) && WaveKindOf(fileName) == wkWide;
 }
 
 int TOzoSNDTAG::Open(const char* fileName, unsigned) {
+  CheckNoBufferReads();
   Close();
   fileName_ = fileName;
   ranOut_ = false;

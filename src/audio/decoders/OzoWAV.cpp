@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "audio/decoders/SoundFormats.h"
 #include "foundation/OzoError.h"
-#include "foundation/OzoPath.h"
 
 TOzoWAVTAG::~TOzoWAVTAG() { Close(); }
 
@@ -28,7 +28,7 @@ TWaveKind WaveKindOf(const char* fileName) {
 }
 
 int TOzoWAVTAG::CanOpen(const char* fileName) {
-  if (!fileName || !HasExtension(fileName, ".WAV")) return 0;
+  if (!fileName || !IsFormatOf(fileName, frWave)) return 0;
   // MPEG audio inside a WAVE file is left to the MPEG decoder, other formats
   // to the sound file decoder.
   return WaveKindOf(fileName) == wkPlain;
@@ -37,6 +37,7 @@ int TOzoWAVTAG::CanOpen(const char* fileName) {
 void TOzoWAVTAG::Release() { WaveClose(&file_, &fileFormat_); }
 
 int TOzoWAVTAG::Open(const char* fileName, unsigned flags) {
+  CheckNoBufferReads();
   Close();
   dataChunk_ = riffChunk_ = TRiffChunk{};
   if (WaveOpen(fileName, &file_, &fileFormat_, &riffChunk_) != 0) {

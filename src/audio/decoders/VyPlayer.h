@@ -1,7 +1,9 @@
 // The decoder interface: one audio file turned into PCM blocks on request.
 #pragma once
+#include <atomic>
 #include <cstdint>
 
+#include "foundation/OzoAssert.h"
 #include "foundation/OzoSync.h"
 #include "platform/wave/WaveFormat.h"
 
@@ -15,7 +17,9 @@ class TVyPlayerTAG : public TOzoSync {
 
   // Nonzero when this decoder claims the file.
   virtual int CanOpen(const char* fileName) = 0;
-  // 0, or -1 after a report; the decoder is then closed.
+  // 0, or -1 after a report; the decoder is then closed. Open replaces the
+  // decoder's state without the lock Decode takes, so it runs only while no
+  // buffer reads the decoder: the song releases its buffer first (checked).
   virtual int Open(const char* fileName, unsigned flags) = 0;
   virtual void Close() = 0;
   // Positions so that the next Decode starts at or before ms (clamped to the
@@ -32,8 +36,11 @@ class TVyPlayerTAG : public TOzoSync {
   uint32_t Duration = 0;   // milliseconds
   int32_t AlignMask = -4;  // byte positions handed to the stream are multiples of 4
   TPCMWaveFormat Format{};
+  // Set by a buffer from its Configure to its Release.
+  std::atomic<bool> ReadByBuffer{false};
 
  protected:
   // Byte value of silence in this decoder's output format.
   uint8_t SilenceByte() const { return Format.wBitsPerSample == 16 ? 0x00 : 0x80; }
+  void CheckNoBufferReads() const { OZO_ASSERT(!ReadByBuffer, "a decoder opens a file only while no buffer reads it"); }
 };

@@ -27,6 +27,7 @@ int TVyBufferTAG::Configure(TOzoAudioTAG* device, const TPCMWaveFormat* format, 
   const TWaveFormatEx waveFormat{*format, 0};
   if (CreateSecondary(device, &waveFormat, bufferBytes, kBufferLooping, 0) != 0) return -2;
   Config = *config;
+  if (Config.decoder) Config.decoder->ReadByBuffer = true;
   LoopBytes = uint32_t(uint64_t(config->loopLength) * format->nAvgBytesPerSec / 1000);
   SetPlayPosition(0);
   WriteCursor = PlayedBytes = LastPlayCursor = 0;
@@ -50,6 +51,7 @@ void TVyBufferTAG::Release() {
   StopOutput();
   for (uint32_t i = 0; i < ProcessorCount; ++i) Processors[i]->Detach();
   ReleaseBuffer();
+  if (Config.decoder) Config.decoder->ReadByBuffer = false;
 }
 
 int TVyBufferTAG::AddProcessor(TDSPTAG* processor) {

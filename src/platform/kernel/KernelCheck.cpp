@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace {
 thread_local bool realtimeThread = false;
 }
@@ -16,4 +19,5 @@ void KernelCheckFailed(const char* rule, const char* file, int line) {
 KernelRealtimeScope::KernelRealtimeScope() : outer_(realtimeThread) { realtimeThread = true; }
 KernelRealtimeScope::~KernelRealtimeScope() { realtimeThread = outer_; }
 bool IsRealtimeThread() { return realtimeThread; }
+bool IsWindowThread() { return syscall(SYS_gettid) == getpid(); }
 #endif

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/kernel/KernelCheck.h"
 #include "platform/keyboard/ScanCodes.h"
 
 namespace {
@@ -17,6 +18,7 @@ class FedKeySource final : public KeySnapshotSource {
  public:
   HRESULT Acquire(HWND) override { return DI_OK; }
   HRESULT Read(uint8_t (&keys)[kKeyboardStateSize]) override {
+    KERNEL_CHECK_WINDOW_THREAD();
     std::memcpy(keys, fedKeys, sizeof fedKeys);
     return DI_OK;
   }
@@ -34,11 +36,16 @@ std::unique_ptr<KeySnapshotSource> MakeKeySource() {
 std::unique_ptr<KeySnapshotSource> MakeFedKeySource() { return std::make_unique<FedKeySource>(); }
 
 void FeedKeyEvent(uint32_t keycode, bool pressed) {
+  KERNEL_CHECK_WINDOW_THREAD();
   if (uint8_t dik = DikFromXkbKeycode(keycode)) fedKeys[dik] = pressed ? kKeyDown : 0;
 }
 
-void ForgetFedKeys() { std::memset(fedKeys, 0, sizeof fedKeys); }
+void ForgetFedKeys() {
+  KERNEL_CHECK_WINDOW_THREAD();
+  std::memset(fedKeys, 0, sizeof fedKeys);
+}
 
 void AddFedKeys(uint8_t (&keys)[kKeyboardStateSize]) {
+  KERNEL_CHECK_WINDOW_THREAD();
   for (size_t k = 0; k < kKeyboardStateSize; ++k) keys[k] |= fedKeys[k];
 }

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/kernel/KernelCheck.h"
+
 namespace {
 // Xlib's error handler is process-wide; trapping happens on the window's
 // thread only, one request batch at a time.
@@ -60,6 +62,7 @@ void X11Connection::Close() {
 void X11Connection::OnLost(Display*, void* self) { static_cast<X11Connection*>(self)->lost_ = true; }
 
 int X11Connection::SyncTrappingErrors(const std::function<void()>& requests) {
+  KERNEL_CHECK_WINDOW_THREAD();
   XSync(display_, False);  // errors of earlier requests are not ours to catch
   trappedError = 0;
   XErrorHandler previous = XSetErrorHandler(TrapError);

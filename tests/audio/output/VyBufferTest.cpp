@@ -187,3 +187,18 @@ TEST_F(PolledBuffer, LoopIsHeldOnceAndReleasedOnlyWhenHeld) {
   EXPECT_EQ(buffer_.RestartPosition, 500u);
   EXPECT_EQ(buffer_.LoopBytes, 35280u) << "200 ms at 176400 bytes per second";
 }
+
+// Open replaces a decoder's state without the lock Decode takes: a checked
+// build stops a caller that opens a file while a buffer reads the decoder,
+// and lets it once the buffer has let go.
+TEST_F(PolledBuffer, OpeningTheDecoderItReadsAborts) {
+#if !defined(VYS_CHECKED)
+  GTEST_SKIP() << "the checks are compiled into debug and sanitizer builds";
+#else
+  LoadFourChunks();
+  const std::string song = dir_.File("song.wav");
+  EXPECT_DEATH(decoder_.Open(song.c_str(), 0), "a decoder opens a file only while no buffer reads it");
+  buffer_.Release();
+  EXPECT_EQ(decoder_.Open(song.c_str(), 0), 0);
+#endif
+}
