@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     QTimer::singleShot(kSettleMs, [&] {
       census.Watch(&form);
       for (QWidget* child : form.findChildren<QWidget*>()) census.Watch(child);
-      QObject::connect(&form.TimerUpdate, &QTimer::timeout, [&] { ++ticks; });
+      QObject::connect(&form.UpdateTimer(), &QTimer::timeout, [&] { ++ticks; });
       counting.start();
       QTimer::singleShot(int(seconds * 1000), [&] { app.exit(0); });
     });

@@ -2,7 +2,10 @@
 // controls. Captions and bars are set on every tick (the controls ignore an
 // equal value); the sliders only when they differ, so that a drag in
 // progress is not fought over.
+#include "ui/DisplayRefresh.h"
+
 #include <QProgressBar>
+#include <QToolButton>
 #include <algorithm>
 
 #include "deck/VySystem.h"
@@ -36,9 +39,25 @@ constexpr TTransportGlyphs kTransportGlyphs[] = {
     {bmpLedPlayDisabled, bmpLedCueOff}, {bmpLedPlayOff, bmpLedCueOff},      {bmpLedPlay, bmpLedCueOff},
     {bmpLedPlayDisabled, bmpLedCue},    {bmpLedPlayDisabled, bmpLedCueOff},
 };
+
+void SetButtonGlyph(QWidget* widget, int bitmapIndex) {
+  auto* button = static_cast<QToolButton*>(widget);
+  const QImage* bitmap = MainBitmap(bitmapIndex);
+  if (!bitmap) return;
+  button->setIcon(QIcon(QPixmap::fromImage(*bitmap)));
+  button->setIconSize(bitmap->size());
+}
 }  // namespace
 
-void TMainForm::TimerUpdateTimer() {
+TDisplayRefresh::TDisplayRefresh(QWidget& window, Ui::TMainForm& ui, const std::unique_ptr<TVySystemTAG>& deck,
+                                 int intervalMs, std::function<void()> onTick)
+    : window_(window), ui_(ui), deck_(deck) {
+  timer_.setTimerType(Qt::PreciseTimer);
+  timer_.setInterval(intervalMs);
+  QObject::connect(&timer_, &QTimer::timeout, &window, std::move(onTick));
+}
+
+void TDisplayRefresh::Refresh() {
   deck_->CheckEndOfTrack();
   if (deck_->SongInfoChanged) RefreshSongDisplay();
   if (deck_->OutputLost() != outputLostShown_) RefreshTitle();
@@ -47,74 +66,67 @@ void TMainForm::TimerUpdateTimer() {
   if (stateChanged) RefreshTransportLeds();
   RefreshTimeDisplay();
   if (bending_) RefreshPitchDisplay();
-  if (volumeRamp_) StepVolume();
 }
 
-void TMainForm::RefreshSongDisplay() {
+void TDisplayRefresh::RefreshSongDisplay() {
   deck_->SongInfoChanged = 0;
   const TVySongInfo& song = deck_->DeckInfo.SongInfo;
-  TSlider& position = *ui_->Position;
+  TSlider& position = *ui_.Position;
   position.SetValue(0);
   position.SetMinValue(0);
   position.SetMaxValue(kPositionWideMaximum);
   position.SetIncrement(1);
   position.SetMaxValue(int(song.Length));
   position.SetIncrement(int(song.PosIncrement));
-  SetBarRange(ui_->Progress, song.Length / kMsPerProgressStep);
-  SetBarRange(ui_->Buffer, song.BufferSize / kBytesPerBufferStep);
-  ui_->LabelTrack->SetCaption(song.TrackText);
+  SetBarRange(ui_.Progress, song.Length / kMsPerProgressStep);
+  SetBarRange(ui_.Buffer, song.BufferSize / kBytesPerBufferStep);
+  ui_.LabelTrack->SetCaption(song.TrackText);
   RefreshTitle();
 }
 
 // On the desktop the window's title is also its task-bar text, so a deck
 // that has lost its output says so wherever the DJ looks for it.
-void TMainForm::RefreshTitle() {
+void TDisplayRefresh::RefreshTitle() {
   outputLostShown_ = deck_->OutputLost();
   const char* title = outputLostShown_ ? kAudioErrorTitle : deck_->DeckInfo.SongInfo.Title;
-  setWindowTitle(QString(kSongCaptionPrefix) + QString::fromLocal8Bit(title));
+  window_.setWindowTitle(QString(kSongCaptionPrefix) + QString::fromLocal8Bit(title));
 }
 
-void TMainForm::RefreshTransportLeds() {
+void TDisplayRefresh::RefreshTransportLeds() {
   const TTransportGlyphs& glyphs = kTransportGlyphs[deck_->State];
-  SetButtonGlyph(ui_->btnPlay, glyphs.play);
-  SetButtonGlyph(ui_->btnCUE, glyphs.cue);
+  SetButtonGlyph(ui_.btnPlay, glyphs.play);
+  SetButtonGlyph(ui_.btnCUE, glyphs.cue);
   RefreshDropAcceptance();
 }
 
-void TMainForm::RefreshDropAcceptance() {
+void TDisplayRefresh::RefreshDropAcceptance() {
   const bool refused = (deck_->Preferences.Flags & pfSecureDrop) && deck_->State == dsPlaying && deck_->Volume != 0;
-  setAcceptDrops(!refused);
+  window_.setAcceptDrops(!refused);
 }
 
-void TMainForm::RefreshTimeDisplay() {
+void TDisplayRefresh::RefreshTimeDisplay() {
   TVyPlayInfo info{};
   deck_->GetPlayInfo(info);
-  ui_->LabelTimeMMSS->SetCaption(info.Time.TimeText);
-  ui_->LabelTimeCS->SetCaption(info.Time.HundredthsText);
-  ui_->Progress->setValue(int(info.Time.Position / kMsPerProgressStep));
+  ui_.LabelTimeMMSS->SetCaption(info.Time.TimeText);
+  ui_.LabelTimeCS->SetCaption(info.Time.HundredthsText);
+  ui_.Progress->setValue(int(info.Time.Position / kMsPerProgressStep));
   // The buffer's fill changes every tick; a hidden bar would only spend the
   // style's sums on it.
-  if (!ui_->Buffer->isHidden())
-    ui_->Buffer->setValue(ui_->Buffer->maximum() - int(info.Time.FreeBytes / kBytesPerBufferStep));
-  if (deck_->State == dsPlaying || deck_->State == dsSearching)
-    ui_->VMetter->SetLevels(info.LevelLeft, info.LevelRight);
-  if (info.Time.CueChanged && ui_->Position->Value() != int(info.Time.CuePoint))
-    ui_->Position->SetValue(int(info.Time.CuePoint));
+  if (!ui_.Buffer->isHidden())
+    ui_.Buffer->setValue(ui_.Buffer->maximum() - int(info.Time.FreeBytes / kBytesPerBufferStep));
+  if (deck_->State == dsPlaying || deck_->State == dsSearching) ui_.VMetter->SetLevels(info.LevelLeft, info.LevelRight);
+  if (info.Time.CueChanged && ui_.Position->Value() != int(info.Time.CuePoint))
+    ui_.Position->SetValue(int(info.Time.CuePoint));
 }
 
-void TMainForm::RefreshPitchDisplay() {
+void TDisplayRefresh::RefreshPitchDisplay() {
   TVyPitchInfo info{};
   deck_->GetPitchInfo(info);
-  ui_->LabelPitch->SetCaption(info.PitchText);
-  QPalette led = ui_->LedPitch->palette();
-  led.setColor(QPalette::Window, !info.PitchOn     ? palette().color(QPalette::Button)
+  ui_.LabelPitch->SetCaption(info.PitchText);
+  QPalette led = ui_.LedPitch->palette();
+  led.setColor(QPalette::Window, !info.PitchOn     ? window_.palette().color(QPalette::Button)
                                  : info.Pitch == 0 ? kPitchZero
                                                    : kPitchMoved);
-  ui_->LedPitch->setPalette(led);
-  if (ui_->Pitch->Value() != info.FaderValue) ui_->Pitch->SetValue(info.FaderValue);
-}
-
-void TMainForm::StepVolume() {
-  ui_->Volume->SetValue(ui_->Volume->Value() + VolumeRampStep);
-  VolumeChange();
+  ui_.LedPitch->setPalette(led);
+  if (ui_.Pitch->Value() != info.FaderValue) ui_.Pitch->SetValue(info.FaderValue);
 }

@@ -165,11 +165,3 @@ void TMainForm::ApplyGlyphs() {
   }
   ui_->Image1->setPixmap(QPixmap::fromImage(LoadBitmap("IMAGE1")));
 }
-
-void TMainForm::SetButtonGlyph(QWidget* widget, int bitmapIndex) {
-  auto* button = static_cast<QToolButton*>(widget);
-  const QImage* bitmap = MainBitmap(bitmapIndex);
-  if (!bitmap) return;
-  button->setIcon(QIcon(QPixmap::fromImage(*bitmap)));
-  button->setIconSize(bitmap->size());
-}

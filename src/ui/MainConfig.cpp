@@ -8,6 +8,7 @@
 #include "foundation/OzoLog.h"
 #include "ui/KeepOnScreen.h"
 #include "ui/VyConfig.h"
+#include "ui/DisplayRefresh.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
 
@@ -41,7 +42,7 @@ void TMainForm::ApplyConfig(const std::vector<std::string>& arguments) {
   block.Folder[kFolderBytes - 1] = 0;  // a stored folder may lack its end
   dlgOpenInitialDir = QFile::decodeName(block.Folder);
   ui_->VMetter->SetPeaks((block.WindowFlags & wfVUPeaks) ? pkMedium : pkNone);
-  RefreshDropAcceptance();
+  display_->RefreshDropAcceptance();
   ShowDownmixControl(block.WindowFlags & wfDownmix);
   if (downmixControl_) deck_->SetBalance(0, true);
   if (line.files.empty()) return;

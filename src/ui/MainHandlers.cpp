@@ -12,6 +12,7 @@
 #include "deck/VySystem.h"
 #include "foundation/OzoLog.h"
 #include "platform/keyboard/AsyncKeyState.h"
+#include "ui/DisplayRefresh.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
 
@@ -121,23 +122,23 @@ void TMainForm::btnPitchClick() {
 
 void TMainForm::btnFastMouseDown() {
   deck_->BendFastDown(ModifierMask());
-  bending_ = true;
+  display_->SetBending(true);
 }
 
 void TMainForm::btnFastMouseUp() {
   deck_->BendFastUp();
-  bending_ = false;
+  display_->SetBending(false);
   RefreshPitchDisplay();
 }
 
 void TMainForm::btnSlowMouseDown() {
   deck_->BendSlowDown(ModifierMask());
-  bending_ = true;
+  display_->SetBending(true);
 }
 
 void TMainForm::btnSlowMouseUp() {
   deck_->BendSlowUp();
-  bending_ = false;
+  display_->SetBending(false);
   RefreshPitchDisplay();
 }
 

@@ -8,6 +8,7 @@
 #include "deck/VySystem.h"
 #include "foundation/OzoLog.h"
 #include "ui/Settings.h"
+#include "ui/DisplayRefresh.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
 
@@ -80,7 +81,7 @@ void TMainForm::ShowPreferences() {
     ui_->DownMix->SetValue(0);
   }
   deck_->SetPreferences(preferences);
-  RefreshDropAcceptance();
+  display_->RefreshDropAcceptance();
   UpdatePitchFader();
   FormActivate();
 }

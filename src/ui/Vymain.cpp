@@ -10,6 +10,7 @@
 #include "foundation/OzoLog.h"
 #include "platform/kernel/TerminationSignal.h"
 #include "platform/keyboard/KeyboardQtGlue.h"
+#include "ui/DisplayRefresh.h"
 #include "ui/MainBitmaps.h"
 #include "ui/VyConfig.h"
 #include "ui_Vymain.h"
@@ -29,9 +30,7 @@ TMainForm::TMainForm(TDeckFactory makeDeck, QWidget* parent)
   ui_->setupUi(this);
   ApplyDesign();
   ConnectHandlers();
-  TimerUpdate.setTimerType(Qt::PreciseTimer);
-  TimerUpdate.setInterval(kTimerIntervalMs);
-  QObject::connect(&TimerUpdate, &QTimer::timeout, this, [this] { TimerUpdateTimer(); });
+  display_ = std::make_unique<TDisplayRefresh>(*this, *ui_, deck_, kTimerIntervalMs, [this] { TimerUpdateTimer(); });
 }
 
 TMainForm::~TMainForm() { FormClose(); }
@@ -51,7 +50,7 @@ int TMainForm::FormCreate(const std::vector<std::string>& arguments) {
   ui_->DownMix->SetImage(siHThumb, MainBitmap(bmpFaderHThumb));
   RefreshPitchDisplay();
   ApplyConfig(arguments);
-  TimerUpdate.start();
+  display_->Start();
   // The first tick now, not one interval later: the window then maps showing
   // the song that is already playing, not " Loading..." and an empty display.
   TimerUpdateTimer();
@@ -60,6 +59,20 @@ int TMainForm::FormCreate(const std::vector<std::string>& arguments) {
   WatchTerminationSignal();
   return 0;
 }
+
+void TMainForm::TimerUpdateTimer() {
+  display_->Refresh();
+  if (volumeRamp_) StepVolume();
+}
+
+void TMainForm::StepVolume() {
+  ui_->Volume->SetValue(ui_->Volume->Value() + VolumeRampStep);
+  VolumeChange();
+}
+
+void TMainForm::RefreshPitchDisplay() { display_->RefreshPitchDisplay(); }
+
+const QTimer& TMainForm::UpdateTimer() const { return display_->Timer(); }
 
 int TMainForm::CreateDeviceList() {
   devices_ = std::make_unique<TStringList>();
@@ -156,7 +169,7 @@ void TMainForm::FormClose() {
   if (closed_) return;
   closed_ = true;
   setAcceptDrops(false);
-  TimerUpdate.stop();
+  display_->Stop();
   if (keyboardOpen_) InputStop();
   keyboardOpen_ = false;
   hotKey_.reset();

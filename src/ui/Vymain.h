@@ -1,11 +1,10 @@
-// The deck window: builds its form, creates the deck it owns, mirrors the
-// deck's state into the controls 27 times a second and shuts everything down
+// The deck window: builds its form, creates the deck it owns, has its display
+// refresh mirror the deck's state into the controls and shuts everything down
 // in order when it closes. Input handlers that command the deck are thin and
 // live beside it; no audio logic is here.
 #pragma once
 #include <QHash>
 #include <QStringList>
-#include <QTimer>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -17,6 +16,8 @@
 #include "input/VyInput.h"
 
 class HotKeyWatcher;
+class QTimer;
+class TDisplayRefresh;
 class TAboutBox;
 class QSocketNotifier;
 class TPForm;
@@ -65,16 +66,11 @@ class TMainForm : public QWidget {
   // system gave: a file name need not be valid UTF-8.
   int FormCreate(const std::vector<std::string>& arguments);
 
-  // One display tick and its parts.
+  // One display tick: the deck's state into the controls, then the volume
+  // ramp's step.
   void TimerUpdateTimer();
-  void RefreshSongDisplay();
-  // The title: the song's, or the audio error while the output is lost.
-  void RefreshTitle();
-  void RefreshTransportLeds();
-  void RefreshTimeDisplay();
   void RefreshPitchDisplay();
-  void StepVolume();
-  void RefreshDropAcceptance();
+  const QTimer& UpdateTimer() const;
 
   // False while "Secure close" holds the window open.
   bool FormCloseQuery() const;
@@ -94,7 +90,6 @@ class TMainForm : public QWidget {
   void ShowAbout();
 
   TVySystemTAG* Deck() const { return deck_.get(); }
-  QTimer TimerUpdate;
 
  protected:
   bool event(QEvent* event) override;
@@ -164,12 +159,13 @@ class TMainForm : public QWidget {
   void BalanceChange();
   void DownMixChange();
   void PositionChange();
-  void SetButtonGlyph(QWidget* button, int bitmapIndex);
+  void StepVolume();
   bool IsFreeSpot(QPoint at) const;
 
   std::unique_ptr<Ui::TMainForm> ui_;
   TDeckFactory makeDeck_;
   std::unique_ptr<TVySystemTAG> deck_;
+  std::unique_ptr<TDisplayRefresh> display_;
   std::unique_ptr<TStringList> devices_;
   std::unique_ptr<QSocketNotifier> termination_;
   uint32_t deviceIndex_ = 0;
@@ -187,7 +183,6 @@ class TMainForm : public QWidget {
   std::unique_ptr<HotKeyWatcher> hotKey_;
   bool keyboardOpen_ = false;
   uint8_t ModifierState = 0;  // kShiftState | kAltState | kCtrlState
-  bool bending_ = false;
   bool searching_ = false;
   bool pitchDrag_ = false;
   int pitchDragSaved_ = 0;
@@ -202,5 +197,4 @@ class TMainForm : public QWidget {
   TPForm* prefs_ = nullptr;     // the preferences dialog, a child made when first shown
   TAboutBox* about_ = nullptr;  // the About box, likewise
   bool closed_ = false;
-  bool outputLostShown_ = false;
 };

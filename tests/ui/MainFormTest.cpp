@@ -78,9 +78,9 @@ TEST_F(MainForm, BitmapLookupEndsAtTheSeventh) {
 
 TEST_F(MainForm, EmptyDeckShowsTheIdleCaptionAndDarkLamps) {
   ASSERT_EQ(form.FormCreate({}), 0);
-  EXPECT_EQ(form.TimerUpdate.interval(), 37);
-  EXPECT_EQ(form.TimerUpdate.timerType(), Qt::PreciseTimer);
-  EXPECT_TRUE(form.TimerUpdate.isActive());
+  EXPECT_EQ(form.UpdateTimer().interval(), 37);
+  EXPECT_EQ(form.UpdateTimer().timerType(), Qt::PreciseTimer);
+  EXPECT_TRUE(form.UpdateTimer().isActive());
   form.TimerUpdateTimer();
   EXPECT_EQ(form.windowTitle().toStdString(), kIdleCaption);
   EXPECT_EQ(Glyph(form, "btnPlay"), Bitmap(bmpLedPlayDisabled));
@@ -152,7 +152,6 @@ TEST_F(MainForm, PositionRangeFollowsEachNewSongLongOrShort) {
 
 TEST_F(MainForm, MeterRestsWhileTheDeckIsPaused) {
   ASSERT_EQ(form.FormCreate({Song("song.wav", 20)}), 0);
-  form.TimerUpdate.stop();
   TOzoVUmetter* meter = Control<TOzoVUmetter>(form, "VMetter");
   ASSERT_TRUE(PlayTo(300));
   form.Deck()->PlayPause();
@@ -169,7 +168,6 @@ TEST_F(MainForm, MeterRestsWhileTheDeckIsPaused) {
 
 TEST_F(MainForm, DisplaysRepaintWithoutThePanelsBeneathThem) {
   ASSERT_EQ(form.FormCreate({Song("song.wav", 20)}), 0);
-  form.TimerUpdate.stop();
   form.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
   form.TimerUpdateTimer();
@@ -213,7 +211,7 @@ TEST_F(MainForm, SecureCloseHoldsAnAudiblePlayingDeck) {
   EXPECT_FALSE(form.close());
   form.Deck()->SetVolume(0);
   EXPECT_TRUE(form.close()) << "a silent deck may close";
-  EXPECT_FALSE(form.TimerUpdate.isActive());
+  EXPECT_FALSE(form.UpdateTimer().isActive());
 }
 
 // Drags `path` onto the window and drops it there.

@@ -1,0 +1,44 @@
+// The window's display: a timer that, 27 times a second, copies the deck's
+// snapshots into the window's controls, and the single refreshes the input
+// handlers ask for when they change what the display shows.
+#pragma once
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+class QWidget;
+class TVySystemTAG;
+namespace Ui {
+class TMainForm;
+}
+
+class TDisplayRefresh {
+ public:
+  // `deck` is the window's deck slot: empty before the start-up and after
+  // the close. `onTick` runs on every timer tick.
+  TDisplayRefresh(QWidget& window, Ui::TMainForm& ui, const std::unique_ptr<TVySystemTAG>& deck, int intervalMs,
+                  std::function<void()> onTick);
+
+  void Start() { timer_.start(); }
+  void Stop() { timer_.stop(); }
+  const QTimer& Timer() const { return timer_; }
+
+  // One tick's copy of the deck's state; the pitch only while a bend runs.
+  void Refresh();
+  void RefreshSongDisplay();
+  // The title: the song's, or the audio error while the output is lost.
+  void RefreshTitle();
+  void RefreshTransportLeds();
+  void RefreshTimeDisplay();
+  void RefreshPitchDisplay();
+  void RefreshDropAcceptance();
+  void SetBending(bool on) { bending_ = on; }
+
+ private:
+  QWidget& window_;
+  Ui::TMainForm& ui_;
+  const std::unique_ptr<TVySystemTAG>& deck_;
+  QTimer timer_;
+  bool bending_ = false;
+  bool outputLostShown_ = false;
+};
