@@ -1,8 +1,9 @@
 // The window's controls wired to the deck: each handler sends one command
 // with exact arguments and keeps the few flags the timer and other handlers
-// consult. Keys reach the same handlers (MainKeyboard.cpp).
+// consult. Keys reach the same handlers, so a key and its button behave the same.
 #include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -13,6 +14,7 @@
 #include "foundation/OzoLog.h"
 #include "platform/keyboard/AsyncKeyState.h"
 #include "ui/DisplayRefresh.h"
+#include "ui/MainKeyboard.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
 
@@ -103,8 +105,47 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 // Shift 1, Ctrl 2, Alt 4, from the keyboard module's view of the modifiers
 // (also for mouse clicks), as the deck's bend and search commands read it.
 int TMainForm::ModifierMask() const {
-  return ((ModifierState & kShiftState) ? 1 : 0) | ((ModifierState & kCtrlState) ? 2 : 0) |
-         ((ModifierState & kAltState) ? 4 : 0);
+  return ((keyboard_->Modifiers() & kShiftState) ? 1 : 0) | ((keyboard_->Modifiers() & kCtrlState) ? 2 : 0) |
+         ((keyboard_->Modifiers() & kAltState) ? 4 : 0);
+}
+
+void TMainForm::KeyAction(TDeckKeyAction action, bool pressed) {
+  auto hold = [&](THandler down, THandler up) { (this->*(pressed ? down : up))(); };
+  auto press = [&](THandler down) {
+    if (pressed) (this->*down)();
+  };
+  // The key table reads as a table.
+  // clang-format off
+  switch (action) {
+    case kaOpen: press(&TMainForm::btnOpenClick); break;
+    case kaPlay: press(&TMainForm::btnPlayMouseDown); break;
+    case kaCue: hold(&TMainForm::btnCUEMouseDown, &TMainForm::btnCUEMouseUp); break;
+    case kaPlayCue: if (pressed) deck_->PlayCueKey(); break;
+    case kaBendFaster: hold(&TMainForm::btnFastMouseDown, &TMainForm::btnFastMouseUp); break;
+    case kaBendSlower: hold(&TMainForm::btnSlowMouseDown, &TMainForm::btnSlowMouseUp); break;
+    case kaSearchForward: hold(&TMainForm::btnFFMouseDown, &TMainForm::btnFFMouseUp); break;
+    case kaSearchBackward: hold(&TMainForm::btnRWMouseDown, &TMainForm::btnRWMouseUp); break;
+    case kaPreviousTrack: press(&TMainForm::btnPrevClick); break;
+    case kaNextTrack: press(&TMainForm::btnNextClick); break;
+    case kaTimeMode: press(&TMainForm::btnTimeMouseDown); break;
+    case kaMute: hold(&TMainForm::btnMuteMouseDown, &TMainForm::btnMuteMouseUp); break;
+    default: break;  // idle; the keyboard keeps the modifiers and the volume ramp
+  }
+  // clang-format on
+}
+
+void TMainForm::FormActivate() { keyboard_->Activate(); }
+void TMainForm::FormDeactivate() { keyboard_->Deactivate(); }
+
+bool TMainForm::event(QEvent* event) {
+  if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    keyboard_->KeyEvent(*key);
+    if (key->type() == QEvent::KeyPress && key->matches(QKeySequence::Quit)) close();
+    return true;
+  }
+  if (event->type() == QEvent::WindowStateChange && !isMinimized()) FormActivate();
+  return QWidget::event(event);
 }
 
 void TMainForm::btnPlayMouseDown() { deck_->PlayPause(); }
@@ -192,7 +233,7 @@ int TMainForm::PitchDragValue(int y) const {
 }
 
 void TMainForm::PitchMouseDown(int y) {
-  if (!deck_ || !(ModifierState & kCtrlState)) return;
+  if (!deck_ || !(keyboard_->Modifiers() & kCtrlState)) return;
   pitchDrag_ = true;
   pitchDragSaved_ = ui_->Pitch->Value();
   deck_->SetPitchFader(PitchDragValue(y));
@@ -217,7 +258,8 @@ void TMainForm::PitchMouseUp() {
 void TMainForm::wheelEvent(QWheelEvent* event) {
   event->accept();
   static constexpr int kSteps[] = {0, 1, 10, 100};
-  const int step = kSteps[((ModifierState & kShiftState) ? 1 : 0) | ((ModifierState & kCtrlState) ? 2 : 0)];
+  const int step =
+      kSteps[((keyboard_->Modifiers() & kShiftState) ? 1 : 0) | ((keyboard_->Modifiers() & kCtrlState) ? 2 : 0)];
   if (!deck_ || step == 0) return;
   wheelTurn_ += WheelTurn(*event);
   bool turned = false;

@@ -12,6 +12,7 @@
 #include "platform/keyboard/KeyboardQtGlue.h"
 #include "ui/DisplayRefresh.h"
 #include "ui/MainBitmaps.h"
+#include "ui/MainKeyboard.h"
 #include "ui/VyConfig.h"
 #include "ui_Vymain.h"
 
@@ -31,6 +32,8 @@ TMainForm::TMainForm(TDeckFactory makeDeck, QWidget* parent)
   ApplyDesign();
   ConnectHandlers();
   display_ = std::make_unique<TDisplayRefresh>(*this, *ui_, deck_, kTimerIntervalMs, [this] { TimerUpdateTimer(); });
+  keyboard_ = std::make_unique<TMainKeyboard>(
+      *this, [this](TDeckKeyAction action, bool pressed) { KeyAction(action, pressed); });
 }
 
 TMainForm::~TMainForm() { FormClose(); }
@@ -54,7 +57,7 @@ int TMainForm::FormCreate(const std::vector<std::string>& arguments) {
   // The first tick now, not one interval later: the window then maps showing
   // the song that is already playing, not " Loading..." and an empty display.
   TimerUpdateTimer();
-  InitKeyboard();
+  keyboard_->Open();
   HookApplicationEvents();
   WatchTerminationSignal();
   return 0;
@@ -62,11 +65,11 @@ int TMainForm::FormCreate(const std::vector<std::string>& arguments) {
 
 void TMainForm::TimerUpdateTimer() {
   display_->Refresh();
-  if (volumeRamp_) StepVolume();
+  if (const int step = keyboard_->VolumeRampStep()) StepVolume(step);
 }
 
-void TMainForm::StepVolume() {
-  ui_->Volume->SetValue(ui_->Volume->Value() + VolumeRampStep);
+void TMainForm::StepVolume(int step) {
+  ui_->Volume->SetValue(ui_->Volume->Value() + step);
   VolumeChange();
 }
 
@@ -120,7 +123,7 @@ void TMainForm::UpdatePitchFader() {
 
 // A refused key is not kept: the dialog would show a key that does nothing.
 void TMainForm::SetHotKeyIndex(int index) {
-  const bool set = SetHotKey(index ? uint16_t(VK_F1 + index - 1) : 0);
+  const bool set = keyboard_->SetHotKey(index ? uint16_t(VK_F1 + index - 1) : 0);
   hotKeyIndex_ = set ? index : 0;
   if (!set) ShowMessageBox(MB_OK | MB_ICONWARNING, kAppTitle, kHotKeyRefusedText, index);
 }
@@ -170,9 +173,7 @@ void TMainForm::FormClose() {
   closed_ = true;
   setAcceptDrops(false);
   display_->Stop();
-  if (keyboardOpen_) InputStop();
-  keyboardOpen_ = false;
-  hotKey_.reset();
+  keyboard_->Close();
   if (deck_) SaveConfigAtClose();
   FreeBitmaps();
   deck_.reset();

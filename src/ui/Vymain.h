@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "foundation/StringList.h"
-#include "input/VyInput.h"
+#include "input/DeckKeys.h"
 
-class HotKeyWatcher;
+class TMainKeyboard;
 class QTimer;
 class TDisplayRefresh;
 class TAboutBox;
@@ -46,11 +46,6 @@ inline constexpr const char* kHotKeyRefusedText =
 using TDeckFactory = std::function<std::unique_ptr<TVySystemTAG>(void* ownerWindow)>;
 TDeckFactory SystemDecks();
 
-// ModifierState bits, as the keyboard module last reported the keys.
-constexpr uint8_t kShiftState = 0x01;
-constexpr uint8_t kAltState = 0x02;
-constexpr uint8_t kCtrlState = 0x04;
-
 class TMainForm : public QWidget {
  public:
   static constexpr int kTimerIntervalMs = 37;
@@ -78,11 +73,6 @@ class TMainForm : public QWidget {
   void FormClose();
   void FormActivate();
   void FormDeactivate();
-
-  // The key map: events from the keyboard module, in the order given.
-  void DispatchKeyEvents(const TVyKeyEvent* events, int count);
-  // The activation hot key, a virtual-key code (F1..F12); 0 removes it. True when set.
-  bool SetHotKey(uint16_t virtualKey);
 
   // The deck's dialogs, from the window's menu and the "P.." button.
   void ShowPreferences();
@@ -119,12 +109,10 @@ class TMainForm : public QWidget {
   // An index past the list selects the first device.
   uint32_t DeviceInRange(uint32_t index) const;
   void SelectDevice(uint32_t index);
-  void InitKeyboard();
   void HookApplicationEvents();
   void WatchTerminationSignal();
-  void FormKeyDown();
-  void DispatchKey(uint32_t key, bool pressed);
-  void VolumeKey(bool pressed, int direction);
+  // The key map's actions that the buttons' handlers carry out.
+  void KeyAction(TDeckKeyAction action, bool pressed);
 
   // Input handlers: each sends one command to the deck.
   using THandler = void (TMainForm::*)();
@@ -159,13 +147,14 @@ class TMainForm : public QWidget {
   void BalanceChange();
   void DownMixChange();
   void PositionChange();
-  void StepVolume();
+  void StepVolume(int step);
   bool IsFreeSpot(QPoint at) const;
 
   std::unique_ptr<Ui::TMainForm> ui_;
   TDeckFactory makeDeck_;
   std::unique_ptr<TVySystemTAG> deck_;
   std::unique_ptr<TDisplayRefresh> display_;
+  std::unique_ptr<TMainKeyboard> keyboard_;
   std::unique_ptr<TStringList> devices_;
   std::unique_ptr<QSocketNotifier> termination_;
   uint32_t deviceIndex_ = 0;
@@ -180,14 +169,9 @@ class TMainForm : public QWidget {
     THandler down, up;
   };
   QHash<QObject*, TPressHandlers> pressHandlers_;
-  std::unique_ptr<HotKeyWatcher> hotKey_;
-  bool keyboardOpen_ = false;
-  uint8_t ModifierState = 0;  // kShiftState | kAltState | kCtrlState
   bool searching_ = false;
   bool pitchDrag_ = false;
   int pitchDragSaved_ = 0;
-  bool volumeRamp_ = false;
-  int VolumeRampStep = 0;
   bool downmixControl_ = false;
   int wheelTurn_ = 0;  // eighths of a degree not yet taken as a notch
   // The open dialog's starting folder (empty: its last file's, or the
