@@ -1,16 +1,11 @@
-// The window's stored settings: taken over at start (the stored block, then
-// the command line over it) and built anew at close.
+// The block is built anew at close from what the window and deck hold, so a
+// bit no control shows never lingers from an older run.
+#include "ui/MainConfig.h"
+
 #include <QFile>
-#include <QFileInfo>
 #include <cstring>
 
-#include "controls/Vumetter.h"
-#include "foundation/OzoLog.h"
-#include "ui/KeepOnScreen.h"
-#include "ui/VyConfig.h"
-#include "ui/DisplayRefresh.h"
-#include "ui/Vymain.h"
-#include "ui_Vymain.h"
+#include "deck/VySystem.h"
 
 namespace {
 // A folder too long for the block is not stored: the dialog then starts in
@@ -19,58 +14,31 @@ void StoreFolder(TVyConfigBlock& block, const QString& folder) {
   const QByteArray bytes = QFile::encodeName(folder);
   if (bytes.size() < int(kFolderBytes)) std::memcpy(block.Folder, bytes.constData(), size_t(bytes.size()));
 }
+
+void StorePreferences(TVyConfigBlock& block, TVySystemTAG& deck) {
+  TVyPreferences preferences{};
+  deck.GetPreferences(preferences);
+  SetConfigPreferences(block, preferences);
+}
 }  // namespace
 
-void TMainForm::ApplyConfig(const std::vector<std::string>& arguments) {
+TVyConfigBlock TMainConfig::Load(TVySystemTAG& deck, uint32_t deviceCount) {
   TVyConfigBlock block;
   if (!LoadConfig(block)) {
     DefaultConfig(block);
-    TVyPreferences preferences{};
-    deck_->GetPreferences(preferences);
-    SetConfigPreferences(block, preferences);
+    StorePreferences(block, deck);
   }
-  stored_ = {DeviceInRange(block.DeviceIndex), (block.WindowFlags & wfLog) != 0};
-  const TCommandLine line = ParseCommandLine(arguments);
-  ApplyCommandLine(line, block);
-  SetLogPath(DefaultLogFile());
-  if (block.WindowFlags & wfLog) LogStart();
-  deck_->SetPreferences(ConfigPreferences(block));
-  SelectDevice(block.DeviceIndex);
-  UpdatePitchFader();
-  if (block.Left != -1 || block.Top != -1) PlaceWindow(block.Left, block.Top);
-  if (block.HotKey != 0) SetHotKeyIndex(block.HotKey);
-  block.Folder[kFolderBytes - 1] = 0;  // a stored folder may lack its end
-  dlgOpenInitialDir = QFile::decodeName(block.Folder);
-  ui_->VMetter->SetPeaks((block.WindowFlags & wfVUPeaks) ? pkMedium : pkNone);
-  display_->RefreshDropAcceptance();
-  ShowDownmixControl(block.WindowFlags & wfDownmix);
-  if (downmixControl_) deck_->SetBalance(0, true);
-  if (line.files.empty()) return;
-  setWindowTitle(kLoadingCaption);
-  std::string list;
-  for (const std::string& file : line.files) list += file + '\n';
-  list.pop_back();
-  deck_->OpenFiles(list, 0);
+  deviceIndex_ = block.DeviceIndex < deviceCount ? block.DeviceIndex : 0;
+  log_ = (block.WindowFlags & wfLog) != 0;
+  return block;
 }
 
-// -1 leaves that edge where it is.
-void TMainForm::PlaceWindow(int left, int top) {
-  QRect frame = frameGeometry();
-  frame.moveTo(left != -1 ? left : frame.x(), top != -1 ? top : frame.y());
-  move(KeepOnScreen(frame));
-}
-
-// Position and hot key are for one run: the stored block never carries them.
-// Nor the device and log of "-sc" and "-log": the user's own choices stay.
-void TMainForm::SaveConfigAtClose() {
+void TMainConfig::Save(TVySystemTAG& deck, bool vuPeaks, bool downmix, const QString& folder) const {
   TVyConfigBlock block;
   DefaultConfig(block);
-  block.DeviceIndex = stored_.deviceIndex;
-  block.WindowFlags =
-      (ui_->VMetter->Peaks() != pkNone ? wfVUPeaks : 0) | (downmixControl_ ? wfDownmix : 0) | (stored_.log ? wfLog : 0);
-  TVyPreferences preferences{};
-  deck_->GetPreferences(preferences);
-  SetConfigPreferences(block, preferences);
-  StoreFolder(block, dlgOpenFileName.isEmpty() ? dlgOpenInitialDir : QFileInfo(dlgOpenFileName).path() + '/');
+  block.DeviceIndex = deviceIndex_;
+  block.WindowFlags = (vuPeaks ? wfVUPeaks : 0) | (downmix ? wfDownmix : 0) | (log_ ? wfLog : 0);
+  StorePreferences(block, deck);
+  StoreFolder(block, folder);
   SaveConfig(block);
 }

@@ -105,8 +105,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 // Shift 1, Ctrl 2, Alt 4, from the keyboard module's view of the modifiers
 // (also for mouse clicks), as the deck's bend and search commands read it.
 int TMainForm::ModifierMask() const {
-  return ((keyboard_->Modifiers() & kShiftState) ? 1 : 0) | ((keyboard_->Modifiers() & kCtrlState) ? 2 : 0) |
-         ((keyboard_->Modifiers() & kAltState) ? 4 : 0);
+  const uint8_t held = keyboard_->Modifiers();
+  return ((held & kShiftState) ? 1 : 0) | ((held & kCtrlState) ? 2 : 0) | ((held & kAltState) ? 4 : 0);
 }
 
 void TMainForm::KeyAction(TDeckKeyAction action, bool pressed) {

@@ -71,25 +71,16 @@ void TMainKeyboard::Dispatch(const TVyKeyEvent* events, int count) {
 
 void TMainKeyboard::DispatchKey(uint32_t key, bool pressed) {
   auto modifier = [&](uint8_t bit) { modifiers_ = pressed ? modifiers_ | bit : modifiers_ & ~bit; };
+  // clang-format off
   switch (const TDeckKeyAction action = DeckKeyAction(key)) {
-    case kaShift:
-      modifier(kShiftState);
-      break;
-    case kaCtrl:
-      modifier(kCtrlState);
-      break;
-    case kaAlt:
-      modifier(kAltState);
-      break;
-    case kaVolumeDown:
-      VolumeKey(pressed, -1);
-      break;
-    case kaVolumeUp:
-      VolumeKey(pressed, +1);
-      break;
-    default:
-      onAction_(action, pressed);
+    case kaShift: modifier(kShiftState); break;
+    case kaCtrl: modifier(kCtrlState); break;
+    case kaAlt: modifier(kAltState); break;
+    case kaVolumeDown: VolumeKey(pressed, -1); break;
+    case kaVolumeUp: VolumeKey(pressed, +1); break;
+    default: onAction_(action, pressed);
   }
+  // clang-format on
 }
 
 // A press starts (or turns) the ramp, Shift for fine steps; a release stops

@@ -7,8 +7,8 @@
 
 #include "deck/VySystem.h"
 #include "foundation/OzoLog.h"
-#include "ui/Settings.h"
 #include "ui/DisplayRefresh.h"
+#include "ui/Settings.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
 
@@ -62,9 +62,9 @@ void TMainForm::ShowPreferences() {
   // command-line option set it stays for this run only.
   if (form.Devices->currentIndex() != int(deviceIndex_)) {
     SelectDevice(uint32_t(form.Devices->currentIndex()));  // none selected (-1) is out of range: device 0
-    stored_.deviceIndex = deviceIndex_;
+    config_.KeepDevice(deviceIndex_);
   }
-  if (form.chkLog->isChecked() != LogIsOn()) stored_.log = form.chkLog->isChecked();
+  if (form.chkLog->isChecked() != LogIsOn()) config_.KeepLog(form.chkLog->isChecked());
   // The whole word is rebuilt: bits no box shows are cleared.
   preferences.Flags = form.chkFastOpen->isChecked() ? 0 : pfFastOpen;
   for (const TOptionBox& option : OptionBoxes(form))

@@ -1,10 +1,13 @@
 #include "ui/Vymain.h"
 
 #include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QSocketNotifier>
 
 #include "audio/output/OzoDS.h"
+#include "controls/Vumetter.h"
 #include "deck/VySystem.h"
 #include "foundation/OzoError.h"
 #include "foundation/OzoLog.h"
@@ -76,6 +79,37 @@ void TMainForm::StepVolume(int step) {
 void TMainForm::RefreshPitchDisplay() { display_->RefreshPitchDisplay(); }
 
 const QTimer& TMainForm::UpdateTimer() const { return display_->Timer(); }
+
+// The stored block, then the command line over it.
+void TMainForm::ApplyConfig(const std::vector<std::string>& arguments) {
+  TVyConfigBlock block = config_.Load(*deck_, uint32_t(devices_->Count()));
+  const TCommandLine line = ParseCommandLine(arguments);
+  ApplyCommandLine(line, block);
+  SetLogPath(DefaultLogFile());
+  if (block.WindowFlags & wfLog) LogStart();
+  deck_->SetPreferences(ConfigPreferences(block));
+  SelectDevice(block.DeviceIndex);
+  UpdatePitchFader();
+  if (block.Left != -1 || block.Top != -1) PlaceWindow(block.Left, block.Top);
+  if (block.HotKey != 0) SetHotKeyIndex(block.HotKey);
+  block.Folder[kFolderBytes - 1] = 0;  // a stored folder may lack its end
+  dlgOpenInitialDir = QFile::decodeName(block.Folder);
+  ui_->VMetter->SetPeaks((block.WindowFlags & wfVUPeaks) ? pkMedium : pkNone);
+  display_->RefreshDropAcceptance();
+  ShowDownmixControl(block.WindowFlags & wfDownmix);
+  if (downmixControl_) deck_->SetBalance(0, true);
+  if (line.files.empty()) return;
+  setWindowTitle(kLoadingCaption);
+  std::string list;
+  for (const std::string& file : line.files) list += file + '\n';
+  list.pop_back();
+  deck_->OpenFiles(list, 0);
+}
+
+void TMainForm::SaveConfigAtClose() {
+  config_.Save(*deck_, ui_->VMetter->Peaks() != pkNone, downmixControl_,
+               dlgOpenFileName.isEmpty() ? dlgOpenInitialDir : QFileInfo(dlgOpenFileName).path() + '/');
+}
 
 int TMainForm::CreateDeviceList() {
   devices_ = std::make_unique<TStringList>();

@@ -14,6 +14,7 @@
 
 #include "foundation/StringList.h"
 #include "input/DeckKeys.h"
+#include "ui/MainConfig.h"
 
 class TMainKeyboard;
 class QTimer;
@@ -159,12 +160,7 @@ class TMainForm : public QWidget {
   std::unique_ptr<QSocketNotifier> termination_;
   uint32_t deviceIndex_ = 0;
   int hotKeyIndex_ = 0;  // 0 none, 1..12 F1..F12; for this run only
-  // The user's own choices of device and log, as stored: options given for
-  // one run ("-sc", "-log") never take their place; the dialog does.
-  struct TStoredChoices {
-    uint32_t deviceIndex = 0;
-    bool log = false;
-  } stored_;
+  TMainConfig config_;
   struct TPressHandlers {
     THandler down, up;
   };

@@ -17,6 +17,7 @@
 #include "audio/decoders/SoundFormats.h"
 #include "deck/VySystem.h"
 #include "ui/About.h"
+#include "ui/KeepOnScreen.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
 
@@ -113,4 +114,11 @@ void TMainForm::dropEvent(QDropEvent* event) {
   OpenChosenFiles(files, "> Drop %i file(s)");
   activateWindow();
   raise();
+}
+
+// -1 leaves that edge where it is.
+void TMainForm::PlaceWindow(int left, int top) {
+  QRect frame = frameGeometry();
+  frame.moveTo(left != -1 ? left : frame.x(), top != -1 ? top : frame.y());
+  move(KeepOnScreen(frame));
 }
