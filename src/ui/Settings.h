@@ -1,7 +1,7 @@
 // The preferences dialog: the deck's options, output device, pitch range,
 // end-of-track policy, hot key and log, laid out at fixed positions. It only
 // shows and collects values; the window fills it and applies the choices
-// (MainPreferences.cpp).
+// (MainDialogs.cpp).
 #pragma once
 #include <QDialog>
 

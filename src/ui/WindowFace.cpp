@@ -16,7 +16,6 @@
 
 #include "audio/decoders/SoundFormats.h"
 #include "deck/VySystem.h"
-#include "ui/About.h"
 #include "ui/KeepOnScreen.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
@@ -95,14 +94,6 @@ void TMainForm::contextMenuEvent(QContextMenuEvent* event) {
 
 // Modal and, like the other dialogs, bracketed by the keyboard's release and
 // re-acquire, so that no key held when it opens keeps acting behind it.
-void TMainForm::ShowAbout() {
-  FormDeactivate();
-  if (!about_) about_ = new TAboutBox(this);  // a child: it goes with the window
-  about_->LabelVersion->setText(kAboutVersionLine);
-  about_->exec();
-  FormActivate();
-}
-
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
   if (!LocalFiles(event->mimeData()).empty()) event->acceptProposedAction();
 }

@@ -1,13 +1,20 @@
-// The preferences dialog as the window runs it: filled from the live deck and
-// window, and on OK every choice applied at once. The hot key lasts for the
-// run; the rest is stored when the window closes.
+// The window's dialogs: the preferences, filled from the live deck and window
+// and on OK every choice applied at once (the hot key lasts for the run; the
+// rest is stored when the window closes), the help page and the About box.
+// Each holds the keys off while it is open.
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QUrl>
 #include <algorithm>
 #include <array>
 
 #include "deck/VySystem.h"
+#include "foundation/OzoError.h"
 #include "foundation/OzoLog.h"
+#include "ui/About.h"
 #include "ui/DisplayRefresh.h"
+#include "ui/HelpPage.h"
 #include "ui/Settings.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
@@ -83,5 +90,29 @@ void TMainForm::ShowPreferences() {
   deck_->SetPreferences(preferences);
   display_->RefreshDropAcceptance();
   UpdatePitchFader();
+  FormActivate();
+}
+
+// The desktop's own browser shows the page; no shell is involved. Where no
+// browser can be started, the page's place is told, so it can be read anyway.
+void TMainForm::ShowHelp() {
+  const QString folder = QCoreApplication::applicationDirPath();
+  const QString page = FindHelpPage(folder);
+  if (!page.isEmpty() && QDesktopServices::openUrl(QUrl::fromLocalFile(page))) return;
+  FormDeactivate();
+  if (page.isEmpty())
+    ShowMessageBox(MB_OK | MB_ICONERROR, kAppTitle, "The help page was not found at %s",
+                   HelpPageCandidates(folder).join(" or ").toLocal8Bit().constData());
+  else
+    ShowMessageBox(MB_OK | MB_ICONERROR, kAppTitle, "No web browser could be started to show the help page %s",
+                   page.toLocal8Bit().constData());
+  FormActivate();
+}
+
+void TMainForm::ShowAbout() {
+  FormDeactivate();
+  if (!about_) about_ = new TAboutBox(this);  // a child: it goes with the window
+  about_->LabelVersion->setText(kAboutVersionLine);
+  about_->exec();
   FormActivate();
 }
