@@ -297,16 +297,16 @@ void TMainForm::btnOpenClick() {
   dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setDefaultSuffix("MP3");
   dialog.setNameFilter(OpenFilters());
-  if (!dlgOpenInitialDir.isEmpty())
-    dialog.setDirectory(dlgOpenInitialDir);
-  else if (!dlgOpenFileName.isEmpty())
-    dialog.setDirectory(QFileInfo(dlgOpenFileName).absolutePath());
+  if (!openDialogFolder_.isEmpty())
+    dialog.setDirectory(openDialogFolder_);
+  else if (!openDialogFile_.isEmpty())
+    dialog.setDirectory(QFileInfo(openDialogFile_).absolutePath());
   // The window may have closed under the dialog (a termination request).
   if (dialog.exec() == QDialog::Accepted && deck_ && !dialog.selectedFiles().isEmpty()) {
-    dlgOpenFileName = dialog.selectedFiles().first();
+    openDialogFile_ = dialog.selectedFiles().first();
     std::vector<std::string> files;
     for (const QString& file : dialog.selectedFiles()) files.push_back(QFile::encodeName(file).toStdString());
-    if (OpenChosenFiles(std::move(files), "> Open %i file(s)") == 0) dlgOpenInitialDir.clear();
+    if (OpenChosenFiles(std::move(files), "> Open %i file(s)") == 0) openDialogFolder_.clear();
   }
   FormActivate();
 }

@@ -93,7 +93,7 @@ void TMainForm::ApplyConfig(const std::vector<std::string>& arguments) {
   if (block.Left != -1 || block.Top != -1) PlaceWindow(block.Left, block.Top);
   if (block.HotKey != 0) SetHotKeyIndex(block.HotKey);
   block.Folder[kFolderBytes - 1] = 0;  // a stored folder may lack its end
-  dlgOpenInitialDir = QFile::decodeName(block.Folder);
+  openDialogFolder_ = QFile::decodeName(block.Folder);
   ui_->VMetter->SetPeaks((block.WindowFlags & wfVUPeaks) ? pkMedium : pkNone);
   display_->RefreshDropAcceptance();
   ShowDownmixControl(block.WindowFlags & wfDownmix);
@@ -108,7 +108,7 @@ void TMainForm::ApplyConfig(const std::vector<std::string>& arguments) {
 
 void TMainForm::SaveConfigAtClose() {
   config_.Save(*deck_, ui_->VMetter->Peaks() != pkNone, downmixControl_,
-               dlgOpenFileName.isEmpty() ? dlgOpenInitialDir : QFileInfo(dlgOpenFileName).path() + '/');
+               openDialogFile_.isEmpty() ? openDialogFolder_ : QFileInfo(openDialogFile_).path() + '/');
 }
 
 int TMainForm::CreateDeviceList() {

@@ -172,8 +172,8 @@ class TMainForm : public QWidget {
   int wheelTurn_ = 0;  // eighths of a degree not yet taken as a notch
   // The open dialog's starting folder (empty: its last file's, or the
   // current one) and the first file it last returned.
-  QString dlgOpenInitialDir;
-  QString dlgOpenFileName;
+  QString openDialogFolder_;
+  QString openDialogFile_;
   TPForm* prefs_ = nullptr;     // the preferences dialog, a child made when first shown
   TAboutBox* about_ = nullptr;  // the About box, likewise
   bool closed_ = false;
