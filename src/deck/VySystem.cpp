@@ -51,9 +51,7 @@ TVySystemTAG::TVySystemTAG(void* ownerWindow, TVyCounter counter, TVyPlayerCycle
     : Pitch(counter), counter_(counter), cycles_(cycles) {
   Song.SetOwnerWindow(ownerWindow);
   Song.SetCounter(counter);
-  Song.AddPlayer(&mp3_);
-  Song.AddPlayer(&wav_);
-  Song.AddPlayer(&snd_);
+  for (TVyPlayerTAG* decoder : decoders_.InOrder()) Song.AddPlayer(decoder);
   Song.Buffer().AddProcessor(&Meter);
   UpdateFaderInfo();
   Song.GetSongInfo(DeckInfo.SongInfo);

@@ -7,9 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "audio/decoders/OzoMP3.h"
-#include "audio/decoders/OzoSND.h"
-#include "audio/decoders/OzoWAV.h"
+#include "audio/decoders/TrackDecoders.h"
 #include "deck/VyPitch.h"
 #include "deck/VyPlayList.h"
 #include "deck/VySong.h"
@@ -153,9 +151,7 @@ class TVySystemTAG {
 
   TVyPitchInfo pitchSnapshot_{};
   TVyTimeInfo timeSnapshot_{};
-  TOzoMP3TAG mp3_;
-  TOzoWAVTAG wav_;
-  TOzoSNDTAG snd_;  // after the WAV decoder: it takes the WAVE files that one leaves
+  TTrackDecoders decoders_;
   TVyCounter counter_;
   int64_t lastTrackPressMs_ = 0;
   int cuePlayHeld_ = 0;
