@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Makes the MPEG audio test files from generated signals with lame and twolame.
+# Makes the MPEG audio test files from generated signals with lame and
+# twolame, the MPEG-4 ones (AAC, ALAC, raw ADTS) and the tagged ones with ffmpeg.
 #   make_mp3_fixtures.sh SIGNAL_TOOL OUT_DIR          the small files the tests use
 #   make_mp3_fixtures.sh SIGNAL_TOOL OUT_DIR bench    a 10-minute 320 kbit/s file
 set -euo pipefail
@@ -58,3 +59,20 @@ twolame --quiet -b 64 "$sig/s22_40.wav" "$out/layer2_22k.mp2"
 "${lame[@]}" -t -b 128 "$work/s48.wav" "$work/s48.mp3"
 head -c $((19 * 384)) "$work/s48.mp3" > "$out/frames19.mp3"
 head -c $((20 * 384)) "$work/s48.mp3" > "$out/frames20.mp3"
+
+# MPEG-4: AAC with its priming in the edit list, lossless ALAC, and raw ADTS.
+ffmpeg=(ffmpeg -nostdin -v error -y)
+"${ffmpeg[@]}" -i "$sig/s44_40.wav" -c:a aac -b:a 256k "$out/aac40.m4a"
+"${ffmpeg[@]}" -i "$sig/s44_40.wav" -c:a alac "$out/alac40.m4a"
+"${ffmpeg[@]}" -i "$sig/s44.wav" -c:a aac -b:a 192k "$out/adts.aac"
+
+# The same artist and title, beyond ASCII, in each tag family ffmpeg writes:
+# Vorbis comments, MP4 atoms, RIFF INFO and the ID3 chunk of AIFF.
+tags=(-metadata "artist=Björk Guðmundsdóttir" -metadata "title=Jóga ♫ 東京")
+mkdir -p "$out/tagged"
+"${ffmpeg[@]}" -i "$sig/m8.wav" "${tags[@]}" "$out/tagged/vorbis.flac"
+"${ffmpeg[@]}" -i "$sig/m8.wav" "${tags[@]}" -c:a libvorbis "$out/tagged/vorbis.ogg"
+"${ffmpeg[@]}" -i "$sig/m8.wav" "${tags[@]}" -c:a libopus "$out/tagged/vorbis.opus"
+"${ffmpeg[@]}" -i "$sig/m8.wav" "${tags[@]}" -c:a aac "$out/tagged/atoms.m4a"
+"${ffmpeg[@]}" -i "$sig/m8.wav" "${tags[@]}" "$out/tagged/info.wav"
+"${ffmpeg[@]}" -i "$sig/m8.wav" "${tags[@]}" -write_id3v2 1 "$out/tagged/id3.aiff"

@@ -16,10 +16,11 @@ std::string MimeTypeLine(const std::string& desktopEntry) {
 TEST(DocLists, TheDesktopEntryManualAndHelpPageListTheFormatsAndKeys) {
   EXPECT_EQ(MimeTypeLine(ReadFileBytes(VYS_DESKTOP_ENTRY)),
             "audio/mpeg;audio/x-mp3;audio/mp3;audio/x-mp2;audio/x-mpeg;audio/wav;audio/x-wav;audio/flac;audio/x-flac;"
-            "audio/aiff;audio/x-aiff;audio/ogg;audio/x-vorbis+ogg;audio/x-opus+ogg;audio/x-mpegurl;audio/mpegurl;"
+            "audio/aiff;audio/x-aiff;audio/ogg;audio/x-vorbis+ogg;audio/x-opus+ogg;audio/mp4;audio/x-m4a;audio/aac;"
+            "audio/x-aac;audio/x-mpegurl;audio/mpegurl;"
             "application/vnd.apple.mpegurl;");
   const std::string names = FormatNamesText();
-  EXPECT_EQ(names, "MP3, MP2, MPG, WAV, FLAC, AIFF, Ogg Vorbis and Opus files, M3U and M3U8 playlists");
+  EXPECT_EQ(names, "MP3, MP2, MPG, WAV, FLAC, AIFF, Ogg Vorbis, Opus, M4A, MP4 and AAC files, M3U and M3U8 playlists");
   for (const char* path : {VYS_MANUAL_PAGE, VYS_HELP_PAGE, VYS_METAINFO}) {
     const std::string text = ReadFileBytes(path);
     EXPECT_NE(text.find(names), std::string::npos) << path;

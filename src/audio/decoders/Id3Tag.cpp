@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "audio/decoders/TrackTitle.h"
+
 namespace {
 constexpr size_t kFieldBytes = 30;
 constexpr size_t kTitleField = 3;
@@ -23,9 +25,7 @@ void Id3v1Title(const uint8_t* tag, char* title, size_t titleSize) {
   if (titleSize == 0) return;
   title[0] = '\0';
   if (std::memcmp(tag, "TAG", 3) != 0) return;
-  const std::string artist = Field(tag, kArtistField), song = Field(tag, kTitleField);
-  const std::string shown = artist.empty() || song.empty() ? artist + song : artist + " - " + song;
-  std::snprintf(title, titleSize, "%s", shown.c_str());
+  std::snprintf(title, titleSize, "%s", ShownTitle(Field(tag, kArtistField), Field(tag, kTitleField)).c_str());
 }
 
 bool ReadId3v1Title(TMpegSourceTAG& input, char* title, size_t titleSize) {

@@ -7,6 +7,7 @@
 #include "audio/decoders/MpegFrameWalk.h"
 #include "audio/decoders/MpegRun.h"
 #include "audio/decoders/SoundFormats.h"
+#include "audio/decoders/TrackTitle.h"
 #include "foundation/OzoError.h"
 #include "foundation/OzoErrorNames.h"
 #include "platform/mpeg/XaDecoder.h"
@@ -93,9 +94,7 @@ TOzoMP3TAG::~TOzoMP3TAG() {
   if (Decoder) decoder_delete(Decoder);
 }
 
-int TOzoMP3TAG::CanOpen(const char* fileName) {
-  return fileName && IsFormatOf(fileName, frMpeg);
-}
+int TOzoMP3TAG::CanOpen(const char* fileName) { return fileName && IsFormatOf(fileName, frMpeg); }
 
 int TOzoMP3TAG::Open(const char* fileName, unsigned flags) {
   CheckNoBufferReads();
@@ -108,6 +107,7 @@ int TOzoMP3TAG::Open(const char* fileName, unsigned flags) {
   if (OpenInput(fileName) != 0) return -1;
   TDecoderInputTAG input(Decoder);
   const bool id3v1 = ReadId3v1Title(input, Title, sizeof Title);
+  ReadTagTitle(fileName, Title, sizeof Title);  // the version 1 tag is the fallback
   const TMp3Layout layout = ReadMp3Layout(input);
   if (!layout.stream) {
     // The library found something like a frame, but in bytes that are not

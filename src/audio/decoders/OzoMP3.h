@@ -26,7 +26,7 @@ class TOzoMP3TAG : public TVyPlayerTAG {
   int LibraryReady = 0;
   uint32_t Frames = 0;     // MPEG frames of the open stream
   uint32_t StartSkip = 0;  // bytes of the stream's delay, skipped after every seek
-  char Title[200] = {};    // from the ID3 version 1 tag, "" when none
+  char Title[200] = {};    // from the tags, else the ID3 version 1 tag; "" when none
 
  private:
   int OpenInput(const char* fileName);

@@ -6,6 +6,7 @@
 
 #include "audio/decoders/OzoWAV.h"
 #include "audio/decoders/SoundFormats.h"
+#include "audio/decoders/TrackTitle.h"
 #include "foundation/OzoError.h"
 #include "platform/sound/DirectSound.h"
 
@@ -49,8 +50,10 @@ int TOzoSNDTAG::Open(const char* fileName, unsigned) {
   Duration = uint32_t(std::min<uint64_t>(Frames * 1000 / info_.rate, UINT32_MAX));
   BlockSize = kBlockFrames * Format.nBlockAlign;
   AlignMask = -4;
+  // The tags first; the library's own title (an AIFF NAME chunk) is the fallback.
   const char* title = SoundFileTitle(file_);
   std::snprintf(Title, sizeof Title, "%s", title ? title : "");
+  ReadTagTitle(fileName, Title, sizeof Title);
   Opened = 1;
   return 0;
 }

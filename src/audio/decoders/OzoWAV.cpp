@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "audio/decoders/SoundFormats.h"
+#include "audio/decoders/TrackTitle.h"
 #include "foundation/OzoError.h"
 
 TOzoWAVTAG::~TOzoWAVTAG() { Close(); }
@@ -66,9 +67,13 @@ int TOzoWAVTAG::Open(const char* fileName, unsigned flags) {
   Duration = uint32_t(uint64_t(DataSize) * 1000 / bytesPerSecond);
   BlockSize = kBlockSize;
   AlignMask = -4;
+  Title[0] = '\0';
+  ReadTagTitle(fileName, Title, sizeof Title);
   Opened = 1;
   return 0;
 }
+
+const char* TOzoWAVTAG::GetTitle() { return Opened && Title[0] ? Title : nullptr; }
 
 void TOzoWAVTAG::Close() {
   TOzoSyncGuard lock(*this);

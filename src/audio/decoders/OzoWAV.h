@@ -14,9 +14,11 @@ class TOzoWAVTAG : public TVyPlayerTAG {
   void Close() override;
   int Seek(unsigned ms, unsigned* skipBytes) override;
   int Decode(void* dest, unsigned blocks, unsigned* decodedBlocks) override;
+  const char* GetTitle() override;
 
   uint32_t DataSize = 0;  // bytes of audio in the "data" chunk
   uint32_t Position = 0;  // bytes from the start of the data, set by Seek
+  char Title[200] = {};   // from the tags (RIFF INFO, ID3), "" when none
 
  private:
   void Release();

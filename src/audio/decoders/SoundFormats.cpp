@@ -16,6 +16,11 @@ const std::vector<TSoundFormatGroup>& SoundFormatGroups() {
        {"audio/flac", "audio/x-flac", "audio/aiff", "audio/x-aiff", "audio/ogg", "audio/x-vorbis+ogg",
         "audio/x-opus+ogg"},
        frSoundFile},
+      {"MPEG-4 Audio Files",
+       {"M4A", "MP4", "AAC"},
+       {".M4A", ".MP4", ".AAC"},
+       {"audio/mp4", "audio/x-m4a", "audio/aac", "audio/x-aac"},
+       frMpeg4},
       {"Winamp Playlist Files",
        {"M3U", "M3U8"},
        {".M3U", ".M3U8"},
@@ -33,7 +38,7 @@ bool IsFormatOf(const std::string& path, TFormatReader reader) {
 }
 
 bool IsTrackFileName(const std::string& path) {
-  for (TFormatReader reader : {frMpeg, frWave, frSoundFile})
+  for (TFormatReader reader : {frMpeg, frWave, frSoundFile, frMpeg4})
     if (IsFormatOf(path, reader)) return true;
   return false;
 }

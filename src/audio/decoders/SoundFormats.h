@@ -7,7 +7,7 @@
 #include <vector>
 
 // Which part of the deck reads a group's files.
-enum TFormatReader : uint8_t { frMpeg, frWave, frSoundFile, frPlaylist };
+enum TFormatReader : uint8_t { frMpeg, frWave, frSoundFile, frMpeg4, frPlaylist };
 
 struct TSoundFormatGroup {
   const char* label;                    // as the open dialog names it
@@ -23,7 +23,7 @@ const std::vector<TSoundFormatGroup>& SoundFormatGroups();
 bool IsFormatOf(const std::string& path, TFormatReader reader);
 // True when a decoder takes the file by its extension, in any letter case.
 bool IsTrackFileName(const std::string& path);
-// "MP3, ... and Opus files, M3U and M3U8 playlists", for the help texts.
+// "MP3, ... and AAC files, M3U and M3U8 playlists", for the help texts.
 std::string FormatNamesText();
 // Every group's MIME types, each ended by ';', as a desktop entry lists them.
 std::string DesktopMimeTypes();
