@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Decoding cost per audio second of the sound file decoder against the
 # codecs' own command-line decoders on the same files, in the same run:
-# `flac -d -c` for FLAC and `opusdec` for Opus. CPU is the scheduler's run
+# `flac -d -c` for FLAC, `opusdec` for Opus, and for AAC in M4A the MPEG-4
+# decoder against `ffmpeg -f null` (the same FFmpeg decoder, no output). CPU is the scheduler's run
 # time of the whole process (perf stat -e task-clock); each figure is the
 # median of RUNS runs, taken in turn A B A B so that drift hits both alike.
 #   bench/sound_file_cpu.sh [RUNS] [SECONDS]
@@ -22,6 +23,7 @@ trap 'rm -rf "$work"' EXIT
 "$signal" "$work/song.wav" 44100 2 "$seconds"
 flac --silent -5 -o "$work/song.flac" "$work/song.wav"
 opusenc --quiet --bitrate 160 "$work/song.wav" "$work/song.opus"
+ffmpeg -nostdin -v error -i "$work/song.wav" -c:a aac -b:a 256k "$work/song.m4a"
 
 # Milliseconds of task-clock of one run of the command.
 task_ms() {
@@ -52,3 +54,4 @@ compare() {  # label, file, peer command...
 echo "$seconds s of 44.1 kHz stereo, $runs runs each"
 compare FLAC "$work/song.flac" flac -d -c --silent "$work/song.flac"
 compare Opus "$work/song.opus" opusdec --quiet "$work/song.opus" -
+compare AAC "$work/song.m4a" ffmpeg -nostdin -v error -i "$work/song.m4a" -f null -
