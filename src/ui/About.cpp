@@ -25,6 +25,15 @@ QString Shown(const QUrl& url) {
   return shown;
 }
 
+// The libraries the deck uses, with their licences; the README says how
+// they fit together and why the whole is GPL-3.0-or-later.
+constexpr char kCredits[] =
+    "Uses libmpg123 (LGPL-2.1), libsndfile, JACK (LGPL-2.1+), TagLib (LGPL-2.1/MPL-1.1), Qt (LGPL-3), "
+    "FFmpeg, Rubber Band (GPL-2+), aubio (GPL-3+), PortAudio, libebur128 (MIT) and SQLite (public domain)";
+// The credits take four lines of a smaller face, down to the links below.
+constexpr int kCreditsPixelSize = 10;
+constexpr int kCreditsHeight = 48;  // to the row of the links
+
 // No browser or mail program: the click does nothing, as designed.
 void Open(const QUrl& url) { (void)QDesktopServices::openUrl(url); }
 }  // namespace
@@ -44,7 +53,11 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 
   Image1->setPixmap(QPixmap::fromImage(LoadBitmap("ABOUTLOGO")));
   Label3->setText("Vy-System: one DJ deck per window, for the Linux desktop");
-  Label4->setText("MPEG audio decoding: libmpg123 (LGPL-2.1)");
+  Label4->setText(kCredits);
+  Label4->setFont(Font(kCreditsPixelSize, false));
+  Label4->setWordWrap(true);
+  Label4->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  Label4->resize(Label4->width(), kCreditsHeight);
   Label5->setText(Shown(WebSite()));
   Label8->setText(Shown(MirrorSite()));
   Label9->setText(QString(VYS_EMAIL));
