@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/decoders/OzoM4A.h"
 #include "audio/decoders/OzoMP3.h"
 #include "audio/decoders/OzoSND.h"
 #include "audio/decoders/OzoWAV.h"
@@ -32,6 +33,7 @@ struct SoundFileSong : ::testing::Test {
   TOzoMP3TAG mp3;
   TOzoWAVTAG wav;
   TOzoSNDTAG snd;
+  TOzoM4ATAG m4a;
   std::unique_ptr<TVySongTAG> engine = std::make_unique<TVySongTAG>();
   TVySongTAG& song = *engine;
 
@@ -40,6 +42,7 @@ struct SoundFileSong : ::testing::Test {
     song.AddPlayer(&mp3);
     song.AddPlayer(&wav);
     song.AddPlayer(&snd);
+    song.AddPlayer(&m4a);
   }
   // A FLAC of numbered frames, encoded from a WAVE file beside it.
   std::string NumberedFlac(const std::string& name, uint32_t seconds) {
@@ -116,7 +119,8 @@ TEST_F(SoundFileSong, ACutFileTakesTheLengthItReallyHas) {
   PlayFor(200);
   const Capture capture = Finish();
   const size_t start = FirstSound(capture), end = FirstSilence(capture, start, kFramesPerMs);
-  EXPECT_NEAR(info.Length * kFramesPerMs, double(end - start), TOzoSNDTAG::kBlockFrames) << "what was decoded, to a block";
+  EXPECT_NEAR(info.Length * kFramesPerMs, double(end - start), TOzoSNDTAG::kBlockFrames)
+      << "what was decoded, to a block";
   EXPECT_LT(FirstSound(capture, end), capture.left.size()) << "the cut file plays again after its end";
 }
 
@@ -140,7 +144,7 @@ TEST_F(SoundFileSong, OpusIsHeardAtItsPitch) {
 TEST_F(SoundFileSong, UnreadableFilesOfEachTypeLeaveTheDeckUsable) {
   const std::string good = NumberedFlac("good", 1);
   const std::string flac = ReadFileBytes(good);
-  for (const std::string ext : {".flac", ".aiff", ".ogg", ".opus", ".wav"}) {
+  for (const std::string ext : {".flac", ".aiff", ".ogg", ".opus", ".wav", ".m4a", ".aac"}) {
     for (const auto& [what, bytes] : std::vector<std::pair<std::string, std::string>>{
              {"empty", ""}, {"truncated", flac.substr(0, 30)}, {"corrupt", PatternBytes(5000)}}) {
       const std::string name = what + ext;

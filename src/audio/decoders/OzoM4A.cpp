@@ -1,7 +1,6 @@
 #include "audio/decoders/OzoM4A.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "audio/decoders/SoundFormats.h"
 #include "audio/decoders/TrackTitle.h"
@@ -24,12 +23,8 @@ int TOzoM4ATAG::Open(const char* fileName, unsigned) {
     ReportError(__FILE__, __LINE__, kReport, "M4A player: Unsupported sample rate (%u Hz)", info_.rate);
     return -1;
   }
-  const uint16_t channels = uint16_t(info_.channels);
-  Format = TPCMWaveFormat{WAVE_FORMAT_PCM, channels, info_.rate, info_.rate * channels * 2, uint16_t(channels * 2), 16};
+  SetPcm16Stream(info_.rate, uint16_t(info_.channels), info_.frames, kBlockFrames);
   Frames = info_.frames;
-  Duration = uint32_t(std::min<uint64_t>(Frames * 1000 / info_.rate, UINT32_MAX));
-  BlockSize = kBlockFrames * Format.nBlockAlign;
-  AlignMask = -4;
   Title[0] = '\0';
   ReadTagTitle(fileName, Title, sizeof Title);
   Opened = 1;
@@ -66,13 +61,8 @@ int TOzoM4ATAG::Decode(void* dest, unsigned blocks, unsigned* decodedBlocks) {
     ReportError(__FILE__, __LINE__, kReport, "M4A player: File not open");
     return -1;
   }
-  auto* out = static_cast<int16_t*>(dest);
-  const uint64_t wanted = uint64_t(blocks) * kBlockFrames;
-  const int64_t got = MediaFileRead(file_, out, wanted);
-  const uint64_t done = got > 0 ? uint64_t(got) : 0;
-  // A last part block counts: its end is silence, like everything after it.
-  *decodedBlocks = unsigned((done + kBlockFrames - 1) / kBlockFrames);
-  std::memset(out + done * Format.nChannels, 0, size_t(wanted - done) * Format.nBlockAlign);
+  const int64_t got = MediaFileRead(file_, static_cast<int16_t*>(dest), uint64_t(blocks) * kBlockFrames);
+  *decodedBlocks = SilenceAfter(dest, got > 0 ? uint64_t(got) : 0, blocks, kBlockFrames);
   if (got >= 0) return 0;
   ReportError(__FILE__, __LINE__, kReport, "M4A player: Decoding error [%s]", MediaFileError(file_));
   return -1;

@@ -40,16 +40,12 @@ int TOzoSNDTAG::Open(const char* fileName, unsigned) {
     ReportError(__FILE__, __LINE__, kReport, "Sound file player: No audio in file");
     return -1;
   }
-  const uint16_t channels = info_.channels == 1 ? 1 : 2;
-  Format = TPCMWaveFormat{WAVE_FORMAT_PCM, channels, info_.rate, info_.rate * channels * 2, uint16_t(channels * 2), 16};
+  SetPcm16Stream(info_.rate, info_.channels == 1 ? 1 : 2, info_.frames, kBlockFrames);
   mix_ = MakeStereoMix(info_.speakers, info_.channels);
   source_.assign(size_t(kBlockFrames) * info_.channels, 0.0f);
   mixed_.assign(size_t(kBlockFrames) * 2, 0.0f);
   dither_ = TTpdfDither{};
   Frames = info_.frames;
-  Duration = uint32_t(std::min<uint64_t>(Frames * 1000 / info_.rate, UINT32_MAX));
-  BlockSize = kBlockFrames * Format.nBlockAlign;
-  AlignMask = -4;
   // The tags first; the library's own title (an AIFF NAME chunk) is the fallback.
   const char* title = SoundFileTitle(file_);
   std::snprintf(Title, sizeof Title, "%s", title ? title : "");
@@ -123,9 +119,7 @@ int TOzoSNDTAG::Decode(void* dest, unsigned blocks, unsigned* decodedBlocks) {
   int64_t got = 0;
   while (done < wanted && (got = ReadFrames(out + done * Format.nChannels, wanted - done)) > 0) done += uint64_t(got);
   if (done < wanted) ranOut_ = true;
-  // A last part block counts: its end is silence, like everything after it.
-  *decodedBlocks = unsigned((done + kBlockFrames - 1) / kBlockFrames);
-  std::memset(out + done * Format.nChannels, 0, size_t(wanted - done) * Format.nBlockAlign);
+  *decodedBlocks = SilenceAfter(dest, done, blocks, kBlockFrames);
   if (got >= 0) return 0;
   ReportError(__FILE__, __LINE__, kReport, "Sound file player: Decoding error [%s]", SoundFileError(file_));
   return -1;

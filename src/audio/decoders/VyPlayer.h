@@ -1,7 +1,9 @@
 // The decoder interface: one audio file turned into PCM blocks on request.
 #pragma once
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 
 #include "foundation/OzoAssert.h"
 #include "foundation/OzoSync.h"
@@ -42,5 +44,22 @@ class TVyPlayerTAG : public TOzoSync {
  protected:
   // Byte value of silence in this decoder's output format.
   uint8_t SilenceByte() const { return Format.wBitsPerSample == 16 ? 0x00 : 0x80; }
+  // Describes 16-bit PCM of `channels` at `rate`, `frames` long, decoded
+  // `blockFrames` at a time.
+  void SetPcm16Stream(uint32_t rate, uint16_t channels, uint64_t frames, uint32_t blockFrames) {
+    Format = TPCMWaveFormat{WAVE_FORMAT_PCM, channels, rate, rate * channels * 2u, uint16_t(channels * 2u), 16};
+    Duration = uint32_t(std::min<uint64_t>(frames * 1000 / rate, UINT32_MAX));
+    BlockSize = blockFrames * Format.nBlockAlign;
+    AlignMask = -4;
+  }
+  // Silence after the `frames` decoded into a request of `blocks` blocks of
+  // 16-bit PCM; returns the blocks that carry audio, a last part block
+  // included (its end is silence, like everything after it).
+  unsigned SilenceAfter(void* dest, uint64_t frames, unsigned blocks, uint32_t blockFrames) const {
+    const uint64_t wanted = uint64_t(blocks) * blockFrames;
+    std::memset(static_cast<char*>(dest) + frames * Format.nBlockAlign, 0,
+                size_t(wanted - frames) * Format.nBlockAlign);
+    return unsigned((frames + blockFrames - 1) / blockFrames);
+  }
   void CheckNoBufferReads() const { OZO_ASSERT(!ReadByBuffer, "a decoder opens a file only while no buffer reads it"); }
 };
