@@ -12,7 +12,8 @@
 namespace {
 // Decoded ahead of a seek's target and thrown away: an AAC frame overlaps
 // the one before it (and SBR looks further back), so the first frames after
-// a jump are not yet the music. Four frames cover every AAC profile.
+// a jump are not yet the music. Four AAC-LC frames, two of HE-AAC: more
+// than either needs.
 constexpr int64_t kSeekPrerollFrames = 4096;
 constexpr int64_t kNoStamp = INT64_MIN;
 
@@ -178,7 +179,7 @@ int MediaFileOpen(const char* fileName, HMEDIAFILE* handle, TMediaInfo* info) {
     file->timeBase = stream->time_base;
     file->packet = api.packet_alloc();
     file->frame = api.frame_alloc();
-    result = file->packet && file->frame ? file->OpenCodec() : -1;
+    result = file->packet && file->frame ? file->OpenCodec() : (file->SetError("Out of memory", 0), -1);
     // The container's length already leaves the priming and the padding out.
     if (result == 0 && stream->duration > 0 && file->format->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE)
       file->info.frames =
