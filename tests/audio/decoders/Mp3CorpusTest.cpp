@@ -115,7 +115,9 @@ TEST(Mp3TaggedFiles, OpenOrFailWithADesignedMessageAndShowTheirTagTitles) {
         EXPECT_THAT(GetLastErrorText(), StartsWith("MP3 decoder: "));
         continue;
       }
-      if (title != kTitles.end()) EXPECT_STREQ(mp3.GetTitle(), title->second.c_str());
+      if (title != kTitles.end()) {
+        EXPECT_STREQ(mp3.GetTitle(), title->second.c_str());
+      }
       unsigned skip = 0;
       EXPECT_EQ(mp3.Seek(mp3.Duration / 2, &skip), 0);
       DecodeToEnd(mp3);
