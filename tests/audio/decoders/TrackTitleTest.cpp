@@ -96,7 +96,7 @@ TEST(TrackTitles, EveryTagFamilyGivesTheTagsTextAsArtistDashTitle) {
   }
   WriteFileBytes(dir.File("ape.mp3"), mp3 + ApeTag());
   ExpectTitle(dir.File("ape.mp3"), Shown(kTitle));
-  WriteFileBytes(dir.File("named.MPG"), Id3v2Title(4, kUtf8, kTitle16) + mp3);  // a name the tag library does not know
+  WriteFileBytes(dir.File("named.MPG"), Id3v2Title(4, kUtf8, kTitle16) + mp3);  // the deck plays MPEG of this name too
   ExpectTitle(dir.File("named.MPG"), Shown(kTitle));
   for (const char* name : {"vorbis.flac", "vorbis.ogg", "vorbis.opus", "atoms.m4a", "info.wav", "id3.aiff"})
     ExpectTitle(Mp3Fixture(std::string("tagged/") + name), Shown(kTitle));
