@@ -4,21 +4,22 @@
 #include <cstring>
 
 #include "analysis/BeatGrid.h"
+#include "analysis/LevelMeters.h"
 #include "analysis/OnsetFeatures.h"
 #include "analysis/Overview.h"
 #include "audio/decoders/TrackDecoders.h"
-#include "platform/ebur128/LoudnessMeter.h"
 #include "platform/kernel/FloatMode.h"
 
 namespace {
 // Audio decoded per call: short enough that a cancel is seen within a few
 // milliseconds of work, long enough that calls cost nothing.
 constexpr double kChunkSeconds = 0.1;
-// Where a hop's onset lies, as a share of the hop: at its middle for the
-// flux, whose newest hop holds the onset; the kick's energy rises over the
-// first quarter cycle and through the low-pass filter, a little later.
-constexpr double kFluxOnsetShare = 0.5;
-constexpr double kKickOnsetShare = 0.5;
+// An onset lies in the middle of the newest hop of the flux's window. The
+// kick's energy rises most about 3 ms after the kick starts: the low-pass
+// filter delays it by about 2 ms, and a kick's first quarter cycle is quiet
+// (measured on generated kicks of a falling sine).
+constexpr double kHopMiddle = 0.5;
+constexpr double kKickRiseSeconds = 0.003;
 
 // The decoder's PCM as 16-bit samples, whatever its sample size.
 void AppendSamples(const uint8_t* pcm, size_t bytes, unsigned bitsPerSample, std::vector<int16_t>& samples) {
@@ -33,9 +34,10 @@ void AppendSamples(const uint8_t* pcm, size_t bytes, unsigned bitsPerSample, std
 
 std::optional<TBeatGrid> FindGrid(const TOnsetFeatures& features) {
   const double kickRate = features.KickRate(), fluxRate = features.FluxRate();
-  if (auto grid = FindBeatGrid(OnsetStrength(features.KickEnergy()), kickRate, kKickOnsetShare / kickRate)) return grid;
+  if (auto grid = FindBeatGrid(OnsetStrength(features.KickEnergy()), kickRate, kHopMiddle / kickRate - kKickRiseSeconds))
+    return grid;
   // No steady kick: the broad-band onsets are the next best guide.
-  return FindBeatGrid(features.Flux(), fluxRate, kFluxOnsetShare / fluxRate);
+  return FindBeatGrid(features.Flux(), fluxRate, kHopMiddle / fluxRate);
 }
 
 class TDecoderSession {
@@ -68,7 +70,7 @@ std::optional<TTrackAnalysis> AnalyseTrack(const std::string& path, const TOverv
   const uint64_t expectedFrames = uint64_t(decoder->Duration) * rate / 1000;
   TOverviewBuilder overview(expectedFrames, progress);
   TOnsetFeatures features(rate, expectedFrames);
-  TLoudnessMeter loudness(channels, rate);
+  TLevelMeters levels(channels, rate);
 
   const unsigned blocks = std::max(1u, unsigned(kChunkSeconds * format.nAvgBytesPerSec / decoder->BlockSize));
   std::vector<uint8_t> pcm(size_t(blocks) * decoder->BlockSize);
@@ -87,7 +89,7 @@ std::optional<TTrackAnalysis> AnalyseTrack(const std::string& path, const TOverv
     const size_t count = samples.size() / channels;
     overview.Add(samples.data(), count, channels);
     features.Add(samples.data(), count, channels);
-    loudness.Add(samples.data(), count);
+    levels.Add(samples.data(), count);
     frames += count;
     if (decoded < blocks) break;
   }
@@ -95,8 +97,7 @@ std::optional<TTrackAnalysis> AnalyseTrack(const std::string& path, const TOverv
 
   TTrackAnalysis analysis;
   analysis.lengthSeconds = double(frames) / rate;
-  analysis.loudnessLufs = loudness.IntegratedLufs();
-  analysis.truePeakDb = loudness.TruePeakDb();
+  levels.Finish(&analysis.loudnessLufs, &analysis.truePeakDb);
   if (const std::optional<TBeatGrid> grid = FindGrid(features)) {
     analysis.bpm = grid->bpm;
     analysis.firstBeatSeconds = grid->firstBeatSeconds;
