@@ -28,11 +28,13 @@ task_ms() {
 median() { sort -g | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
 
 "$ours" "$file" >/dev/null && mpg123 -q -t "$file"  # warm-up: both from the page cache
-as=() bs=() ratios=() walls=() firsts=()
+as=() bs=() ratios=() walls=() firsts=() decoding=() others=()
 for ((i = 0; i < runs; i++)); do
   a=$(task_ms "$ours" "$file")
   walls+=("$(awk '/whole analysis/ {print $(NF - 1)}' "$work/out")")
   firsts+=("$(awk '/first overview columns/ {print $4}' "$work/out")")
+  decoding+=("$(awk '/run time/ {print $5}' "$work/out")")
+  others+=("$(awk '/run time/ {print $9}' "$work/out")")
   b=$(task_ms mpg123 -q -t "$file")
   as+=("$a") bs+=("$b")
   ratios+=("$(awk -v a="$a" -v b="$b" 'BEGIN {print a / b}')")
@@ -43,3 +45,6 @@ printf 'analysis CPU %.0f ms   mpg123 -t %.0f ms   ratio %.2f (median of %d pair
   "$(printf '%s\n' "${ratios[@]}" | median)" "$runs"
 printf 'analysis wall %.0f ms   first overview columns %.1f ms (medians)\n' \
   "$(printf '%s\n' "${walls[@]}" | median)" "$(printf '%s\n' "${firsts[@]}" | median)"
+printf 'run time: decoding thread %.0f ms, level meters %.0f ms (medians; the wall time with two free cores)\n' \
+  "$(printf '%s\n' "${decoding[@]}" | median)" "$(printf '%s\n' "${others[@]}" | median)"
+uptime

@@ -60,7 +60,7 @@ void TOnsetFeatures::AddAnalysisSample(float sample) {
   const float low = LowPass(sample);
   windowEnergy_ += double(low) * low - squares_[squareAt_];
   squares_[squareAt_] = low * low;
-  squareAt_ = (squareAt_ + 1) % squares_.size();
+  if (++squareAt_ == squares_.size()) squareAt_ = 0;
   if (++hopFill_ == kKickHop) {
     kickEnergy_.push_back(float(std::max(0.0, windowEnergy_)));
     hopFill_ = 0;

@@ -6,6 +6,7 @@
 
 namespace {
 constexpr float kFullScale = 32768;
+constexpr float kSampleScale = 1 / kFullScale;
 // The window's half width, in samples: just beyond the farthest tap.
 constexpr double kWindowHalfWidth = TTruePeakMeter::kTaps / 2;
 
@@ -36,7 +37,7 @@ void TTruePeakMeter::Add(const int16_t* frames, size_t count) {
     for (size_t i = 0; i < take * channels_; ++i) loudest = std::max(loudest, std::abs(int(frames[i])));
     blockPeak_ = std::max(blockPeak_, float(loudest) / kFullScale);
     for (unsigned c = 0; c < channels_; ++c)
-      for (size_t i = 0; i < take; ++i) lines_[c][kTaps - 1 + fill_ + i] = float(frames[i * channels_ + c]) / kFullScale;
+      for (size_t i = 0; i < take; ++i) lines_[c][kTaps - 1 + fill_ + i] = float(frames[i * channels_ + c]) * kSampleScale;
     frames += take * channels_, count -= take, fill_ += take;
     if (fill_ == kBlock) AddBlock();
   }
