@@ -95,7 +95,7 @@ double RefinedPeriod(const std::vector<float>& centred, double period) {
 double CombStrength(const std::vector<float>& x, double phase, double period) {
   double sum = 0;
   size_t count = 0;
-  for (double at = phase; at + 1 < double(x.size()); at += period, ++count) {
+  for (double at = phase; at + 1.5 < double(x.size()); at += period, ++count) {
     const long i = std::lround(at);
     sum += std::max({x[size_t(std::max(0L, i - 1))], x[size_t(i)], x[size_t(i + 1)]});
   }
