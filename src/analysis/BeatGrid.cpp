@@ -21,7 +21,7 @@ constexpr double kMinPeriodicity = 0.05;
 constexpr double kRefiningBeats[] = {4, 16, 64};
 // A beat's onsets on alternate beats at least this strong against each
 // other: an onset on every beat, so the beat is not twice as long.
-constexpr double kEveryBeatBalance = 0.6;
+constexpr double kEveryBeatBalance = 0.75;
 // Onsets are looked for this share of a beat either side of the grid.
 constexpr double kSearchShare = 0.25;
 // A beat counts when its onset reaches this share of the strong beats'.
@@ -235,7 +235,7 @@ std::optional<TBeatGrid> FindBeatGrid(const std::vector<float>& strength, double
   if (centred.size() < 4 * longest) return std::nullopt;
   double peak = 0;
   double period = BestLag(centred, shortest, longest, &peak);
-  if (peak < kMinPeriodicity * Autocorrelation(centred, 0)) return std::nullopt;
+  if (peak <= 0 || peak < kMinPeriodicity * Autocorrelation(centred, 0)) return std::nullopt;
   period = RefinedPeriod(centred, period);
   period = ChooseOctave(coarse, period, coarseRate);
   // Back to full resolution: coarse value m is the middle of its values.
