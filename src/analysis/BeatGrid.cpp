@@ -126,8 +126,13 @@ bool OnsetOnEveryBeat(const std::vector<float>& x, double period) {
 
 double Bpm(double period, double rate) { return 60 * rate / period; }
 
+bool UsualTempo(double period, double rate) {
+  return Bpm(period, rate) >= kUsualSlowestBpm && Bpm(period, rate) <= kUsualFastestBpm;
+}
+
 // Of the octaves of `period` in the searched range, the fastest with an
-// onset on every beat; else the one in the usual range.
+// onset on every beat. Without one (a syncopated kick), `period` itself
+// when usual, else its octave in the usual range.
 double ChooseOctave(const std::vector<float>& coarse, double period, double rate) {
   std::vector<double> octaves;
   for (double factor : {0.25, 0.5, 1.0, 2.0, 4.0}) {
@@ -136,8 +141,9 @@ double ChooseOctave(const std::vector<float>& coarse, double period, double rate
   }
   for (double octave : octaves)  // fastest first
     if (OnsetOnEveryBeat(coarse, octave)) return octave;
+  if (UsualTempo(period, rate)) return period;
   for (double octave : octaves)
-    if (Bpm(octave, rate) >= kUsualSlowestBpm && Bpm(octave, rate) <= kUsualFastestBpm) return octave;
+    if (UsualTempo(octave, rate)) return octave;
   return period;
 }
 
