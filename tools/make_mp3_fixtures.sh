@@ -2,7 +2,8 @@
 # Makes the MPEG audio test files from generated signals with lame and
 # twolame, the MPEG-4 ones (AAC, ALAC, raw ADTS) and the tagged ones with ffmpeg.
 #   make_mp3_fixtures.sh SIGNAL_TOOL OUT_DIR          the small files the tests use
-#   make_mp3_fixtures.sh SIGNAL_TOOL OUT_DIR bench    a 10-minute 320 kbit/s file
+#   make_mp3_fixtures.sh SIGNAL_TOOL OUT_DIR bench    10-minute 320 kbit/s files
+# It also makes the dance beats that tempo analysis is tested on, as MP3 and FLAC.
 set -euo pipefail
 tool=$1 out=$2 what=${3:-tests}
 mkdir -p "$out"
@@ -13,6 +14,8 @@ lame=(lame --quiet --nohist)
 if [ "$what" = bench ]; then
   "$tool" "$work/long.wav" 44100 2 600
   "${lame[@]}" -q 7 -b 320 "$work/long.wav" "$out/bench320.mp3"
+  "$tool" "$work/beat.wav" 44100 2 600 --beat 126 0.25 4
+  "${lame[@]}" -q 7 -b 320 "$work/beat.wav" "$out/beat320.mp3"
   exit 0
 fi
 
@@ -76,3 +79,17 @@ mkdir -p "$out/tagged"
 "${ffmpeg[@]}" -i "$sig/m8.wav" "${tags[@]}" -c:a aac "$out/tagged/atoms.m4a"
 "${ffmpeg[@]}" -i "$sig/m8.wav" "${tags[@]}" "$out/tagged/info.wav"
 "${ffmpeg[@]}" -i "$sig/m8.wav" "${tags[@]}" -write_id3v2 1 "$out/tagged/id3.aiff"
+
+# Dance beats: BPM, first beat in seconds, then 4 s of quiet hi-hats before
+# the kick enters; the tests know these values. The hi-hats and the bass
+# fall between the beats, a trap for any beat finder; one tempo is not a
+# whole number and one is above 160.
+"$tool" "$work/beat85.wav" 44100 2 60 --beat 85 0.313 4
+"$tool" "$work/beat128.wav" 44100 2 60 --beat 128 0.2 4
+"$tool" "$work/beat174.wav" 48000 2 60 --beat 174.3 0.05 4
+"${lame[@]}" -b 192 "$work/beat85.wav" "$out/beat85.mp3"
+flac --silent --force -0 -o "$out/beat128.flac" "$work/beat128.wav"
+"${lame[@]}" -b 192 "$work/beat174.wav" "$out/beat174.mp3"
+# Hi-hats alone, the intro all through: a beat without a kick.
+"$tool" "$work/hats122.wav" 44100 2 30 --beat 122.5 0.2 30
+flac --silent --force -0 -o "$out/hats122.flac" "$work/hats122.wav"
