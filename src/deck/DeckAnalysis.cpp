@@ -1,0 +1,126 @@
+#include "deck/DeckAnalysis.h"
+
+#include <chrono>
+#include <utility>
+
+#include "analysis/AnalysisCache.h"
+#include "platform/kernel/KernelThread.h"
+
+// What the analysing thread and the window thread share about one track.
+struct TDeckAnalysis::TJob {
+  std::atomic<bool> cancelled{false};
+  std::atomic<bool> finished{false};
+  mutable std::mutex mutex;
+  mutable std::condition_variable ended;
+  TAnalysisState state = TAnalysisState::running;
+  std::optional<TTrackAnalysis> result;
+  std::vector<TOverviewColumn> overview;
+  size_t known = 0;
+  bool changed = true;
+
+  void Progress(const std::vector<TOverviewColumn>& columns, size_t count) {
+    std::lock_guard<std::mutex> lock(mutex);
+    overview = columns;
+    known = count;
+    changed = true;
+  }
+
+  void Finish(std::optional<TTrackAnalysis> found) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      if (found) overview = found->overview, known = found->overview.size();
+      state = cancelled ? TAnalysisState::none : found ? TAnalysisState::done : TAnalysisState::failed;
+      result = std::move(found);
+      changed = true;
+    }
+    finished = true;
+    ended.notify_all();
+  }
+};
+
+namespace {
+void Analyse(std::shared_ptr<TDeckAnalysis::TJob> job, const TTrackAnalyser& analyser, const std::string& path,
+             const std::string& cachePath) {
+  LowerThisThreadToIdle();
+  const std::optional<TTrackKey> key = TrackKeyOf(path);
+  if (!key) return job->Finish(std::nullopt);
+  TAnalysisCache cache(cachePath.empty() ? AnalysisCachePath() : cachePath);
+  if (std::optional<TTrackAnalysis> known = cache.Find(*key)) return job->Finish(std::move(known));
+  auto progress = [&job](const std::vector<TOverviewColumn>& columns, size_t count) { job->Progress(columns, count); };
+  std::optional<TTrackAnalysis> found = analyser(path, progress, job->cancelled);
+  if (found && !job->cancelled) cache.Store(*key, *found);
+  job->Finish(std::move(found));
+}
+}  // namespace
+
+const char* AnalysisStateName(TAnalysisState state) {
+  static const char* const kNames[] = {"none", "running", "done", "failed"};
+  return kNames[int(state)];
+}
+
+TDeckAnalysis::TDeckAnalysis(TTrackAnalyser analyser, std::string cachePath)
+    : analyser_(std::move(analyser)), cachePath_(std::move(cachePath)) {}
+
+TDeckAnalysis::~TDeckAnalysis() {
+  Cancel();
+  for (auto& [job, thread] : retired_) thread.join();
+}
+
+void TDeckAnalysis::Start(const std::string& path) {
+  Cancel();
+  if (!analyser_) return;
+  current_ = std::make_shared<TJob>();
+  thread_ = std::thread(Analyse, current_, analyser_, path, cachePath_);
+}
+
+void TDeckAnalysis::Cancel() {
+  ReapFinished();
+  if (!current_) return;
+  current_->cancelled = true;
+  retired_.emplace_back(std::move(current_), std::move(thread_));
+  current_.reset();
+}
+
+void TDeckAnalysis::ReapFinished() {
+  for (auto it = retired_.begin(); it != retired_.end();) {
+    if (!it->first->finished) {
+      ++it;
+      continue;
+    }
+    it->second.join();
+    it = retired_.erase(it);
+  }
+}
+
+TAnalysisState TDeckAnalysis::State() const {
+  if (!current_) return TAnalysisState::none;
+  std::lock_guard<std::mutex> lock(current_->mutex);
+  return current_->state;
+}
+
+std::optional<TTrackAnalysis> TDeckAnalysis::Result() const {
+  if (!current_) return std::nullopt;
+  std::lock_guard<std::mutex> lock(current_->mutex);
+  return current_->result;
+}
+
+size_t TDeckAnalysis::Overview(std::vector<TOverviewColumn>* columns) const {
+  if (!current_) return 0;
+  std::lock_guard<std::mutex> lock(current_->mutex);
+  *columns = current_->overview;
+  return current_->known;
+}
+
+bool TDeckAnalysis::TakeChanged() {
+  ReapFinished();
+  if (!current_) return false;
+  std::lock_guard<std::mutex> lock(current_->mutex);
+  return std::exchange(current_->changed, false);
+}
+
+bool TDeckAnalysis::WaitFor(int ms) const {
+  if (!current_) return true;
+  std::unique_lock<std::mutex> lock(current_->mutex);
+  return current_->ended.wait_for(lock, std::chrono::milliseconds(ms),
+                                  [this] { return current_->state != TAnalysisState::running; });
+}
