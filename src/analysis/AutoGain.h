@@ -8,6 +8,14 @@
 #include "analysis/TrackAnalysis.h"
 
 constexpr double kTruePeakCeilingDb = -1.0;
+
+// The user's preferences: on or off, and the target, within what a DJ set
+// could sensibly want (broadcast -23 down to a loud club master).
+inline constexpr char kAutoGainPreference[] = "AutoGain";
+inline constexpr char kAutoGainTargetPreference[] = "AutoGainTargetLufs";
+constexpr double kDefaultAutoGainTargetLufs = -14.0;
+constexpr double kLowestAutoGainTargetLufs = -30.0;
+constexpr double kHighestAutoGainTargetLufs = -5.0;
 // A near-silent track (a hidden track, a long fade) would otherwise have its
 // noise lifted by tens of decibels.
 constexpr double kMaxAutoGainBoostDb = 12.0;

@@ -7,7 +7,7 @@
 #include "foundation/OzoError.h"
 #include "foundation/OzoLog.h"
 #include "foundation/OzoPath.h"
-#include "analysis/AutoGain.h"
+#include "foundation/Preferences.h"
 #include "platform/kernel/KernelThread.h"
 
 namespace {
@@ -456,6 +456,12 @@ void TVySystemTAG::SetAutoGain(bool on, double targetLufs) {
   autoGain_ = on;
   autoGainTargetLufs_ = targetLufs;
   UpdateAutoGain();
+}
+
+void TVySystemTAG::LoadAutoGainPreferences() {
+  SetAutoGain(Preferences::Flag(kAutoGainPreference, false),
+              Preferences::Number(kAutoGainTargetPreference, kDefaultAutoGainTargetLufs, kLowestAutoGainTargetLufs,
+                                  kHighestAutoGainTargetLufs));
 }
 
 void TVySystemTAG::UpdateAutoGain() {

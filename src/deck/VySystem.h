@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "audio/decoders/TrackDecoders.h"
+#include "analysis/AutoGain.h"
 #include "deck/DeckAnalysis.h"
 #include "deck/VyPitch.h"
 #include "deck/VyPlayList.h"
@@ -85,7 +86,10 @@ class TVySystemTAG {
   TDeckAnalysis& Analysis() { return analysis_; }
   // Auto-gain brings each analysed track to the target loudness (LUFS).
   void SetAutoGain(bool on, double targetLufs);
+  // Auto-gain as the user's stored preferences have it (off, -14 LUFS by default).
+  void LoadAutoGainPreferences();
   bool AutoGain() const { return autoGain_; }
+  double AutoGainTargetLufs() const { return autoGainTargetLufs_; }
   // The loudness correction heard now, in dB (0 while off or unknown).
   double GainDb() const { return gainDb_; }
   // The pitch display shows the effective tempo (ShowBpm) instead of the
@@ -179,7 +183,7 @@ class TVySystemTAG {
   bool playerWoken_ = false;  // pcCaller only: on the caller's one thread
   TDeckAnalysis analysis_;
   bool autoGain_ = false;
-  double autoGainTargetLufs_ = -14.0;
+  double autoGainTargetLufs_ = kDefaultAutoGainTargetLufs;
   double gainDb_ = 0.0;
   bool showBpm_ = false;
   std::unique_ptr<TOzoThreadTAG> player_;

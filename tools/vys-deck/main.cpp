@@ -52,6 +52,7 @@ class LineReader {
 
 int main(int argc, char** argv) {
   TVySystemTAG deck;
+  deck.LoadAutoGainPreferences();
   DeckConsole console(deck);
   if (argc > 1) {
     std::string list;
