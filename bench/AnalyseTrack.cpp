@@ -1,0 +1,33 @@
+// Analyses one file as a deck would and prints what it found, the time from
+// the start to the first overview columns and to the end: the process's
+// run time is the analysis cost (bench/analysis_cpu.sh sets it against
+// mpg123 decoding the same file).
+//   analyse_track FILE
+#include <chrono>
+#include <cstdio>
+
+#include "analysis/TrackAnalysis.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: analyse_track FILE\n");
+    return 2;
+  }
+  using TClock = std::chrono::steady_clock;
+  const TClock::time_point start = TClock::now();
+  double firstColumnsMs = -1;
+  auto progress = [&](const std::vector<TOverviewColumn>&, size_t) {
+    if (firstColumnsMs < 0) firstColumnsMs = std::chrono::duration<double, std::milli>(TClock::now() - start).count();
+  };
+  std::atomic<bool> cancelled{false};
+  const std::optional<TTrackAnalysis> analysis = AnalyseTrack(argv[1], progress, cancelled);
+  const double wallMs = std::chrono::duration<double, std::milli>(TClock::now() - start).count();
+  if (!analysis) {
+    std::fprintf(stderr, "analyse_track: %s was not analysed\n", argv[1]);
+    return 1;
+  }
+  std::printf("bpm %.4f  first beat %.4f s  loudness %.2f LUFS  true peak %.2f dBTP  length %.2f s\n", analysis->bpm,
+              analysis->firstBeatSeconds, analysis->loudnessLufs, analysis->truePeakDb, analysis->lengthSeconds);
+  std::printf("first overview columns %.1f ms  whole analysis %.1f ms\n", firstColumnsMs, wallMs);
+  return 0;
+}
