@@ -1,6 +1,7 @@
 #include "deck/DeckAnalysis.h"
 
 #include <chrono>
+#include <exception>
 #include <utility>
 
 #include "analysis/AnalysisCache.h"
@@ -47,7 +48,12 @@ void Analyse(std::shared_ptr<TDeckAnalysis::TJob> job, const TTrackAnalyser& ana
   TAnalysisCache cache(cachePath.empty() ? AnalysisCachePath() : cachePath);
   if (std::optional<TTrackAnalysis> known = cache.Find(*key)) return job->Finish(std::move(known));
   auto progress = [&job](const std::vector<TOverviewColumn>& columns, size_t count) { job->Progress(columns, count); };
-  std::optional<TTrackAnalysis> found = analyser(path, progress, job->cancelled);
+  std::optional<TTrackAnalysis> found;
+  try {
+    found = analyser(path, progress, job->cancelled);
+  } catch (const std::exception&) {
+    // Out of memory on a huge file, say: that track stays unanalysed, the deck plays on.
+  }
   if (found && !job->cancelled) cache.Store(*key, *found);
   job->Finish(std::move(found));
 }
