@@ -35,7 +35,7 @@ std::string AnalysisCachePath();
 class TAnalysisCache {
  public:
   // How long a deck waits for another deck's write before giving up on the cache.
-  static constexpr int kBusyTimeoutMs = 5000;
+  static constexpr int kBusyTimeoutMs = 2000;
 
   explicit TAnalysisCache(const std::string& path = AnalysisCachePath());
   ~TAnalysisCache();

@@ -14,6 +14,7 @@ struct TDeckAnalysis::TJob {
   mutable std::mutex mutex;
   mutable std::condition_variable ended;
   TAnalysisState state = TAnalysisState::running;
+  bool lookedUp = false;  // the cache has been asked
   std::optional<TTrackAnalysis> result;
   std::vector<TOverviewColumn> overview;
   size_t known = 0;
@@ -26,9 +27,18 @@ struct TDeckAnalysis::TJob {
     changed = true;
   }
 
+  void LookedUp() {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      lookedUp = true;
+    }
+    ended.notify_all();
+  }
+
   void Finish(std::optional<TTrackAnalysis> found) {
     {
       std::lock_guard<std::mutex> lock(mutex);
+      lookedUp = true;
       if (found) overview = found->overview, known = found->overview.size();
       state = cancelled ? TAnalysisState::none : found ? TAnalysisState::done : TAnalysisState::failed;
       result = std::move(found);
@@ -42,11 +52,13 @@ struct TDeckAnalysis::TJob {
 namespace {
 void Analyse(std::shared_ptr<TDeckAnalysis::TJob> job, const TTrackAnalyser& analyser, const std::string& path,
              const std::string& cachePath) {
-  LowerThisThreadToIdle();
+  // The cache's answer is wanted at once; the analysis itself only on time nobody else wants.
   const std::optional<TTrackKey> key = TrackKeyOf(path);
   if (!key) return job->Finish(std::nullopt);
   TAnalysisCache cache(cachePath.empty() ? AnalysisCachePath() : cachePath);
   if (std::optional<TTrackAnalysis> known = cache.Find(*key)) return job->Finish(std::move(known));
+  job->LookedUp();
+  LowerThisThreadToIdle();
   auto progress = [&job](const std::vector<TOverviewColumn>& columns, size_t count) { job->Progress(columns, count); };
   std::optional<TTrackAnalysis> found;
   try {
@@ -122,6 +134,12 @@ bool TDeckAnalysis::TakeChanged() {
   if (!current_) return false;
   std::lock_guard<std::mutex> lock(current_->mutex);
   return std::exchange(current_->changed, false);
+}
+
+bool TDeckAnalysis::WaitForCache(int ms) const {
+  if (!current_) return true;
+  std::unique_lock<std::mutex> lock(current_->mutex);
+  return current_->ended.wait_for(lock, std::chrono::milliseconds(ms), [this] { return current_->lookedUp; });
 }
 
 bool TDeckAnalysis::WaitFor(int ms) const {

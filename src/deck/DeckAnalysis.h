@@ -51,6 +51,9 @@ class TDeckAnalysis {
   size_t Overview(std::vector<TOverviewColumn>* columns) const;
   // True once after anything the window shows (state, overview) changed.
   bool TakeChanged();
+  // Waits up to `ms` for the cache's answer (a known track's result);
+  // true once the cache has answered.
+  bool WaitForCache(int ms) const;
   // Waits up to `ms` for the analysis to end; true when it is not running.
   bool WaitFor(int ms) const;
 

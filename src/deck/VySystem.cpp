@@ -16,7 +16,9 @@ constexpr int kLoadFailedLine = 203;
 constexpr int kOpenFilesFailedLine = 339;
 // A second press of Previous within this time goes to the previous entry.
 constexpr int64_t kPreviousWindowMs = 1999;
-constexpr int kTopPitchShown = 1999;  // the display's tens digit can only show 1
+constexpr int kTopPitchShown = 1999;
+// How long a load waits for the analysis cache before it plays (auto-gain on).
+constexpr int kCacheAnswerWaitMs = 50;  // the display's tens digit can only show 1
 // Pitch captions in the LCD's glyphs: "a" an unlit sign, "e" an unlit narrow
 // one, "b" an unlit digit, "c" an unlit decimal point.
 constexpr char kPitchOffText[] = "a ebcbb";
@@ -115,7 +117,10 @@ int TVySystemTAG::LoadTrack(const std::string& file, unsigned trackNumber, bool 
   UpdatePitch();
   gainDb_ = 0.0;
   analysis_.Start(file);
-  TakeAnalysis();  // a track known from the cache is corrected from its first sound on
+  // A track known from the cache is corrected from its first sound on; the
+  // cache answers in a few milliseconds, and the window waits no longer.
+  if (autoGain_) analysis_.WaitForCache(kCacheAnswerWaitMs);
+  TakeAnalysis();
   ApplyLevels();
   WakePlayer();
   if (play) {

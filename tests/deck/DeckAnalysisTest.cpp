@@ -85,3 +85,23 @@ TEST_F(DeckAnalysis, CorruptCacheIsLoggedAndTheDeckPlaysAndAnalysesWithoutIt) {
   Capture capture = deck.Finish();
   EXPECT_GT(Rms(capture.left, now - Frames(200), now), 0.3);
 }
+
+// What one deck analysed, another knows when it opens the track: it is not
+// analysed again.
+TEST(DeckAnalyses, ATrackAnalysedOnceIsKnownToTheNextDeckWithoutAnalysingIt) {
+  TempDir dir;
+  WriteFileBytes(dir.File("track.wav"), MakeWav({.data = PatternBytes(17640)}));
+  std::atomic<int> analysed{0};
+  auto counting = [&](const std::string& path, const TOverviewProgress& progress, const std::atomic<bool>& cancelled) {
+    ++analysed;
+    return FixedAnalysis({.bpm = 174.0})(path, progress, cancelled);
+  };
+  for (int deck = 0; deck < 2; ++deck) {
+    TDeckAnalysis analysis(counting, dir.File("analysis.sqlite"));
+    analysis.Start(dir.File("track.wav"));
+    ASSERT_TRUE(analysis.WaitFor(kAnalysisLimitMs));
+    ASSERT_TRUE(analysis.Result());
+    EXPECT_EQ(analysis.Result()->bpm, 174.0);
+  }
+  EXPECT_EQ(analysed, 1);
+}
