@@ -16,9 +16,9 @@ constexpr int kLoadFailedLine = 203;
 constexpr int kOpenFilesFailedLine = 339;
 // A second press of Previous within this time goes to the previous entry.
 constexpr int64_t kPreviousWindowMs = 1999;
-constexpr int kTopPitchShown = 1999;
+constexpr int kTopPitchShown = 1999;  // the display's tens digit can only show 1
 // How long a load waits for the analysis cache before it plays (auto-gain on).
-constexpr int kCacheAnswerWaitMs = 50;  // the display's tens digit can only show 1
+constexpr int kCacheAnswerWaitMs = 50;
 // Pitch captions in the LCD's glyphs: "a" an unlit sign, "e" an unlit narrow
 // one, "b" an unlit digit, "c" an unlit decimal point.
 constexpr char kPitchOffText[] = "a ebcbb";

@@ -2,6 +2,7 @@
 // analyses ten tracks: every frame is heard, in order, without a gap.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -50,8 +51,10 @@ TEST(AnalysisUndisturbed, APlayingDeckIsHeardWholeWhileAnotherAnalysesTenTracks)
     ASSERT_EQ(other.State(), TAnalysisState::done) << track;
   }
   const Capture capture = card.Recorded();
+  ASSERT_LT(FirstSound(capture), capture.left.size()) << "the deck was heard";
   const size_t heardDuringAnalysis = capture.left.size() - FirstSound(capture);
   RecordProperty("heard_while_analysing_ms", std::to_string(1000 * heardDuringAnalysis / kRate));
-  EXPECT_GE(RunFromFirstFrame(capture), heardDuringAnalysis - kRate / 10)
+  const size_t onTheirWay = kRate / 10;
+  EXPECT_GE(RunFromFirstFrame(capture), heardDuringAnalysis - std::min(heardDuringAnalysis, onTheirWay))
       << "every frame heard in order while the tracks were analysed (the last few may still be on their way)";
 }
