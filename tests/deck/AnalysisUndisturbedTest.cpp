@@ -20,7 +20,7 @@ namespace {
 constexpr uint32_t kRate = 44100;  // the file's rate: every frame reaches the card as written
 constexpr double kRecordSeconds = 60;
 constexpr int kTracksAnalysed = 10;
-constexpr double kTrackSeconds = 30;
+constexpr double kTrackSeconds = 15;
 }  // namespace
 
 TEST(AnalysisUndisturbed, APlayingDeckIsHeardWholeWhileAnotherAnalysesTenTracks) {
