@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the MPEG audio test files from generated signals with lame and twolame.
 #   make_mp3_fixtures.sh SIGNAL_TOOL OUT_DIR          the small files the tests use
-#   make_mp3_fixtures.sh SIGNAL_TOOL OUT_DIR bench    a 10-minute 320 kbit/s file
+#   make_mp3_fixtures.sh SIGNAL_TOOL OUT_DIR bench    10-minute 320 kbit/s files
+# It also makes the dance beats that tempo analysis is tested on, as MP3 and FLAC.
 set -euo pipefail
 tool=$1 out=$2 what=${3:-tests}
 mkdir -p "$out"
@@ -12,6 +13,8 @@ lame=(lame --quiet --nohist)
 if [ "$what" = bench ]; then
   "$tool" "$work/long.wav" 44100 2 600
   "${lame[@]}" -q 7 -b 320 "$work/long.wav" "$out/bench320.mp3"
+  "$tool" "$work/beat.wav" 44100 2 600 --beat 126 0.25 4
+  "${lame[@]}" -q 7 -b 320 "$work/beat.wav" "$out/beat320.mp3"
   exit 0
 fi
 
@@ -58,3 +61,14 @@ twolame --quiet -b 64 "$sig/s22_40.wav" "$out/layer2_22k.mp2"
 "${lame[@]}" -t -b 128 "$work/s48.wav" "$work/s48.mp3"
 head -c $((19 * 384)) "$work/s48.mp3" > "$out/frames19.mp3"
 head -c $((20 * 384)) "$work/s48.mp3" > "$out/frames20.mp3"
+
+# Dance beats: BPM, first beat in seconds, then 4 s of quiet hi-hats before
+# the kick enters; the tests know these values. The hi-hats and the bass
+# fall between the beats, a trap for any beat finder; one tempo is not a
+# whole number and one is above 160.
+"$tool" "$work/beat85.wav" 44100 2 60 --beat 85 0.313 4
+"$tool" "$work/beat128.wav" 44100 2 60 --beat 128 0.2 4
+"$tool" "$work/beat174.wav" 48000 2 60 --beat 174.3 0.05 4
+"${lame[@]}" -b 192 "$work/beat85.wav" "$out/beat85.mp3"
+flac --silent --force -0 -o "$out/beat128.flac" "$work/beat128.wav"
+"${lame[@]}" -b 192 "$work/beat174.wav" "$out/beat174.mp3"

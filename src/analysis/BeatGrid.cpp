@@ -30,6 +30,9 @@ constexpr double kStrongPercentile = 0.75;
 // Fewer fitted beats than this, or than this share of the beats, is no grid.
 constexpr size_t kMinFittedBeats = 8;
 constexpr double kMinFittedShare = 0.25;
+// The fitted onsets' mean strength against the whole track's: a beat's
+// onsets stand out many times (a kick ten times and more), noise does not.
+constexpr double kMinSalience = 2;
 // Residuals beyond this many robust deviations are dropped from the fit.
 constexpr double kOutlierDeviations = 3;
 constexpr double kMadToDeviation = 1.4826;
@@ -199,6 +202,12 @@ std::optional<TLine> FitGrid(const std::vector<float>& x, TLine grid) {
     const double limit = std::max(1.0, kOutlierDeviations * kMadToDeviation * Median(residuals));
     std::erase_if(onsets, [&](const TOnset& onset) { return std::abs(onset.at - grid.at - grid.slope * onset.beat) > limit; });
   }
+  // Onsets at the beats must stand out from the rest of the track; noise
+  // or a slow sweep fits some grid too.
+  double onsetSum = 0;
+  for (const TOnset& onset : onsets) onsetSum += onset.strength;
+  const double meanStrength = std::accumulate(x.begin(), x.end(), 0.0) / double(x.size());
+  if (onsets.empty() || onsetSum / double(onsets.size()) < kMinSalience * meanStrength) return std::nullopt;
   return grid;
 }
 }  // namespace
@@ -227,7 +236,8 @@ std::optional<TBeatGrid> FindBeatGrid(const std::vector<float>& strength, double
   double peak = 0;
   double period = BestLag(centred, shortest, longest, &peak);
   if (peak < kMinPeriodicity * Autocorrelation(centred, 0)) return std::nullopt;
-  period = ChooseOctave(coarse, RefinedPeriod(centred, period), coarseRate);
+  period = RefinedPeriod(centred, period);
+  period = ChooseOctave(coarse, period, coarseRate);
   // Back to full resolution: coarse value m is the middle of its values.
   const double phase = StrongestPhase(coarse, period) * double(factor) + double(factor - 1) / 2;
   const std::optional<TLine> grid = FitGrid(strength, {phase, period * double(factor)});

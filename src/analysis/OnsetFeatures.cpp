@@ -13,15 +13,20 @@ constexpr double kKickCutoffHz = 120;
 // About 1.5 ms per energy value at 11 kHz: fine enough to place a beat to
 // a few milliseconds before any fitting.
 constexpr unsigned kKickHop = 16;
-// The flux's resolution only has to find the tempo roughly.
-constexpr unsigned kFluxWindow = 1024;
-constexpr unsigned kFluxHop = 128;
+// Each energy value spans this much: a whole period of the lowest bass
+// notes, whose energy over a shorter stretch would ripple like onsets.
+constexpr double kKickWindowSeconds = 0.02;
+// The flux only serves tracks without a kick, and the fit over the whole
+// track places beats far finer than its hop of 23 ms.
+constexpr unsigned kFluxWindow = 512;
+constexpr unsigned kFluxHop = 256;
 constexpr double kSampleScale = 1.0 / 32768;
 }  // namespace
 
 TOnsetFeatures::TOnsetFeatures(unsigned rate, uint64_t expectedFrames)
     : decimation_(std::max(1u, rate / kAnalysisRate)),
       analysisRate_(double(rate) / decimation_),
+      squares_(size_t(kKickWindowSeconds * analysisRate_)),
       spectralFlux_(kFluxWindow, kFluxHop) {
   // RBJ cookbook low-pass, Butterworth Q.
   const double w = 2 * std::numbers::pi * kKickCutoffHz / analysisRate_;
@@ -53,10 +58,12 @@ void TOnsetFeatures::Add(const int16_t* frames, size_t count, unsigned channels)
 
 void TOnsetFeatures::AddAnalysisSample(float sample) {
   const float low = LowPass(sample);
-  hopEnergy_ += double(low) * low;
+  windowEnergy_ += double(low) * low - squares_[squareAt_];
+  squares_[squareAt_] = low * low;
+  if (++squareAt_ == squares_.size()) squareAt_ = 0;
   if (++hopFill_ == kKickHop) {
-    kickEnergy_.push_back(float(hopEnergy_));
-    hopEnergy_ = 0, hopFill_ = 0;
+    kickEnergy_.push_back(float(std::max(0.0, windowEnergy_)));
+    hopFill_ = 0;
   }
   fluxHop_.push_back(sample);
   if (fluxHop_.size() == kFluxHop) {

@@ -31,8 +31,11 @@ class TOnsetFeatures {
   // The running sums of the down-sampling and of the hops.
   float decimationSum_ = 0;
   unsigned decimated_ = 0;
-  double hopEnergy_ = 0;
   unsigned hopFill_ = 0;
+  // The low band's squares over the energy window, and their sum.
+  std::vector<float> squares_;
+  size_t squareAt_ = 0;
+  double windowEnergy_ = 0;
   // Biquad low-pass state and coefficients.
   double b0_ = 0, b1_ = 0, b2_ = 0, a1_ = 0, a2_ = 0;
   double x1_ = 0, x2_ = 0, y1_ = 0, y2_ = 0;

@@ -2,15 +2,14 @@
 
 #include <ebur128.h>
 
-#include <algorithm>
 #include <cmath>
 
 struct TLoudnessMeterState {
   ebur128_state* meter;
 };
 
-TLoudnessMeter::TLoudnessMeter(unsigned channels, unsigned rate) : channels_(channels) {
-  ebur128_state* meter = ebur128_init(channels, rate, EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
+TLoudnessMeter::TLoudnessMeter(unsigned channels, unsigned rate) {
+  ebur128_state* meter = ebur128_init(channels, rate, EBUR128_MODE_I);
   if (meter) state_ = new TLoudnessMeterState{meter};
 }
 
@@ -28,13 +27,4 @@ double TLoudnessMeter::IntegratedLufs() const {
   double lufs = -HUGE_VAL;
   if (state_ && ebur128_loudness_global(state_->meter, &lufs) != EBUR128_SUCCESS) return -HUGE_VAL;
   return lufs;
-}
-
-double TLoudnessMeter::TruePeakDb() const {
-  double peak = 0;
-  for (unsigned channel = 0; state_ && channel < channels_; ++channel) {
-    double channelPeak = 0;
-    if (ebur128_true_peak(state_->meter, channel, &channelPeak) == EBUR128_SUCCESS) peak = std::max(peak, channelPeak);
-  }
-  return peak > 0 ? 20 * std::log10(peak) : -HUGE_VAL;
 }

@@ -1,5 +1,6 @@
-// EBU R128 loudness and true peak of a stream of 16-bit PCM, built on
-// libebur128; nothing else in the program includes it.
+// EBU R128 integrated loudness of a stream of 16-bit PCM, built on
+// libebur128; nothing else in the program includes it. (The library's true
+// peak costs more than decoding an MP3; analysis measures that itself.)
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -19,10 +20,7 @@ class TLoudnessMeter {
   void Add(const int16_t* frames, size_t count);
   // Integrated loudness in LUFS; -HUGE_VAL for silence.
   double IntegratedLufs() const;
-  // The highest true peak of all channels, in dBTP; -HUGE_VAL for silence.
-  double TruePeakDb() const;
 
  private:
   TLoudnessMeterState* state_ = nullptr;
-  unsigned channels_ = 0;
 };
