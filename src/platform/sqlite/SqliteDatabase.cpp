@@ -41,6 +41,21 @@ TSqlValue Column(sqlite3_stmt* statement, int index) {
       return std::monostate{};
   }
 }
+// Two processes opening a new database at once both ask for the switch; the
+// library answers one of them "busy" at once, without its busy wait (each
+// holds a lock the other wants), so the switch is retried here.
+bool SwitchToWriteAheadLog(sqlite3* db, int busyTimeoutMs, std::string* error) {
+  constexpr int kRetryPauseMs = 5;
+  for (int waited = 0;; waited += kRetryPauseMs) {
+    const int result = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    if (result == SQLITE_OK) return true;
+    if ((result != SQLITE_BUSY && result != SQLITE_LOCKED) || waited >= busyTimeoutMs) {
+      *error = ErrorOf(db, "write-ahead log");
+      return false;
+    }
+    sqlite3_sleep(kRetryPauseMs);
+  }
+}
 }  // namespace
 
 std::unique_ptr<TSqliteDatabase> TSqliteDatabase::Open(const std::string& path, int busyTimeoutMs,
@@ -54,7 +69,7 @@ std::unique_ptr<TSqliteDatabase> TSqliteDatabase::Open(const std::string& path, 
   }
   sqlite3_busy_timeout(handle->db, busyTimeoutMs);
   // Readers never wait for a writer, and a crash mid-write loses only that write.
-  if (!database->Run("PRAGMA journal_mode=WAL", {}, nullptr, error)) return nullptr;
+  if (!SwitchToWriteAheadLog(handle->db, busyTimeoutMs, error)) return nullptr;
   if (!database->Run("PRAGMA synchronous=NORMAL", {}, nullptr, error)) return nullptr;
   return database;
 }
