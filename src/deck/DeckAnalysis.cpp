@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <exception>
+#include <system_error>
 #include <utility>
 
 #include "analysis/AnalysisCache.h"
@@ -81,14 +82,19 @@ TDeckAnalysis::TDeckAnalysis(TTrackAnalyser analyser, std::string cachePath)
 
 TDeckAnalysis::~TDeckAnalysis() {
   Cancel();
-  for (auto& [job, thread] : retired_) thread.join();
+  for (auto& [job, thread] : retired_)
+    if (thread.joinable()) thread.join();
 }
 
 void TDeckAnalysis::Start(const std::string& path) {
   Cancel();
   if (!analyser_) return;
   current_ = std::make_shared<TJob>();
-  thread_ = std::thread(Analyse, current_, analyser_, path, cachePath_);
+  try {
+    thread_ = std::thread(Analyse, current_, analyser_, path, cachePath_);
+  } catch (const std::system_error&) {
+    current_->Finish(std::nullopt);  // no thread to be had: the track stays unanalysed and plays
+  }
 }
 
 void TDeckAnalysis::Cancel() {
@@ -105,7 +111,7 @@ void TDeckAnalysis::ReapFinished() {
       ++it;
       continue;
     }
-    it->second.join();
+    if (it->second.joinable()) it->second.join();
     it = retired_.erase(it);
   }
 }
