@@ -72,3 +72,6 @@ head -c $((20 * 384)) "$work/s48.mp3" > "$out/frames20.mp3"
 "${lame[@]}" -b 192 "$work/beat85.wav" "$out/beat85.mp3"
 flac --silent --force -0 -o "$out/beat128.flac" "$work/beat128.wav"
 "${lame[@]}" -b 192 "$work/beat174.wav" "$out/beat174.mp3"
+# Hi-hats alone, the intro all through: a beat without a kick.
+"$tool" "$work/hats122.wav" 44100 2 30 --beat 122.5 0.2 30
+flac --silent --force -0 -o "$out/hats122.flac" "$work/hats122.wav"

@@ -21,7 +21,7 @@ constexpr double kMinPeriodicity = 0.05;
 constexpr double kRefiningBeats[] = {4, 16, 64};
 // A beat's onsets on alternate beats at least this strong against each
 // other: an onset on every beat, so the beat is not twice as long.
-constexpr double kEveryBeatBalance = 0.6;
+constexpr double kEveryBeatBalance = 0.75;
 // Onsets are looked for this share of a beat either side of the grid.
 constexpr double kSearchShare = 0.25;
 // A beat counts when its onset reaches this share of the strong beats'.
@@ -95,7 +95,7 @@ double RefinedPeriod(const std::vector<float>& centred, double period) {
 double CombStrength(const std::vector<float>& x, double phase, double period) {
   double sum = 0;
   size_t count = 0;
-  for (double at = phase; at + 1 < double(x.size()); at += period, ++count) {
+  for (double at = phase; at + 1.5 < double(x.size()); at += period, ++count) {
     const long i = std::lround(at);
     sum += std::max({x[size_t(std::max(0L, i - 1))], x[size_t(i)], x[size_t(i + 1)]});
   }
@@ -126,8 +126,13 @@ bool OnsetOnEveryBeat(const std::vector<float>& x, double period) {
 
 double Bpm(double period, double rate) { return 60 * rate / period; }
 
+bool UsualTempo(double period, double rate) {
+  return Bpm(period, rate) >= kUsualSlowestBpm && Bpm(period, rate) <= kUsualFastestBpm;
+}
+
 // Of the octaves of `period` in the searched range, the fastest with an
-// onset on every beat; else the one in the usual range.
+// onset on every beat. Without one (a syncopated kick), `period` itself
+// when usual, else its octave in the usual range.
 double ChooseOctave(const std::vector<float>& coarse, double period, double rate) {
   std::vector<double> octaves;
   for (double factor : {0.25, 0.5, 1.0, 2.0, 4.0}) {
@@ -136,8 +141,9 @@ double ChooseOctave(const std::vector<float>& coarse, double period, double rate
   }
   for (double octave : octaves)  // fastest first
     if (OnsetOnEveryBeat(coarse, octave)) return octave;
+  if (UsualTempo(period, rate)) return period;
   for (double octave : octaves)
-    if (Bpm(octave, rate) >= kUsualSlowestBpm && Bpm(octave, rate) <= kUsualFastestBpm) return octave;
+    if (UsualTempo(octave, rate)) return octave;
   return period;
 }
 
@@ -235,7 +241,7 @@ std::optional<TBeatGrid> FindBeatGrid(const std::vector<float>& strength, double
   if (centred.size() < 4 * longest) return std::nullopt;
   double peak = 0;
   double period = BestLag(centred, shortest, longest, &peak);
-  if (peak < kMinPeriodicity * Autocorrelation(centred, 0)) return std::nullopt;
+  if (peak <= 0 || peak < kMinPeriodicity * Autocorrelation(centred, 0)) return std::nullopt;
   period = RefinedPeriod(centred, period);
   period = ChooseOctave(coarse, period, coarseRate);
   // Back to full resolution: coarse value m is the middle of its values.

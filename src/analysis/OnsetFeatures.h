@@ -1,7 +1,7 @@
 // What the beat grid is found from, gathered while a track decodes: the
 // signal downmixed and down-sampled to about 11 kHz, then the energy of its
-// low band (the kick drum) in short hops, and aubio's broad-band spectral
-// flux for tracks without a kick.
+// low band (the kick drum) in short hops, and the broad-band spectral flux
+// (on aubio's transform) for tracks without a kick.
 #pragma once
 #include <cstddef>
 #include <cstdint>

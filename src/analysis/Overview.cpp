@@ -42,7 +42,8 @@ void TOverviewBuilder::CloseColumn() {
   column.rms = samples_ ? float(std::sqrt(sumOfSquares_ / double(samples_)) / kFullScale) : 0.0f;
   peak_ = 0, sumOfSquares_ = 0, samples_ = 0;
   columnEnd_ = ColumnEnd(++known_);
-  if (known_ % kReportEvery == 0 && known_ < columns_.size() && progress_) progress_(columns_, known_);
+  const bool report = known_ % kReportEvery == 0 || known_ == kFirstReport;
+  if (report && known_ < columns_.size() && progress_) progress_(columns_, known_);
 }
 
 std::vector<TOverviewColumn> TOverviewBuilder::Finish() {

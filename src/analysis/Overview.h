@@ -10,8 +10,10 @@
 class TOverviewBuilder {
  public:
   // Columns are reported in steps of this many: often enough for a deck to
-  // draw the start at once, rarely enough to cost nothing.
+  // follow, rarely enough to cost nothing; the first few at once, so that
+  // the deck draws something a moment after the open.
   static constexpr size_t kReportEvery = 50;
+  static constexpr size_t kFirstReport = 10;
 
   TOverviewBuilder(uint64_t expectedFrames, const TOverviewProgress& progress);
   // Interleaved 16-bit frames of `channels` channels.

@@ -57,21 +57,49 @@ void TTruePeakMeter::AddBlock() {
   fill_ = 0;
 }
 
+namespace {
+using TTaps = std::array<std::array<float, TTruePeakMeter::kTaps>, TTruePeakMeter::kPhases>;
+using TLine = std::array<float, TTruePeakMeter::kTaps - 1 + TTruePeakMeter::kBlock>;
+
 // The loudest value between the samples of the line's block. Output m lies
 // between line[m + kTaps / 2 - 1] and the sample after. Fixed shapes and
-// lane-wise maxima let the compiler vectorise it, with AVX2 where the
-// processor has it: this is most of the meter's cost.
-__attribute__((target_clones("avx2", "default"))) float TTruePeakMeter::InterpolatedPeak(const TLine& line) const {
+// lane-wise maxima let the compiler vectorise it.
+[[gnu::always_inline]] inline float LoudestBetween(const TTaps& taps, const TLine& line) {
+  constexpr size_t kBlock = TTruePeakMeter::kBlock;
   std::array<float, kBlock> loudest{};
-  for (size_t p = 1; p < kPhases; ++p) {
+  for (size_t p = 1; p < TTruePeakMeter::kPhases; ++p) {
     std::array<float, kBlock> out{};
-    for (size_t j = 0; j < kTaps; ++j) {
-      const float tap = taps_[p][j];
+    for (size_t j = 0; j < TTruePeakMeter::kTaps; ++j) {
+      const float tap = taps[p][j];
       for (size_t m = 0; m < kBlock; ++m) out[m] += tap * line[j + m];
     }
     for (size_t m = 0; m < kBlock; ++m) loudest[m] = std::max(loudest[m], std::abs(out[m]));
   }
   return *std::max_element(loudest.begin(), loudest.end());
+}
+
+// This is most of the meter's cost: AVX2 halves it where the processor has
+// it. Chosen at run time, not by the loader, which runs before sanitizers
+// are ready.
+#if defined(__x86_64__)
+[[gnu::target("avx2")]] float LoudestBetweenAvx2(const TTaps& taps, const TLine& line) {
+  return LoudestBetween(taps, line);
+}
+#endif
+float LoudestBetweenPlain(const TTaps& taps, const TLine& line) { return LoudestBetween(taps, line); }
+
+using TLoudestBetween = float (*)(const TTaps&, const TLine&);
+TLoudestBetween ChooseLoudestBetween() {
+#if defined(__x86_64__)
+  if (__builtin_cpu_supports("avx2")) return LoudestBetweenAvx2;
+#endif
+  return LoudestBetweenPlain;
+}
+}  // namespace
+
+float TTruePeakMeter::InterpolatedPeak(const TLine& line) const {
+  static const TLoudestBetween loudestBetween = ChooseLoudestBetween();
+  return loudestBetween(taps_, line);
 }
 
 double TTruePeakMeter::PeakDb() const {

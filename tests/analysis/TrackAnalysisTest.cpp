@@ -42,6 +42,15 @@ TEST(TrackAnalysis, FindsTheTempoAndTheFirstBeatOfDanceBeats) {
   }
 }
 
+// Hi-hats alone: the beat is where they are, half a beat after the grid the
+// fixture script counts from.
+TEST(TrackAnalysis, FindsTheTempoOfABeatWithoutAKick) {
+  const std::optional<TTrackAnalysis> analysis = Analyse(Mp3Fixture("hats122.flac"));
+  ASSERT_TRUE(analysis);
+  EXPECT_NEAR(analysis->bpm, 122.5, 0.01);
+  EXPECT_NEAR(analysis->firstBeatSeconds, 0.2 + 30 / 122.5, 0.010);
+}
+
 // Both channels at -20 dBFS: a mean square of 0.005 each, 0.01 together,
 // and K-weighting's gain at 1 kHz is what the scale's -0.691 dB takes back:
 // -20.0 LUFS. A sine of ten samples a period has its crests halfway between
