@@ -15,7 +15,8 @@ namespace {
 constexpr uint64_t kHashedEnd = 64 * 1024;  // bytes hashed at each end of the file
 constexpr char kFormatTag[4] = {'V', 'Y', 'A', '1'};
 constexpr size_t kScalarCount = 5;
-constexpr size_t kHeaderBytes = sizeof kFormatTag + kScalarCount * sizeof(double) + sizeof(uint32_t);
+constexpr size_t kHeaderBytes =
+    sizeof kFormatTag + sizeof kAnalysisRevision + kScalarCount * sizeof(double) + sizeof(uint32_t);
 
 constexpr char kCreateTable[] =
     "CREATE TABLE IF NOT EXISTS analysis (path TEXT PRIMARY KEY, size INTEGER NOT NULL, "
@@ -75,6 +76,7 @@ std::optional<TTrackKey> TrackKeyOf(const std::string& path) {
 
 std::vector<uint8_t> SerialiseAnalysis(const TTrackAnalysis& analysis) {
   std::vector<uint8_t> out(kFormatTag, kFormatTag + sizeof kFormatTag);
+  Put(out, kAnalysisRevision);
   for (double value : {analysis.bpm, analysis.firstBeatSeconds, analysis.loudnessLufs, analysis.truePeakDb,
                        analysis.lengthSeconds})
     Put(out, value);
@@ -87,6 +89,7 @@ std::optional<TTrackAnalysis> DeserialiseAnalysis(const std::vector<uint8_t>& by
   if (bytes.size() < kHeaderBytes || std::memcmp(bytes.data(), kFormatTag, sizeof kFormatTag) != 0)
     return std::nullopt;
   const uint8_t* at = bytes.data() + sizeof kFormatTag;
+  if (Take<uint32_t>(at) != kAnalysisRevision) return std::nullopt;  // found by an older analysis: analysed anew
   TTrackAnalysis analysis;
   for (double* field : {&analysis.bpm, &analysis.firstBeatSeconds, &analysis.loudnessLufs, &analysis.truePeakDb,
                         &analysis.lengthSeconds})

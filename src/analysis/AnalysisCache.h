@@ -15,6 +15,10 @@
 
 class TSqliteDatabase;
 
+// Raised whenever AnalyseTrack's results change (a better tempo, another
+// overview): results of an earlier revision are then analysed anew.
+constexpr uint32_t kAnalysisRevision = 1;
+
 struct TTrackKey {
   std::string path;  // absolute
   int64_t size = 0;
@@ -26,7 +30,7 @@ struct TTrackKey {
 std::optional<TTrackKey> TrackKeyOf(const std::string& path);
 
 std::vector<uint8_t> SerialiseAnalysis(const TTrackAnalysis& analysis);
-// Null for bytes that are not a whole analysis of this format.
+// Null for bytes that are not a whole analysis of this format and revision.
 std::optional<TTrackAnalysis> DeserialiseAnalysis(const std::vector<uint8_t>& bytes);
 
 // $XDG_CACHE_HOME/vy-system/analysis.sqlite (XDG_CACHE_HOME defaults to ~/.cache).
