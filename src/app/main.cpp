@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "AnalyzeCommand.h"
 #include "audio/decoders/SoundFormats.h"
 #include "platform/keyboard/KeyboardQtGlue.h"
 #include "ui/QtMessageBox.h"
@@ -26,6 +27,9 @@ constexpr const char* kUsageOptions =
     "  -x N       put the window's left edge at N pixels (this run only)\n"
     "  -y N       put the window's top edge at N pixels (this run only)\n"
     "  -key N     F<N> (1 to 12) brings this deck to the front from anywhere (this run only)\n"
+    "  --analyze PATH...  analyse the tracks named and those in the folders named\n"
+    "             (and below) into the analysis cache, print \"BPM  LUFS  path\" per\n"
+    "             track and exit, without a window or sound\n"
     "  --help     print this text and exit\n"
     "  --version  print the version and exit\n"
     "\n"
@@ -34,6 +38,8 @@ constexpr const char* kUsageOptions =
     "             the stored settings (XDG_CONFIG_HOME defaults to ~/.config)\n"
     "  vys.log    beside the program when that folder is writable, else\n"
     "             $XDG_STATE_HOME/vy-system/vys.log (XDG_STATE_HOME defaults to ~/.local/state)\n"
+    "  $XDG_CACHE_HOME/vy-system/analysis.sqlite\n"
+    "             the tracks' analyses, shared by every deck (XDG_CACHE_HOME defaults to ~/.cache)\n"
     "\n"
     "Environment:\n"
     "  VYS_AUDIO       the output: unset for the sound system; none, null,\n"
@@ -44,6 +50,13 @@ constexpr const char* kUsageOptions =
     "                  Qt finds (Wayland), without the activation hot key\n";
 
 std::string UsageText() { return kUsageHead + ("(" + FormatNamesText() + ").\n") + kUsageOptions; }
+
+// The batch analysis runs without a window: it answers before Qt starts.
+int AnswerAnalyzeOption(int argc, char** argv) {
+  if (argc < 2 || std::strcmp(argv[1], kAnalyzeOption) != 0) return -1;
+  if (argc < 3) return std::fputs("Usage: vys --analyze PATH...\n", stderr), 2;
+  return RunAnalyzeCommand(std::vector<std::string>(argv + 2, argv + argc), AnalyseTrack);
+}
 
 // The two conventional words answer before any window system is touched.
 int AnswerConventionalWord(int argc, char** argv) {
@@ -75,6 +88,7 @@ void TellWhatNeedsX11() {
 
 int main(int argc, char** argv) {
   if (int answered = AnswerConventionalWord(argc, argv); answered >= 0) return answered;
+  if (int analysed = AnswerAnalyzeOption(argc, argv); analysed >= 0) return analysed;
   PreferX11Platform();
   PreferImagesOverTheConnection();
   QApplication app(argc, argv);

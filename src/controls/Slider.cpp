@@ -144,6 +144,7 @@ void TSlider::paintEvent(QPaintEvent*) {
   QPainter canvas(this);
   if (ruler_.width() > 0)
     DrawColorKeyed(canvas, rulerPos_.x(), rulerPos_.y(), ruler_, ruler_.rect(), TSliderThumb::kOlive);
+  if (OnDrawRuler) OnDrawRuler(this, canvas);
   if (options_.Contains(soShowFocus) && hasFocus()) {
     canvas.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
     canvas.drawRect(rect().adjusted(2, 2, -3, -3));

@@ -91,6 +91,8 @@ class TSlider : public QWidget {
   TNotifyEvent OnChange;        // the user changed the value
   TNotifyEvent OnStopTracking;  // the thumb was released
   TDrawPointsEvent OnDrawPoints;
+  // Draws over the ruler, under the tick marks (a picture along the track).
+  TDrawPointsEvent OnDrawRuler;
   TMouseEvent OnMouseDown, OnMouseUp;
   TMouseMoveEvent OnMouseMove;
 

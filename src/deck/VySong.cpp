@@ -380,6 +380,11 @@ void TVySongTAG::SetVolume(unsigned volume) {
   if (open_) buffer_.SetVolume(volume);
 }
 
+void TVySongTAG::SetGainFactor(float factor) {
+  TOzoSyncGuard lock(*this);
+  if (open_) buffer_.SetGainFactor(factor);
+}
+
 void TVySongTAG::SetPan(int pan) {
   TOzoSyncGuard lock(*this);
   if (open_) buffer_.SetPan(pan);

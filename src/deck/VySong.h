@@ -82,6 +82,8 @@ class TVySongTAG : public TOzoSync {
   void SetRate(unsigned hz);
   void SetVolume(unsigned volume);
   void SetPan(int pan);
+  // Above 1 it amplifies: the track's loudness correction.
+  void SetGainFactor(float factor);
   void Mute();
   void Unmute();
 

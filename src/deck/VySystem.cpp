@@ -7,6 +7,7 @@
 #include "foundation/OzoError.h"
 #include "foundation/OzoLog.h"
 #include "foundation/OzoPath.h"
+#include "foundation/Preferences.h"
 #include "platform/kernel/KernelThread.h"
 
 namespace {
@@ -16,6 +17,8 @@ constexpr int kOpenFilesFailedLine = 339;
 // A second press of Previous within this time goes to the previous entry.
 constexpr int64_t kPreviousWindowMs = 1999;
 constexpr int kTopPitchShown = 1999;  // the display's tens digit can only show 1
+// How long a load waits for the analysis cache before it plays (auto-gain on).
+constexpr int kCacheAnswerWaitMs = 50;
 // Pitch captions in the LCD's glyphs: "a" an unlit sign, "e" an unlit narrow
 // one, "b" an unlit digit, "c" an unlit decimal point.
 constexpr char kPitchOffText[] = "a ebcbb";
@@ -112,6 +115,12 @@ int TVySystemTAG::LoadTrack(const std::string& file, unsigned trackNumber, bool 
   SongInfoChanged = 1;
   Pitch.SetBaseRate(DeckInfo.SongInfo.SampleRate);
   UpdatePitch();
+  gainDb_ = 0.0;
+  analysis_.Start(file);
+  // A track known from the cache is corrected from its first sound on; the
+  // cache answers in a few milliseconds, and the window waits no longer.
+  if (autoGain_) analysis_.WaitForCache(kCacheAnswerWaitMs);
+  TakeAnalysis();
   ApplyLevels();
   WakePlayer();
   if (play) {
@@ -124,6 +133,8 @@ int TVySystemTAG::LoadTrack(const std::string& file, unsigned trackNumber, bool 
 void TVySystemTAG::CloseTrack() {
   if (!TrackLoaded) return;
   Song.Close();
+  analysis_.Cancel();
+  AnalysisChanged = 1;
   TrackLoaded = 0;
   State = dsEmpty;
   StateChanged = 1;
@@ -294,6 +305,7 @@ void TVySystemTAG::PlayCueKey() {
 
 void TVySystemTAG::CheckEndOfTrack() {
   CheckCommandThread();
+  TakeAnalysis();
   if (Song.TakeLengthChanged()) {
     Song.GetSongInfo(DeckInfo.SongInfo);
     SongInfoChanged = 1;
@@ -432,7 +444,52 @@ void TVySystemTAG::ApplyLevels() {
   if (!TrackLoaded) return;
   Song.SetVolume(unsigned(std::max(Volume, 0)));
   Song.SetPan(Balance);
+  Song.SetGainFactor(DecibelsToFactor(gainDb_));
   if (muteHeld_) Song.Mute();
+}
+
+// ---- analysis ----
+
+void TVySystemTAG::TakeAnalysis() {
+  if (!analysis_.TakeChanged()) return;
+  AnalysisChanged = 1;
+  UpdateAutoGain();
+}
+
+void TVySystemTAG::SetAutoGain(bool on, double targetLufs) {
+  CheckCommandThread();
+  autoGain_ = on;
+  autoGainTargetLufs_ = targetLufs;
+  UpdateAutoGain();
+}
+
+void TVySystemTAG::LoadAutoGainPreferences() {
+  SetAutoGain(Preferences::Flag(kAutoGainPreference, false),
+              Preferences::Number(kAutoGainTargetPreference, kDefaultAutoGainTargetLufs, kLowestAutoGainTargetLufs,
+                                  kHighestAutoGainTargetLufs));
+}
+
+void TVySystemTAG::UpdateAutoGain() {
+  const std::optional<TTrackAnalysis> result = analysis_.Result();
+  const double gain = autoGain_ && result ? AutoGainDb(*result, autoGainTargetLufs_) : 0.0;
+  if (gain == gainDb_) return;
+  gainDb_ = gain;
+  ApplyLevels();
+  if (result)
+    LogPrintf("Auto-gain %+.1f dB: %.1f LUFS, true peak %.1f dBTP, target %.1f LUFS (%s)", gain,
+              result->loudnessLufs, result->truePeakDb, autoGainTargetLufs_, PlayList.CurrentName.c_str());
+}
+
+std::string TVySystemTAG::EffectiveBpmText() {
+  const std::optional<TTrackAnalysis> result = analysis_.Result();
+  if (!result || result->bpm <= 0) return "";
+  TVyPitchInfo pitch;
+  GetPitchInfo(pitch);
+  // The pitch is in hundredths of a percent; off, the track plays at its own tempo.
+  const double speed = 1.0 + (pitch.PitchOn ? pitch.Pitch / 10000.0 : 0.0);
+  char text[16];
+  std::snprintf(text, sizeof text, "%.1f", result->bpm * speed);
+  return text;
 }
 
 void TVySystemTAG::MuteDown() {

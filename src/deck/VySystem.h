@@ -8,6 +8,8 @@
 #include <thread>
 
 #include "audio/decoders/TrackDecoders.h"
+#include "analysis/AutoGain.h"
+#include "deck/DeckAnalysis.h"
 #include "deck/VyPitch.h"
 #include "deck/VyPlayList.h"
 #include "deck/VySong.h"
@@ -73,11 +75,28 @@ class TVySystemTAG {
 
   // 0, or -2 when the current entry could not be loaded (the deck is then empty).
   int OpenFiles(const std::string& list, unsigned flags);
-  // Each display tick: takes a length the song learnt while playing, then
-  // applies the end-of-track policy once the end has been heard.
+  // Each display tick: takes a length the song learnt while playing and a
+  // finished analysis, then applies the end-of-track policy once the end has
+  // been heard.
   void CheckEndOfTrack();
   void GetPitchInfo(TVyPitchInfo& info);
   void GetPlayInfo(TVyPlayInfo& info);
+  // The loaded track's analysis; TakeAnalysis, called with CheckEndOfTrack,
+  // acts on its result.
+  TDeckAnalysis& Analysis() { return analysis_; }
+  // Auto-gain brings each analysed track to the target loudness (LUFS).
+  void SetAutoGain(bool on, double targetLufs);
+  // Auto-gain as the user's stored preferences have it (off, -14 LUFS by default).
+  void LoadAutoGainPreferences();
+  bool AutoGain() const { return autoGain_; }
+  double AutoGainTargetLufs() const { return autoGainTargetLufs_; }
+  // The loudness correction heard now, in dB (0 while off or unknown).
+  double GainDb() const { return gainDb_; }
+  // The pitch display shows the effective tempo (ShowBpm) instead of the
+  // pitch; "BPM" text such as "128.0", or "" while the tempo is unknown.
+  void ToggleBpmDisplay() { showBpm_ = !showBpm_; }
+  bool ShowBpm() const { return showBpm_; }
+  std::string EffectiveBpmText();
   // The sound output is gone (the sound server ended): the window says so.
   // It comes back by itself, and what played plays on from where it stopped.
   bool OutputLost() { return Song.OutputLost(); }
@@ -125,6 +144,7 @@ class TVySystemTAG {
   TVyPreferences Preferences;
   int TrackLoaded = 0;
   int SongInfoChanged = 0;
+  int AnalysisChanged = 0;  // the analysis' state or overview moved on
   int StateChanged = 1;
   TVyDeckState State = dsEmpty;
   int Volume = 100;
@@ -145,6 +165,8 @@ class TVySystemTAG {
   // The window's thread built the deck; every command comes from there, and
   // with pcCaller the player cycles too.
   void CheckCommandThread() const;
+  void TakeAnalysis();
+  void UpdateAutoGain();
   void WakePlayer();
   void AwaitFirstFill();
   int64_t NowMs() const;
@@ -159,5 +181,10 @@ class TVySystemTAG {
   const TVyPlayerCycles cycles_;
   const std::thread::id builtOn_ = std::this_thread::get_id();
   bool playerWoken_ = false;  // pcCaller only: on the caller's one thread
+  TDeckAnalysis analysis_;
+  bool autoGain_ = false;
+  double autoGainTargetLufs_ = kDefaultAutoGainTargetLufs;
+  double gainDb_ = 0.0;
+  bool showBpm_ = false;
   std::unique_ptr<TOzoThreadTAG> player_;
 };

@@ -40,6 +40,14 @@ constexpr TTransportGlyphs kTransportGlyphs[] = {
     {bmpLedPlayDisabled, bmpLedCue},    {bmpLedPlayDisabled, bmpLedCueOff},
 };
 
+// The tempo right-aligned as the pitch is, unlit digits filling the
+// hundreds; unlit digits and point while the tempo is unknown.
+std::string BpmCaption(const std::string& bpm) {
+  constexpr size_t kWidth = 5;  // "128.0"
+  if (bpm.empty()) return "bbbcb";
+  return std::string(kWidth > bpm.size() ? kWidth - bpm.size() : 0, 'b') + bpm;
+}
+
 void SetButtonGlyph(QWidget* widget, int bitmapIndex) {
   auto* button = static_cast<QToolButton*>(widget);
   const QImage* bitmap = MainBitmap(bitmapIndex);
@@ -55,6 +63,7 @@ TDisplayRefresh::TDisplayRefresh(QWidget& window, Ui::TMainForm& ui, const std::
   timer_.setTimerType(Qt::PreciseTimer);
   timer_.setInterval(intervalMs);
   QObject::connect(&timer_, &QTimer::timeout, &window, std::move(onTick));
+  ui_.Position->OnDrawRuler = [this](TSlider* slider, QPainter& canvas) { overview_.Draw(*slider, canvas); };
 }
 
 void TDisplayRefresh::Refresh() {
@@ -64,6 +73,7 @@ void TDisplayRefresh::Refresh() {
   const int stateChanged = deck_->StateChanged;
   deck_->StateChanged = 0;
   if (stateChanged) RefreshTransportLeds();
+  if (deck_->AnalysisChanged) RefreshAnalysis();
   RefreshTimeDisplay();
   if (bending_) RefreshPitchDisplay();
 }
@@ -115,14 +125,25 @@ void TDisplayRefresh::RefreshTimeDisplay() {
   if (!ui_.Buffer->isHidden())
     ui_.Buffer->setValue(ui_.Buffer->maximum() - int(info.Time.FreeBytes / kBytesPerBufferStep));
   if (deck_->State == dsPlaying || deck_->State == dsSearching) ui_.VMetter->SetLevels(info.LevelLeft, info.LevelRight);
+  const uint32_t length = deck_->DeckInfo.SongInfo.Length;
+  if (overview_.SetPlayed(length ? double(info.Time.Position) / length : 0.0, *ui_.Position)) ui_.Position->update();
   if (info.Time.CueChanged && ui_.Position->Value() != int(info.Time.CuePoint))
     ui_.Position->SetValue(int(info.Time.CuePoint));
+}
+
+void TDisplayRefresh::RefreshAnalysis() {
+  deck_->AnalysisChanged = 0;
+  std::vector<TOverviewColumn> columns;
+  const size_t known = deck_->Analysis().Overview(&columns);
+  overview_.SetColumns(std::move(columns), known);
+  ui_.Position->update();
+  if (deck_->ShowBpm()) RefreshPitchDisplay();
 }
 
 void TDisplayRefresh::RefreshPitchDisplay() {
   TVyPitchInfo info{};
   deck_->GetPitchInfo(info);
-  ui_.LabelPitch->SetCaption(info.PitchText);
+  ui_.LabelPitch->SetCaption(deck_->ShowBpm() ? BpmCaption(deck_->EffectiveBpmText()) : info.PitchText);
   QPalette led = ui_.LedPitch->palette();
   led.setColor(QPalette::Window, !info.PitchOn     ? window_.palette().color(QPalette::Button)
                                  : info.Pitch == 0 ? kPitchZero

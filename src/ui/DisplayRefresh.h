@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 
+#include "ui/TrackOverview.h"
+
 class QWidget;
 class TVySystemTAG;
 namespace Ui {
@@ -32,6 +34,9 @@ class TDisplayRefresh {
   void RefreshTimeDisplay();
   void RefreshPitchDisplay();
   void RefreshDropAcceptance();
+  // The overview as the analysis knows it, and the tempo if the pitch
+  // display shows it.
+  void RefreshAnalysis();
   void SetBending(bool on) { bending_ = on; }
 
  private:
@@ -41,4 +46,5 @@ class TDisplayRefresh {
   QTimer timer_;
   bool bending_ = false;
   bool outputLostShown_ = false;
+  TTrackOverview overview_;
 };

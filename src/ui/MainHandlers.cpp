@@ -129,6 +129,7 @@ void TMainForm::KeyAction(TDeckKeyAction action, bool pressed) {
     case kaNextTrack: press(&TMainForm::btnNextClick); break;
     case kaTimeMode: press(&TMainForm::btnTimeMouseDown); break;
     case kaMute: hold(&TMainForm::btnMuteMouseDown, &TMainForm::btnMuteMouseUp); break;
+    case kaBpmDisplay: if (pressed) deck_->ToggleBpmDisplay(), RefreshPitchDisplay(); break;
     default: break;  // idle; the keyboard keeps the modifiers and the volume ramp
   }
   // clang-format on

@@ -26,7 +26,12 @@ void ShowError(const char* text) { ShowMessageBox(MB_OK | MB_ICONERROR, kAppTitl
 }  // namespace
 
 TDeckFactory SystemDecks() {
-  return [](void* ownerWindow) { return std::make_unique<TVySystemTAG>(ownerWindow); };
+  return [](void* ownerWindow) {
+    auto deck = std::make_unique<TVySystemTAG>(ownerWindow);
+    deck->Analysis().Use(AnalyseTrack);
+    deck->LoadAutoGainPreferences();
+    return deck;
+  };
 }
 
 TMainForm::TMainForm(TDeckFactory makeDeck, QWidget* parent)

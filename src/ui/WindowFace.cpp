@@ -17,6 +17,7 @@
 #include "audio/decoders/SoundFormats.h"
 #include "deck/VySystem.h"
 #include "ui/KeepOnScreen.h"
+#include "ui/LoudnessForm.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
 
@@ -84,6 +85,12 @@ void TMainForm::contextMenuEvent(QContextMenuEvent* event) {
   if (!IsFreeSpot(event->pos())) return;
   QMenu menu(this);
   menu.addAction("&Preferences...", this, [this] { ShowPreferences(); });
+  menu.addAction("&Loudness...", this, [this] {
+    if (!deck_) return;
+    FormDeactivate();
+    ShowLoudnessPreferences(this, *deck_);
+    FormActivate();
+  });
   menu.addAction("&Help...", this, [this] { ShowHelp(); });
   menu.addAction("&About...", this, [this] { ShowAbout(); });
   menu.addSeparator();

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "support/AudioOutput.h"
+#include "support/FixedAnalysis.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -59,7 +60,8 @@ TEST_F(Console, StatusIsOneJsonObjectWithEveryKey) {
   EXPECT_EQ(status.find('\n'), std::string::npos);
   for (const char* key :
        {"state", "position", "length", "cue", "title", "track", "time", "hundredths", "pitch_text", "pitch", "pitch_on",
-        "rate", "volume", "balance", "levels", "end_reached", "playlist_count", "playlist_index"})
+        "rate", "volume", "balance", "levels", "end_reached", "analysis", "bpm", "firstBeatMs", "loudnessLufs", "gainDb",
+        "playlist_count", "playlist_index"})
     EXPECT_THAT(status, HasSubstr(std::string("\"") + key + "\":")) << key;
   EXPECT_THAT(status, HasSubstr("\"title\":\"a \\\"quoted\\\" name\""));
   EXPECT_THAT(status, HasSubstr("\"pitch_text\":\"+ e8.00\""));
@@ -72,6 +74,21 @@ TEST_F(Console, StatusIsOneJsonObjectWithEveryKey) {
     ASSERT_EQ(console->Run("open " + dir.File(name)), "ok");
     EXPECT_THAT(console->Run("status"), HasSubstr(std::string("\"title\":\"") + title + "\""));
   }
+}
+
+// A script waits for the analysis, reads it, and switches auto-gain.
+TEST_F(Console, AnalysisIsWaitedForAndShownAndAutoGainSwitched) {
+  deck->Analysis().Use(FixedAnalysis({.bpm = 128, .firstBeatSeconds = 0.25, .loudnessLufs = -18, .truePeakDb = -9}),
+                       dir.File("analysis.sqlite"));
+  EXPECT_THAT(console->Run("status"), HasSubstr("\"analysis\":\"none\",\"bpm\":null"));
+  WriteFileBytes(dir.File("song.wav"), MakeWav({.data = PatternBytes(176400)}));
+  ASSERT_EQ(console->Run("open " + dir.File("song.wav")), "ok");
+  EXPECT_EQ(console->Run("analysis-wait 20000"), "ok");
+  EXPECT_THAT(console->Run("status"), HasSubstr("\"analysis\":\"done\",\"bpm\":128.000,\"firstBeatMs\":250.000,"
+                                                "\"loudnessLufs\":-18.000,\"gainDb\":0.00"));
+  EXPECT_EQ(console->Run("autogain 1"), "ok");
+  EXPECT_THAT(console->Run("status"), HasSubstr("\"gainDb\":4.00"));
+  EXPECT_EQ(console->Run("autogain 2"), "error usage: autogain 0|1");
 }
 
 // Between commands the console looks at the deck rarely, but the end of the

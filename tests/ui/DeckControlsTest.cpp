@@ -12,7 +12,9 @@
 #include <QWheelEvent>
 
 #include "MainFormFixture.h"
+#include "controls/Ozolcd.h"
 #include "controls/Slider.h"
+#include "support/FixedAnalysis.h"
 #include "support/ScriptedKeyboard.h"
 
 namespace {
@@ -219,3 +221,19 @@ TEST_F(DeckControls, OpenDialogListsAnyCaseAndKeepsTheChosenOrder) {
   EXPECT_EQ(form.windowTitle().toStdString(), kLoadingCaption);
 }
 }  // namespace
+
+// B turns the pitch display into the track's tempo at the pitch set, and back.
+TEST_F(DeckControls, KeyBShowsTheEffectiveTempoInThePitchDisplay) {
+  ASSERT_EQ(form.FormCreate({}), 0);
+  TVySystemTAG& deck = *form.Deck();
+  deck.Analysis().Use(FixedAnalysis({.bpm = 125.0}), dir.File("analysis.sqlite"));
+  ASSERT_EQ(deck.OpenFiles(Song("song.wav", 5), 0), 0);
+  ASSERT_TRUE(deck.Analysis().WaitFor(kAnalysisLimitMs));
+  deck.NudgePitch(240);
+  Ticks(1);
+  TOzoLCD* display = Control<TOzoLCD>(form, "LabelPitch");
+  Tap(DIK_B);
+  EXPECT_EQ(display->Caption(), "128.0") << "125 BPM at +2.40 %";
+  Tap(DIK_B);
+  EXPECT_EQ(display->Caption(), "+ e2.40");
+}

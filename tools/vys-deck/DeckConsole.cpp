@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -203,6 +204,14 @@ const std::map<std::string, DeckConsole::TCommand>& DeckConsole::Commands() {
       {"mute-down", {"mute-down", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.MuteDown(); })}},
       {"mute-up", {"mute-up", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.MuteUp(); })}},
       {"time-mode", {"time-mode", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.ToggleTimeMode(); })}},
+      {"analysis-wait",
+       {"analysis-wait MS", 1, 1, 0, LONG_MAX, 1, false,
+        [](DeckConsole& c, auto&, auto&, auto& a) {
+          return c.WaitForAnalysis(a[0]) ? std::string("ok") : std::string("error timeout");
+        }}},
+      {"autogain", {"autogain 0|1", 1, 1, 0, 1, 1, false, Ok([](TVySystemTAG& d, auto& a) {
+                      d.SetAutoGain(a[0] != 0, d.AutoGainTargetLufs());
+                    })}},
       {"prefs", {"prefs FLAGS END RANGE", 3, 3, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto& a) {
                    TVyPreferences p;
                    d.GetPreferences(p);
@@ -253,6 +262,37 @@ int DeckConsole::IdleTimeoutMs() {
   return int(std::clamp<long>(left / 2, kTickMs, kLongestIdleMs));
 }
 
+// The analysis runs on; the deck is looked after as Wait does.
+bool DeckConsole::WaitForAnalysis(long ms) {
+  using Clock = std::chrono::steady_clock;
+  const auto until = Clock::now() + std::chrono::milliseconds(ms);
+  for (;;) {
+    Idle();
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
+    if (deck_.Analysis().WaitFor(int(std::clamp<long>(left, 0, kTickMs)))) break;
+    if (left <= 0) return false;
+  }
+  Idle();  // the result is taken (auto-gain applied) before the answer
+  return true;
+}
+
+// The analysis' figures, null until it is done.
+std::string DeckConsole::AnalysisFields() {
+  const std::optional<TTrackAnalysis> result = deck_.Analysis().Result();
+  auto number = [&result](double value) {
+    if (!result || !std::isfinite(value)) return std::string("null");
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", value);
+    return std::string(text);
+  };
+  char gain[32];
+  std::snprintf(gain, sizeof gain, "%.2f", deck_.GainDb());
+  return ",\"analysis\":" + Quoted(AnalysisStateName(deck_.Analysis().State())) +
+         ",\"bpm\":" + number(result ? result->bpm : 0) +
+         ",\"firstBeatMs\":" + number(result ? result->firstBeatSeconds * 1000 : 0) +
+         ",\"loudnessLufs\":" + number(result ? result->loudnessLufs : 0) + ",\"gainDb\":" + gain;
+}
+
 std::string DeckConsole::Status() {
   TVyPlayInfo play;
   deck_.GetPlayInfo(play);
@@ -268,7 +308,7 @@ std::string DeckConsole::Status() {
        << ",\"rate\":" << pitch.Rate << ",\"volume\":" << deck_.Volume << ",\"balance\":" << deck_.Balance
        << ",\"levels\":[" << play.LevelLeft << "," << play.LevelRight << "]"
        << ",\"end_reached\":" << (deck_.Song.EndMarker().EndReached() ? "true" : "false")
-       << ",\"playlist_count\":" << deck_.PlayList.Entries.Count()
+       << AnalysisFields() << ",\"playlist_count\":" << deck_.PlayList.Entries.Count()
        << ",\"playlist_index\":" << deck_.PlayList.CurrentIndex << "}";
   return json.str();
 }

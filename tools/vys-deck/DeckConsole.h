@@ -25,6 +25,8 @@ class DeckConsole {
   static const std::map<std::string, TCommand>& Commands();
   std::string Status();
   std::string Devices();
+  std::string AnalysisFields();
+  bool WaitForAnalysis(long ms);
   void Wait(long ms);
 
   TVySystemTAG& deck_;

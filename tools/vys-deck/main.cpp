@@ -52,6 +52,8 @@ class LineReader {
 
 int main(int argc, char** argv) {
   TVySystemTAG deck;
+  deck.Analysis().Use(AnalyseTrack);
+  deck.LoadAutoGainPreferences();
   DeckConsole console(deck);
   if (argc > 1) {
     std::string list;

@@ -245,6 +245,10 @@ void TOzoSoundBufferTAG::SetChannelMix(uint32_t mix) {
   if (Valid) Buffer->SetChannelMix(mix);
 }
 
+void TOzoSoundBufferTAG::SetGainFactor(float factor) {
+  if (Valid) Buffer->SetGainFactor(factor);
+}
+
 uint32_t TOzoSoundBufferTAG::GetChannelMix() {
   uint32_t mix = DSBMIX_NONE;
   if (Valid) Buffer->GetChannelMix(&mix);

@@ -61,6 +61,9 @@ class TOzoSoundBufferTAG {
   // Takes no lock: the level meter calls it under its own.
   void SetChannelMix(uint32_t mix);
   uint32_t GetChannelMix();  // DSBMIX_NONE without a buffer
+  // The track's loudness correction as an amplitude factor, heard at once
+  // with volume and pan.
+  void SetGainFactor(float factor);
 
   uint32_t GetSize() const { return Valid ? Size : 0; }
   uint16_t GetChannels() const { return Valid ? Channels : 0; }

@@ -160,3 +160,10 @@ void Sleep(uint32_t ms) {
   }
   state->woken = false;
 }
+
+void LowerThisThreadToIdle() {
+  constexpr int kLowestNice = 19;
+  setpriority(PRIO_PROCESS, gettid(), kLowestNice);  // best effort; kept if the idle class is refused
+  sched_param none{};
+  pthread_setschedparam(pthread_self(), SCHED_IDLE, &none);
+}

@@ -50,3 +50,7 @@ class KernelThread {
 // forced end takes effect: the thread unwinds from here, so its routine must
 // let exceptions pass (no noexcept frames).
 void Sleep(uint32_t ms);
+
+// Puts the calling thread below every normal thread: it runs only on CPU time
+// nobody else wants (SCHED_IDLE where allowed, else the lowest nice level).
+void LowerThisThreadToIdle();

@@ -88,6 +88,10 @@ class IDirectSoundBuffer {
   // played. A mono buffer keeps its sound on both sides.
   virtual HRESULT SetChannelMix(uint32_t mix) = 0;
   virtual HRESULT GetChannelMix(uint32_t* mix) = 0;
+  // Our own addition: a gain factor (above 1 it amplifies, which volume
+  // cannot) applied with volume and pan as the buffer is mixed: a track's
+  // loudness correction, heard at once.
+  virtual HRESULT SetGainFactor(float factor) = 0;
   virtual HRESULT GetStatus(uint32_t* status) = 0;
   // A lost output is reopened in the background; this asks for an attempt
   // now and returns at once: DS_OK when the output is there, else DSERR_BUFFERLOST.

@@ -5,6 +5,9 @@
 #include "platform/sound/SoundMixer.h"
 
 namespace {
+// +24 dB: more than any loudness correction asks, short of a mistake's blast.
+constexpr float kMaxGainFactor = 15.85f;
+
 // Hundredths of a decibel to an amplitude factor; the minimum is true silence.
 float Attenuation(int32_t hundredths) {
   return hundredths <= DSBVOLUME_MIN ? 0.0f : float(std::pow(10.0, hundredths / 2000.0));
@@ -149,10 +152,17 @@ HRESULT TSoundBuffer::GetChannelMix(uint32_t* mix) {
   return DS_OK;
 }
 
+HRESULT TSoundBuffer::SetGainFactor(float factor) {
+  if (!(factor >= 0.0f && factor <= kMaxGainFactor)) return DSERR_INVALIDPARAM;
+  gainFactor_ = factor;
+  ApplyGains();
+  return DS_OK;
+}
+
 // Pan to the right lowers the left side and the other way round.
 void TSoundBuffer::ApplyGains() {
   if (!voice_) return;
-  const float gain = Attenuation(volume_);
+  const float gain = Attenuation(volume_) * gainFactor_;
   voice_->gainLeft.store(gain * (pan_ > 0 ? Attenuation(-pan_) : 1.0f), std::memory_order_relaxed);
   voice_->gainRight.store(gain * (pan_ < 0 ? Attenuation(pan_) : 1.0f), std::memory_order_relaxed);
 }

@@ -28,6 +28,7 @@ class TSoundBuffer final : public IDirectSoundBuffer {
   HRESULT GetPan(int32_t* pan) override;
   HRESULT SetChannelMix(uint32_t mix) override;
   HRESULT GetChannelMix(uint32_t* mix) override;
+  HRESULT SetGainFactor(float factor) override;
   HRESULT GetStatus(uint32_t* status) override;
   HRESULT Restore() override;
   void Release() override;
@@ -43,6 +44,7 @@ class TSoundBuffer final : public IDirectSoundBuffer {
   bool primaryPlaying_ = false;
   int32_t volume_ = DSBVOLUME_MAX;
   int32_t pan_ = 0;
+  float gainFactor_ = 1.0f;
 };
 
 constexpr uint32_t DSBLOCK_FROMWRITECURSOR = 0x00000001;
