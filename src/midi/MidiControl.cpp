@@ -1,0 +1,209 @@
+#include "midi/MidiControl.h"
+
+#include <algorithm>
+
+#include "deck/VySystem.h"
+#include "foundation/OzoLog.h"
+#include "foundation/Preferences.h"
+#include "midi/MidiActions.h"
+
+namespace {
+constexpr uint8_t kFineOffset = 32;  // a 14-bit cc's fine part comes on its number + 32
+
+// The value a control's position asks for within [low, high], top highest.
+int Scaled(int position, bool invert, int low, int high) {
+  if (invert) position = kMidiFullScale - position;
+  return low + (position * (high - low) + kMidiFullScale / 2) / kMidiFullScale;
+}
+}  // namespace
+
+TMidiControl::TMidiControl(TVySystemTAG& deck, TMidiTarget& target, int deckNumber, std::string mapPath)
+    : deck_(deck),
+      target_(target),
+      deckNumber_(deckNumber),
+      mapPath_(std::move(mapPath)),
+      port_(&TMidiControl::Receive, this),
+      bindings_(LoadMidiMap(mapPath_)),
+      states_(bindings_.size()) {}
+
+TMidiControl::~TMidiControl() { port_.Close(); }
+
+void TMidiControl::Receive(const uint8_t* bytes, size_t size, void* self) {
+  const TMidiMessage message = DecodeMidi(bytes, size);
+  if (message.kind != mkNone) static_cast<TMidiControl*>(self)->queue_.Push(message);
+}
+
+void TMidiControl::Start() {
+  const std::string source = Preferences::Text(kMidiPortPreference, "");
+  if (source.empty()) return;
+  source_ = source;
+  if (!port_.Open(source)) LogPrintf("MIDI: %s; the deck connects when it is there", port_.Error().c_str());
+}
+
+bool TMidiControl::Connect(const std::string& source) {
+  port_.Close();
+  source_.clear();
+  sourceGone_ = false;
+  if (!source.empty() && !port_.Open(source)) return false;
+  source_ = source;
+  Preferences::SetText(kMidiPortPreference, source);
+  return true;
+}
+
+// A controller unplugged is said once; it is connected again when it is back.
+void TMidiControl::WatchSource() {
+  if (source_.empty()) return;
+  const std::vector<std::string> sources = port_.Sources();
+  const bool present = std::any_of(sources.begin(), sources.end(),
+                                   [&](const std::string& name) { return SameMidiSource(name, source_); });
+  if (port_.IsOpen() && !present) {
+    port_.Close();
+    sourceGone_ = true;
+    LogPrintf("MIDI: the controller \"%s\" is gone; the deck connects again when it is back", source_.c_str());
+  } else if (!port_.IsOpen() && present && port_.Open(source_) && sourceGone_) {
+    sourceGone_ = false;
+    LogPrintf("MIDI: the controller \"%s\" is back", source_.c_str());
+  }
+}
+
+void TMidiControl::Drain(int64_t nowMs) {
+  TMidiMessage message;
+  while (queue_.Pop(&message)) {
+    if (learning_ >= 0 || lastLearnt_ >= 0)
+      LearnFrom(message);
+    else
+      Act(message);
+  }
+  if (const uint32_t lost = queue_.TakeDropped()) LogPrintf("MIDI: %u messages lost", unsigned(lost));
+  Apply(nowMs);
+}
+
+void TMidiControl::Tick(int64_t nowMs) {
+  if (jogNudge_ != kaIdle && nowMs >= jogRestAt_) EndJogNudge();
+  if (nowMs >= watchAt_) {
+    watchAt_ = nowMs + kWatchMs;
+    WatchSource();
+  }
+}
+
+int TMidiControl::TickDueMs(int64_t nowMs) const {
+  int64_t due = source_.empty() ? -1 : watchAt_;
+  if (jogNudge_ != kaIdle) due = due < 0 ? jogRestAt_ : std::min(due, jogRestAt_);
+  return due < 0 ? -1 : int(std::max<int64_t>(0, due - nowMs));
+}
+
+// The first note pressed or cc moved while learning is bound; a cc below 32
+// that its fine part follows becomes a 14-bit one. Until another control is
+// moved, what follows belongs to the gesture that was learnt.
+void TMidiControl::LearnFrom(const TMidiMessage& m) {
+  if (learning_ < 0) {
+    TMidiBinding& learnt = bindings_[size_t(lastLearnt_)];
+    const bool sameControl = m.kind == learnt.kind && m.channel == learnt.channel;
+    if (sameControl && m.number == learnt.number) return;
+    if (sameControl && m.kind == mkControl && m.number == learnt.number + kFineOffset && !learnt.fine) {
+      learnt.fine = kMidiActions[learnt.action].kind == akAbsolute && learnt.number < kFineOffset;
+      Save();
+      return;
+    }
+    lastLearnt_ = -1;
+    Act(m);
+    return;
+  }
+  if (m.kind == mkNote && !m.Pressed()) return;
+  const TMidiActionKind kind = kMidiActions[learning_].kind;
+  if (m.kind == mkNote && (kind == akAbsolute || kind == akRelative)) return;  // it needs a fader or a wheel
+  TMidiBinding binding;
+  binding.action = learning_, binding.kind = m.kind, binding.channel = m.channel, binding.number = m.number;
+  binding.relative = GuessRelative(m.value);
+  const int deck = deckNumber_;
+  std::erase_if(bindings_, [&](const TMidiBinding& b) {
+    return (b.deck == 0 || b.deck == deck) && (b.action == learning_ || b.SameControl(binding));
+  });
+  bindings_.push_back(binding);
+  states_.assign(bindings_.size(), TControlState{});
+  lastLearnt_ = m.kind == mkControl ? int(bindings_.size() - 1) : -1;
+  learning_ = -1;
+  Save();
+}
+
+void TMidiControl::Save() { SaveMidiMap(mapPath_, bindings_); }
+
+void TMidiControl::Act(const TMidiMessage& m) {
+  for (size_t i = 0; i < bindings_.size(); ++i) {
+    const TMidiBinding& b = bindings_[i];
+    if (b.kind != m.kind || b.channel != m.channel || (b.deck != 0 && b.deck != deckNumber_)) continue;
+    if (b.number == m.number) ActOn(i, m, false);
+    if (b.fine && m.number == b.number + kFineOffset) ActOn(i, m, true);
+  }
+}
+
+void TMidiControl::ActOn(size_t index, const TMidiMessage& m, bool fine) {
+  const TMidiBinding& b = bindings_[index];
+  const TMidiAction& action = kMidiActions[b.action];
+  TControlState& state = states_[index];
+  switch (action.kind) {
+    case akPress:
+    case akHold: {
+      const bool pressed = m.value > 0;  // a note-off or a cc at 0 releases
+      if (pressed == state.held) return;
+      state.held = pressed;
+      if (pressed || action.kind == akHold) target_.Key(action.key, pressed);
+      return;
+    }
+    case akAbsolute:
+      fine ? state.absolute.Lsb(m.value) : state.absolute.Msb(m.value);
+      (action.level == mlPitch ? pitchBinding_ : volumeBinding_) = int(index);
+      return;
+    case akRelative:
+      jogTicks_ += RelativeTicks(m.value, b.relative);
+      return;
+  }
+}
+
+// The faders take the last position of the drain, once it has met the
+// deck's value; the wheel its ticks summed.
+void TMidiControl::Apply(int64_t nowMs) {
+  if (pitchBinding_ >= 0) {
+    const TMidiBinding& b = bindings_[size_t(pitchBinding_)];
+    TControlState& state = states_[size_t(pitchBinding_)];
+    const int top = deck_.Pitch.Fader.Maximum;  // the slow end: the control's top is the fast one
+    const int wanted = Scaled(state.absolute.Value(), b.invert, top, -top);
+    TVyPitchInfo pitch;
+    deck_.GetPitchInfo(pitch);
+    if (state.takeover.Take(wanted, pitch.FaderValue, 2 * top * kTakeoverPercent / 100)) target_.PitchFader(wanted);
+  }
+  if (volumeBinding_ >= 0) {
+    const TMidiBinding& b = bindings_[size_t(volumeBinding_)];
+    TControlState& state = states_[size_t(volumeBinding_)];
+    const int wanted = Scaled(state.absolute.Value(), b.invert, 0, 100);
+    if (state.takeover.Take(wanted, deck_.Volume, kTakeoverPercent)) target_.Volume(wanted);
+  }
+  if (jogTicks_ != 0) Jog(jogTicks_, nowMs);
+  pitchBinding_ = volumeBinding_ = -1;
+  jogTicks_ = 0;
+}
+
+// Playing, the wheel bends the tempo while it turns; otherwise each tick
+// moves the position by one search step.
+void TMidiControl::Jog(int ticks, int64_t nowMs) {
+  if (!deck_.TrackLoaded) return;
+  if (deck_.State == dsPlaying) {
+    const TDeckKeyAction bend = ticks > 0 ? kaBendFaster : kaBendSlower;
+    if (jogNudge_ != bend) {
+      EndJogNudge();
+      target_.Key(bend, true);
+      jogNudge_ = bend;
+    }
+    jogRestAt_ = nowMs + kJogRestMs;
+    return;
+  }
+  TVyPlayInfo play;
+  deck_.GetPlayInfo(play);
+  const int64_t step = deck_.DeckInfo.SongInfo.StepValue;
+  deck_.Seek(unsigned(std::max<int64_t>(0, int64_t(play.Time.Position) + ticks * step)));
+}
+
+void TMidiControl::EndJogNudge() {
+  if (jogNudge_ != kaIdle) target_.Key(jogNudge_, false);
+  jogNudge_ = kaIdle;
+}

@@ -1,0 +1,93 @@
+#include "platform/rtmidi/MidiPort.h"
+
+#include <rtmidi/RtMidi.h>
+
+#include <cctype>
+
+namespace {
+// Messages the library keeps when the receiver is slow; ours never is.
+constexpr unsigned kLibraryQueue = 1024;
+
+void Failed(RtMidiError::Type type, const std::string& text, void* error) {
+  if (type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING) *static_cast<std::string*>(error) = text;
+}
+
+// The name without ALSA's trailing " 24:0".
+std::string WithoutNumbers(const std::string& name) {
+  const size_t space = name.rfind(' ');
+  if (space == std::string::npos) return name;
+  const std::string tail = name.substr(space + 1);
+  const bool numbers = tail.find(':') != std::string::npos &&
+                       tail.find_first_not_of("0123456789:") == std::string::npos;
+  return numbers ? name.substr(0, space) : name;
+}
+}  // namespace
+
+bool SameMidiSource(const std::string& a, const std::string& b) { return WithoutNumbers(a) == WithoutNumbers(b); }
+
+TMidiPort::TMidiPort(TReceiver receiver, void* context) : receiver_(receiver), context_(context) {}
+
+TMidiPort::~TMidiPort() { Close(); }
+
+const char* TMidiPort::System() const { return jack_ ? "JACK" : "ALSA"; }
+
+// JACK when its server answers, else ALSA; kept for the life of the port, so
+// that a source listed once is found again.
+bool TMidiPort::Create() {
+  if (in_) return true;
+  for (RtMidi::Api api : {RtMidi::UNIX_JACK, RtMidi::LINUX_ALSA}) {
+    error_.clear();
+    try {
+      auto in = std::make_unique<RtMidiIn>(api, kMidiClientName, kLibraryQueue);
+      in->setErrorCallback(&Failed, &error_);
+      in->getPortCount();  // JACK: connects, or fails when no server runs
+      if (!error_.empty()) continue;
+      in->setCallback(&TMidiPort::Received, this);
+      in_ = std::move(in);
+      jack_ = api == RtMidi::UNIX_JACK;
+      return true;
+    } catch (const RtMidiError& e) {
+      error_ = e.getMessage();
+    }
+  }
+  return false;
+}
+
+std::vector<std::string> TMidiPort::Sources() {
+  std::vector<std::string> names;
+  if (!Create()) return names;
+  const unsigned count = in_->getPortCount();
+  for (unsigned i = 0; i < count; ++i) names.push_back(in_->getPortName(i));
+  return names;
+}
+
+bool TMidiPort::Open(const std::string& source) {
+  Close();
+  if (!Create()) return false;
+  error_.clear();
+  if (source.empty()) {
+    in_->openVirtualPort(kMidiPortName);
+  } else {
+    const std::vector<std::string> names = Sources();
+    unsigned index = 0;
+    while (index < names.size() && !SameMidiSource(names[index], source)) ++index;
+    if (index == names.size()) {
+      error_ = "no MIDI source \"" + source + "\"";
+      return false;
+    }
+    in_->openPort(index, kMidiPortName);
+  }
+  open_ = error_.empty() && in_->isPortOpen();
+  if (!open_ && error_.empty()) error_ = "the MIDI port cannot be opened";
+  return open_;
+}
+
+void TMidiPort::Close() {
+  if (in_ && open_) in_->closePort();
+  open_ = false;
+}
+
+void TMidiPort::Received(double, std::vector<unsigned char>* message, void* self) {
+  auto& port = *static_cast<TMidiPort*>(self);
+  port.receiver_(message->data(), message->size(), port.context_);
+}
