@@ -1,6 +1,7 @@
 #include "midi/MidiControl.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "deck/VySystem.h"
 #include "foundation/OzoLog.h"
@@ -13,7 +14,7 @@ constexpr uint8_t kFineOffset = 32;  // a 14-bit cc's fine part comes on its num
 // The value a control's position asks for within [low, high], top highest.
 int Scaled(int position, bool invert, int low, int high) {
   if (invert) position = kMidiFullScale - position;
-  return low + (position * (high - low) + kMidiFullScale / 2) / kMidiFullScale;
+  return low + int(std::lround(double(position) * (high - low) / kMidiFullScale));
 }
 }  // namespace
 
@@ -92,18 +93,15 @@ int TMidiControl::TickDueMs(int64_t nowMs) const {
   return due < 0 ? -1 : int(std::max<int64_t>(0, due - nowMs));
 }
 
-// The first note pressed or cc moved while learning is bound; a cc below 32
-// that its fine part follows becomes a 14-bit one. Until another control is
-// moved, what follows belongs to the gesture that was learnt.
+// The first note pressed or cc moved while learning is bound, and not acted
+// on; a coarse cc whose fine part follows it becomes a 14-bit one.
 void TMidiControl::LearnFrom(const TMidiMessage& m) {
   if (learning_ < 0) {
     TMidiBinding& learnt = bindings_[size_t(lastLearnt_)];
-    const bool sameControl = m.kind == learnt.kind && m.channel == learnt.channel;
-    if (sameControl && m.number == learnt.number) return;
-    if (sameControl && m.kind == mkControl && m.number == learnt.number + kFineOffset && !learnt.fine) {
-      learnt.fine = kMidiActions[learnt.action].kind == akAbsolute && learnt.number < kFineOffset;
+    if (m.kind == mkControl && m.channel == learnt.channel && m.number == learnt.number + kFineOffset &&
+        kMidiActions[learnt.action].kind == akAbsolute && learnt.number < kFineOffset) {
+      learnt.fine = true;
       Save();
-      return;
     }
     lastLearnt_ = -1;
     Act(m);
@@ -121,6 +119,9 @@ void TMidiControl::LearnFrom(const TMidiMessage& m) {
   });
   bindings_.push_back(binding);
   states_.assign(bindings_.size(), TControlState{});
+  TControlState& learnt = states_.back();
+  learnt.held = m.value > 0;  // its release is no new press
+  learnt.absolute.Msb(m.value);
   lastLearnt_ = m.kind == mkControl ? int(bindings_.size() - 1) : -1;
   learning_ = -1;
   Save();

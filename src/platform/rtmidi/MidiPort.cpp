@@ -1,12 +1,37 @@
 #include "platform/rtmidi/MidiPort.h"
 
+#include <dlfcn.h>
+#include <jack/jack.h>
 #include <rtmidi/RtMidi.h>
+#include <unistd.h>
 
-#include <cctype>
+#include <mutex>
+
+#include "platform/sound/JackBackend.h"
 
 namespace {
 // Messages the library keeps when the receiver is slow; ours never is.
 constexpr unsigned kLibraryQueue = 1024;
+
+void Silent(const char*) {}
+void SilentAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+// The library would tell the terminal that ALSA has no sequencer here.
+bool AlsaSequencerPresent() {
+  using AlsaHook = int (*)(void (*)(const char*, int, const char*, int, const char*, ...));
+  if (auto set = reinterpret_cast<AlsaHook>(dlsym(RTLD_DEFAULT, "snd_lib_error_set_handler"))) set(SilentAlsa);
+  return access("/dev/snd/seq", R_OK | W_OK) == 0;
+}
+
+// Asked first and quietly: the library would tell the terminal that no
+// server runs.
+bool JackServerRuns() {
+  jack_set_error_function(Silent);
+  jack_set_info_function(Silent);
+  jack_client_t* client = jack_client_open(kMidiClientName, JackNoStartServer, nullptr);
+  if (client) jack_client_close(client);
+  return client != nullptr;
+}
 
 void Failed(RtMidiError::Type type, const std::string& text, void* error) {
   if (type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING) *static_cast<std::string*>(error) = text;
@@ -27,7 +52,11 @@ bool SameMidiSource(const std::string& a, const std::string& b) { return Without
 
 TMidiPort::TMidiPort(TReceiver receiver, void* context) : receiver_(receiver), context_(context) {}
 
-TMidiPort::~TMidiPort() { Close(); }
+TMidiPort::~TMidiPort() {
+  Close();
+  std::lock_guard<std::recursive_mutex> clients(JackBackend::ClientMutex());
+  in_.reset();
+}
 
 const char* TMidiPort::System() const { return jack_ ? "JACK" : "ALSA"; }
 
@@ -35,7 +64,12 @@ const char* TMidiPort::System() const { return jack_ ? "JACK" : "ALSA"; }
 // that a source listed once is found again.
 bool TMidiPort::Create() {
   if (in_) return true;
+  // JACK's clients open and close one at a time in this process.
+  std::lock_guard<std::recursive_mutex> clients(JackBackend::ClientMutex());
+  const bool jack = JackServerRuns(), alsa = AlsaSequencerPresent();
+  error_ = "no MIDI here: neither a JACK server nor the ALSA sequencer";
   for (RtMidi::Api api : {RtMidi::UNIX_JACK, RtMidi::LINUX_ALSA}) {
+    if ((api == RtMidi::UNIX_JACK && !jack) || (api == RtMidi::LINUX_ALSA && !alsa)) continue;
     error_.clear();
     try {
       auto in = std::make_unique<RtMidiIn>(api, kMidiClientName, kLibraryQueue);
@@ -64,6 +98,7 @@ std::vector<std::string> TMidiPort::Sources() {
 bool TMidiPort::Open(const std::string& source) {
   Close();
   if (!Create()) return false;
+  std::lock_guard<std::recursive_mutex> clients(JackBackend::ClientMutex());
   error_.clear();
   if (source.empty()) {
     in_->openVirtualPort(kMidiPortName);
@@ -77,12 +112,13 @@ bool TMidiPort::Open(const std::string& source) {
     }
     in_->openPort(index, kMidiPortName);
   }
-  open_ = error_.empty() && in_->isPortOpen();
+  open_ = error_.empty() && (source.empty() || in_->isPortOpen());
   if (!open_ && error_.empty()) error_ = "the MIDI port cannot be opened";
   return open_;
 }
 
 void TMidiPort::Close() {
+  std::lock_guard<std::recursive_mutex> clients(JackBackend::ClientMutex());
   if (in_ && open_) in_->closePort();
   open_ = false;
 }
