@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "deck/VySystem.h"
+#include "foundation/OzoError.h"
 #include "foundation/OzoLog.h"
 #include "foundation/Preferences.h"
 #include "midi/MidiActions.h"
@@ -38,7 +39,7 @@ void TMidiControl::Start() {
   const std::string source = Preferences::Text(kMidiPortPreference, "");
   if (source.empty()) return;
   source_ = source;
-  if (!port_.Open(source)) LogPrintf("MIDI: %s; the deck connects when it is there", port_.Error().c_str());
+  port_.Open(source);  // one not there yet is reported, and followed, by the watch
 }
 
 bool TMidiControl::Connect(const std::string& source) {
@@ -51,17 +52,20 @@ bool TMidiControl::Connect(const std::string& source) {
   return true;
 }
 
-// A controller unplugged is said once; it is connected again when it is back.
+// A controller unplugged is said once; it is connected again when it is
+// back, also when it came back between two looks under new ALSA numbers.
 void TMidiControl::WatchSource() {
   if (source_.empty()) return;
   const std::vector<std::string> sources = port_.Sources();
-  const bool present = std::any_of(sources.begin(), sources.end(),
+  const auto listed = std::find_if(sources.begin(), sources.end(),
                                    [&](const std::string& name) { return SameMidiSource(name, source_); });
-  if (port_.IsOpen() && !present) {
-    port_.Close();
+  if (port_.IsOpen() && (listed == sources.end() || *listed != port_.ConnectedTo())) port_.Close();
+  if (listed == sources.end() && !sourceGone_) {
     sourceGone_ = true;
-    LogPrintf("MIDI: the controller \"%s\" is gone; the deck connects again when it is back", source_.c_str());
-  } else if (!port_.IsOpen() && present && port_.Open(source_) && sourceGone_) {
+    ReportError(__FILE__, __LINE__, kReport, "MIDI: the controller \"%s\" is gone; it is followed again when it is back",
+                source_.c_str());
+  }
+  if (listed != sources.end() && !port_.IsOpen() && port_.Open(*listed) && sourceGone_) {
     sourceGone_ = false;
     LogPrintf("MIDI: the controller \"%s\" is back", source_.c_str());
   }

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "platform/kernel/KernelFile.h"
 #include "support/AudioOutput.h"
 #include "support/ChildProcess.h"
 #include "support/Environment.h"
@@ -79,4 +80,17 @@ TEST_F(MidiDeck, LearntControlsPlaySetThePitchToItsFinestStepAndJogInSearchSteps
   for (int tick = 0; tick < 20; ++tick) controller->Send({kControl, 22, 1});
   EXPECT_TRUE(StatusHas("\"position\":" + std::to_string(position + 20 * 10) + ","))
       << "20 ticks, 20 search steps of 10 ms: " << before << "\n" << deck->Ask("status");
+}
+
+TEST_F(MidiDeck, ControllerUnpluggedIsFollowedAgainWhenItIsBack) {
+  ASSERT_EQ(ReplaceFileWhole(dir.File("vy-system/midi.map"), "play note 1 11\n"), 0);
+  ASSERT_EQ(deck->Ask("midi-connect " + controller->Port()), "ok");
+  ASSERT_TRUE(WaitUntil([&] { return controller->Connected(); }));
+  JackMidiSender onlooker("vys-test-onlooker");
+  controller.reset();
+  ASSERT_TRUE(WaitUntil([&] { return !onlooker.SeesPort("Vy-System:midi_in"); })) << "the deck let go of it";
+  controller = std::make_unique<JackMidiSender>("vys-test-controller");
+  ASSERT_TRUE(WaitUntil([&] { return controller->Connected(); }));
+  controller->Send({kNoteOn, 11, 100});
+  EXPECT_TRUE(StatusHas("\"state\":\"playing\""));
 }

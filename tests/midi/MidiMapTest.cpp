@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "midi/MidiActions.h"
 #include "support/TempDir.h"
 
 using ::testing::ElementsAre;
@@ -44,4 +45,10 @@ TEST(MidiMap, SavedMapLoadsAsItWasInFoldersMadeForIt) {
   std::vector<std::string> lines;
   for (const TMidiBinding& binding : LoadMidiMap(path)) lines.push_back(FormatMidiBinding(binding));
   EXPECT_THAT(lines, ElementsAre("pitch cc 3 0 14bit invert", "mute note 3 5 deck=1"));
+}
+
+TEST(MidiMap, ShippedExampleBindsEveryActionOnBothSides) {
+  const TMidiMapText map = ParseMidiMap(ReadFileBytes(VYS_EXAMPLE_MAP));
+  EXPECT_THAT(map.problems, ::testing::IsEmpty());
+  EXPECT_EQ(map.bindings.size(), 2u * kMidiActionCount);
 }

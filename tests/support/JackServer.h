@@ -108,6 +108,10 @@ class JackMidiSender {
   std::string Port() const { return name_ + ":out"; }
   // Up to three bytes; false when the last ones have not gone out yet.
   bool Send(std::initializer_list<uint8_t> message);
+  // Something is connected to its port.
+  bool Connected() const { return client_ && jack_port_connected(take_->port) > 0; }
+  // The server has a port of that name.
+  bool SeesPort(const std::string& name) const { return client_ && jack_port_by_name(client_, name.c_str()); }
   // The server's frame time at which the last message went out (0: none yet).
   uint32_t SentAtFrame() const { return take_->sentAt.load(std::memory_order_acquire); }
 

@@ -111,6 +111,7 @@ bool TMidiPort::Open(const std::string& source) {
       return false;
     }
     in_->openPort(index, kMidiPortName);
+    connectedTo_ = names[index];
   }
   open_ = error_.empty() && (source.empty() || in_->isPortOpen());
   if (!open_ && error_.empty()) error_ = "the MIDI port cannot be opened";
@@ -121,6 +122,7 @@ void TMidiPort::Close() {
   std::lock_guard<std::recursive_mutex> clients(JackBackend::ClientMutex());
   if (in_ && open_) in_->closePort();
   open_ = false;
+  connectedTo_.clear();
 }
 
 void TMidiPort::Received(double, std::vector<unsigned char>* message, void* self) {

@@ -30,6 +30,8 @@ class TMidiPort {
   bool Open(const std::string& source);
   void Close();
   bool IsOpen() const { return open_; }
+  // The source's name as listed when it was connected ("" unconnected).
+  const std::string& ConnectedTo() const { return connectedTo_; }
   const std::string& Error() const { return error_; }
   // "JACK" or "ALSA".
   const char* System() const;
@@ -43,6 +45,7 @@ class TMidiPort {
   std::unique_ptr<RtMidiIn> in_;
   bool jack_ = false;
   bool open_ = false;
+  std::string connectedTo_;
   std::string error_;
 };
 
