@@ -81,6 +81,7 @@ JackRecorder::JackRecorder(const std::string& name, double seconds) : name_(name
   client_ = jack_client_open(name.c_str(), JackNoStartServer, nullptr);
   if (!client_) return;
   rate_ = jack_get_sample_rate(client_);
+  take_->client = client_;
   take_->left.resize(size_t(seconds * rate_));
   take_->right.resize(take_->left.size());
   for (int side = 0; side < 2; ++side) {
@@ -108,6 +109,7 @@ JackRecorder::~JackRecorder() {
 int JackRecorder::Record(jack_nframes_t frames, void* recording) {
   TTake& take = *static_cast<TTake*>(recording);
   const size_t at = take.recorded.load(std::memory_order_relaxed);
+  if (at == 0) take.startFrame.store(jack_last_frame_time(take.client), std::memory_order_release);
   const size_t count = std::min<size_t>(frames, take.left.size() - at);
   const auto* left = static_cast<const float*>(jack_port_get_buffer(take.ports[0], frames));
   const auto* right = static_cast<const float*>(jack_port_get_buffer(take.ports[1], frames));

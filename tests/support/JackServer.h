@@ -81,6 +81,8 @@ class JackRecorder {
   std::string Device() const { return name_ + " (JACK Audio Connection Kit)"; }
   // What it has recorded so far; its frame i was played i frames after its start.
   Capture Recorded() const;
+  // The server's frame time of its frame 0 (0 until it has recorded).
+  uint32_t StartFrame() const { return take_->startFrame.load(std::memory_order_acquire); }
 
  private:
   // What libjack's threads use; left with the client when its server goes.
@@ -88,6 +90,8 @@ class JackRecorder {
     jack_port_t* ports[2] = {};
     std::vector<float> left, right;  // sized at start: the audio thread never allocates
     std::atomic<size_t> recorded{0};
+    std::atomic<uint32_t> startFrame{0};
+    jack_client_t* client = nullptr;
     std::atomic<bool> serverGone{false};
   };
   static int Record(jack_nframes_t frames, void* take);
@@ -108,6 +112,8 @@ class JackMidiSender {
   std::string Port() const { return name_ + ":out"; }
   // Up to three bytes; false when the last ones have not gone out yet.
   bool Send(std::initializer_list<uint8_t> message);
+  // The server's frame time now.
+  uint32_t FrameNow() const { return client_ ? jack_frame_time(client_) : 0; }
   // Something is connected to its port.
   bool Connected() const { return client_ && jack_port_connected(take_->port) > 0; }
   // The server has a port of that name.
