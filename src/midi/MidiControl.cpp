@@ -171,7 +171,7 @@ void TMidiControl::Apply(int64_t nowMs) {
   if (pitchBinding_ >= 0) {
     const TMidiBinding& b = bindings_[size_t(pitchBinding_)];
     TControlState& state = states_[size_t(pitchBinding_)];
-    const int top = deck_.Pitch.Fader.Maximum;  // the slow end: the control's top is the fast one
+    const int top = deck_.DeckInfo.Fader.Maximum;  // the slow end: the control's top is the fast one
     const int wanted = Scaled(state.absolute.Value(), b.invert, top, -top);
     TVyPitchInfo pitch;
     deck_.GetPitchInfo(pitch);
