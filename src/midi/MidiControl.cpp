@@ -44,6 +44,7 @@ void TMidiControl::Start() {
 
 bool TMidiControl::Connect(const std::string& source) {
   port_.Close();
+  ReleaseHeld();
   source_.clear();
   sourceGone_ = false;
   if (!source.empty() && !port_.Open(source)) return false;
@@ -62,6 +63,7 @@ void TMidiControl::WatchSource() {
   if (port_.IsOpen() && (listed == sources.end() || *listed != port_.ConnectedTo())) port_.Close();
   if (listed == sources.end() && !sourceGone_) {
     sourceGone_ = true;
+    ReleaseHeld();  // its releases will never come
     ReportError(__FILE__, __LINE__, kReport, "MIDI: the controller \"%s\" is gone; it is followed again when it is back",
                 source_.c_str());
   }
@@ -117,6 +119,7 @@ void TMidiControl::LearnFrom(const TMidiMessage& m) {
   TMidiBinding binding;
   binding.action = learning_, binding.kind = m.kind, binding.channel = m.channel, binding.number = m.number;
   binding.relative = GuessRelative(m.value);
+  ReleaseHeld();  // the states are made anew
   const int deck = deckNumber_;
   std::erase_if(bindings_, [&](const TMidiBinding& b) {
     return (b.deck == 0 || b.deck == deck) && (b.action == learning_ || b.SameControl(binding));
@@ -206,6 +209,15 @@ void TMidiControl::Jog(int ticks, int64_t nowMs) {
   deck_.GetPlayInfo(play);
   const int64_t step = deck_.DeckInfo.SongInfo.StepValue;
   deck_.Seek(unsigned(std::max<int64_t>(0, int64_t(play.Time.Position) + ticks * step)));
+}
+
+void TMidiControl::ReleaseHeld() {
+  for (size_t i = 0; i < bindings_.size(); ++i) {
+    const TMidiAction& action = kMidiActions[bindings_[i].action];
+    if (states_[i].held && action.kind == akHold) target_.Key(action.key, false);
+    states_[i].held = false;
+  }
+  EndJogNudge();
 }
 
 void TMidiControl::EndJogNudge() {

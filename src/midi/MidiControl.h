@@ -74,6 +74,7 @@ class TMidiControl {
   void Apply(int64_t nowMs);
   void Jog(int ticks, int64_t nowMs);
   void EndJogNudge();
+  void ReleaseHeld();
   void WatchSource();
   void Save();
 
