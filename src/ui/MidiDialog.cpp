@@ -16,6 +16,7 @@ constexpr char kNoPort[] = "(none)";
 constexpr char kLearnCaption[] = "Learn";
 constexpr char kLearningCaption[] = "Move a control...";
 constexpr int kWatchMs = 50;  // the button follows a learning this often
+constexpr bool kGone = true;  // the item of a chosen source that is not there
 }  // namespace
 
 TMidiDialog::TMidiDialog(TMidiControl& midi, QWidget* parent)
@@ -48,7 +49,7 @@ void TMidiDialog::Refresh() {
   ports_->addItem(kNoPort);
   for (const std::string& source : midi_.Sources()) ports_->addItem(QString::fromStdString(source));
   const int chosen = midi_.Source().empty() ? 0 : ports_->findText(QString::fromStdString(midi_.Source()));
-  if (chosen < 0) ports_->addItem(QString::fromStdString(midi_.Source()) + " (gone)");
+  if (chosen < 0) ports_->addItem(QString::fromStdString(midi_.Source()) + " (gone)", kGone);
   ports_->setCurrentIndex(chosen < 0 ? ports_->count() - 1 : chosen);
   status_->setText(midi_.Source().empty() || midi_.Connected() ? "" : QString::fromStdString(midi_.Error()));
   learning_ = -1;
@@ -56,6 +57,7 @@ void TMidiDialog::Refresh() {
 }
 
 void TMidiDialog::PortChosen(int index) {
+  if (ports_->itemData(index).toBool()) return;  // the chosen one, still awaited
   const std::string source = index <= 0 ? "" : ports_->itemText(index).toStdString();
   status_->setText(midi_.Connect(source) ? "" : QString::fromStdString(midi_.Error()));
 }
