@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "deck/VySystem.h"
 #include "foundation/OzoError.h"
@@ -103,13 +104,12 @@ int TMidiControl::TickDueMs(int64_t nowMs) const {
 // on; a coarse cc whose fine part follows it becomes a 14-bit one.
 void TMidiControl::LearnFrom(const TMidiMessage& m) {
   if (learning_ < 0) {
-    TMidiBinding& learnt = bindings_[size_t(lastLearnt_)];
+    const TMidiBinding learnt = bindings_[size_t(lastLearnt_)];
+    lastLearnt_ = -1;
     if (m.kind == mkControl && m.channel == learnt.channel && m.number == learnt.number + kFineOffset &&
         kMidiActions[learnt.action].kind == akAbsolute && learnt.number < kFineOffset) {
-      learnt.fine = true;
-      Save();
+      Rebind([&](TMidiBinding& b) { return b.SameControl(learnt) && b.action == learnt.action; }, learnt, true);
     }
-    lastLearnt_ = -1;
     Act(m);
     return;
   }
@@ -119,27 +119,45 @@ void TMidiControl::LearnFrom(const TMidiMessage& m) {
   TMidiBinding binding;
   binding.action = learning_, binding.kind = m.kind, binding.channel = m.channel, binding.number = m.number;
   binding.relative = GuessRelative(m.value);
-  ReleaseHeld();  // the states are made anew
-  const int deck = deckNumber_;
-  std::erase_if(bindings_, [&](const TMidiBinding& b) {
-    return (b.deck == 0 || b.deck == deck) && (b.action == learning_ || b.SameControl(binding));
-  });
-  bindings_.push_back(binding);
-  states_.assign(bindings_.size(), TControlState{});
+  binding.deck = deckNumber_;
+  // This deck's binding of the action goes, and whatever this control did.
+  Rebind(
+      [&](TMidiBinding& b) {
+        const bool sameControl = b.kind == m.kind && b.channel == m.channel && b.number == m.number;
+        return Follows(b) && ((b.action == learning_ && b.deck == binding.deck) || sameControl);
+      },
+      binding, false);
   TControlState& learnt = states_.back();
   learnt.held = m.value > 0;  // its release is no new press
   learnt.absolute.Msb(m.value);
   lastLearnt_ = m.kind == mkControl ? int(bindings_.size() - 1) : -1;
   learning_ = -1;
-  Save();
 }
 
-void TMidiControl::Save() { SaveMidiMap(mapPath_, bindings_); }
+// The file as it is now, so that what other decks learnt meanwhile stays;
+// the lines `replaced` picks give way to `binding` (last), or with `fine`
+// the line becomes a 14-bit one.
+void TMidiControl::Rebind(const std::function<bool(TMidiBinding&)>& replaced, const TMidiBinding& binding, bool fine) {
+  ReleaseHeld();  // the states are made anew
+  bindings_ = LoadMidiMap(mapPath_, false);
+  if (fine) {
+    for (TMidiBinding& b : bindings_) b.fine = b.fine || replaced(b);
+  } else {
+    std::erase_if(bindings_, replaced);
+    bindings_.push_back(binding);
+  }
+  states_.assign(bindings_.size(), TControlState{});
+  SaveMidiMap(mapPath_, bindings_);
+}
+
+bool TMidiControl::Follows(const TMidiBinding& b) const {
+  return b.deck == 0 || b.deck == (deckNumber_ ? deckNumber_ : 1);
+}
 
 void TMidiControl::Act(const TMidiMessage& m) {
   for (size_t i = 0; i < bindings_.size(); ++i) {
     const TMidiBinding& b = bindings_[i];
-    if (b.kind != m.kind || b.channel != m.channel || (b.deck != 0 && b.deck != deckNumber_)) continue;
+    if (b.kind != m.kind || b.channel != m.channel || !Follows(b)) continue;
     if (b.number == m.number) ActOn(i, m, false);
     if (b.fine && m.number == b.number + kFineOffset) ActOn(i, m, true);
   }

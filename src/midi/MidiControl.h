@@ -5,6 +5,7 @@
 // ends a jog's nudge and notices a controller that went or came back.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,10 @@ inline constexpr char kMidiPortPreference[] = "MidiPort";
 
 class TMidiControl {
  public:
-  // `deckNumber` picks the map's lines marked deck=N besides the unmarked.
-  TMidiControl(TVySystemTAG& deck, TMidiTarget& target, int deckNumber = 1, std::string mapPath = MidiMapPath());
+  // The deck follows the map's unmarked lines and those marked with its
+  // number (deck=N), and marks what it learns with it; a deck without a
+  // number (0) follows deck 1's lines and learns for every deck.
+  TMidiControl(TVySystemTAG& deck, TMidiTarget& target, int deckNumber = 0, std::string mapPath = MidiMapPath());
   ~TMidiControl();
 
   int WakeFd() const { return queue_.WakeFd(); }
@@ -76,7 +79,8 @@ class TMidiControl {
   void EndJogNudge();
   void ReleaseHeld();
   void WatchSource();
-  void Save();
+  void Rebind(const std::function<bool(TMidiBinding&)>& replaced, const TMidiBinding& binding, bool fine);
+  bool Follows(const TMidiBinding& binding) const;
 
   TVySystemTAG& deck_;
   TMidiTarget& target_;

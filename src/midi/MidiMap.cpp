@@ -98,13 +98,13 @@ std::string MidiMapPath() {
   return hive.empty() ? "" : hive.substr(0, hive.rfind('/')) + "/midi.map";
 }
 
-std::vector<TMidiBinding> LoadMidiMap(const std::string& path) {
+std::vector<TMidiBinding> LoadMidiMap(const std::string& path, bool logBroken) {
   std::ifstream file(path);
   if (!file) return {};
   std::ostringstream text;
   text << file.rdbuf();
   TMidiMapText map = ParseMidiMap(text.str());
-  for (const std::string& problem : map.problems)
+  for (const std::string& problem : logBroken ? map.problems : std::vector<std::string>{})
     LogPrintf("MIDI map %s, %s: the line is skipped", path.c_str(), problem.c_str());
   return map.bindings;
 }

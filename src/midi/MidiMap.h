@@ -40,7 +40,8 @@ std::string FormatMidiMap(const std::vector<TMidiBinding>& bindings);
 
 // $XDG_CONFIG_HOME/vy-system/midi.map ("" when there is no home).
 std::string MidiMapPath();
-// The file's bindings; each broken line is logged once. No file: none.
-std::vector<TMidiBinding> LoadMidiMap(const std::string& path);
+// The file's bindings; each broken line is logged (once: when the deck
+// starts, not on the reads that follow). No file: none.
+std::vector<TMidiBinding> LoadMidiMap(const std::string& path, bool logBroken = true);
 // Replaces the file whole; false (and a log line) when it cannot.
 bool SaveMidiMap(const std::string& path, const std::vector<TMidiBinding>& bindings);

@@ -136,7 +136,7 @@ void TMainForm::KeyAction(TDeckKeyAction action, bool pressed) {
 }
 
 // A controller acts through the keys' handlers and moves the faders as a hand would.
-// The map's lines marked deck=N follow the deck whose hot key is F<N>.
+// The deck's number in the map (deck=N) is its hot key's, F<N>.
 void TMainForm::StartMidi() {
   TMainMidi::THandlers handlers;
   handlers.key = [this](TDeckKeyAction action, bool pressed) { KeyAction(action, pressed); };
@@ -148,7 +148,7 @@ void TMainForm::StartMidi() {
     ui_->Volume->SetValue(volume);
     VolumeChange();
   };
-  midi_ = std::make_unique<TMainMidi>(*deck_, hotKeyIndex_ > 0 ? hotKeyIndex_ : 1, std::move(handlers), *this);
+  midi_ = std::make_unique<TMainMidi>(*deck_, hotKeyIndex_, std::move(handlers), *this);
 }
 
 void TMainForm::FormActivate() { keyboard_->Activate(); }
