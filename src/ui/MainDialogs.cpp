@@ -15,6 +15,8 @@
 #include "ui/About.h"
 #include "ui/DisplayRefresh.h"
 #include "ui/HelpPage.h"
+#include "ui/MainMidi.h"
+#include "ui/MidiDialog.h"
 #include "ui/Settings.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
@@ -114,5 +116,14 @@ void TMainForm::ShowAbout() {
   if (!about_) about_ = new TAboutBox(this);  // a child: it goes with the window
   about_->LabelVersion->setText(kAboutVersionLine);
   about_->exec();
+  FormActivate();
+}
+
+void TMainForm::ShowMidi() {
+  if (!midi_) return;
+  FormDeactivate();
+  if (!midiDialog_) midiDialog_ = new TMidiDialog(midi_->Control(), this);  // a child: it goes with the window
+  midiDialog_->Refresh();
+  midiDialog_->exec();
   FormActivate();
 }

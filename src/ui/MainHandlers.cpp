@@ -15,6 +15,7 @@
 #include "platform/keyboard/AsyncKeyState.h"
 #include "ui/DisplayRefresh.h"
 #include "ui/MainKeyboard.h"
+#include "ui/MainMidi.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
 
@@ -133,6 +134,22 @@ void TMainForm::KeyAction(TDeckKeyAction action, bool pressed) {
     default: break;  // idle; the keyboard keeps the modifiers and the volume ramp
   }
   // clang-format on
+}
+
+// A controller acts through the keys' handlers and moves the faders as a hand would.
+// The deck's number in the map (deck=N) is its hot key's, F<N>.
+void TMainForm::StartMidi() {
+  TMainMidi::THandlers handlers;
+  handlers.key = [this](TDeckKeyAction action, bool pressed) { KeyAction(action, pressed); };
+  handlers.pitchFader = [this](int value) {
+    deck_->SetPitchFader(value);
+    RefreshPitchDisplay();
+  };
+  handlers.volume = [this](int volume) {
+    ui_->Volume->SetValue(volume);
+    VolumeChange();
+  };
+  midi_ = std::make_unique<TMainMidi>(*deck_, hotKeyIndex_, std::move(handlers), *this);
 }
 
 void TMainForm::FormActivate() { keyboard_->Activate(); }

@@ -16,6 +16,7 @@
 #include "ui/DisplayRefresh.h"
 #include "ui/MainBitmaps.h"
 #include "ui/MainKeyboard.h"
+#include "ui/MainMidi.h"
 #include "ui/VyConfig.h"
 #include "ui_Vymain.h"
 
@@ -66,6 +67,7 @@ int TMainForm::FormCreate(const std::vector<std::string>& arguments) {
   // the song that is already playing, not " Loading..." and an empty display.
   TimerUpdateTimer();
   keyboard_->Open();
+  StartMidi();
   HookApplicationEvents();
   WatchTerminationSignal();
   return 0;
@@ -74,6 +76,7 @@ int TMainForm::FormCreate(const std::vector<std::string>& arguments) {
 void TMainForm::TimerUpdateTimer() {
   display_->Refresh();
   if (const int step = keyboard_->VolumeRampStep()) StepVolume(step);
+  if (midi_) midi_->Tick();
 }
 
 void TMainForm::StepVolume(int step) {
@@ -213,6 +216,7 @@ void TMainForm::FormClose() {
   setAcceptDrops(false);
   display_->Stop();
   keyboard_->Close();
+  midi_.reset();
   if (deck_) SaveConfigAtClose();
   FreeBitmaps();
   deck_.reset();

@@ -17,6 +17,8 @@
 #include "ui/MainConfig.h"
 
 class TMainKeyboard;
+class TMainMidi;
+class TMidiDialog;
 class QTimer;
 class TDisplayRefresh;
 class TAboutBox;
@@ -79,6 +81,7 @@ class TMainForm : public QWidget {
   void ShowPreferences();
   void ShowHelp();
   void ShowAbout();
+  void ShowMidi();
 
   TVySystemTAG* Deck() const { return deck_.get(); }
 
@@ -112,6 +115,7 @@ class TMainForm : public QWidget {
   void SelectDevice(uint32_t index);
   void HookApplicationEvents();
   void WatchTerminationSignal();
+  void StartMidi();
   // The key map's actions that the buttons' handlers carry out.
   void KeyAction(TDeckKeyAction action, bool pressed);
 
@@ -156,6 +160,7 @@ class TMainForm : public QWidget {
   std::unique_ptr<TVySystemTAG> deck_;
   std::unique_ptr<TDisplayRefresh> display_;
   std::unique_ptr<TMainKeyboard> keyboard_;
+  std::unique_ptr<TMainMidi> midi_;
   std::unique_ptr<TStringList> devices_;
   std::unique_ptr<QSocketNotifier> termination_;
   uint32_t deviceIndex_ = 0;
@@ -176,5 +181,6 @@ class TMainForm : public QWidget {
   QString openDialogFile_;
   TPForm* prefs_ = nullptr;     // the preferences dialog, a child made when first shown
   TAboutBox* about_ = nullptr;  // the About box, likewise
+  TMidiDialog* midiDialog_ = nullptr;  // "MIDI...", likewise
   bool closed_ = false;
 };

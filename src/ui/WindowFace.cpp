@@ -91,6 +91,7 @@ void TMainForm::contextMenuEvent(QContextMenuEvent* event) {
     ShowLoudnessPreferences(this, *deck_);
     FormActivate();
   });
+  menu.addAction("MIDI...", this, [this] { ShowMidi(); });
   menu.addAction("&Help...", this, [this] { ShowHelp(); });
   menu.addAction("&About...", this, [this] { ShowAbout(); });
   menu.addSeparator();

@@ -34,23 +34,39 @@ int RunProgram(const std::vector<std::string>& argv) {
   return pid < 0 ? -1 : Reap(pid);
 }
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
-  int pipeFds[2];
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, TInput input) {
+  int pipeFds[2], inputFds[2] = {-1, -1};
   if (pipe2(pipeFds, O_CLOEXEC) != 0) return;
+  if (input == kInputPipe && pipe2(inputFds, O_CLOEXEC) != 0) return;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+  if (input == kInputPipe) posix_spawn_file_actions_adddup2(&actions, inputFds[0], STDIN_FILENO);
   pid_ = Start(argv, &actions);
   posix_spawn_file_actions_destroy(&actions);
   close(pipeFds[1]);
   out_ = pipeFds[0];
+  if (input == kInputPipe) close(inputFds[0]);
+  in_ = inputFds[1];
+}
+
+bool ChildProcess::WriteLine(const std::string& line) {
+  const std::string text = line + "\n";
+  return in_ >= 0 && write(in_, text.data(), text.size()) == ssize_t(text.size());
+}
+
+std::string ChildProcess::Ask(const std::string& command, std::chrono::milliseconds limit) {
+  const size_t from = lines_.size();
+  return WriteLine(command) ? WaitForLine("", from, limit) : "";
 }
 
 void ChildProcess::Stop() {
   if (pid_ > 0 && kill(pid_, SIGTERM) == 0) Reap(pid_);
   if (out_ >= 0) close(out_);
+  if (in_ >= 0) close(in_);
   pid_ = -1;
   out_ = -1;
+  in_ = -1;
 }
 
 void ChildProcess::Signal(int signal) {

@@ -12,8 +12,10 @@ int RunProgram(const std::vector<std::string>& argv);
 
 class ChildProcess {
  public:
-  // Starts `argv` (found on PATH) with its standard output in a pipe of ours.
-  explicit ChildProcess(const std::vector<std::string>& argv);
+  // Starts `argv` (found on PATH) with its standard output in a pipe of
+  // ours, and with `input` its standard input too.
+  enum TInput { kNoInput, kInputPipe };
+  explicit ChildProcess(const std::vector<std::string>& argv, TInput input = kNoInput);
   ~ChildProcess() { Stop(); }
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
@@ -32,10 +34,15 @@ class ChildProcess {
   std::string WaitForLine(const std::string& prefix, size_t from = 0,
                           std::chrono::milliseconds limit = std::chrono::seconds(20));
   const std::vector<std::string>& Lines() const { return lines_; }
+  // Writes `line` and a line break to its standard input; false when it cannot.
+  bool WriteLine(const std::string& line);
+  // Writes a command and waits for its one answer line ("" past the limit).
+  std::string Ask(const std::string& command, std::chrono::milliseconds limit = std::chrono::seconds(20));
 
  private:
   pid_t pid_ = -1;
   int out_ = -1;
+  int in_ = -1;
   std::string partial_;
   std::vector<std::string> lines_;
 };

@@ -81,6 +81,7 @@ JackRecorder::JackRecorder(const std::string& name, double seconds) : name_(name
   client_ = jack_client_open(name.c_str(), JackNoStartServer, nullptr);
   if (!client_) return;
   rate_ = jack_get_sample_rate(client_);
+  take_->client = client_;
   take_->left.resize(size_t(seconds * rate_));
   take_->right.resize(take_->left.size());
   for (int side = 0; side < 2; ++side) {
@@ -108,6 +109,7 @@ JackRecorder::~JackRecorder() {
 int JackRecorder::Record(jack_nframes_t frames, void* recording) {
   TTake& take = *static_cast<TTake*>(recording);
   const size_t at = take.recorded.load(std::memory_order_relaxed);
+  if (at == 0) take.startFrame.store(jack_last_frame_time(take.client), std::memory_order_release);
   const size_t count = std::min<size_t>(frames, take.left.size() - at);
   const auto* left = static_cast<const float*>(jack_port_get_buffer(take.ports[0], frames));
   const auto* right = static_cast<const float*>(jack_port_get_buffer(take.ports[1], frames));
@@ -121,4 +123,49 @@ Capture JackRecorder::Recorded() const {
   const size_t count = take_->recorded.load(std::memory_order_acquire);
   return {rate_, std::vector<float>(take_->left.begin(), take_->left.begin() + count),
           std::vector<float>(take_->right.begin(), take_->right.begin() + count)};
+}
+
+JackMidiSender::JackMidiSender(const std::string& name) : name_(name) {
+  std::lock_guard<std::recursive_mutex> clients(JackBackend::ClientMutex());
+  client_ = jack_client_open(name.c_str(), JackNoStartServer, nullptr);
+  if (!client_) return;
+  take_->client = client_;
+  take_->port = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+  jack_set_process_callback(client_, &JackMidiSender::Play, take_);
+  jack_on_shutdown(client_, [](void* take) { static_cast<TTake*>(take)->serverGone = true; }, take_);
+  if (!take_->port || jack_activate(client_) != 0) jack_client_close(std::exchange(client_, nullptr));
+}
+
+JackMidiSender::~JackMidiSender() {
+  std::lock_guard<std::recursive_mutex> clients(JackBackend::ClientMutex());
+  if (client_ && take_->serverGone) {
+    static auto* abandoned = new std::vector<TTake*>;  // left to its client, as the recorder's
+    abandoned->push_back(take_);
+    return;
+  }
+  if (client_) jack_client_close(client_);
+  delete take_;
+}
+
+bool JackMidiSender::Send(std::initializer_list<uint8_t> message) {
+  const size_t at = take_->written.load(std::memory_order_relaxed);
+  if (at - take_->sent.load(std::memory_order_acquire) == TTake::kSlots || message.size() > 3) return false;
+  std::copy(message.begin(), message.end(), take_->bytes[at % TTake::kSlots]);
+  take_->sizes[at % TTake::kSlots] = uint8_t(message.size());
+  take_->written.store(at + 1, std::memory_order_release);
+  return true;
+}
+
+int JackMidiSender::Play(jack_nframes_t frames, void* sending) {
+  TTake& take = *static_cast<TTake*>(sending);
+  void* buffer = jack_port_get_buffer(take.port, frames);
+  jack_midi_clear_buffer(buffer);
+  const size_t written = take.written.load(std::memory_order_acquire);
+  size_t sent = take.sent.load(std::memory_order_relaxed);
+  if (sent == written) return 0;
+  for (; sent < written; ++sent)
+    jack_midi_event_write(buffer, 0, take.bytes[sent % TTake::kSlots], take.sizes[sent % TTake::kSlots]);
+  take.sent.store(sent, std::memory_order_release);
+  take.sentAt.store(jack_last_frame_time(take.client), std::memory_order_release);
+  return 0;
 }

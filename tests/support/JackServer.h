@@ -3,11 +3,13 @@
 // or record what the server really played.
 #pragma once
 #include <jack/jack.h>
+#include <jack/midiport.h>
 #include <sys/types.h>
 
 #include <atomic>
 #include <csignal>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -79,6 +81,8 @@ class JackRecorder {
   std::string Device() const { return name_ + " (JACK Audio Connection Kit)"; }
   // What it has recorded so far; its frame i was played i frames after its start.
   Capture Recorded() const;
+  // The server's frame time of its frame 0 (0 until it has recorded).
+  uint32_t StartFrame() const { return take_->startFrame.load(std::memory_order_acquire); }
 
  private:
   // What libjack's threads use; left with the client when its server goes.
@@ -86,6 +90,8 @@ class JackRecorder {
     jack_port_t* ports[2] = {};
     std::vector<float> left, right;  // sized at start: the audio thread never allocates
     std::atomic<size_t> recorded{0};
+    std::atomic<uint32_t> startFrame{0};
+    jack_client_t* client = nullptr;
     std::atomic<bool> serverGone{false};
   };
   static int Record(jack_nframes_t frames, void* take);
@@ -93,5 +99,42 @@ class JackRecorder {
   std::string name_;
   jack_client_t* client_ = nullptr;
   uint32_t rate_ = 0;
+  TTake* take_ = new TTake;
+};
+
+// A controller stand-in: a client with one MIDI output port, "NAME:out",
+// that sends each message given at the start of its next period.
+class JackMidiSender {
+ public:
+  explicit JackMidiSender(const std::string& name);
+  ~JackMidiSender();
+  bool Running() const { return client_ != nullptr; }
+  std::string Port() const { return name_ + ":out"; }
+  // Up to three bytes; false when the last ones have not gone out yet.
+  bool Send(std::initializer_list<uint8_t> message);
+  // The server's frame time now.
+  uint32_t FrameNow() const { return client_ ? jack_frame_time(client_) : 0; }
+  // Something is connected to its port.
+  bool Connected() const { return client_ && jack_port_connected(take_->port) > 0; }
+  // The server has a port of that name.
+  bool SeesPort(const std::string& name) const { return client_ && jack_port_by_name(client_, name.c_str()); }
+  // The server's frame time at which the last message went out (0: none yet).
+  uint32_t SentAtFrame() const { return take_->sentAt.load(std::memory_order_acquire); }
+
+ private:
+  struct TTake {
+    jack_client_t* client = nullptr;
+    jack_port_t* port = nullptr;
+    static constexpr size_t kSlots = 64;
+    uint8_t bytes[kSlots][3] = {};
+    uint8_t sizes[kSlots] = {};
+    std::atomic<size_t> written{0}, sent{0};
+    std::atomic<uint32_t> sentAt{0};
+    std::atomic<bool> serverGone{false};
+  };
+  static int Play(jack_nframes_t frames, void* take);
+
+  std::string name_;
+  jack_client_t* client_ = nullptr;
   TTake* take_ = new TTake;
 };

@@ -10,8 +10,12 @@
 #include <sstream>
 #include <thread>
 
+#include <poll.h>
+
 #include "audio/output/OzoDS.h"
 #include "foundation/OzoError.h"
+#include "foundation/Preferences.h"
+#include "midi/MidiActions.h"
 
 namespace {
 
@@ -97,6 +101,17 @@ auto Ok(Action action) {
 }
 
 int Optional(const std::vector<long>& a) { return a.empty() ? 0 : int(a[0]); }
+
+int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+std::string QuotedList(const std::vector<std::string>& items) {
+  std::string list = "[";
+  for (size_t i = 0; i < items.size(); ++i) list += (i ? "," : "") + Quoted(items[i]);
+  return list + "]";
+}
 
 }  // namespace
 
@@ -212,6 +227,18 @@ const std::map<std::string, DeckConsole::TCommand>& DeckConsole::Commands() {
       {"autogain", {"autogain 0|1", 1, 1, 0, 1, 1, false, Ok([](TVySystemTAG& d, auto& a) {
                       d.SetAutoGain(a[0] != 0, d.AutoGainTargetLufs());
                     })}},
+      {"midi-ports", {"midi-ports", 0, 0, kAny, kAny, 1, true, [](DeckConsole& c, auto&, auto& w, auto&) {
+                        return c.MidiCommand("midi-ports", w);
+                      }}},
+      {"midi-connect", {"midi-connect NAME", 1, -1, kAny, kAny, 1, true, [](DeckConsole& c, auto&, auto& w, auto&) {
+                          return c.MidiCommand("midi-connect", w);
+                        }}},
+      {"midi-learn", {"midi-learn ACTION", 1, 1, kAny, kAny, 1, true, [](DeckConsole& c, auto&, auto& w, auto&) {
+                        return c.MidiCommand("midi-learn", w);
+                      }}},
+      {"midi-map", {"midi-map", 0, 0, kAny, kAny, 1, true, [](DeckConsole& c, auto&, auto& w, auto&) {
+                      return c.MidiCommand("midi-map", w);
+                    }}},
       {"prefs", {"prefs FLAGS END RANGE", 3, 3, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto& a) {
                    TVyPreferences p;
                    d.GetPreferences(p);
@@ -221,6 +248,42 @@ const std::map<std::string, DeckConsole::TCommand>& DeckConsole::Commands() {
                  })}},
   };
   return kCommands;
+}
+
+DeckConsole::DeckConsole(TVySystemTAG& deck) : deck_(deck) {
+  if (!Preferences::Text(kMidiPortPreference, "").empty()) Midi().Start();
+}
+
+void DeckConsole::Idle() {
+  deck_.CheckEndOfTrack();
+  if (midi_) midi_->Tick(NowMs());
+}
+
+void DeckConsole::MidiReady() {
+  if (midi_) midi_->Drain(NowMs());
+}
+
+TMidiControl& DeckConsole::Midi() {
+  if (!midi_) midi_ = std::make_unique<TMidiControl>(deck_, midiTarget_);
+  return *midi_;
+}
+
+// A source's name may hold spaces: the words after the command are it.
+std::string DeckConsole::MidiCommand(const std::string& name, const std::vector<std::string>& words) {
+  std::string joined;
+  for (const std::string& word : words) joined += (joined.empty() ? "" : " ") + word;
+  TMidiControl& midi = Midi();
+  if (name == "midi-ports") return QuotedList(midi.Sources());
+  if (name == "midi-connect") return midi.Connect(joined) ? "ok" : "error " + OneLine(midi.Error());
+  if (name == "midi-learn") {
+    const int action = MidiActionIndex(joined);
+    if (action < 0) return "error unknown action: " + joined;
+    midi.Learn(action);
+    return "ok";
+  }
+  std::vector<std::string> lines;
+  for (const TMidiBinding& binding : midi.Bindings()) lines.push_back(FormatMidiBinding(binding));
+  return QuotedList(lines);
 }
 
 std::string DeckConsole::Run(const std::string& line) {
@@ -246,8 +309,11 @@ void DeckConsole::Wait(long ms) {
     Idle();
     const int timeout = IdleTimeoutMs();
     const Clock::duration left = until - now;
-    std::this_thread::sleep_for(timeout < 0 ? left
-                                            : std::min<Clock::duration>(left, std::chrono::milliseconds(timeout)));
+    const auto sleep = timeout < 0 ? left : std::min<Clock::duration>(left, std::chrono::milliseconds(timeout));
+    pollfd midi{MidiFd(), POLLIN, 0};
+    // Rounded up: a wait of less than a millisecond would spin.
+    const int sleepMs = int(std::chrono::ceil<std::chrono::milliseconds>(sleep).count());
+    if (poll(&midi, 1, sleepMs) > 0) MidiReady();
   }
 }
 
@@ -256,6 +322,12 @@ void DeckConsole::Wait(long ms) {
 // the file's, so half the time left is safe. Otherwise a look each second
 // notices the end being written, at least most of a ring before it is heard.
 int DeckConsole::IdleTimeoutMs() {
+  const int midi = midi_ ? midi_->TickDueMs(NowMs()) : -1;
+  const int deck = DeckTimeoutMs();
+  return midi < 0 ? deck : deck < 0 ? midi : std::min(midi, deck);
+}
+
+int DeckConsole::DeckTimeoutMs() {
   if (deck_.State != dsPlaying) return -1;
   if (deck_.Song.EndMarker().EndWritten()) return kTickMs;
   const long left = long(deck_.DeckInfo.SongInfo.Length) - long(deck_.Song.GetPosition());

@@ -29,12 +29,15 @@ class LineReader {
         pending_.clear();
         return true;
       }
-      pollfd input{STDIN_FILENO, POLLIN, 0};
-      int ready = poll(&input, 1, console.IdleTimeoutMs());
+      // MIDI is read as it comes, between commands too.
+      pollfd inputs[] = {{STDIN_FILENO, POLLIN, 0}, {console.MidiFd(), POLLIN, 0}};
+      int ready = poll(inputs, 2, console.IdleTimeoutMs());
+      if (ready > 0 && (inputs[1].revents & POLLIN)) console.MidiReady();
       if (ready == 0 || (ready < 0 && errno == EINTR)) {
         console.Idle();
         continue;
       }
+      if (ready > 0 && !(inputs[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
       char chunk[4096];
       ssize_t got = read(STDIN_FILENO, chunk, sizeof chunk);
       if (got > 0)
