@@ -106,6 +106,7 @@ int TOzoSoundBufferTAG::CreatePrimary(IDirectSound* directSound, const TWaveForm
   Size = 0;
   PlayFlags = DSBPLAY_LOOPING;
   StoreFormat(format);
+  if (Keylock != DSBKEYLOCK_OFF) SetKeylock(Keylock);
   return 0;
 }
 
@@ -243,6 +244,13 @@ void TOzoSoundBufferTAG::SetPan(int pan) {
 
 void TOzoSoundBufferTAG::SetChannelMix(uint32_t mix) {
   if (Valid) Buffer->SetChannelMix(mix);
+}
+
+void TOzoSoundBufferTAG::SetKeylock(uint32_t mode) {
+  Keylock = mode;
+  if (!Valid) return;
+  HRESULT result = Buffer->SetKeylock(mode);
+  if (FAILED(result)) ReportError(__FILE__, __LINE__, kReport, "OzoSoundBuffer: Error en keylock [%s]", Name(result));
 }
 
 uint32_t TOzoSoundBufferTAG::GetChannelMix() {

@@ -1,0 +1,42 @@
+// A real-time pitch shifter for stereo float audio at a fixed rate: the
+// duration stays, the pitch moves by a scale. Everything it needs is
+// allocated when it is built; after that, calls with at most `maxBlock`
+// frames never allocate, lock or wait, so the audio thread may make them.
+#pragma once
+#include <cstdint>
+#include <memory>
+
+namespace RubberBand {
+class RubberBandStretcher;
+}
+
+class PitchShifter {
+ public:
+  // "fine" sounds best; "fast" costs less and answers sooner.
+  enum class Engine { kFine, kFast };
+
+  PitchShifter(uint32_t rate, Engine engine, uint32_t maxBlock);
+  ~PitchShifter();
+  PitchShifter(const PitchShifter&) = delete;
+  PitchShifter& operator=(const PitchShifter&) = delete;
+
+  Engine Kind() const { return engine_; }
+  // Forgets all audio given so far, as if new.
+  void Reset();
+  // 2.0 is an octave up. Heard from the next block on.
+  void SetPitchScale(double scale);
+  // Silent frames to feed first, and output frames to drop then, so that
+  // output frame k is input frame k (after the padding).
+  uint32_t StartPad() const;
+  uint32_t StartDelay() const;
+  // Input frames the shifter wants before it can give more output (may be 0).
+  uint32_t FramesWanted() const;
+  void Feed(const float* left, const float* right, uint32_t frames);
+  uint32_t Ready() const;
+  // Takes up to `frames` ready frames; returns how many it took.
+  uint32_t Take(float* left, float* right, uint32_t frames);
+
+ private:
+  const Engine engine_;
+  std::unique_ptr<RubberBand::RubberBandStretcher> stretcher_;
+};
