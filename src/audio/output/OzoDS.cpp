@@ -106,7 +106,6 @@ int TOzoSoundBufferTAG::CreatePrimary(IDirectSound* directSound, const TWaveForm
   Size = 0;
   PlayFlags = DSBPLAY_LOOPING;
   StoreFormat(format);
-  if (Keylock != DSBKEYLOCK_OFF) SetKeylock(Keylock);
   return 0;
 }
 
@@ -127,6 +126,7 @@ int TOzoSoundBufferTAG::CreateSecondary(TOzoAudioTAG* device, const TWaveFormatE
   PlayFlags = (flags & kBufferLooping) ? DSBPLAY_LOOPING : 0;
   Owner = device;
   StoreFormat(format);
+  if (Keylock != DSBKEYLOCK_OFF) SetKeylock(Keylock);
   return 0;
 }
 

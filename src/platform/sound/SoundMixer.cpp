@@ -26,9 +26,6 @@ constexpr uint32_t kBatch = 64;
 // times its own length: the run is heard a few periods after it starts (a
 // few ms at 256 frames), at a few times the steady cost for those periods.
 constexpr uint32_t kStageCatchUp = 4;
-// Keylock shifts back what a rate speeds up; beyond two octaves either way
-// the shift would sound nothing like the track.
-constexpr double kMinPitchScale = 0.25, kMaxPitchScale = 4.0;
 // An audio thread stuck in a mix for this long is not waited for any longer.
 constexpr auto kStuckMixTimeout = std::chrono::milliseconds(500);
 
@@ -125,7 +122,7 @@ void AddWeighed(const float* heard, uint32_t n, uint32_t done, uint32_t count, c
 // The pitch shift that undoes the voice's speed-up.
 double PitchScale(const TSoundVoice& voice) {
   const double frequency = voice.frequency.load(std::memory_order_relaxed);
-  return std::clamp(double(voice.format.nSamplesPerSec) / std::max(frequency, 1.0), kMinPitchScale, kMaxPitchScale);
+  return double(voice.format.nSamplesPerSec) / std::max(frequency, 1.0);
 }
 
 // A position past the end of the buffer, brought back inside.
@@ -329,7 +326,6 @@ void SoundMixer::StartStageRun(TSoundVoice& voice, TVoicePitchStage& stage) {
 // as it asks, within the catch-up budget.
 void SoundMixer::MixThroughStage(TSoundVoice& voice, float* out, uint32_t frames, uint64_t step) {
   TVoicePitchStage& stage = *voice.stage;
-  stage.SetPitchScale(PitchScale(voice));
   const TVoiceGains target = TargetGains(voice);
   const bool crossed = target.Crossed() || voice.lastGains.Crossed();
   const uint32_t budget = kStageCatchUp * frames;
@@ -357,6 +353,7 @@ void SoundMixer::MixThroughStage(TSoundVoice& voice, float* out, uint32_t frames
 // wants next; returns how many frames it fed.
 uint32_t SoundMixer::FeedStage(TSoundVoice& voice, TVoicePitchStage& stage, uint64_t step) {
   if (const uint32_t padding = stage.FeedPadding()) return padding;
+  stage.FollowRate((uint64_t(voice.format.nSamplesPerSec) << 32) / DeviceRate());
   const uint32_t wanted = stage.FramesWanted();
   float* left = stage.InputLeft();
   float* right = stage.InputRight();

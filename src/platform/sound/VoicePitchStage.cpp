@@ -7,7 +7,7 @@ TVoicePitchStage::TVoicePitchStage(uint32_t deviceRate, PitchShifter::Engine eng
 
 void TVoicePitchStage::Restart(uint64_t fraction, double pitchScale) {
   shifter_.Reset();
-  shifter_.SetPitchScale(pitchScale);
+  shifter_.SetPitchScale(std::clamp(pitchScale, kMinPitchScale, kMaxPitchScale));
   padLeft_ = shifter_.StartPad();
   delayLeft_ = shifter_.StartDelay();
   stretches_[0] = Stretch{0, fraction, 0};
@@ -51,12 +51,24 @@ uint32_t TVoicePitchStage::Take(float* heard, uint32_t frames) {
   return n;
 }
 
-// The newest stretch that began at or before the next output frame; output
-// frame k is input frame k, so it came from there.
-uint64_t TVoicePitchStage::HeardSource() const {
+// The newest stretch that began at or before input frame `fedIndex`.
+const TVoicePitchStage::Stretch& TVoicePitchStage::StretchOf(uint64_t fedIndex) const {
   uint32_t at = newest_;
-  for (uint32_t looked = 1; looked < kStretches && stretches_[at].fedIndex > taken_; ++looked)
+  for (uint32_t looked = 1; looked < kStretches && stretches_[at].fedIndex > fedIndex; ++looked)
     at = (at + kStretches - 1) % kStretches;
-  const Stretch& stretch = stretches_[at];
-  return stretch.source + (std::min(taken_, fed_) - stretch.fedIndex) * stretch.step;
+  return stretches_[at];
+}
+
+// Output frame k is input frame k, so the next one came from there.
+uint64_t TVoicePitchStage::HeardSource() const {
+  const uint64_t next = std::min(taken_, fed_);
+  const Stretch& stretch = StretchOf(next);
+  return stretch.source + (next - stretch.fedIndex) * stretch.step;
+}
+
+// What the shifter gives out next, beyond what is ready, is what it works on next.
+void TVoicePitchStage::FollowRate(uint64_t unityStep) {
+  const uint64_t step = StretchOf(taken_ + delayLeft_ + shifter_.Ready()).step;
+  if (step == 0) return;  // nothing given yet: Restart set the shift
+  shifter_.SetPitchScale(std::clamp(double(unityStep) / double(step), kMinPitchScale, kMaxPitchScale));
 }

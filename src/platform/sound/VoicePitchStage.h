@@ -25,7 +25,10 @@ class TVoicePitchStage {
   // A new run of playing starts `fraction` (32.32, below one frame) after
   // the run's first source frame: forgets the last run and pads the start.
   void Restart(uint64_t fraction, double pitchScale);
-  void SetPitchScale(double scale) { shifter_.SetPitchScale(scale); }
+  // Sets the shift for the input the shifter works on next: it undoes the
+  // step that input was resampled at, so a bend stays in key while the
+  // input already given plays out. `unityStep` is the step of no speed-up.
+  void FollowRate(uint64_t unityStep);
 
   // How many resampled frames to give next (at most kBlockFrames), and where.
   uint32_t FramesWanted() const;
@@ -44,6 +47,10 @@ class TVoicePitchStage {
   // frame Take gives.
   uint64_t HeardSource() const;
 
+  // Keylock shifts back what a rate speeds up; beyond two octaves either way
+  // the shift would sound nothing like the track.
+  static constexpr double kMinPitchScale = 0.25, kMaxPitchScale = 4.0;
+
  private:
   // A stretch of input resampled at one step: frame `fedIndex` of the run's
   // input came from `source`.
@@ -55,6 +62,8 @@ class TVoicePitchStage {
   // Input runs ahead of output by the shifter's delay and one block; this
   // many stretches of at least kMinFeedFrames cover that with room to spare.
   static constexpr uint32_t kStretches = 128;
+
+  const Stretch& StretchOf(uint64_t fedIndex) const;
 
   PitchShifter shifter_;
   std::array<float, kBlockFrames> inputLeft_{}, inputRight_{}, outLeft_{}, outRight_{};
