@@ -15,7 +15,9 @@ class PitchShifter {
   // "fine" sounds best; "fast" costs less and answers sooner.
   enum class Engine { kFine, kFast };
 
-  PitchShifter(uint32_t rate, Engine engine, uint32_t maxBlock);
+  // Shifts between `minScale` and `maxScale` (2.0 is an octave up) will be
+  // asked for; the buffers they need are made now.
+  PitchShifter(uint32_t rate, Engine engine, uint32_t maxBlock, double minScale, double maxScale);
   ~PitchShifter();
   PitchShifter(const PitchShifter&) = delete;
   PitchShifter& operator=(const PitchShifter&) = delete;
@@ -23,7 +25,7 @@ class PitchShifter {
   Engine Kind() const { return engine_; }
   // Forgets all audio given so far, as if new.
   void Reset();
-  // 2.0 is an octave up. Heard from the next block on.
+  // Within the range given when built. Heard from the next block on.
   void SetPitchScale(double scale);
   // Silent frames to feed first, and output frames to drop then, so that
   // output frame k is input frame k (after the padding).
@@ -37,6 +39,8 @@ class PitchShifter {
   uint32_t Take(float* left, float* right, uint32_t frames);
 
  private:
+  void Exercise(double scale, uint32_t maxBlock);
+
   const Engine engine_;
   std::unique_ptr<RubberBand::RubberBandStretcher> stretcher_;
 };

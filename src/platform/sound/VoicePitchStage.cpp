@@ -3,7 +3,7 @@
 #include <algorithm>
 
 TVoicePitchStage::TVoicePitchStage(uint32_t deviceRate, PitchShifter::Engine engine)
-    : shifter_(deviceRate, engine, kBlockFrames) {}
+    : shifter_(deviceRate, engine, kBlockFrames, kMinPitchScale, kMaxPitchScale) {}
 
 void TVoicePitchStage::Restart(uint64_t fraction, double pitchScale) {
   shifter_.Reset();
