@@ -35,11 +35,13 @@ double Stepped(double scale) { return std::round(scale * kScaleSteps) / kScaleSt
 // The library sizes some buffers by the shifts it meets, in two sets that
 // take turns at each change: the extremes are played through here, one after
 // the other, so that no later shift makes it allocate on the audio thread.
+// Its delay is then measured across the deck's range (see MeasureDelay).
 PitchShifter::PitchShifter(uint32_t rate, Engine engine, uint32_t maxBlock, double minScale, double maxScale)
     : engine_(engine), stretcher_(std::make_unique<RubberBandStretcher>(rate, 2, EngineOptions(engine))) {
   stretcher_->setMaxProcessSize(maxBlock);
   for (double scale : {minScale / kBeyondRange, maxScale * kBeyondRange, minScale / kBeyondRange, 1.0})
     Exercise(scale, maxBlock);
+  for (int point = 0; point < kDelayPoints; ++point) delays_[point] = MeasureDelay(DelayPointScale(point), maxBlock);
   stretcher_->reset();
 }
 
@@ -58,6 +60,35 @@ void PitchShifter::Exercise(double scale, uint32_t maxBlock) {
   }
 }
 
+double PitchShifter::DelayPointScale(int point) {
+  return kLowestMeasured * std::pow(kHighestMeasured / kLowestMeasured, double(point) / (kDelayPoints - 1));
+}
+
+// The library's own figure for its delay is off by up to a few ms, by an
+// amount that changes with the shift (and grows with the buffers sized
+// above). So it is measured: after the padding, a click goes in a while
+// into the run, and where it comes out tells the output frames to drop.
+double PitchShifter::MeasureDelay(double scale, uint32_t maxBlock) {
+  stretcher_->reset();
+  stretcher_->setPitchScale(Stepped(scale));
+  const size_t pad = stretcher_->getPreferredStartPad();
+  const size_t fed = pad + kClickAt + stretcher_->getStartDelay() + 4 * maxBlock;
+  std::vector<float> input(fed + maxBlock), left(maxBlock), right(maxBlock), heard;
+  input[pad + kClickAt] = 1.0f;
+  float* const output[2] = {left.data(), right.data()};
+  for (size_t at = 0; at < fed; at += maxBlock) {
+    const float* const block[2] = {input.data() + at, input.data() + at};
+    stretcher_->process(block, maxBlock, false);
+    while (stretcher_->available() > 0) {
+      const size_t n = stretcher_->retrieve(output, std::min<size_t>(maxBlock, size_t(stretcher_->available())));
+      heard.insert(heard.end(), left.begin(), left.begin() + long(n));
+    }
+  }
+  const auto loudest = std::max_element(heard.begin(), heard.end(), [](float a, float b) { return std::abs(a) < std::abs(b); });
+  const size_t peak = size_t(loudest - heard.begin());
+  return peak >= kClickAt ? double(peak - kClickAt) : double(stretcher_->getStartDelay());
+}
+
 PitchShifter::~PitchShifter() = default;
 
 void PitchShifter::Reset() { stretcher_->reset(); }
@@ -68,7 +99,19 @@ void PitchShifter::SetPitchScale(double scale) {
 }
 
 uint32_t PitchShifter::StartPad() const { return uint32_t(stretcher_->getPreferredStartPad()); }
-uint32_t PitchShifter::StartDelay() const { return uint32_t(stretcher_->getStartDelay()); }
+// Between the measured shifts, the delay is taken on the straight line; beyond
+// them, the nearest one's.
+uint32_t PitchShifter::StartDelay() const { return uint32_t(std::lround(DelayAt(stretcher_->getPitchScale()))); }
+
+double PitchShifter::Scale() const { return stretcher_->getPitchScale(); }
+
+double PitchShifter::DelayAt(double scale) const {
+  const double place = std::log(scale / kLowestMeasured) / std::log(kHighestMeasured / kLowestMeasured) * (kDelayPoints - 1);
+  const double clamped = std::clamp(place, 0.0, double(kDelayPoints - 1));
+  const int below = std::min(int(clamped), kDelayPoints - 2);
+  const double part = clamped - below;
+  return delays_[below] * (1 - part) + delays_[below + 1] * part;
+}
 uint32_t PitchShifter::FramesWanted() const { return uint32_t(stretcher_->getSamplesRequired()); }
 
 void PitchShifter::Feed(const float* left, const float* right, uint32_t frames) {

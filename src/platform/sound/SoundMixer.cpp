@@ -26,6 +26,9 @@ constexpr uint32_t kBatch = 64;
 // times its own length: the run is heard a few periods after it starts (a
 // few ms at 256 frames), at a few times the steady cost for those periods.
 constexpr uint32_t kStageCatchUp = 4;
+// Once it sounds, the stage is fed what it asks for: on average what the mix
+// takes, but the library works in hops, which may ask for this much more at once.
+constexpr uint32_t kStageHopSlack = 8 * TVoicePitchStage::kBlockFrames;
 // An audio thread stuck in a mix for this long is not waited for any longer.
 constexpr auto kStuckMixTimeout = std::chrono::milliseconds(500);
 
@@ -328,7 +331,6 @@ void SoundMixer::MixThroughStage(TSoundVoice& voice, float* out, uint32_t frames
   TVoicePitchStage& stage = *voice.stage;
   const TVoiceGains target = TargetGains(voice);
   const bool crossed = target.Crossed() || voice.lastGains.Crossed();
-  const uint32_t budget = kStageCatchUp * frames;
   float heard[2 * kBatch];
   uint32_t given = 0, fed = 0;
   while (given < frames && voice.playing.load(std::memory_order_relaxed)) {
@@ -337,10 +339,10 @@ void SoundMixer::MixThroughStage(TSoundVoice& voice, float* out, uint32_t frames
       crossed ? AddWeighed<true>(heard, n, given, frames, voice.lastGains, target, to)
               : AddWeighed<false>(heard, n, given, frames, voice.lastGains, target, to);
       given += n;
-    } else if (fed < budget) {
+    } else if (fed < (stage.Sounding() ? frames + kStageHopSlack : kStageCatchUp * frames)) {
       fed += FeedStage(voice, stage, step);
     } else {
-      break;  // still filling: the rest of this period is silent
+      break;  // still filling (or late): the rest of this period is silent
     }
   }
   voice.lastGains = target;

@@ -10,6 +10,7 @@ void TVoicePitchStage::Restart(uint64_t fraction, double pitchScale) {
   shifter_.SetPitchScale(std::clamp(pitchScale, kMinPitchScale, kMaxPitchScale));
   padLeft_ = shifter_.StartPad();
   delayLeft_ = shifter_.StartDelay();
+  runDelay_ = delayLeft_;
   stretches_[0] = Stretch{0, fraction, 0};
   newest_ = 0;
   fed_ = taken_ = 0;
@@ -59,9 +60,11 @@ const TVoicePitchStage::Stretch& TVoicePitchStage::StretchOf(uint64_t fedIndex) 
   return stretches_[at];
 }
 
-// Output frame k is input frame k, so the next one came from there.
+// Output frame k is input frame k, less what the delay grew by since the run
+// started, so the next one came from there.
 uint64_t TVoicePitchStage::HeardSource() const {
-  const uint64_t next = std::min(taken_, fed_);
+  const double grown = shifter_.DelayAt(shifter_.Scale()) - runDelay_;
+  const uint64_t next = uint64_t(std::clamp(double(taken_) - grown, 0.0, double(fed_)));
   const Stretch& stretch = StretchOf(next);
   return stretch.source + (next - stretch.fedIndex) * stretch.step;
 }

@@ -46,6 +46,8 @@ class TVoicePitchStage {
   // Source position, 32.32 frames from the run's first frame, of the next
   // frame Take gives.
   uint64_t HeardSource() const;
+  // True once the run has given out sound.
+  bool Sounding() const { return taken_ > 0; }
 
   // Keylock shifts back what a rate speeds up; beyond two octaves either way
   // the shift would sound nothing like the track.
@@ -75,4 +77,5 @@ class TVoicePitchStage {
   uint64_t taken_ = 0;         // output frames handed out in this run
   uint32_t padLeft_ = 0;       // silent frames still to feed
   uint32_t delayLeft_ = 0;     // output frames still to drop
+  double runDelay_ = 0;        // the shifter's delay when the run started
 };
