@@ -3,6 +3,9 @@
 #include <rubberband/RubberBandStretcher.h>
 
 #include <algorithm>
+#include <map>
+#include <mutex>
+#include <tuple>
 #include <cmath>
 #include <vector>
 
@@ -41,8 +44,24 @@ PitchShifter::PitchShifter(uint32_t rate, Engine engine, uint32_t maxBlock, doub
   stretcher_->setMaxProcessSize(maxBlock);
   for (double scale : {minScale / kBeyondRange, maxScale * kBeyondRange, minScale / kBeyondRange, 1.0})
     Exercise(scale, maxBlock);
-  for (int point = 0; point < kDelayPoints; ++point) delays_[point] = MeasureDelay(DelayPointScale(point), maxBlock);
+  MeasureDelays(rate, maxBlock, minScale, maxScale);
   stretcher_->reset();
+}
+
+// Every shifter built alike has the same delays: they are measured once.
+void PitchShifter::MeasureDelays(uint32_t rate, uint32_t maxBlock, double minScale, double maxScale) {
+  using Key = std::tuple<uint32_t, Engine, uint32_t, double, double>;
+  static std::mutex lock;
+  static std::map<Key, std::array<double, kDelayPoints>> measured;
+  const Key key{rate, engine_, maxBlock, minScale, maxScale};
+  std::lock_guard<std::mutex> guard(lock);
+  auto found = measured.find(key);
+  if (found == measured.end()) {
+    std::array<double, kDelayPoints> delays;
+    for (int point = 0; point < kDelayPoints; ++point) delays[size_t(point)] = MeasureDelay(DelayPointScale(point), maxBlock);
+    found = measured.emplace(key, delays).first;
+  }
+  delays_ = found->second;
 }
 
 // Enough blocks of silence at `scale` for the library to run every stage.
@@ -52,7 +71,7 @@ void PitchShifter::Exercise(double scale, uint32_t maxBlock) {
   std::vector<float> left(maxBlock), right(maxBlock);
   const float* const input[2] = {silence.data(), silence.data()};
   float* const output[2] = {left.data(), right.data()};
-  const size_t needed = stretcher_->getPreferredStartPad() + stretcher_->getStartDelay() + 4 * maxBlock;
+  const size_t needed = stretcher_->getSamplesRequired() + 2 * maxBlock;
   for (size_t fed = 0; fed < needed; fed += maxBlock) {
     stretcher_->process(input, maxBlock, false);
     while (stretcher_->available() > 0)
@@ -110,7 +129,7 @@ double PitchShifter::DelayAt(double scale) const {
   const double clamped = std::clamp(place, 0.0, double(kDelayPoints - 1));
   const int below = std::min(int(clamped), kDelayPoints - 2);
   const double part = clamped - below;
-  return delays_[below] * (1 - part) + delays_[below + 1] * part;
+  return delays_[size_t(below)] * (1 - part) + delays_[size_t(below) + 1] * part;
 }
 uint32_t PitchShifter::FramesWanted() const { return uint32_t(stretcher_->getSamplesRequired()); }
 

@@ -3,6 +3,7 @@
 // allocated when it is built; after that, calls with at most `maxBlock`
 // frames never allocate, lock or wait, so the audio thread may make them.
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -53,8 +54,9 @@ class PitchShifter {
   void Exercise(double scale, uint32_t maxBlock);
   static double DelayPointScale(int point);
   double MeasureDelay(double scale, uint32_t maxBlock);
+  void MeasureDelays(uint32_t rate, uint32_t maxBlock, double minScale, double maxScale);
 
   const Engine engine_;
   std::unique_ptr<RubberBand::RubberBandStretcher> stretcher_;
-  double delays_[kDelayPoints] = {};
+  std::array<double, kDelayPoints> delays_{};
 };
