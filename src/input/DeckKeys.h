@@ -29,6 +29,7 @@ enum TDeckKeyAction : uint8_t {
   kaVolumeDown,
   kaMute,
   kaTimeMode,
+  kaKeylock,
 };
 
 struct TDeckKey {
@@ -61,6 +62,7 @@ inline constexpr TDeckKey kDeckKeys[] = {
     {DIK_SPACE, kaPlayCue, "Space", false},
     {DIK_T, kaTimeMode, "T", false},
     {DIK_M, kaMute, "M", false},
+    {DIK_K, kaKeylock, "K", false},
     {DIK_MINUS, kaVolumeDown, "-", false},
     {DIK_EQUALS, kaVolumeUp, "=", false},
     // The grave accent and the digits row: watched, and idle.
@@ -99,6 +101,7 @@ inline constexpr TDeckKeyHelp kDeckKeyHelp[] = {
     {kaVolumeDown, true, "Volume down, 5 steps every tick (with <kbd>Shift</kbd>: 1 step)"},
     {kaMute, true, "Mute"},
     {kaTimeMode, false, "Time display: elapsed / remaining"},
+    {kaKeylock, false, "Keylock: the pitch changes the tempo, the key stays (the PITCH lamp turns blue)"},
     {kaOpen, false, "Open files"},
     {kaShift, false, "Held with the bend and search keys: fixed, finer steps; with the volume keys: 1 step"},
     {kaCtrl, false, "Held with the bend and search keys: fixed, finer steps; with the track keys: five tracks"},

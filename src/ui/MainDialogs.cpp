@@ -9,12 +9,14 @@
 #include <algorithm>
 #include <array>
 
+#include "deck/KeylockStore.h"
 #include "deck/VySystem.h"
 #include "foundation/OzoError.h"
 #include "foundation/OzoLog.h"
 #include "ui/About.h"
 #include "ui/DisplayRefresh.h"
 #include "ui/HelpPage.h"
+#include "ui/KeylockForm.h"
 #include "ui/Settings.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
@@ -90,6 +92,19 @@ void TMainForm::ShowPreferences() {
   deck_->SetPreferences(preferences);
   display_->RefreshDropAcceptance();
   UpdatePitchFader();
+  FormActivate();
+}
+
+// The engine is one choice for every deck of the user, stored at once.
+void TMainForm::ShowKeylockPreferences() {
+  if (!deck_) return;
+  FormDeactivate();
+  TKeylockForm form(this);
+  form.SetEngine(deck_->KeylockEngine());
+  if (form.exec() == QDialog::Accepted && deck_) {
+    deck_->SetKeylockEngine(form.Engine());
+    KeylockStore::SetEngine(form.Engine());
+  }
   FormActivate();
 }
 

@@ -84,6 +84,7 @@ void TMainForm::contextMenuEvent(QContextMenuEvent* event) {
   if (!IsFreeSpot(event->pos())) return;
   QMenu menu(this);
   menu.addAction("&Preferences...", this, [this] { ShowPreferences(); });
+  menu.addAction("&Keylock...", this, [this] { ShowKeylockPreferences(); });
   menu.addAction("&Help...", this, [this] { ShowHelp(); });
   menu.addAction("&About...", this, [this] { ShowAbout(); });
   menu.addSeparator();
