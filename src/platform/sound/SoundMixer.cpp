@@ -23,9 +23,9 @@ constexpr uint64_t kStretchAbove = kOne + kOne / 10;
 // Output frames resampled at a time before their gains are applied.
 constexpr uint32_t kBatch = 64;
 // While a keylock run fills the pitch stage, each mix may feed it this many
-// times its own length: the run is heard a few periods after it starts (a
-// few ms at 256 frames), at a few times the steady cost for those periods.
-constexpr uint32_t kStageCatchUp = 4;
+// times its own length: the run is heard a few periods after it starts (about
+// 20 ms at 256 frames), at a few times the steady cost for those periods.
+constexpr uint32_t kStageCatchUp = 5;
 // Once it sounds, the stage is fed what it asks for: on average what the mix
 // takes, but the library works in hops, which may ask for this much more at once.
 constexpr uint32_t kStageHopSlack = 8 * TVoicePitchStage::kBlockFrames;
