@@ -2,8 +2,12 @@
 
 #include <algorithm>
 
+#include "platform/kernel/KernelCheck.h"
+
 TVoicePitchStage::TVoicePitchStage(uint32_t deviceRate, PitchShifter::Engine engine)
-    : shifter_(deviceRate, engine, kBlockFrames, kMinPitchScale, kMaxPitchScale) {}
+    : shifter_(deviceRate, engine, kBlockFrames, kMinPitchScale, kMaxPitchScale) {
+  KERNEL_CHECK(!IsRealtimeThread(), "the pitch stage is built before the audio thread uses it");
+}
 
 void TVoicePitchStage::Restart(uint64_t fraction, double pitchScale) {
   shifter_.Reset();
