@@ -4,29 +4,39 @@
 // tempo of a click track at +8 %; play-to-sound latency in 256-frame periods
 // with keylock off and on; and CPU in % of a core by the thread's own clock:
 // the library alone in a bare loop (the floor), the mix without keylock and
-// the mix with it. Whole-deck latency and gaps: bench/KeylockGaps.cpp.
+// the mix with it; then the whole deck on the null device, paced like a card,
+// by the process's clock. Gaps with two decks on JACK: bench/KeylockGaps.cpp.
 #include <time.h>
 
 #include <cmath>
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <string>
+#include <tuple>
 #include <vector>
 
+#include "deck/VySystem.h"
 #include "platform/rubberband/PitchShifter.h"
 #include "platform/sound/SoundMixer.h"
 #include "platform/sound/VoicePitchStage.h"
 #include "support/AudioAnalysis.h"
+#include "support/AudioOutput.h"
+#include "support/TempDir.h"
+#include "support/WavWriter.h"
 
 namespace {
 constexpr uint32_t kFileRate = 44100, kDeviceRate = 48000, kPeriod = 256;
 constexpr double kCpuSeconds = 20;  // of audio, for each CPU figure
 
-double ThreadSeconds() {
+constexpr double kDeckSeconds = 10;  // of real time, for each whole-deck figure
+
+double ClockSeconds(clockid_t clock) {
   timespec now;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  clock_gettime(clock, &now);
   return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
+double ThreadSeconds() { return ClockSeconds(CLOCK_THREAD_CPUTIME_ID); }
 
 // A looping 16-bit stereo voice of `frames` at the file rate, sample k `at(k)`.
 std::unique_ptr<TSoundVoice> Voice(uint32_t frames, const std::function<float(uint32_t)>& at) {
@@ -138,6 +148,34 @@ double BareCost(PitchShifter::Engine engine) {
   }
   return (ThreadSeconds() - start) / kCpuSeconds;
 }
+// The whole deck playing `song` at +8 %: every thread of the process, once
+// the first fill is done, per second of real time.
+double DeckCost(const std::string& song, uint32_t keylock) {
+  TVySystemTAG deck;
+  deck.NudgePitch(800);
+  deck.SetKeylockEngine(keylock);
+  deck.SetKeylock(keylock != DSBKEYLOCK_OFF);
+  deck.OpenFiles(song, 0);  // plays when opened
+  Wait(1);
+  const double start = ClockSeconds(CLOCK_PROCESS_CPUTIME_ID);
+  Wait(kDeckSeconds);
+  return (ClockSeconds(CLOCK_PROCESS_CPUTIME_ID) - start) / kDeckSeconds;
+}
+
+void Decks() {
+  TempDir dir;
+  const std::string song = dir.File("tone.wav");
+  WriteFileBytes(song, MakeWav({.rate = kFileRate, .data = PcmBytes(DitheredSine(1000, kFileRate, 30 * kFileRate, 0.5, 2))}));
+  ScopedAudioOutput output("null", kDeviceRate);
+  const double plain = DeckCost(song, DSBKEYLOCK_OFF);
+  std::printf("whole deck at +8 %%, null device: without keylock %.2f %% of a core\n", plain * 100);
+  for (auto [engine, mode, name] : {std::tuple{PitchShifter::Engine::kFine, DSBKEYLOCK_FINE, "fine"},
+                                    {PitchShifter::Engine::kFast, DSBKEYLOCK_FAST, "fast"}}) {
+    const double keylocked = DeckCost(song, mode), bare = BareCost(engine);
+    std::printf("  keylock \"%s\": %.2f %% of a core; (with - without) / library alone (%.2f %%) = %.2f\n", name,
+                keylocked * 100, bare * 100, (keylocked - plain) / bare);
+  }
+}
 }  // namespace
 
 int main() {
@@ -155,4 +193,5 @@ int main() {
     std::printf("  CPU: library alone %.2f %%, mix with keylock %.2f %% of a core: (with - without) / alone = %.2f\n",
                 bare * 100, keylocked * 100, (keylocked - plainCost) / bare);
   }
+  Decks();
 }

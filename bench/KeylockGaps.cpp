@@ -65,9 +65,12 @@ int main(int argc, char** argv) {
     decks.push_back(std::make_unique<ChildProcess>(std::vector<std::string>{
         "sh", "-c", "printf '%s' \"$1\" | \"$2\" >/dev/null", "sh", commands, VYS_DECK_PATH}));
   }
-  ChildProcess analysis({"ffmpeg", "-v", "quiet", "-stream_loop", "-1", "-t", std::to_string(long(seconds)), "-i", song,
-                         "-af", "ebur128=framelog=quiet", "-f", "null", "-"});
+  // Loudness with true peaks, over and over, as fast as one core goes, until stopped.
+  ChildProcess analysis({"ffmpeg", "-v", "quiet", "-stream_loop", "-1", "-i", song, "-t", "1000000", "-af",
+                         "ebur128=peak=true", "-f", "null", "-"});
   for (auto& deck : decks) deck->WaitForExit(std::chrono::milliseconds(long(seconds * 1000) + 60000));
+  const bool analysed = analysis.WaitForExit(std::chrono::milliseconds(0), false) == ChildProcess::kStillRunning;
+  std::printf("the analysis ran %s\n", analysed ? "throughout" : "NOT throughout: no load");
   analysis.Stop();
   for (auto& card : cards) {
     const Capture heard = card->Recorded();
