@@ -331,10 +331,10 @@ void SoundMixer::MixThroughStage(TSoundVoice& voice, float* out, uint32_t frames
   TVoicePitchStage& stage = *voice.stage;
   const TVoiceGains target = TargetGains(voice);
   const bool crossed = target.Crossed() || voice.lastGains.Crossed();
-  float heard[2 * kBatch];
+  float heard[2 * TVoicePitchStage::kBlockFrames];  // few, large takes: the library's cost is per call
   uint32_t given = 0, fed = 0;
   while (given < frames && voice.playing.load(std::memory_order_relaxed)) {
-    if (const uint32_t n = stage.Take(heard, std::min(frames - given, kBatch))) {
+    if (const uint32_t n = stage.Take(heard, std::min(frames - given, TVoicePitchStage::kBlockFrames))) {
       float* to = out + 2 * size_t(given);
       crossed ? AddWeighed<true>(heard, n, given, frames, voice.lastGains, target, to)
               : AddWeighed<false>(heard, n, given, frames, voice.lastGains, target, to);
