@@ -61,8 +61,9 @@ class TVoicePitchStage {
     uint64_t source = 0;
     uint64_t step = 0;
   };
-  // Input runs ahead of output by the shifter's delay and one block; this
-  // many stretches of at least kMinFeedFrames cover that with room to spare.
+  // Input runs ahead of output by what the shifter holds (its window, a few
+  // thousand frames); a new stretch starts only where the step changed, and
+  // this many of at least kMinFeedFrames each cover that with room to spare.
   static constexpr uint32_t kStretches = 128;
 
   const Stretch& StretchOf(uint64_t fedIndex) const;
