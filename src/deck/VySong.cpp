@@ -139,6 +139,7 @@ int TVySongTAG::Open(const char* fileName, unsigned trackNumber, int exactLength
   ResetTimeInfo();
   timeInfo_.CueChanged = 1;
   Scan.Stop();
+  ApplyKeylock();
   open_ = 1;
   return 0;
 }
@@ -480,24 +481,41 @@ uint32_t TVySongTAG::NextServiceMs() {
 
 // ---- search ----
 
+void TVySongTAG::SetKeylock(uint32_t mode) {
+  TOzoSyncGuard lock(*this);
+  keylock_ = mode;
+  ApplyKeylock();
+}
+
+// Search snippets are heard at their own pitch, as on a CD deck.
+void TVySongTAG::ApplyKeylock() {
+  OZO_ASSERT(HeldHere(), "the song lock is held");
+  const uint32_t mode = Scan.Mode() == smNone ? keylock_ : DSBKEYLOCK_OFF;
+  if (mode != buffer_.GetKeylock()) buffer_.SetKeylock(mode);
+}
+
 void TVySongTAG::StartStepScan(int step, bool fresh) {
   TOzoSyncGuard lock(*this);
   if (open_) Scan.StartStep(step, fresh);
+  ApplyKeylock();
 }
 
 void TVySongTAG::StartForwardScan(bool fresh) {
   TOzoSyncGuard lock(*this);
   if (open_) Scan.StartForward(fresh);
+  ApplyKeylock();
 }
 
 void TVySongTAG::StartBackwardScan(bool fresh) {
   TOzoSyncGuard lock(*this);
   if (open_) Scan.StartBackward(fresh);
+  ApplyKeylock();
 }
 
 void TVySongTAG::StopScan() {
   TOzoSyncGuard lock(*this);
   Scan.Stop();
+  ApplyKeylock();
 }
 
 void TVySongTAG::StepScan() {

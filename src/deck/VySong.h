@@ -80,6 +80,10 @@ class TVySongTAG : public TOzoSync {
   void SetTimeMode(int mode);
   int GetTimeMode();
   void SetRate(unsigned hz);
+  // Keylock (DSBKEYLOCK_*): the tempo follows the rate, the key stays. A
+  // search plays without it; it returns when the search ends.
+  void SetKeylock(uint32_t mode);
+  uint32_t GetKeylock() const { return keylock_; }
   void SetVolume(unsigned volume);
   void SetPan(int pan);
   // Above 1 it amplifies: the track's loudness correction.
@@ -124,6 +128,7 @@ class TVySongTAG : public TOzoSync {
   void UpdatePosition();
   void FollowDecodedEnd();
   void SetPositionBytes(uint64_t bytes);
+  void ApplyKeylock();
   uint32_t NextServiceMs();
   void ResetSongInfo();
   void ResetTimeInfo();
@@ -139,6 +144,7 @@ class TVySongTAG : public TOzoSync {
   uint64_t lengthBytes_ = 0;
   uint32_t chunkBytes_ = 0, bufferBytes_ = 0, framesPerChunk_ = 0;
   uint8_t timeMode_ = 0;
+  uint32_t keylock_ = DSBKEYLOCK_OFF;
   TOzoAudioConfig deviceSelection_{};
   TGuid deviceId_{};
   int deviceChanged_ = 1;

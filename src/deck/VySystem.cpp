@@ -439,6 +439,19 @@ void TVySystemTAG::SetBalance(int balance, bool downmix) {
   ApplyLevels();
 }
 
+void TVySystemTAG::SetKeylock(bool on) {
+  CheckCommandThread();
+  keylock_ = on;
+  Song.SetKeylock(on ? keylockEngine_ : DSBKEYLOCK_OFF);
+  StateChanged = 1;  // the face shows it with the lamps
+}
+
+void TVySystemTAG::SetKeylockEngine(uint32_t engine) {
+  CheckCommandThread();
+  keylockEngine_ = engine == DSBKEYLOCK_FAST ? DSBKEYLOCK_FAST : DSBKEYLOCK_FINE;
+  if (keylock_) Song.SetKeylock(keylockEngine_);
+}
+
 // A new track gets a new sound buffer: a mute still held carries over to it.
 void TVySystemTAG::ApplyLevels() {
   if (!TrackLoaded) return;

@@ -122,6 +122,13 @@ class TVySystemTAG {
   void SetBalance(int balance, bool downmix);
   void MuteDown();
   void MuteUp();
+  // Keylock: the pitch fader and the bends change the tempo, the key stays.
+  // The engine is DSBKEYLOCK_FINE or DSBKEYLOCK_FAST; it is prepared here,
+  // on the window's thread, and kept for the tracks that follow.
+  void SetKeylock(bool on);
+  bool Keylock() const { return keylock_; }
+  void SetKeylockEngine(uint32_t engine);
+  uint32_t KeylockEngine() const { return keylockEngine_; }
   // "Secure track buttons" holds an audible playing deck, or the playlist is empty.
   bool TrackChangeRefused() const;
   // Nonzero when a track was selected.
@@ -178,6 +185,8 @@ class TVySystemTAG {
   int64_t lastTrackPressMs_ = 0;
   int cuePlayHeld_ = 0;
   int muteHeld_ = 0;
+  bool keylock_ = false;
+  uint32_t keylockEngine_ = DSBKEYLOCK_FINE;
   const TVyPlayerCycles cycles_;
   const std::thread::id builtOn_ = std::this_thread::get_id();
   bool playerWoken_ = false;  // pcCaller only: on the caller's one thread

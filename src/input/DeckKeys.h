@@ -30,6 +30,7 @@ enum TDeckKeyAction : uint8_t {
   kaMute,
   kaTimeMode,
   kaBpmDisplay,
+  kaKeylock,
 };
 
 struct TDeckKey {
@@ -63,6 +64,7 @@ inline constexpr TDeckKey kDeckKeys[] = {
     {DIK_T, kaTimeMode, "T", false},
     {DIK_M, kaMute, "M", false},
     {DIK_B, kaBpmDisplay, "B", false},
+    {DIK_K, kaKeylock, "K", false},
     {DIK_MINUS, kaVolumeDown, "-", false},
     {DIK_EQUALS, kaVolumeUp, "=", false},
     // The grave accent and the digits row: watched, and idle.
@@ -102,6 +104,7 @@ inline constexpr TDeckKeyHelp kDeckKeyHelp[] = {
     {kaMute, true, "Mute"},
     {kaTimeMode, false, "Time display: elapsed / remaining"},
     {kaBpmDisplay, false, "Pitch display: pitch / the track's tempo at this pitch (BPM)"},
+    {kaKeylock, false, "Keylock: the pitch changes the tempo, the key stays (the PITCH lamp turns blue)"},
     {kaOpen, false, "Open files"},
     {kaShift, false, "Held with the bend and search keys: fixed, finer steps; with the volume keys: 1 step"},
     {kaCtrl, false, "Held with the bend and search keys: fixed, finer steps; with the track keys: five tracks"},

@@ -22,6 +22,9 @@ constexpr int kBytesPerBufferStep = 100;
 
 const QColor kPitchZero(0, 255, 0);
 const QColor kPitchMoved(0, 128, 0);
+// With keylock on, the same lamp in blue: the key stays wherever the fader is.
+const QColor kKeylockZero(0, 200, 255);
+const QColor kKeylockMoved(0, 100, 160);
 
 // A bar with an empty range would turn into Qt's busy animation; an empty
 // song shows an empty bar instead.
@@ -145,9 +148,10 @@ void TDisplayRefresh::RefreshPitchDisplay() {
   deck_->GetPitchInfo(info);
   ui_.LabelPitch->SetCaption(deck_->ShowBpm() ? BpmCaption(deck_->EffectiveBpmText()) : info.PitchText);
   QPalette led = ui_.LedPitch->palette();
+  const bool keylock = deck_->Keylock();
   led.setColor(QPalette::Window, !info.PitchOn     ? window_.palette().color(QPalette::Button)
-                                 : info.Pitch == 0 ? kPitchZero
-                                                   : kPitchMoved);
+                                 : info.Pitch == 0 ? (keylock ? kKeylockZero : kPitchZero)
+                                                   : (keylock ? kKeylockMoved : kPitchMoved));
   ui_.LedPitch->setPalette(led);
   if (ui_.Pitch->Value() != info.FaderValue) ui_.Pitch->SetValue(info.FaderValue);
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 
+#include "deck/KeylockStore.h"
 #include "deck/VySystem.h"
 #include "foundation/OzoError.h"
 #include "foundation/OzoLog.h"
@@ -17,6 +18,7 @@
 #include "ui/HelpPage.h"
 #include "ui/MainMidi.h"
 #include "ui/MidiDialog.h"
+#include "ui/KeylockForm.h"
 #include "ui/Settings.h"
 #include "ui/Vymain.h"
 #include "ui_Vymain.h"
@@ -92,6 +94,19 @@ void TMainForm::ShowPreferences() {
   deck_->SetPreferences(preferences);
   display_->RefreshDropAcceptance();
   UpdatePitchFader();
+  FormActivate();
+}
+
+// The engine is one choice for every deck of the user, stored at once.
+void TMainForm::ShowKeylockPreferences() {
+  if (!deck_) return;
+  FormDeactivate();
+  TKeylockForm form(this);
+  form.SetEngine(deck_->KeylockEngine());
+  if (form.exec() == QDialog::Accepted && deck_) {
+    deck_->SetKeylockEngine(form.Engine());
+    KeylockStore::SetEngine(form.Engine());
+  }
   FormActivate();
 }
 

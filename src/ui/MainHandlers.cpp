@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "audio/decoders/SoundFormats.h"
+#include "deck/KeylockStore.h"
 #include "deck/VySystem.h"
 #include "foundation/OzoLog.h"
 #include "platform/keyboard/AsyncKeyState.h"
@@ -131,6 +132,7 @@ void TMainForm::KeyAction(TDeckKeyAction action, bool pressed) {
     case kaTimeMode: press(&TMainForm::btnTimeMouseDown); break;
     case kaMute: hold(&TMainForm::btnMuteMouseDown, &TMainForm::btnMuteMouseUp); break;
     case kaBpmDisplay: if (pressed) deck_->ToggleBpmDisplay(), RefreshPitchDisplay(); break;
+    case kaKeylock: press(&TMainForm::KeylockToggle); break;
     default: break;  // idle; the keyboard keeps the modifiers and the volume ramp
   }
   // clang-format on
@@ -172,6 +174,14 @@ void TMainForm::btnCUEMouseUp() { deck_->CueUp(); }
 void TMainForm::btnTimeMouseDown() { deck_->ToggleTimeMode(); }
 void TMainForm::btnMuteMouseDown() { deck_->MuteDown(); }
 void TMainForm::btnMuteMouseUp() { deck_->MuteUp(); }
+
+// Each deck keeps its own keylock, stored at once for its output device.
+void TMainForm::KeylockToggle() {
+  if (!deck_) return;
+  deck_->SetKeylock(!deck_->Keylock());
+  KeylockStore::SetOn(deviceIndex_, deck_->Keylock());
+  RefreshPitchDisplay();
+}
 
 void TMainForm::btnPitchClick() {
   if (!deck_) return;

@@ -8,6 +8,7 @@
 
 #include "audio/output/OzoDS.h"
 #include "controls/Vumetter.h"
+#include "deck/KeylockStore.h"
 #include "deck/VySystem.h"
 #include "foundation/OzoError.h"
 #include "foundation/OzoLog.h"
@@ -97,6 +98,8 @@ void TMainForm::ApplyConfig(const std::vector<std::string>& arguments) {
   if (block.WindowFlags & wfLog) LogStart();
   deck_->SetPreferences(ConfigPreferences(block));
   SelectDevice(block.DeviceIndex);
+  deck_->SetKeylockEngine(KeylockStore::Engine());
+  deck_->SetKeylock(KeylockStore::On(deviceIndex_));
   UpdatePitchFader();
   if (block.Left != -1 || block.Top != -1) PlaceWindow(block.Left, block.Top);
   if (block.HotKey != 0) SetHotKeyIndex(block.HotKey);

@@ -79,6 +79,7 @@ class TMainForm : public QWidget {
 
   // The deck's dialogs, from the window's menu and the "P.." button.
   void ShowPreferences();
+  void ShowKeylockPreferences();
   void ShowHelp();
   void ShowAbout();
   void ShowMidi();
@@ -127,6 +128,7 @@ class TMainForm : public QWidget {
   void btnCUEMouseUp();
   void btnTimeMouseDown();
   void btnPitchClick();
+  void KeylockToggle();
   void btnFastMouseDown();
   void btnFastMouseUp();
   void btnSlowMouseDown();

@@ -92,6 +92,7 @@ void TMainForm::contextMenuEvent(QContextMenuEvent* event) {
     FormActivate();
   });
   menu.addAction("MIDI...", this, [this] { ShowMidi(); });
+  menu.addAction("&Keylock...", this, [this] { ShowKeylockPreferences(); });
   menu.addAction("&Help...", this, [this] { ShowHelp(); });
   menu.addAction("&About...", this, [this] { ShowAbout(); });
   menu.addSeparator();

@@ -56,16 +56,17 @@ TEST_F(Console, StatusIsOneJsonObjectWithEveryKey) {
   WriteFileBytes(dir.File("a_\"quoted\"_name.wav"), MakeWav({.data = PatternBytes(176400)}));
   ASSERT_EQ(console->Run("open " + dir.File("a_\"quoted\"_name.wav")), "ok");
   console->Run("nudge 800");
+  EXPECT_EQ(console->Run("keylock 1"), "ok");
   const std::string status = console->Run("status");
   EXPECT_EQ(status.find('\n'), std::string::npos);
   for (const char* key :
        {"state", "position", "length", "cue", "title", "track", "time", "hundredths", "pitch_text", "pitch", "pitch_on",
-        "rate", "volume", "balance", "levels", "end_reached", "analysis", "bpm", "firstBeatMs", "loudnessLufs", "gainDb",
+        "rate", "keylock", "volume", "balance", "levels", "end_reached", "analysis", "bpm", "firstBeatMs", "loudnessLufs", "gainDb",
         "playlist_count", "playlist_index"})
     EXPECT_THAT(status, HasSubstr(std::string("\"") + key + "\":")) << key;
   EXPECT_THAT(status, HasSubstr("\"title\":\"a \\\"quoted\\\" name\""));
   EXPECT_THAT(status, HasSubstr("\"pitch_text\":\"+ e8.00\""));
-  EXPECT_THAT(status, HasSubstr("\"rate\":47628"));
+  EXPECT_THAT(status, HasSubstr("\"rate\":47628,\"keylock\":true"));
   EXPECT_THAT(status, HasSubstr("\"playlist_count\":1,\"playlist_index\":0}"));
 
   // Names are bytes: UTF-8 stays as it is, anything else is read as Latin-1.

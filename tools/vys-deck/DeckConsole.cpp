@@ -216,6 +216,7 @@ const std::map<std::string, DeckConsole::TCommand>& DeckConsole::Commands() {
       {"downmix", {"downmix -100|0|100", 1, 1, -100, 100, 100, false, Ok([](TVySystemTAG& d, auto& a) {
                      d.SetBalance(int(a[0]), true);
                    })}},
+      {"keylock", {"keylock 0|1", 1, 1, 0, 1, 1, false, Ok([](TVySystemTAG& d, auto& a) { d.SetKeylock(a[0] == 1); })}},
       {"mute-down", {"mute-down", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.MuteDown(); })}},
       {"mute-up", {"mute-up", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.MuteUp(); })}},
       {"time-mode", {"time-mode", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.ToggleTimeMode(); })}},
@@ -377,7 +378,7 @@ std::string DeckConsole::Status() {
        << ",\"track\":" << Quoted(song.TrackText) << ",\"time\":" << Quoted(play.Time.TimeText)
        << ",\"hundredths\":" << Quoted(play.Time.HundredthsText) << ",\"pitch_text\":" << Quoted(pitch.PitchText)
        << ",\"pitch\":" << pitch.Pitch << ",\"pitch_on\":" << (pitch.PitchOn ? "true" : "false")
-       << ",\"rate\":" << pitch.Rate << ",\"volume\":" << deck_.Volume << ",\"balance\":" << deck_.Balance
+       << ",\"rate\":" << pitch.Rate << ",\"keylock\":" << (deck_.Keylock() ? "true" : "false") << ",\"volume\":" << deck_.Volume << ",\"balance\":" << deck_.Balance
        << ",\"levels\":[" << play.LevelLeft << "," << play.LevelRight << "]"
        << ",\"end_reached\":" << (deck_.Song.EndMarker().EndReached() ? "true" : "false")
        << AnalysisFields() << ",\"playlist_count\":" << deck_.PlayList.Entries.Count()

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "DeckConsole.h"
+#include "deck/KeylockStore.h"
 
 namespace {
 // Reads standard input a line at a time, checking the deck while it waits.
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
   TVySystemTAG deck;
   deck.Analysis().Use(AnalyseTrack);
   deck.LoadAutoGainPreferences();
+  deck.SetKeylockEngine(KeylockStore::Engine());  // the user's; `keylock 0|1` switches it
   DeckConsole console(deck);
   if (argc > 1) {
     std::string list;

@@ -126,6 +126,7 @@ int TOzoSoundBufferTAG::CreateSecondary(TOzoAudioTAG* device, const TWaveFormatE
   PlayFlags = (flags & kBufferLooping) ? DSBPLAY_LOOPING : 0;
   Owner = device;
   StoreFormat(format);
+  if (Keylock != DSBKEYLOCK_OFF) SetKeylock(Keylock);
   return 0;
 }
 
@@ -247,6 +248,13 @@ void TOzoSoundBufferTAG::SetChannelMix(uint32_t mix) {
 
 void TOzoSoundBufferTAG::SetGainFactor(float factor) {
   if (Valid) Buffer->SetGainFactor(factor);
+}
+
+void TOzoSoundBufferTAG::SetKeylock(uint32_t mode) {
+  Keylock = mode;
+  if (!Valid) return;
+  HRESULT result = Buffer->SetKeylock(mode);
+  if (FAILED(result)) ReportError(__FILE__, __LINE__, kReport, "OzoSoundBuffer: Error en keylock [%s]", Name(result));
 }
 
 uint32_t TOzoSoundBufferTAG::GetChannelMix() {

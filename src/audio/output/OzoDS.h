@@ -64,6 +64,10 @@ class TOzoSoundBufferTAG {
   // The track's loudness correction as an amplitude factor, heard at once
   // with volume and pan.
   void SetGainFactor(float factor);
+  // Keylock (DSBKEYLOCK_*), for this buffer and every one made after it.
+  // Turning it on prepares the pitch stage here, on the caller's thread.
+  void SetKeylock(uint32_t mode);
+  uint32_t GetKeylock() const { return Keylock; }
 
   uint32_t GetSize() const { return Valid ? Size : 0; }
   uint16_t GetChannels() const { return Valid ? Channels : 0; }
@@ -82,6 +86,7 @@ class TOzoSoundBufferTAG {
   int Muted = 0;
   unsigned Volume = 100;
   int Pan = 0;
+  uint32_t Keylock = DSBKEYLOCK_OFF;
   unsigned MuteLevel = 0;
   void* LockPtr1 = nullptr;
   void* LockPtr2 = nullptr;

@@ -55,7 +55,7 @@ extern const TDIDataFormat c_dfDIKeyboard;
 // Scan codes the deck's key map names; every key and its name: ScanCodes.h.
 constexpr uint8_t DIK_1 = 0x02, DIK_0 = 0x0B, DIK_MINUS = 0x0C, DIK_EQUALS = 0x0D;
 constexpr uint8_t DIK_T = 0x14, DIK_RETURN = 0x1C, DIK_LCONTROL = 0x1D;
-constexpr uint8_t DIK_GRAVE = 0x29, DIK_LSHIFT = 0x2A, DIK_Z = 0x2C, DIK_M = 0x32;
+constexpr uint8_t DIK_K = 0x25, DIK_GRAVE = 0x29, DIK_LSHIFT = 0x2A, DIK_Z = 0x2C, DIK_M = 0x32;
 constexpr uint8_t DIK_RSHIFT = 0x36, DIK_MULTIPLY = 0x37, DIK_LMENU = 0x38, DIK_SPACE = 0x39;
 constexpr uint8_t DIK_SUBTRACT = 0x4A, DIK_ADD = 0x4E, DIK_NUMPAD0 = 0x52;
 constexpr uint8_t DIK_NUMPADENTER = 0x9C, DIK_RCONTROL = 0x9D, DIK_DIVIDE = 0xB5;

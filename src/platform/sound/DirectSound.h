@@ -54,6 +54,11 @@ constexpr uint32_t DSBMIX_NONE = 0;   // each channel on its own side
 constexpr uint32_t DSBMIX_LEFT = 1;   // (left + right) / 2 on the left, the right silent
 constexpr uint32_t DSBMIX_RIGHT = 2;  // (left + right) / 2 on the right, the left silent
 
+// Keylock modes of SetKeylock, our own addition (see there).
+constexpr uint32_t DSBKEYLOCK_OFF = 0;
+constexpr uint32_t DSBKEYLOCK_FINE = 1;  // best sound
+constexpr uint32_t DSBKEYLOCK_FAST = 2;  // less work, sooner heard
+
 struct TDSBufferDesc {
   uint32_t dwSize;   // of this record, as the caller knows it
   uint32_t dwFlags;  // DSBCAPS_*
@@ -92,6 +97,10 @@ class IDirectSoundBuffer {
   // cannot) applied with volume and pan as the buffer is mixed: a track's
   // loudness correction, heard at once.
   virtual HRESULT SetGainFactor(float factor) = 0;
+  // Our own addition: keylock (DSBKEYLOCK_*). The frequency still sets the
+  // speed; the pitch stays the buffer's own. Turning it on prepares all it
+  // needs here, never on the audio thread: DSERR_OUTOFMEMORY if it cannot.
+  virtual HRESULT SetKeylock(uint32_t mode) = 0;
   virtual HRESULT GetStatus(uint32_t* status) = 0;
   // A lost output is reopened in the background; this asks for an attempt
   // now and returns at once: DS_OK when the output is there, else DSERR_BUFFERLOST.

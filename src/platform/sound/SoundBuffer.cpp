@@ -1,6 +1,7 @@
 #include "platform/sound/SoundBuffer.h"
 
 #include <cmath>
+#include <exception>
 
 #include "platform/sound/SoundMixer.h"
 
@@ -156,6 +157,25 @@ HRESULT TSoundBuffer::SetGainFactor(float factor) {
   if (!(factor >= 0.0f && factor <= kMaxGainFactor)) return DSERR_INVALIDPARAM;
   gainFactor_ = factor;
   ApplyGains();
+  return DS_OK;
+}
+
+HRESULT TSoundBuffer::SetKeylock(uint32_t mode) {
+  if (!voice_) return DSERR_CONTROLUNAVAIL;
+  if (mode > DSBKEYLOCK_FAST) return DSERR_INVALIDPARAM;
+  const auto engine = mode == DSBKEYLOCK_FINE ? PitchShifter::Engine::kFine : PitchShifter::Engine::kFast;
+  if (mode != DSBKEYLOCK_OFF && (!keylock_ || keylock_->Engine() != engine)) {
+    std::unique_ptr<TVoicePitchStage> stage;
+    try {
+      stage = std::make_unique<TVoicePitchStage>(device_.Mixer().DeviceRate(), engine);
+    } catch (const std::exception&) {
+      return DSERR_OUTOFMEMORY;
+    }
+    voice_->keylock.store(nullptr, std::memory_order_release);
+    device_.Mixer().WaitForRunningMix();  // no mix reads the old stage any more
+    keylock_ = std::move(stage);
+  }
+  voice_->keylock.store(mode == DSBKEYLOCK_OFF ? nullptr : keylock_.get(), std::memory_order_release);
   return DS_OK;
 }
 

@@ -6,6 +6,7 @@
 #include "platform/sound/DirectSound.h"
 #include "platform/sound/SoundBufferOwner.h"
 #include "platform/sound/SoundVoice.h"
+#include "platform/sound/VoicePitchStage.h"
 
 class TSoundBuffer final : public IDirectSoundBuffer {
  public:
@@ -29,6 +30,7 @@ class TSoundBuffer final : public IDirectSoundBuffer {
   HRESULT SetChannelMix(uint32_t mix) override;
   HRESULT GetChannelMix(uint32_t* mix) override;
   HRESULT SetGainFactor(float factor) override;
+  HRESULT SetKeylock(uint32_t mode) override;
   HRESULT GetStatus(uint32_t* status) override;
   HRESULT Restore() override;
   void Release() override;
@@ -40,6 +42,7 @@ class TSoundBuffer final : public IDirectSoundBuffer {
 
   TSoundBufferOwner& device_;
   std::unique_ptr<TSoundVoice> voice_;
+  std::unique_ptr<TVoicePitchStage> keylock_;  // kept while off, so that it returns at once
   TWaveFormatEx primaryFormat_{};
   bool primaryPlaying_ = false;
   int32_t volume_ = DSBVOLUME_MAX;

@@ -22,6 +22,13 @@ static_assert(SincKernel::kMaxHalfTaps >= SincKernel::kHalfTaps * int(kMaxStep /
 constexpr uint64_t kStretchAbove = kOne + kOne / 10;
 // Output frames resampled at a time before their gains are applied.
 constexpr uint32_t kBatch = 64;
+// While a keylock run fills the pitch stage, each mix may feed it this many
+// times its own length: the run is heard a few periods after it starts (about
+// 20 ms at 256 frames), at a few times the steady cost for those periods.
+constexpr uint32_t kStageCatchUp = 5;
+// Once it sounds, the stage is fed what it asks for: on average what the mix
+// takes, but the library works in hops, which may ask for this much more at once.
+constexpr uint32_t kStageHopSlack = 8 * TVoicePitchStage::kBlockFrames;
 // An audio thread stuck in a mix for this long is not waited for any longer.
 constexpr auto kStuckMixTimeout = std::chrono::milliseconds(500);
 
@@ -115,6 +122,17 @@ void AddWeighed(const float* heard, uint32_t n, uint32_t done, uint32_t count, c
     }
   }
 }
+// The pitch shift that undoes the voice's speed-up.
+double PitchScale(const TSoundVoice& voice) {
+  const double frequency = voice.frequency.load(std::memory_order_relaxed);
+  return double(voice.format.nSamplesPerSec) / std::max(frequency, 1.0);
+}
+
+// A position past the end of the buffer, brought back inside.
+uint64_t Wrapped(const TSoundVoice& voice, uint64_t position) {
+  const uint64_t end = uint64_t(voice.frames) << 32;
+  return voice.looping.load(std::memory_order_relaxed) ? position % end : std::min(position, end);
+}
 }  // namespace
 
 SoundMixer::SoundMixer(uint32_t deviceRate, const SincKernel& kernel) : kernel_(kernel), deviceRate_(deviceRate) {}
@@ -163,13 +181,17 @@ void SoundMixer::Mix(float* out, uint32_t frames) {
 void SoundMixer::MixVoice(TSoundVoice& voice, float* out, uint32_t frames) {
   voice.unlocks.load(std::memory_order_acquire);
   const int64_t seek = voice.seekFrame.load(std::memory_order_acquire);
+  const bool playing = voice.playing.load();
+  TVoicePitchStage* const stage = playing ? voice.keylock.load(std::memory_order_acquire) : nullptr;
+  if (voice.stage && voice.stage != stage) LeaveStage(voice);
+  bool newRun = false;
   if (seek != TSoundVoice::kNoSeek) {
     voice.position = uint64_t(seek) << 32;
     voice.anchorFrame = uint32_t(seek);
     voice.framesSinceAnchor = 0;
     voice.historyCount = 0;  // the buffer may hold other audio there by now
+    newRun = true;
   }
-  const bool playing = voice.playing.load();
   if (playing != voice.wasPlaying) {
     // A new run of playing (or of silence) is heard from where the mix stands.
     voice.anchorFrame = uint32_t(voice.position >> 32);
@@ -177,11 +199,14 @@ void SoundMixer::MixVoice(TSoundVoice& voice, float* out, uint32_t frames) {
     voice.wasPlaying = playing;
     voice.historyCount = 0;
     voice.lastGains = TargetGains(voice);  // nothing was heard to ramp from
+    newRun = true;
   }
+  if (stage && (newRun || voice.stage != stage)) StartStageRun(voice, *stage);
   const uint64_t step =
       std::min((uint64_t(voice.frequency.load(std::memory_order_relaxed)) << 32) / DeviceRate(), kMaxStep);
   Publish(voice, playing ? step : 0);
-  for (uint32_t done = 0; playing && done < frames && voice.playing.load(std::memory_order_relaxed);)
+  if (voice.stage) MixThroughStage(voice, out, frames, step);
+  for (uint32_t done = 0; !voice.stage && playing && done < frames && voice.playing.load(std::memory_order_relaxed);)
     done += MixRun(voice, out + 2 * size_t(done), frames - done, step);
   voice.mixedFrame.store(uint32_t(voice.position >> 32) % voice.frames, std::memory_order_release);
   int64_t taken = seek;
@@ -223,6 +248,23 @@ void SoundMixer::Resample(const TSoundVoice& voice, uint64_t position, uint64_t 
 
 // Mixes as many of `frames` output frames as one scratch fill allows.
 uint32_t SoundMixer::MixRun(TSoundVoice& voice, float* out, uint32_t frames, uint64_t step) {
+  const TVoiceGains target = TargetGains(voice);
+  const bool crossed = target.Crossed() || voice.lastGains.Crossed();
+  const uint32_t count =
+      ResampleRun(voice, frames, step, [&](const float* heard, uint32_t n, uint32_t done, uint32_t count) {
+        float* to = out + 2 * size_t(done);
+        crossed ? AddWeighed<true>(heard, n, done, count, voice.lastGains, target, to)
+                : AddWeighed<false>(heard, n, done, count, voice.lastGains, target, to);
+      });
+  voice.lastGains = target;
+  return count;
+}
+
+// Resamples as many of `frames` output frames as one scratch fill allows and
+// hands them to `sink` in batches (interleaved, n, frames done, count); moves
+// the voice on by what it resampled and returns the count.
+template <class Sink>
+uint32_t SoundMixer::ResampleRun(TSoundVoice& voice, uint32_t frames, uint64_t step, Sink&& sink) {
   const bool looping = voice.looping.load(std::memory_order_relaxed);
   const bool stretched = step > kStretchAbove;
   const bool unity = step == kOne && (voice.position & (kOne - 1)) == 0;
@@ -239,18 +281,13 @@ uint32_t SoundMixer::MixRun(TSoundVoice& voice, float* out, uint32_t frames, uin
   const int kept = TakeHistory(voice, before, start >> 32);
   FillScratch(voice, kept, first + kept, span - kept, looping);
 
-  const TVoiceGains target = TargetGains(voice);
-  const bool crossed = target.Crossed() || voice.lastGains.Crossed();
   float heard[2 * kBatch];
   for (uint32_t done = 0; done < count; done += kBatch) {
     const uint32_t n = std::min(count - done, kBatch);
     Resample(voice, (start & (kOne - 1)) + done * step, step, halfTaps, n, heard);
-    float* to = out + 2 * size_t(done);
-    crossed ? AddWeighed<true>(heard, n, done, count, voice.lastGains, target, to)
-            : AddWeighed<false>(heard, n, done, count, voice.lastGains, target, to);
+    sink(heard, n, done, count);
   }
   const uint64_t position = start + count * step;
-  voice.lastGains = target;
   voice.framesSinceAnchor += int64_t((position >> 32) - (start >> 32));
   const int consumed = int(int64_t(position >> 32) - first);
 
@@ -265,6 +302,73 @@ uint32_t SoundMixer::MixRun(TSoundVoice& voice, float* out, uint32_t frames, uin
   }
   KeepHistory(voice, consumed);
   return count;
+}
+
+// Keylock ends for this run (turned off, stopped, or another stage): the
+// voice goes on from what the stage gave out, not from the resampler's lead.
+void SoundMixer::LeaveStage(TSoundVoice& voice) {
+  voice.position = voice.stageHeard;
+  voice.anchorFrame = uint32_t(voice.position >> 32);
+  voice.framesSinceAnchor = 0;
+  voice.historyCount = 0;
+  voice.stage = nullptr;
+}
+
+// A run through the stage starts where the voice stands; until the stage
+// has filled, it is silent, and the heard position stays at its start.
+void SoundMixer::StartStageRun(TSoundVoice& voice, TVoicePitchStage& stage) {
+  voice.stage = &stage;
+  voice.anchorFrame = uint32_t(voice.position >> 32);
+  voice.framesSinceAnchor = 0;
+  voice.historyCount = 0;
+  voice.stageHeard = voice.position;
+  stage.Restart(voice.position & (kOne - 1), PitchScale(voice));
+}
+
+// Mixes `frames` output frames taken from the stage, fed from the resampler
+// as it asks, within the catch-up budget.
+void SoundMixer::MixThroughStage(TSoundVoice& voice, float* out, uint32_t frames, uint64_t step) {
+  TVoicePitchStage& stage = *voice.stage;
+  const TVoiceGains target = TargetGains(voice);
+  const bool crossed = target.Crossed() || voice.lastGains.Crossed();
+  float heard[2 * TVoicePitchStage::kBlockFrames];  // few, large takes: the library's cost is per call
+  uint32_t given = 0, fed = 0;
+  while (given < frames && voice.playing.load(std::memory_order_relaxed)) {
+    if (const uint32_t n = stage.Take(heard, std::min(frames - given, TVoicePitchStage::kBlockFrames))) {
+      float* to = out + 2 * size_t(given);
+      crossed ? AddWeighed<true>(heard, n, given, frames, voice.lastGains, target, to)
+              : AddWeighed<false>(heard, n, given, frames, voice.lastGains, target, to);
+      given += n;
+    } else if (fed < (stage.Sounding() ? frames + kStageHopSlack : kStageCatchUp * frames)) {
+      fed += FeedStage(voice, stage, step);
+    } else {
+      break;  // still filling (or late): the rest of this period is silent
+    }
+  }
+  voice.lastGains = target;
+  const uint64_t heardSource = stage.HeardSource();
+  voice.framesSinceAnchor = int64_t(heardSource >> 32);
+  voice.stageHeard = Wrapped(voice, (uint64_t(voice.anchorFrame) << 32) + heardSource);
+}
+
+// Gives the stage the padding of a new run, else the resampled frames it
+// wants next; returns how many frames it fed.
+uint32_t SoundMixer::FeedStage(TSoundVoice& voice, TVoicePitchStage& stage, uint64_t step) {
+  if (const uint32_t padding = stage.FeedPadding()) return padding;
+  stage.FollowRate((uint64_t(voice.format.nSamplesPerSec) << 32) / DeviceRate());
+  const uint32_t wanted = stage.FramesWanted();
+  float* left = stage.InputLeft();
+  float* right = stage.InputRight();
+  uint32_t count = 0;
+  while (count < wanted && voice.playing.load(std::memory_order_relaxed))
+    count += ResampleRun(voice, wanted - count, step, [&](const float* heard, uint32_t n, uint32_t done, uint32_t) {
+      for (uint32_t k = 0; k < n; ++k) {
+        left[count + done + k] = heard[2 * k];
+        right[count + done + k] = heard[2 * k + 1];
+      }
+    });
+  stage.Feed(count, step);
+  return std::max(count, 1u);
 }
 
 // Puts the frames kept from the last mix at the start of the scratch when

@@ -7,6 +7,7 @@
 
 #include "platform/sound/SincKernel.h"
 #include "platform/sound/SoundVoice.h"
+#include "platform/sound/VoicePitchStage.h"
 
 class SoundMixer {
  public:
@@ -35,6 +36,12 @@ class SoundMixer {
  private:
   void MixVoice(TSoundVoice& voice, float* out, uint32_t frames);
   uint32_t MixRun(TSoundVoice& voice, float* out, uint32_t frames, uint64_t step);
+  template <class Sink>
+  uint32_t ResampleRun(TSoundVoice& voice, uint32_t frames, uint64_t step, Sink&& sink);
+  static void LeaveStage(TSoundVoice& voice);
+  static void StartStageRun(TSoundVoice& voice, TVoicePitchStage& stage);
+  void MixThroughStage(TSoundVoice& voice, float* out, uint32_t frames, uint64_t step);
+  uint32_t FeedStage(TSoundVoice& voice, TVoicePitchStage& stage, uint64_t step);
   void Resample(const TSoundVoice& voice, uint64_t position, uint64_t step, int halfTaps, uint32_t count,
                 float* heard) const;
   void Publish(TSoundVoice& voice, uint64_t step);

@@ -8,6 +8,8 @@
 
 #include "platform/wave/WaveFormat.h"
 
+class TVoicePitchStage;
+
 // The gain stage of a voice: each side heard as a weighted sum of the two
 // source channels, so that volume, pan and a channel mix are one step.
 struct TVoiceGains {
@@ -44,6 +46,9 @@ struct TSoundVoice {
   std::atomic<uint32_t> channelMix{0};      // DSBMIX_* of the sound-buffer API
   std::atomic<int64_t> seekFrame{kNoSeek};  // a play position the mixer has yet to take
   std::atomic<uint32_t> unlocks{0};         // bytes written before an Unlock are seen by the next mix
+  // Keylock: the pitch stage the voice plays through, null when off. Whoever
+  // replaces it waits for a running mix to end before freeing the old one.
+  std::atomic<TVoicePitchStage*> keylock{nullptr};
 
   // Written by the mixer, read by control threads.
   std::atomic<uint32_t> heardFrame{0};  // frame being heard now
@@ -58,6 +63,8 @@ struct TSoundVoice {
   std::vector<float> scratchLeft, scratchRight;
   std::vector<float> historyLeft, historyRight;
   int historyCount = 0;     // 0 after a jump or a new start
+  TVoicePitchStage* stage = nullptr;  // the keylock stage this run plays through
+  uint64_t stageHeard = 0;            // 32.32, the position the stage gives out next
   uint64_t historyEnd = 0;  // the frame the history leads up to
 
   // The play position a reader should see: a pending seek counts at once.

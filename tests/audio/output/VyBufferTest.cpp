@@ -1,7 +1,5 @@
 // The streaming buffer's polling rules on the null output, with the play
 // cursor moved by hand.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"  // the counting operator new below
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,29 +10,7 @@
 
 #include "BufferFixture.h"
 #include "foundation/OzoError.h"
-
-// Counts the allocations of the thread that asks for it, to show the refill
-// path allocates nothing.
-namespace {
-thread_local bool countingAllocations = false;
-thread_local int allocations = 0;
-}  // namespace
-
-// Every plain form is replaced, so that what one form allocates another frees.
-void* operator new(size_t size, const std::nothrow_t&) noexcept {
-  if (countingAllocations) ++allocations;
-  return std::malloc(size ? size : 1);
-}
-void* operator new(size_t size) {
-  if (void* memory = operator new(size, std::nothrow)) return memory;
-  throw std::bad_alloc();
-}
-void* operator new[](size_t size) { return operator new(size); }
-void* operator new[](size_t size, const std::nothrow_t&) noexcept { return operator new(size, std::nothrow); }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, size_t) noexcept { std::free(memory); }
-void operator delete[](void* memory) noexcept { std::free(memory); }
-void operator delete[](void* memory, size_t) noexcept { std::free(memory); }
+#include "support/AllocationCount.h"
 
 namespace {
 struct Recorder : TDSPTAG {
@@ -104,14 +80,13 @@ TEST_F(PolledBuffer, RefillAllocatesNothing) {
   LoadFourChunks();
   Recorder watcher;
   uint32_t cursor = 0;
-  countingAllocations = true;
+  AllocationCount allocations;
   for (int step = 0; step < 40; ++step) {
     cursor = (cursor + kChunk / 2) % (4 * kChunk);
     buffer_.SetPlayPosition(cursor);
     buffer_.Refill();
   }
-  countingAllocations = false;
-  EXPECT_EQ(allocations, 0);
+  EXPECT_EQ(allocations.Seen(), 0);
   EXPECT_GT(buffer_.TakePlayedBytes(), 0u) << "the cursor did move";
 }
 
