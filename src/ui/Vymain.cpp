@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include "audio/output/OzoDS.h"
 #include "controls/Vumetter.h"
@@ -29,8 +30,11 @@ TDeckFactory SystemDecks() {
   return [](void* ownerWindow) { return std::make_unique<TVySystemTAG>(ownerWindow); };
 }
 
-TMainForm::TMainForm(TDeckFactory makeDeck, QWidget* parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::TMainForm>()), makeDeck_(std::move(makeDeck)) {
+TMainForm::TMainForm(TDeckFactory makeDeck, TDeviceLister listDevices, QWidget* parent)
+    : QWidget(parent),
+      ui_(std::make_unique<Ui::TMainForm>()),
+      makeDeck_(std::move(makeDeck)),
+      listDevices_(std::move(listDevices)) {
   ui_->setupUi(this);
   ApplyDesign();
   ConnectHandlers();
@@ -51,11 +55,13 @@ int TMainForm::FormCreate(const std::vector<std::string>& arguments) {
   }
   if (int failure = CreateDeviceList()) return failure;
   deck_ = makeDeck_(reinterpret_cast<void*>(winId()));
+  deck_->Song.SetDeviceFallback([this](std::optional<TGuid>& device) { return FallBackFromGoneDevice(device); });
   SetUpControlsFromDeck();
   ui_->Volume->SetImage(siVThumb, MainBitmap(bmpFaderVThumb));
   ui_->DownMix->SetImage(siHThumb, MainBitmap(bmpFaderHThumb));
   RefreshPitchDisplay();
   ApplyConfig(arguments);
+  QTimer::singleShot(kListingDelayMs, this, [this] { ListDevices(); });
   display_->Start();
   // The first tick now, not one interval later: the window then maps showing
   // the song that is already playing, not " Loading..." and an empty display.
@@ -82,7 +88,7 @@ const QTimer& TMainForm::UpdateTimer() const { return display_->Timer(); }
 
 // The stored block, then the command line over it.
 void TMainForm::ApplyConfig(const std::vector<std::string>& arguments) {
-  TVyConfigBlock block = config_.Load(*deck_, uint32_t(devices_->Count()));
+  TVyConfigBlock block = config_.Load(*deck_, uint32_t(devices_->Entries().size()));
   const TCommandLine line = ParseCommandLine(arguments);
   ApplyCommandLine(line, block);
   SetLogPath(DefaultLogFile());
@@ -111,11 +117,13 @@ void TMainForm::SaveConfigAtClose() {
                openDialogFile_.isEmpty() ? openDialogFolder_ : QFileInfo(openDialogFile_).path() + '/');
 }
 
+// The identities remembered from the last listing let the start skip it;
+// a deck that never listed lists now, and ends without any output.
 int TMainForm::CreateDeviceList() {
-  devices_ = std::make_unique<TStringList>();
-  if (EnumerateDevices(*devices_) > 0) return 0;
+  devices_ = std::make_unique<TDeviceCatalog>(listDevices_);
+  if (devices_->Entries().empty()) devices_->WaitListed();
+  if (!devices_->Entries().empty()) return 0;
   ShowError(kNoSoundcardText);
-  FreeDeviceList(*devices_);
   devices_.reset();
   return kExitFailure;
 }
@@ -162,13 +170,6 @@ void TMainForm::SetHotKeyIndex(int index) {
   if (!set) ShowMessageBox(MB_OK | MB_ICONWARNING, kAppTitle, kHotKeyRefusedText, index);
 }
 
-uint32_t TMainForm::DeviceInRange(uint32_t index) const { return index < uint32_t(devices_->Count()) ? index : 0; }
-
-void TMainForm::SelectDevice(uint32_t index) {
-  deviceIndex_ = DeviceInRange(index);
-  deck_->Song.SetDevice(static_cast<const TGuid*>(devices_->Objects(int(deviceIndex_))));
-}
-
 void TMainForm::HookApplicationEvents() {
   QObject::connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
     if (state == Qt::ApplicationActive) FormActivate();
@@ -211,7 +212,6 @@ void TMainForm::FormClose() {
   if (deck_) SaveConfigAtClose();
   FreeBitmaps();
   deck_.reset();
-  if (devices_) FreeDeviceList(*devices_);
   devices_.reset();
   LogStop();
 }

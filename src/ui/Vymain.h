@@ -9,10 +9,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "foundation/StringList.h"
+#include "audio/output/DeviceCatalog.h"
 #include "input/DeckKeys.h"
 #include "ui/MainConfig.h"
 
@@ -52,8 +53,12 @@ class TMainForm : public QWidget {
   static constexpr int kTimerIntervalMs = 37;
   static constexpr int kClientWidth = 385;
   static constexpr int kClientHeight = 195;
+  // Listing probes every sound system and takes a JACK client of its own: it
+  // waits until the window shows and the first sound plays.
+  static constexpr int kListingDelayMs = 1500;
 
-  explicit TMainForm(TDeckFactory makeDeck, QWidget* parent = nullptr);
+  // `listDevices` makes the output-device list, on a thread of its own.
+  explicit TMainForm(TDeckFactory makeDeck, TDeviceLister listDevices = ListSystemDevices, QWidget* parent = nullptr);
   ~TMainForm() override;
 
   // The start-up after the form is built: 0, or the exit code the process
@@ -98,6 +103,12 @@ class TMainForm : public QWidget {
   void ApplyGlyphs();
   void ConnectHandlers();
   int CreateDeviceList();
+  // The devices are listed off the start: a while after it, or at once when
+  // the preferences or a gone device need the list.
+  void ListDevices();
+  void DevicesListed();
+  bool FallBackFromGoneDevice(std::optional<TGuid>& device);
+  void FillDeviceChoice(TPForm& form);
   void SetUpControlsFromDeck();
   void ApplyConfig(const std::vector<std::string>& arguments);
   void SaveConfigAtClose();
@@ -108,7 +119,6 @@ class TMainForm : public QWidget {
   void UpdatePitchFader();
   void SetHotKeyIndex(int index);
   // An index past the list selects the first device.
-  uint32_t DeviceInRange(uint32_t index) const;
   void SelectDevice(uint32_t index);
   void HookApplicationEvents();
   void WatchTerminationSignal();
@@ -156,7 +166,9 @@ class TMainForm : public QWidget {
   std::unique_ptr<TVySystemTAG> deck_;
   std::unique_ptr<TDisplayRefresh> display_;
   std::unique_ptr<TMainKeyboard> keyboard_;
-  std::unique_ptr<TStringList> devices_;
+  TDeviceLister listDevices_;
+  std::unique_ptr<TDeviceCatalog> devices_;
+  std::optional<TGuid> selectedDevice_;  // none: the default output
   std::unique_ptr<QSocketNotifier> termination_;
   uint32_t deviceIndex_ = 0;
   int hotKeyIndex_ = 0;  // 0 none, 1..12 F1..F12; for this run only
