@@ -5,12 +5,26 @@
 
 #include "deck/VySystem.h"
 #include "foundation/OzoError.h"
+#include "platform/sound/DirectSound.h"
 #include "ui/Settings.h"
+#include "ui/VyConfig.h"
 #include "ui/Vymain.h"
 
 namespace {
 constexpr int kNoOutputExitCode = 1;
 }  // namespace
+
+void PrepareStartDevice(const std::vector<std::string>& arguments) {
+  const TCommandLine line = ParseCommandLine(arguments);
+  if (line.files.empty()) return;  // nothing plays before the user opens a file
+  TVyConfigBlock block;
+  if (!LoadConfig(block)) DefaultConfig(block);
+  ApplyCommandLine(line, block);
+  const std::vector<TDeviceEntry> remembered = RememberedDevices();
+  if (block.DeviceIndex >= remembered.size()) return;
+  const std::optional<TGuid>& id = remembered[block.DeviceIndex].id;
+  PrepareOutput(id ? &*id : nullptr);
+}
 
 void TMainForm::SelectDevice(uint32_t index) {
   std::vector<TDeviceEntry> entries = devices_->Entries();

@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QWindow>
+#include <utility>
 
 #include "audio/output/OzoDS.h"
 #include "controls/Vumetter.h"
@@ -13,6 +15,7 @@
 #include "foundation/OzoError.h"
 #include "foundation/OzoLog.h"
 #include "platform/kernel/TerminationSignal.h"
+#include "platform/sound/DirectSound.h"
 #include "platform/keyboard/KeyboardQtGlue.h"
 #include "ui/DisplayRefresh.h"
 #include "ui/MainBitmaps.h"
@@ -45,7 +48,25 @@ TMainForm::TMainForm(TDeckFactory makeDeck, TDeviceLister listDevices, QWidget* 
 
 TMainForm::~TMainForm() { FormClose(); }
 
-int TMainForm::FormCreate(const std::vector<std::string>& arguments) {
+namespace {
+// Runs `then` once, after the window is first exposed (mapped) and painted.
+class TOnceExposed : public QObject {
+ public:
+  TOnceExposed(QWindow* window, std::function<void()> then) : QObject(window), then_(std::move(then)) {
+    window->installEventFilter(this);
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Expose && then_ && static_cast<QWindow*>(watched)->isExposed())
+      QTimer::singleShot(0, watched, std::exchange(then_, nullptr));
+    return false;
+  }
+
+ private:
+  std::function<void()> then_;
+};
+}  // namespace
+
+int TMainForm::FormCreate(const std::vector<std::string>& arguments, TStartFiles startFiles) {
   UpdateVersionRecord();
   // No system menu to edit on this desktop: the window's own menu carries the
   // deck's commands and is built when it opens (contextMenuEvent).
@@ -60,7 +81,11 @@ int TMainForm::FormCreate(const std::vector<std::string>& arguments) {
   ui_->Volume->SetImage(siVThumb, MainBitmap(bmpFaderVThumb));
   ui_->DownMix->SetImage(siHThumb, MainBitmap(bmpFaderHThumb));
   RefreshPitchDisplay();
-  ApplyConfig(arguments);
+  const std::string later = ApplyConfig(arguments, startFiles == TStartFiles::kBeforeShow);
+  if (later.empty())
+    DiscardPreparedOutput();  // prepared for a device the window did not choose
+  else
+    new TOnceExposed(windowHandle(), [this, later] { OpenStartFiles(later); });
   QTimer::singleShot(kListingDelayMs, this, [this] { ListDevices(); });
   display_->Start();
   // The first tick now, not one interval later: the window then maps showing
@@ -87,7 +112,7 @@ void TMainForm::RefreshPitchDisplay() { display_->RefreshPitchDisplay(); }
 const QTimer& TMainForm::UpdateTimer() const { return display_->Timer(); }
 
 // The stored block, then the command line over it.
-void TMainForm::ApplyConfig(const std::vector<std::string>& arguments) {
+std::string TMainForm::ApplyConfig(const std::vector<std::string>& arguments, bool openFiles) {
   TVyConfigBlock block = config_.Load(*deck_, uint32_t(devices_->Entries().size()));
   const TCommandLine line = ParseCommandLine(arguments);
   ApplyCommandLine(line, block);
@@ -104,12 +129,21 @@ void TMainForm::ApplyConfig(const std::vector<std::string>& arguments) {
   display_->RefreshDropAcceptance();
   ShowDownmixControl(block.WindowFlags & wfDownmix);
   if (downmixControl_) deck_->SetBalance(0, true);
-  if (line.files.empty()) return;
+  if (line.files.empty()) return {};
   setWindowTitle(kLoadingCaption);
   std::string list;
   for (const std::string& file : line.files) list += file + '\n';
   list.pop_back();
+  if (!openFiles) return list;
   deck_->OpenFiles(list, 0);
+  return {};
+}
+
+void TMainForm::OpenStartFiles(const std::string& list) {
+  if (closed_ || !deck_) return;
+  deck_->OpenFiles(list, 0);
+  DiscardPreparedOutput();
+  TimerUpdateTimer();
 }
 
 void TMainForm::SaveConfigAtClose() {

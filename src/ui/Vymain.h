@@ -48,6 +48,10 @@ inline constexpr const char* kHotKeyRefusedText =
 using TDeckFactory = std::function<std::unique_ptr<TVySystemTAG>(void* ownerWindow)>;
 TDeckFactory SystemDecks();
 
+// Starts opening the output device the window will choose for the files of
+// its command line, so that it opens while the window is being built.
+void PrepareStartDevice(const std::vector<std::string>& arguments);
+
 class TMainForm : public QWidget {
  public:
   static constexpr int kTimerIntervalMs = 37;
@@ -65,7 +69,10 @@ class TMainForm : public QWidget {
   // must end with (the message has been shown). `arguments`: the command
   // line after the program's name, options and files, as the bytes the
   // system gave: a file name need not be valid UTF-8.
-  int FormCreate(const std::vector<std::string>& arguments);
+  // With kOnceShown the files open once the window is on the screen: the
+  // window shows first, then the sound starts.
+  enum class TStartFiles { kBeforeShow, kOnceShown };
+  int FormCreate(const std::vector<std::string>& arguments, TStartFiles startFiles = TStartFiles::kBeforeShow);
 
   // One display tick: the deck's state into the controls, then the volume
   // ramp's step.
@@ -110,7 +117,9 @@ class TMainForm : public QWidget {
   bool FallBackFromGoneDevice(std::optional<TGuid>& device);
   void FillDeviceChoice(TPForm& form);
   void SetUpControlsFromDeck();
-  void ApplyConfig(const std::vector<std::string>& arguments);
+  // Returns the command line's files, one per line, when they are left for later.
+  std::string ApplyConfig(const std::vector<std::string>& arguments, bool openFiles);
+  void OpenStartFiles(const std::string& list);
   void SaveConfigAtClose();
   // The command line's place, kept within reach of a screen.
   void PlaceWindow(int left, int top);

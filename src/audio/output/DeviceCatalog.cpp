@@ -42,8 +42,10 @@ std::string Remembered(const std::vector<TDeviceEntry>& entries) {
   return text;
 }
 
+}  // namespace
+
 // A damaged value is forgotten whole: a shifted index would open the wrong device.
-std::vector<TDeviceEntry> LoadRemembered() {
+std::vector<TDeviceEntry> RememberedDevices() {
   std::istringstream text(Preferences::Text(kRememberedName, ""));
   std::vector<TDeviceEntry> entries;
   for (std::string line; std::getline(text, line);) {
@@ -53,7 +55,6 @@ std::vector<TDeviceEntry> LoadRemembered() {
   }
   return entries;
 }
-}  // namespace
 
 std::vector<TDeviceEntry> ListSystemDevices() {
   TStringList list;
@@ -67,7 +68,7 @@ std::vector<TDeviceEntry> ListSystemDevices() {
   return entries;
 }
 
-TDeviceCatalog::TDeviceCatalog(TDeviceLister lister) : lister_(std::move(lister)), remembered_(LoadRemembered()) {}
+TDeviceCatalog::TDeviceCatalog(TDeviceLister lister) : lister_(std::move(lister)), remembered_(RememberedDevices()) {}
 
 TDeviceCatalog::~TDeviceCatalog() {
   if (thread_.joinable()) thread_.join();

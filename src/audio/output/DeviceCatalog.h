@@ -22,6 +22,10 @@ using TDeviceLister = std::function<std::vector<TDeviceEntry>()>;
 // The system's list, as EnumerateDevices makes it (probes every sound system).
 std::vector<TDeviceEntry> ListSystemDevices();
 
+// The entries of the last listing of any deck of this user (descriptions
+// unknown, empty); none when no deck has listed yet.
+std::vector<TDeviceEntry> RememberedDevices();
+
 class TDeviceCatalog {
  public:
   explicit TDeviceCatalog(TDeviceLister lister = ListSystemDevices);
