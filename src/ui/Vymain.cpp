@@ -5,9 +5,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QSocketNotifier>
-#include <QTimer>
-#include <QWindow>
-#include <utility>
 
 #include "audio/output/OzoDS.h"
 #include "controls/Vumetter.h"
@@ -20,6 +17,7 @@
 #include "ui/DisplayRefresh.h"
 #include "ui/MainBitmaps.h"
 #include "ui/MainKeyboard.h"
+#include "ui/OnExposed.h"
 #include "ui/VyConfig.h"
 #include "ui_Vymain.h"
 
@@ -48,24 +46,6 @@ TMainForm::TMainForm(TDeckFactory makeDeck, TDeviceLister listDevices, QWidget* 
 
 TMainForm::~TMainForm() { FormClose(); }
 
-namespace {
-// Runs `then` once, after the window is first exposed (mapped) and painted.
-class TOnceExposed : public QObject {
- public:
-  TOnceExposed(QWindow* window, std::function<void()> then) : QObject(window), then_(std::move(then)) {
-    window->installEventFilter(this);
-  }
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Expose && then_ && static_cast<QWindow*>(watched)->isExposed())
-      QTimer::singleShot(0, watched, std::exchange(then_, nullptr));
-    return false;
-  }
-
- private:
-  std::function<void()> then_;
-};
-}  // namespace
-
 int TMainForm::FormCreate(const std::vector<std::string>& arguments, TStartFiles startFiles) {
   UpdateVersionRecord();
   // No system menu to edit on this desktop: the window's own menu carries the
@@ -85,9 +65,12 @@ int TMainForm::FormCreate(const std::vector<std::string>& arguments, TStartFiles
   if (later.empty())
     DiscardPreparedOutput();  // prepared for a device the window did not choose
   else
-    new TOnceExposed(windowHandle(), [this, later] { OpenStartFiles(later); });
+    new TOnExposed(windowHandle(), [this, later] { OpenStartFiles(later); }, true);
   QTimer::singleShot(kListingDelayMs, this, [this] { ListDevices(); });
   display_->Start();
+  // Back on the screen, the display shows the deck's state at once: it
+  // skipped the time display while nobody could see it.
+  new TOnExposed(windowHandle(), [this] { TimerUpdateTimer(); }, false);
   // The first tick now, not one interval later: the window then maps showing
   // the song that is already playing, not " Loading..." and an empty display.
   TimerUpdateTimer();
