@@ -107,7 +107,12 @@ pid_t Start(const std::vector<std::string>& command, int* output, const char* au
   if (child == 0) {
     dup2(fds[1], STDOUT_FILENO);
     close(fds[0]);
-    if (audio) setenv("VYS_AUDIO", audio, 1);
+    if (audio) {
+      // A store of its own: a deck remembers the devices it listed, and the
+      // null output's list would stand in the JACK runs' way.
+      setenv("XDG_CONFIG_HOME", (std::string(getenv("XDG_CONFIG_HOME") ?: "/tmp") + "/" + audio).c_str(), 1);
+      setenv("VYS_AUDIO", audio, 1);
+    }
     std::vector<char*> argv;
     for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
