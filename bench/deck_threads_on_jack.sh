@@ -19,10 +19,15 @@ jackd=$!
 pids+=("$jackd")
 until jack_lsp >/dev/null 2>&1; do sleep 0.1; done
 
-# thread name and run-time ns, one line per thread of process $1
+# thread name/id and run-time ns, one line per thread of process $1; its
+# first thread is the window's. The deck's other busy threads share its name:
+# the player thread starts before the output, whose JACK thread comes last.
 threads() {
   for task in /proc/"$1"/task/*; do
-    echo "$(tr ' ' '_' <"$task/comm")/${task##*/} $(cut -d' ' -f1 "$task/schedstat")"
+    local name
+    name=$(tr ' ' '_' <"$task/comm")
+    [ "${task##*/}" = "$1" ] && name=window
+    echo "$name/${task##*/} $(cut -d' ' -f1 "$task/schedstat")"
   done
 }
 

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QSocketNotifier>
+#include <utility>
 
 #include "audio/output/OzoDS.h"
 #include "controls/Vumetter.h"
@@ -61,11 +62,14 @@ int TMainForm::FormCreate(const std::vector<std::string>& arguments, TStartFiles
   ui_->Volume->SetImage(siVThumb, MainBitmap(bmpFaderVThumb));
   ui_->DownMix->SetImage(siHThumb, MainBitmap(bmpFaderHThumb));
   RefreshPitchDisplay();
-  const std::string later = ApplyConfig(arguments, startFiles == TStartFiles::kBeforeShow);
-  if (later.empty())
+  startFiles_ = ApplyConfig(arguments, startFiles == TStartFiles::kBeforeShow);
+  if (startFiles_.empty()) {
     DiscardPreparedOutput();  // prepared for a device the window did not choose
-  else
-    new TOnExposed(windowHandle(), [this, later] { OpenStartFiles(later); }, true);
+  } else {
+    new TOnExposed(windowHandle(), [this] { OpenStartFiles(); }, true);
+    // A window that starts minimized, or on a desktop that never shows it, plays all the same.
+    QTimer::singleShot(kStartFilesLatestMs, this, [this] { OpenStartFiles(); });
+  }
   QTimer::singleShot(kListingDelayMs, this, [this] { ListDevices(); });
   display_->Start();
   // Back on the screen, the display shows the deck's state at once: it
@@ -122,9 +126,9 @@ std::string TMainForm::ApplyConfig(const std::vector<std::string>& arguments, bo
   return {};
 }
 
-void TMainForm::OpenStartFiles(const std::string& list) {
-  if (closed_ || !deck_) return;
-  deck_->OpenFiles(list, 0);
+void TMainForm::OpenStartFiles() {
+  if (closed_ || !deck_ || startFiles_.empty()) return;
+  deck_->OpenFiles(std::exchange(startFiles_, {}), 0);
   DiscardPreparedOutput();
   TimerUpdateTimer();
 }

@@ -60,6 +60,8 @@ class TMainForm : public QWidget {
   // Listing probes every sound system and takes a JACK client of its own: it
   // waits until the window shows and the first sound plays.
   static constexpr int kListingDelayMs = 1500;
+  // The command line's files open once the window shows, or after this at the latest.
+  static constexpr int kStartFilesLatestMs = 1000;
 
   // `listDevices` makes the output-device list, on a thread of its own.
   explicit TMainForm(TDeckFactory makeDeck, TDeviceLister listDevices = ListSystemDevices, QWidget* parent = nullptr);
@@ -119,7 +121,7 @@ class TMainForm : public QWidget {
   void SetUpControlsFromDeck();
   // Returns the command line's files, one per line, when they are left for later.
   std::string ApplyConfig(const std::vector<std::string>& arguments, bool openFiles);
-  void OpenStartFiles(const std::string& list);
+  void OpenStartFiles();
   void SaveConfigAtClose();
   // The command line's place, kept within reach of a screen.
   void PlaceWindow(int left, int top);
@@ -198,4 +200,5 @@ class TMainForm : public QWidget {
   TPForm* prefs_ = nullptr;     // the preferences dialog, a child made when first shown
   TAboutBox* about_ = nullptr;  // the About box, likewise
   bool closed_ = false;
+  std::string startFiles_;  // the command line's, one per line, until they open
 };
