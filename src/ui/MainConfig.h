@@ -16,6 +16,10 @@ class TMainConfig {
   TVyConfigBlock Load(TVySystemTAG& deck, uint32_t deviceCount);
   // Choices the user made in the preferences dialog: stored at close.
   void KeepDevice(uint32_t index) { deviceIndex_ = index; }
+  // A stored device past the list counts as the first, as at Load.
+  void DeviceCountIs(uint32_t count) {
+    if (deviceIndex_ >= count) deviceIndex_ = 0;
+  }
   // The list put the stored device at another index since it was stored.
   void DeviceMoved(uint32_t from, uint32_t to) {
     if (deviceIndex_ == from) deviceIndex_ = to;

@@ -30,6 +30,7 @@ void TMainForm::SelectDevice(uint32_t index) {
   std::vector<TDeviceEntry> entries = devices_->Entries();
   // A device added since the last listing stands past the remembered ones.
   if (index >= entries.size() && !devices_->Listed()) {
+    ListDevices();
     devices_->WaitListed();
     entries = devices_->Entries();
   }
@@ -53,6 +54,7 @@ void TMainForm::DevicesListed() {
     QCoreApplication::exit(kNoOutputExitCode);
     return;
   }
+  config_.DeviceCountIs(uint32_t(listed.size()));
   for (uint32_t i = 0; i < listed.size(); ++i)
     if (listed[i].id == selectedDevice_ && i != deviceIndex_) {
       config_.DeviceMoved(deviceIndex_, i);
@@ -65,6 +67,7 @@ void TMainForm::DevicesListed() {
 // The remembered device did not open: the designed choice of the new list,
 // the same index or, past its end, the first device. Waits for the listing.
 bool TMainForm::FallBackFromGoneDevice(std::optional<TGuid>& device) {
+  ListDevices();  // DevicesListed then follows, as after any listing
   devices_->WaitListed();
   const std::vector<TDeviceEntry> listed = devices_->ListedEntries();
   if (listed.empty()) return false;

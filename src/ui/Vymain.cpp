@@ -100,7 +100,10 @@ const QTimer& TMainForm::UpdateTimer() const { return display_->Timer(); }
 
 // The stored block, then the command line over it.
 std::string TMainForm::ApplyConfig(const std::vector<std::string>& arguments, bool openFiles) {
-  TVyConfigBlock block = config_.Load(*deck_, uint32_t(devices_->Entries().size()));
+  // Before the listing the number of devices is not known: a stored index
+  // is kept as it is until the list tells (DevicesListed).
+  const uint32_t deviceCount = devices_->Listed() ? uint32_t(devices_->Entries().size()) : UINT32_MAX;
+  TVyConfigBlock block = config_.Load(*deck_, deviceCount);
   const TCommandLine line = ParseCommandLine(arguments);
   ApplyCommandLine(line, block);
   SetLogPath(DefaultLogFile());
