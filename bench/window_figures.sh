@@ -3,10 +3,10 @@
 # a private X server (Xvfb, no window manager) and the null output, with a
 # 10-minute 320 kbit/s MP3:
 #   - start-up: from the fork of `vys SONG` to its window mapped with the
-#     caption " Vy-S: " + title. The window sets that caption at a display
-#     tick after the song is open (its first tick runs before it is shown),
-#     and opening with "play when open" returns only once the deck plays, so
-#     the caption means: loaded and playing. Floor: bare_window, an empty Qt window of the same size, to
+#     caption " Vy-S: " + title. The window maps first, then opens the song
+#     and sets that caption at once, and opening with "play when open"
+#     returns only once the deck plays, so the caption means: loaded and
+#     playing (bench/startup_on_jack.sh times the map itself). Floor: bare_window, an empty Qt window of the same size, to
 #     its window mapped.
 #   - resident memory (VmRSS) after 20 s of play; floor: the bare window.
 #   - CPU while playing, from 5 s to 20 s after start-up: the scheduler's run

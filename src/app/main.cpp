@@ -89,6 +89,9 @@ void TellWhatNeedsX11() {
 int main(int argc, char** argv) {
   if (int answered = AnswerConventionalWord(argc, argv); answered >= 0) return answered;
   if (int analysed = AnswerAnalyzeOption(argc, argv); analysed >= 0) return analysed;
+  // The sound server answers while Qt starts: the output is open by the time
+  // the window asks for it.
+  PrepareStartDevice(std::vector<std::string>(argv + 1, argv + argc));
   PreferX11Platform();
   PreferImagesOverTheConnection();
   QApplication app(argc, argv);
@@ -100,7 +103,8 @@ int main(int argc, char** argv) {
     TMainForm form(SystemDecks());
     // argv as Qt left it (its own options taken out), not app.arguments(),
     // which would replace the bytes of a name that is not valid UTF-8.
-    if (int failure = form.FormCreate(std::vector<std::string>(argv + 1, argv + argc))) return failure;
+    if (int failure = form.FormCreate(std::vector<std::string>(argv + 1, argv + argc), TMainForm::TStartFiles::kOnceShown))
+      return failure;
     form.show();
     return app.exec();
   } catch (const std::exception& error) {

@@ -147,19 +147,29 @@ int TVySongTAG::Open(const char* fileName, unsigned trackNumber, int exactLength
 // Re-creates the output device; a failure is shown to the user, since
 // nothing can play until the sound system is free again.
 int TVySongTAG::OpenDevice() {
-  delete device_;
-  device_ = new TOzoAudioTAG;
-  if (device_->Open(&deviceSelection_) == 0) {
-    deviceChanged_ = 0;
-    return 0;
+  if (TryOpenDevice()) return 0;
+  std::optional<TGuid> other;
+  if (deviceFallback_ && deviceFallback_(other)) {
+    SetDevice(other ? &*other : nullptr);
+    if (TryOpenDevice()) return 0;
   }
-  delete device_;
-  device_ = nullptr;
   Copy(songInfo_.Title, kAudioErrorTitle);
   const std::string reason = GetLastErrorText();
   ShowMessageBox(MB_ICONERROR, "Vy-System", kAudioErrorText, reason.c_str());
   ReportError(__FILE__, kAudioErrorLine, kReport, kAudioErrorText, reason.c_str());
   return -1;
+}
+
+bool TVySongTAG::TryOpenDevice() {
+  delete device_;
+  device_ = new TOzoAudioTAG;
+  if (device_->Open(&deviceSelection_) == 0) {
+    deviceChanged_ = 0;
+    return true;
+  }
+  delete device_;
+  device_ = nullptr;
+  return false;
 }
 
 // The first decoder that claims the name opens the file; when none claims

@@ -4,6 +4,8 @@
 // for a bend's new rate; the window thread calls everything else.
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 #include "audio/decoders/VyPlayer.h"
 #include "audio/output/OzoDS.h"
@@ -50,6 +52,12 @@ class TVySongTAG : public TOzoSync {
   void SetOwnerWindow(void* window);
   // Takes effect at the next Open; null selects the default output.
   void SetDevice(const TGuid* device);
+  // Asked, on the caller's thread, when the chosen device does not open:
+  // sets another choice (none: the default output) and returns true, or
+  // returns false when there is no other. The chosen device then opens only
+  // when it is gone, and the user hears of it only when the other fails too.
+  using TDeviceFallback = std::function<bool(std::optional<TGuid>& device)>;
+  void SetDeviceFallback(TDeviceFallback fallback) { deviceFallback_ = std::move(fallback); }
   // The clock of the search and of the pause in its loop.
   void SetCounter(TVyCounter counter);
 
@@ -117,6 +125,7 @@ class TVySongTAG : public TOzoSync {
 
  private:
   int OpenDevice();
+  bool TryOpenDevice();
   int OpenDecoder(const char* fileName, int exactLength);
   int ConfigureOutput();
   void SetTitle(const char* fileName);
@@ -148,6 +157,7 @@ class TVySongTAG : public TOzoSync {
   TOzoAudioConfig deviceSelection_{};
   TGuid deviceId_{};
   int deviceChanged_ = 1;
+  TDeviceFallback deviceFallback_;
   int open_ = 0;
   bool lengthChanged_ = false;
   uint32_t playerCount_ = 0;

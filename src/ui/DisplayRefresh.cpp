@@ -6,6 +6,7 @@
 
 #include <QProgressBar>
 #include <QToolButton>
+#include <QWindow>
 #include <algorithm>
 
 #include "deck/VySystem.h"
@@ -77,8 +78,16 @@ void TDisplayRefresh::Refresh() {
   deck_->StateChanged = 0;
   if (stateChanged) RefreshTransportLeds();
   if (deck_->AnalysisChanged) RefreshAnalysis();
+  if (!OnScreen()) return;
   RefreshTimeDisplay();
   if (bending_) RefreshPitchDisplay();
+}
+
+// Minimized, or shown but not mapped (another desktop). A window never shown
+// counts as on the screen: what is set on it is what it will show.
+bool TDisplayRefresh::OnScreen() const {
+  const QWindow* handle = window_.windowHandle();
+  return !window_.isMinimized() && !(handle && window_.isVisible() && !handle->isExposed());
 }
 
 void TDisplayRefresh::RefreshSongDisplay() {

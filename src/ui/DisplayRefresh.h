@@ -26,6 +26,8 @@ class TDisplayRefresh {
   const QTimer& Timer() const { return timer_; }
 
   // One tick's copy of the deck's state; the pitch only while a bend runs.
+  // Off the screen only the end of track, the title and the lamps: nobody
+  // sees the times and the meter, and the task bar shows the title.
   void Refresh();
   void RefreshSongDisplay();
   // The title: the song's, or the audio error while the output is lost.
@@ -40,6 +42,8 @@ class TDisplayRefresh {
   void SetBending(bool on) { bending_ = on; }
 
  private:
+  bool OnScreen() const;
+
   QWidget& window_;
   Ui::TMainForm& ui_;
   const std::unique_ptr<TVySystemTAG>& deck_;

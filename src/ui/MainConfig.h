@@ -16,6 +16,14 @@ class TMainConfig {
   TVyConfigBlock Load(TVySystemTAG& deck, uint32_t deviceCount);
   // Choices the user made in the preferences dialog: stored at close.
   void KeepDevice(uint32_t index) { deviceIndex_ = index; }
+  // A stored device past the list counts as the first, as at Load.
+  void DeviceCountIs(uint32_t count) {
+    if (deviceIndex_ >= count) deviceIndex_ = 0;
+  }
+  // The list put the stored device at another index since it was stored.
+  void DeviceMoved(uint32_t from, uint32_t to) {
+    if (deviceIndex_ == from) deviceIndex_ = to;
+  }
   void KeepLog(bool on) { log_ = on; }
   // Position and hot key are for one run: the stored block never carries them.
   void Save(TVySystemTAG& deck, bool vuPeaks, bool downmix, const QString& folder) const;

@@ -46,9 +46,8 @@ void TMainForm::ShowPreferences() {
   FormDeactivate();
   if (!prefs_) prefs_ = new TPForm(this);  // a child: it goes with the window
   TPForm& form = *prefs_;
-  form.Devices->clear();
-  for (int i = 0; i < devices_->Count(); ++i) form.Devices->addItem(QString::fromStdString(devices_->Strings(i)));
-  form.Devices->setCurrentIndex(int(deviceIndex_));
+  ListDevices();
+  FillDeviceChoice(form);
 
   TVyPreferences preferences;
   deck_->GetPreferences(preferences);
@@ -71,7 +70,7 @@ void TMainForm::ShowPreferences() {
   }
   // A device or log the user changed here is theirs to keep; one left as a
   // command-line option set it stays for this run only.
-  if (form.Devices->currentIndex() != int(deviceIndex_)) {
+  if (form.Devices->isEnabled() && form.Devices->currentIndex() != int(deviceIndex_)) {
     SelectDevice(uint32_t(form.Devices->currentIndex()));  // none selected (-1) is out of range: device 0
     config_.KeepDevice(deviceIndex_);
   }

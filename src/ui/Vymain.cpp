@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QSocketNotifier>
+#include <utility>
 
 #include "audio/output/OzoDS.h"
 #include "controls/Vumetter.h"
@@ -13,11 +14,13 @@
 #include "foundation/OzoError.h"
 #include "foundation/OzoLog.h"
 #include "platform/kernel/TerminationSignal.h"
+#include "platform/sound/DirectSound.h"
 #include "platform/keyboard/KeyboardQtGlue.h"
 #include "ui/DisplayRefresh.h"
 #include "ui/MainBitmaps.h"
 #include "ui/MainKeyboard.h"
 #include "ui/MainMidi.h"
+#include "ui/OnExposed.h"
 #include "ui/VyConfig.h"
 #include "ui_Vymain.h"
 
@@ -36,8 +39,11 @@ TDeckFactory SystemDecks() {
   };
 }
 
-TMainForm::TMainForm(TDeckFactory makeDeck, QWidget* parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::TMainForm>()), makeDeck_(std::move(makeDeck)) {
+TMainForm::TMainForm(TDeckFactory makeDeck, TDeviceLister listDevices, QWidget* parent)
+    : QWidget(parent),
+      ui_(std::make_unique<Ui::TMainForm>()),
+      makeDeck_(std::move(makeDeck)),
+      listDevices_(std::move(listDevices)) {
   ui_->setupUi(this);
   ApplyDesign();
   ConnectHandlers();
@@ -48,7 +54,7 @@ TMainForm::TMainForm(TDeckFactory makeDeck, QWidget* parent)
 
 TMainForm::~TMainForm() { FormClose(); }
 
-int TMainForm::FormCreate(const std::vector<std::string>& arguments) {
+int TMainForm::FormCreate(const std::vector<std::string>& arguments, TStartFiles startFiles) {
   UpdateVersionRecord();
   // No system menu to edit on this desktop: the window's own menu carries the
   // deck's commands and is built when it opens (contextMenuEvent).
@@ -58,12 +64,24 @@ int TMainForm::FormCreate(const std::vector<std::string>& arguments) {
   }
   if (int failure = CreateDeviceList()) return failure;
   deck_ = makeDeck_(reinterpret_cast<void*>(winId()));
+  deck_->Song.SetDeviceFallback([this](std::optional<TGuid>& device) { return FallBackFromGoneDevice(device); });
   SetUpControlsFromDeck();
   ui_->Volume->SetImage(siVThumb, MainBitmap(bmpFaderVThumb));
   ui_->DownMix->SetImage(siHThumb, MainBitmap(bmpFaderHThumb));
   RefreshPitchDisplay();
-  ApplyConfig(arguments);
+  startFiles_ = ApplyConfig(arguments, startFiles == TStartFiles::kBeforeShow);
+  if (startFiles_.empty()) {
+    DiscardPreparedOutput();  // prepared for a device the window did not choose
+  } else {
+    new TOnExposed(windowHandle(), [this] { OpenStartFiles(); }, true);
+    // A window that starts minimized, or on a desktop that never shows it, plays all the same.
+    QTimer::singleShot(kStartFilesLatestMs, this, [this] { OpenStartFiles(); });
+  }
+  QTimer::singleShot(kListingDelayMs, this, [this] { ListDevices(); });
   display_->Start();
+  // Back on the screen, the display shows the deck's state at once: it
+  // skipped the time display while nobody could see it.
+  new TOnExposed(windowHandle(), [this] { TimerUpdateTimer(); }, false);
   // The first tick now, not one interval later: the window then maps showing
   // the song that is already playing, not " Loading..." and an empty display.
   TimerUpdateTimer();
@@ -90,8 +108,11 @@ void TMainForm::RefreshPitchDisplay() { display_->RefreshPitchDisplay(); }
 const QTimer& TMainForm::UpdateTimer() const { return display_->Timer(); }
 
 // The stored block, then the command line over it.
-void TMainForm::ApplyConfig(const std::vector<std::string>& arguments) {
-  TVyConfigBlock block = config_.Load(*deck_, uint32_t(devices_->Count()));
+std::string TMainForm::ApplyConfig(const std::vector<std::string>& arguments, bool openFiles) {
+  // Before the listing the number of devices is not known: a stored index
+  // is kept as it is until the list tells (DevicesListed).
+  const uint32_t deviceCount = devices_->Listed() ? uint32_t(devices_->Entries().size()) : UINT32_MAX;
+  TVyConfigBlock block = config_.Load(*deck_, deviceCount);
   const TCommandLine line = ParseCommandLine(arguments);
   ApplyCommandLine(line, block);
   SetLogPath(DefaultLogFile());
@@ -109,12 +130,21 @@ void TMainForm::ApplyConfig(const std::vector<std::string>& arguments) {
   display_->RefreshDropAcceptance();
   ShowDownmixControl(block.WindowFlags & wfDownmix);
   if (downmixControl_) deck_->SetBalance(0, true);
-  if (line.files.empty()) return;
+  if (line.files.empty()) return {};
   setWindowTitle(kLoadingCaption);
   std::string list;
   for (const std::string& file : line.files) list += file + '\n';
   list.pop_back();
+  if (!openFiles) return list;
   deck_->OpenFiles(list, 0);
+  return {};
+}
+
+void TMainForm::OpenStartFiles() {
+  if (closed_ || !deck_ || startFiles_.empty()) return;
+  deck_->OpenFiles(std::exchange(startFiles_, {}), 0);
+  DiscardPreparedOutput();
+  TimerUpdateTimer();
 }
 
 void TMainForm::SaveConfigAtClose() {
@@ -122,11 +152,13 @@ void TMainForm::SaveConfigAtClose() {
                openDialogFile_.isEmpty() ? openDialogFolder_ : QFileInfo(openDialogFile_).path() + '/');
 }
 
+// The identities remembered from the last listing let the start skip it;
+// a deck that never listed lists now, and ends without any output.
 int TMainForm::CreateDeviceList() {
-  devices_ = std::make_unique<TStringList>();
-  if (EnumerateDevices(*devices_) > 0) return 0;
+  devices_ = std::make_unique<TDeviceCatalog>(listDevices_);
+  if (devices_->Entries().empty()) devices_->WaitListed();
+  if (!devices_->Entries().empty()) return 0;
   ShowError(kNoSoundcardText);
-  FreeDeviceList(*devices_);
   devices_.reset();
   return kExitFailure;
 }
@@ -173,13 +205,6 @@ void TMainForm::SetHotKeyIndex(int index) {
   if (!set) ShowMessageBox(MB_OK | MB_ICONWARNING, kAppTitle, kHotKeyRefusedText, index);
 }
 
-uint32_t TMainForm::DeviceInRange(uint32_t index) const { return index < uint32_t(devices_->Count()) ? index : 0; }
-
-void TMainForm::SelectDevice(uint32_t index) {
-  deviceIndex_ = DeviceInRange(index);
-  deck_->Song.SetDevice(static_cast<const TGuid*>(devices_->Objects(int(deviceIndex_))));
-}
-
 void TMainForm::HookApplicationEvents() {
   QObject::connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
     if (state == Qt::ApplicationActive) FormActivate();
@@ -223,7 +248,6 @@ void TMainForm::FormClose() {
   if (deck_) SaveConfigAtClose();
   FreeBitmaps();
   deck_.reset();
-  if (devices_) FreeDeviceList(*devices_);
   devices_.reset();
   LogStop();
 }

@@ -9,10 +9,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "foundation/StringList.h"
+#include "audio/output/DeviceCatalog.h"
 #include "input/DeckKeys.h"
 #include "ui/MainConfig.h"
 
@@ -49,20 +50,33 @@ inline constexpr const char* kHotKeyRefusedText =
 using TDeckFactory = std::function<std::unique_ptr<TVySystemTAG>(void* ownerWindow)>;
 TDeckFactory SystemDecks();
 
+// Starts opening the output device the window will choose for the files of
+// its command line, so that it opens while the window is being built.
+void PrepareStartDevice(const std::vector<std::string>& arguments);
+
 class TMainForm : public QWidget {
  public:
   static constexpr int kTimerIntervalMs = 37;
   static constexpr int kClientWidth = 385;
   static constexpr int kClientHeight = 195;
+  // Listing probes every sound system and takes a JACK client of its own: it
+  // waits until the window shows and the first sound plays.
+  static constexpr int kListingDelayMs = 1500;
+  // The command line's files open once the window shows, or after this at the latest.
+  static constexpr int kStartFilesLatestMs = 1000;
 
-  explicit TMainForm(TDeckFactory makeDeck, QWidget* parent = nullptr);
+  // `listDevices` makes the output-device list, on a thread of its own.
+  explicit TMainForm(TDeckFactory makeDeck, TDeviceLister listDevices = ListSystemDevices, QWidget* parent = nullptr);
   ~TMainForm() override;
 
   // The start-up after the form is built: 0, or the exit code the process
   // must end with (the message has been shown). `arguments`: the command
   // line after the program's name, options and files, as the bytes the
   // system gave: a file name need not be valid UTF-8.
-  int FormCreate(const std::vector<std::string>& arguments);
+  // With kOnceShown the files open once the window is on the screen: the
+  // window shows first, then the sound starts.
+  enum class TStartFiles { kBeforeShow, kOnceShown };
+  int FormCreate(const std::vector<std::string>& arguments, TStartFiles startFiles = TStartFiles::kBeforeShow);
 
   // One display tick: the deck's state into the controls, then the volume
   // ramp's step.
@@ -102,8 +116,16 @@ class TMainForm : public QWidget {
   void ApplyGlyphs();
   void ConnectHandlers();
   int CreateDeviceList();
+  // The devices are listed off the start: a while after it, or at once when
+  // the preferences or a gone device need the list.
+  void ListDevices();
+  void DevicesListed();
+  bool FallBackFromGoneDevice(std::optional<TGuid>& device);
+  void FillDeviceChoice(TPForm& form);
   void SetUpControlsFromDeck();
-  void ApplyConfig(const std::vector<std::string>& arguments);
+  // Returns the command line's files, one per line, when they are left for later.
+  std::string ApplyConfig(const std::vector<std::string>& arguments, bool openFiles);
+  void OpenStartFiles();
   void SaveConfigAtClose();
   // The command line's place, kept within reach of a screen.
   void PlaceWindow(int left, int top);
@@ -112,7 +134,6 @@ class TMainForm : public QWidget {
   void UpdatePitchFader();
   void SetHotKeyIndex(int index);
   // An index past the list selects the first device.
-  uint32_t DeviceInRange(uint32_t index) const;
   void SelectDevice(uint32_t index);
   void HookApplicationEvents();
   void WatchTerminationSignal();
@@ -163,7 +184,9 @@ class TMainForm : public QWidget {
   std::unique_ptr<TDisplayRefresh> display_;
   std::unique_ptr<TMainKeyboard> keyboard_;
   std::unique_ptr<TMainMidi> midi_;
-  std::unique_ptr<TStringList> devices_;
+  TDeviceLister listDevices_;
+  std::unique_ptr<TDeviceCatalog> devices_;
+  std::optional<TGuid> selectedDevice_;  // none: the default output
   std::unique_ptr<QSocketNotifier> termination_;
   uint32_t deviceIndex_ = 0;
   int hotKeyIndex_ = 0;  // 0 none, 1..12 F1..F12; for this run only
@@ -185,4 +208,5 @@ class TMainForm : public QWidget {
   TAboutBox* about_ = nullptr;  // the About box, likewise
   TMidiDialog* midiDialog_ = nullptr;  // "MIDI...", likewise
   bool closed_ = false;
+  std::string startFiles_;  // the command line's, one per line, until they open
 };

@@ -125,6 +125,11 @@ class IDirectSound {
 
 // Opens the output device `device` (null: the default output).
 HRESULT DirectSoundCreate(const TGuid* device, IDirectSound** sound, void* outer);
+// Starts opening `device` (null: the default output) on a thread of its own,
+// while the program starts: DirectSoundCreate for the same device then takes
+// it. Once per process; DiscardPreparedOutput lets go of one nobody took.
+void PrepareOutput(const TGuid* device);
+void DiscardPreparedOutput();
 
 // Calls back for "Primary Sound Driver" (null id: the default output), then for
 // every output device; with no output device at all, for nothing. A callback

@@ -41,9 +41,14 @@ uint32_t PacedRate() {
 }
 
 // The default output is the system's; without one, a running JACK server.
+// A device named by its id is looked for on JACK first: a JACK server
+// answers in a few milliseconds, while PortAudio probes every sound system
+// before it opens anything.
 std::unique_ptr<SoundBackend> OpenSystemOutput(const TGuid* device, SoundMixer& mixer, HRESULT* error) {
+  if (device)
+    if (std::unique_ptr<SoundBackend> output = JackBackend::Open(device, mixer, error)) return output;
   if (std::unique_ptr<SoundBackend> output = PortAudioBackend::Open(device, mixer, error)) return output;
-  return JackBackend::Open(device, mixer, error);
+  return device ? nullptr : JackBackend::Open(device, mixer, error);
 }
 
 TOutputDevice PacedDevice(const TSelection& selection) {

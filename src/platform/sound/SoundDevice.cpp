@@ -1,6 +1,7 @@
 #include "platform/sound/SoundDevice.h"
 
 #include <chrono>
+#include <future>
 #include <new>
 
 #include "platform/sound/SoundBuffer.h"
@@ -111,19 +112,71 @@ void TSoundDevice::Reconnect() {
   }
 }
 
+namespace {
+struct TOpened {
+  TSoundDevice* device;  // null when it did not open
+  HRESULT result;
+};
+
+// An output opened ahead, and for which device.
+struct TPreparedOutput {
+  std::mutex mutex;  // guards the members below
+  bool started = false;
+  std::optional<TGuid> device;
+  std::future<TOpened> opening;
+};
+
+TPreparedOutput& Prepared() {
+  static TPreparedOutput prepared;
+  return prepared;
+}
+
+TOpened OpenDevice(const TGuid* device) {
+  auto* created = new (std::nothrow) TSoundDevice;
+  if (!created) return {nullptr, DSERR_OUTOFMEMORY};
+  const HRESULT result = created->Open(device);
+  if (!FAILED(result)) return {created, result};
+  created->Release();
+  return {nullptr, result};
+}
+
+// Waits for the prepared output; its result when it was for `device`.
+std::optional<TOpened> TakePrepared(const TGuid* device) {
+  TPreparedOutput& prepared = Prepared();
+  std::lock_guard<std::mutex> guard(prepared.mutex);
+  if (!prepared.opening.valid()) return std::nullopt;
+  TOpened opened = prepared.opening.get();
+  const bool same = device ? prepared.device && *prepared.device == *device : !prepared.device;
+  if (same) return opened;
+  if (opened.device) opened.device->Release();
+  return std::nullopt;
+}
+}  // namespace
+
+void PrepareOutput(const TGuid* device) {
+  TPreparedOutput& prepared = Prepared();
+  std::lock_guard<std::mutex> guard(prepared.mutex);
+  if (prepared.started) return;
+  prepared.started = true;
+  if (device) prepared.device = *device;
+  prepared.opening = std::async(std::launch::async, [chosen = prepared.device] {
+    return OpenDevice(chosen ? &*chosen : nullptr);
+  });
+}
+
+void DiscardPreparedOutput() {
+  static const TGuid kNoDevice{};
+  if (std::optional<TOpened> opened = TakePrepared(&kNoDevice); opened && opened->device) opened->device->Release();
+}
+
 HRESULT DirectSoundCreate(const TGuid* device, IDirectSound** sound, void* outer) {
   if (outer) return DSERR_NOAGGREGATION;
   if (!sound) return DSERR_INVALIDPARAM;
   *sound = nullptr;
-  auto* created = new (std::nothrow) TSoundDevice;
-  if (!created) return DSERR_OUTOFMEMORY;
-  HRESULT result = created->Open(device);
-  if (FAILED(result)) {
-    created->Release();
-    return result;
-  }
-  *sound = created;
-  return DS_OK;
+  std::optional<TOpened> opened = TakePrepared(device);
+  if (!opened) opened = OpenDevice(device);
+  *sound = opened->device;
+  return opened->result;
 }
 
 HRESULT DirectSoundEnumerate(TDSEnumCallback callback, void* context) {
