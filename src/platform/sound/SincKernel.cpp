@@ -78,8 +78,9 @@ void ResamplePortable(const Phase* phases, const float* left, const float* right
   float weights[kTaps];
   for (int k = 0; k < count; ++k, position += step) {
     const Phase& phase = PhaseOf(phases, position);
+    const Phase& next = (&phase)[1];
     const float t = Between(position);
-    for (int j = 0; j < kTaps; ++j) weights[j] = phase.weights[j] + t * phase.slopes[j];
+    for (int j = 0; j < kTaps; ++j) weights[j] = phase.weights[j] + t * (next.weights[j] - phase.weights[j]);
     const size_t n = size_t(position >> 32);
     const Stereo y = DotPortable(weights, left + n, right + n, kTaps);
     out[2 * k] = y.left;
@@ -139,15 +140,18 @@ VYS_AVX2_INLINE __m256 SumLanes4(const __m256 sums[8]) {
 }
 
 // The weights between two phases are made in registers and used at once:
-// three fused multiply-adds per eight taps.
+// a subtraction and three fused multiply-adds per eight taps.
 VYS_AVX2_INLINE void Accumulate(const Phase* phases, const float* left, const float* right, uint64_t position,
                                 __m256& sumLeft, __m256& sumRight) {
   const Phase& phase = PhaseOf(phases, position);
+  const Phase& next = (&phase)[1];
   const __m256 t = _mm256_set1_ps(Between(position));
   const size_t n = size_t(position >> 32);
   sumLeft = sumRight = _mm256_setzero_ps();
   for (int j = 0; j < kTaps; j += 8) {
-    const __m256 w = _mm256_fmadd_ps(t, _mm256_load_ps(phase.slopes + j), _mm256_load_ps(phase.weights + j));
+    const __m256 weights = _mm256_load_ps(phase.weights + j);
+    const __m256 slopes = _mm256_sub_ps(_mm256_load_ps(next.weights + j), weights);
+    const __m256 w = _mm256_fmadd_ps(t, slopes, weights);
     sumLeft = _mm256_fmadd_ps(w, _mm256_loadu_ps(left + n + j), sumLeft);
     sumRight = _mm256_fmadd_ps(w, _mm256_loadu_ps(right + n + j), sumRight);
   }
@@ -232,14 +236,13 @@ SincKernel::SincKernel(Path path) {
   for (size_t k = 0; k < samples_.size(); ++k) samples_[k] = float(Kernel(double(k) / kPhases, i0Beta));
 
   // Every phase weight lies on the grid of samples_: tap j of phase p is at a
-  // distance of (j - 31) - p / kPhases frames.
-  auto sample = [this](int distance) { return samples_[size_t(std::abs(distance))]; };
-  phases_.resize(size_t(kPhases));
-  for (int p = 0; p < kPhases; ++p)
+  // distance of (j - 31) - p / kPhases frames. The last phase, at frac 1, is
+  // only read as the one after the last but one.
+  phases_.resize(size_t(kPhases + 1));
+  for (int p = 0; p <= kPhases; ++p)
     for (int j = 0; j < kTaps; ++j) {
       const int distance = (j - kHalfTaps + 1) * kPhases - p;
-      phases_[size_t(p)].weights[j] = sample(distance);
-      phases_[size_t(p)].slopes[j] = sample(distance - 1) - sample(distance);
+      phases_[size_t(p)].weights[j] = samples_[size_t(std::abs(distance))];
     }
 
 #ifdef __x86_64__
