@@ -27,7 +27,7 @@ TOnsetFeatures::TOnsetFeatures(unsigned rate, uint64_t expectedFrames)
     : decimation_(std::max(1u, rate / kAnalysisRate)),
       analysisRate_(double(rate) / decimation_),
       squares_(size_t(kKickWindowSeconds * analysisRate_)),
-      spectralFlux_(kFluxWindow, kFluxHop) {
+      bandFlux_(kFluxWindow, kFluxHop) {
   // RBJ cookbook low-pass, Butterworth Q.
   const double w = 2 * std::numbers::pi * kKickCutoffHz / analysisRate_;
   const double alpha = std::sin(w) / (2 * std::numbers::sqrt2 / 2);
@@ -67,7 +67,7 @@ void TOnsetFeatures::AddAnalysisSample(float sample) {
   }
   fluxHop_.push_back(sample);
   if (fluxHop_.size() == kFluxHop) {
-    flux_.push_back(spectralFlux_.Next(fluxHop_.data()));
+    flux_.push_back(bandFlux_.Next(fluxHop_.data()));
     fluxHop_.clear();
   }
 }

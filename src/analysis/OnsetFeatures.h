@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/aubio/SpectralFlux.h"
+#include "platform/aubio/FluxOfBands.h"
 
 class TOnsetFeatures {
  public:
@@ -40,7 +40,7 @@ class TOnsetFeatures {
   double b0_ = 0, b1_ = 0, b2_ = 0, a1_ = 0, a2_ = 0;
   double x1_ = 0, x2_ = 0, y1_ = 0, y2_ = 0;
 
-  TSpectralFlux spectralFlux_;
+  TFluxOfBands bandFlux_;
   std::vector<float> fluxHop_;
   std::vector<float> kickEnergy_;
   std::vector<float> flux_;

@@ -1,4 +1,4 @@
-#include "platform/aubio/SpectralFlux.h"
+#include "platform/aubio/FluxOfBands.h"
 
 #include <aubio/aubio.h>
 
@@ -6,21 +6,21 @@
 #include <cmath>
 #include <numbers>
 
-struct TSpectralFluxState {
+struct TFluxOfBandsState {
   aubio_fft_t* transform;
   fvec_t* input;
   fvec_t* spectrum;  // real parts 0..N/2, then imaginary parts N/2-1..1
 };
 
-TSpectralFlux::TSpectralFlux(unsigned window, unsigned hop)
+TFluxOfBands::TFluxOfBands(unsigned window, unsigned hop)
     : window_(window), hop_(hop), taper_(window), history_(window), magnitudes_(window / 2 + 1) {
   aubio_fft_t* transform = new_aubio_fft(window);
   if (!transform) return;
-  state_ = new TSpectralFluxState{transform, new_fvec(window), new_fvec(window)};
+  state_ = new TFluxOfBandsState{transform, new_fvec(window), new_fvec(window)};
   for (unsigned i = 0; i < window; ++i) taper_[i] = float(0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / window));
 }
 
-TSpectralFlux::~TSpectralFlux() {
+TFluxOfBands::~TFluxOfBands() {
   if (!state_) return;
   del_aubio_fft(state_->transform);
   del_fvec(state_->input);
@@ -30,7 +30,7 @@ TSpectralFlux::~TSpectralFlux() {
 
 // Magnitudes without phases: the library's own spectrum form computes both,
 // and the phases' arc tangents would cost more than the transform.
-float TSpectralFlux::Next(const float* samples) {
+float TFluxOfBands::Next(const float* samples) {
   if (!state_) return 0;
   std::copy(history_.begin() + hop_, history_.end(), history_.begin());
   std::copy(samples, samples + hop_, history_.end() - hop_);

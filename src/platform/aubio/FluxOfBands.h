@@ -5,16 +5,16 @@
 #pragma once
 #include <vector>
 
-struct TSpectralFluxState;
+struct TFluxOfBandsState;
 
-class TSpectralFlux {
+class TFluxOfBands {
  public:
   // window and hop in samples; hop divides window. Ready() is false when
   // the library refuses the window.
-  TSpectralFlux(unsigned window, unsigned hop);
-  ~TSpectralFlux();
-  TSpectralFlux(const TSpectralFlux&) = delete;
-  TSpectralFlux& operator=(const TSpectralFlux&) = delete;
+  TFluxOfBands(unsigned window, unsigned hop);
+  ~TFluxOfBands();
+  TFluxOfBands(const TFluxOfBands&) = delete;
+  TFluxOfBands& operator=(const TFluxOfBands&) = delete;
 
   bool Ready() const { return state_ != nullptr; }
   unsigned Hop() const { return hop_; }
@@ -22,7 +22,7 @@ class TSpectralFlux {
   float Next(const float* samples);
 
  private:
-  TSpectralFluxState* state_ = nullptr;
+  TFluxOfBandsState* state_ = nullptr;
   unsigned window_ = 0, hop_ = 0;
   std::vector<float> taper_;       // Hann window
   std::vector<float> history_;     // the newest `window_` samples
