@@ -1,27 +1,31 @@
 #!/usr/bin/env bash
 # Where a deck playing on a JACK dummy server (48 kHz, 256-frame periods)
-# spends its CPU and memory, beside its floors, rounds interleaved:
+# spends its CPU and memory, beside its floors, in ROUNDS rounds:
 #   - every thread's run time (/proc/PID/task/*/schedstat) over SECONDS of
 #     play after the start has settled, in % of one core, window shown and
 #     then unmapped (as minimized); the JACK server's own run time beside it;
 #   - resident memory while shown: the Rss of every mapping in
 #     /proc/PID/smaps except the JACK server's shared segments (files under
-#     /dev/shm whose name starts with "jack"), which the server owns and every
-#     client maps;
-#   - floors, measured alone after each deck round: silent_jack_client, a bare
+#     /dev/shm/jack*), which the server owns and every client maps;
+#   - floors, measured after the deck in each round: silent_jack_client, a bare
 #     JACK client wired as the deck is and writing silence (its process
 #     thread is what libjack and the wake-ups cost); ticking_window, a bare Qt
 #     window that repaints a hundredths-sized widget on each 37 ms tick as the
 #     deck does; bare_window with a caption, the memory floor of a Qt window
 #     that draws text.
+#     A floor runs alone, never beside the deck: JACK wakes a client's
+#     successor from that client's thread, which would move run time between
+#     them.
 #   bench/deck_threads_on_jack.sh [SECONDS] [ROUNDS]   (after: cmake --build build --target benchmarks)
+# BENCH_DECK names another build of the deck to measure (an earlier one, say).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-10}
 rounds=${2:-3}
 settle=3
 song=build/bench/mp3/bench320.mp3
-for f in "$song" build/vys build/bench/silent_jack_client build/bench/ticking_window build/bench/bare_window; do
+deck_program=${BENCH_DECK:-build/vys}
+for f in "$song" "$deck_program" build/bench/silent_jack_client build/bench/ticking_window build/bench/bare_window; do
   [ -e "$f" ] || { echo "missing $f: cmake --build build --target benchmarks"; exit 1; }
 done
 hundredths_per_second=27  # the display timer's ticks; the hundredths change on each
@@ -78,7 +82,7 @@ stop() { kill "$@"; wait "$@" 2>/dev/null || true; }
 
 for round in $(seq "$rounds"); do
   echo "== round $round, $seconds s each"
-  build/vys -sc 1 "$song" 2>/dev/null &
+  "$deck_program" -sc 1 "$song" 2>/dev/null &
   deck=$!
   sleep "$settle"
   window=$(xdotool search --pid "$deck" --name '^ Vy' | head -1)
