@@ -2,13 +2,16 @@
 // VYS_AUDIO names) and, once the song shows, counts for SECONDS the paint
 // events of every control. Beside each count is how many of those paints
 // found the control showing what it showed at its previous paint: a display
-// tick that repaints only what changed leaves that column at zero.
+// tick that repaints only what changed leaves that column at zero. The last
+// column is the area those paints covered, in pixels.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPaintEvent>
 #include <QProgressBar>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstdio>
 #include <map>
@@ -51,6 +54,7 @@ class PaintCensus : public QObject {
  public:
   struct Count {
     int paints = 0, unchanged = 0;
+    int64_t pixels = 0;
     std::string last;
     bool seen = false;
   };
@@ -68,6 +72,7 @@ class PaintCensus : public QObject {
     Count& count = counts_[widget];
     const std::string shows = Shows(widget);
     ++count.paints;
+    for (const QRect& rect : static_cast<QPaintEvent*>(event)->region()) count.pixels += int64_t(rect.width()) * rect.height();
     if (count.seen && !shows.empty() && shows == count.last) ++count.unchanged;
     count.last = shows;
     count.seen = true;
@@ -82,16 +87,19 @@ void Report(const PaintCensus& census, int ticks, double seconds) {
   std::vector<std::pair<QWidget*, PaintCensus::Count>> rows(census.Counts().begin(), census.Counts().end());
   std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.second.paints > b.second.paints; });
   std::printf("display ticks: %.1f/s over %.0f s\n", ticks / seconds, seconds);
-  std::printf("%-14s %9s %12s\n", "control", "paints/s", "unchanged/s");
+  std::printf("%-14s %9s %12s %9s\n", "control", "paints/s", "unchanged/s", "pixels/s");
   int total = 0;
+  int64_t pixels = 0;
   for (const auto& [widget, count] : rows) {
     total += count.paints;
+    pixels += count.pixels;
     if (count.paints == 0) continue;
     const bool stateless = Shows(widget).empty();
-    std::printf("%-14s %9.1f %12s\n", widget->objectName().toLocal8Bit().constData(), count.paints / seconds,
-                stateless ? "-" : QByteArray::number(count.unchanged / seconds, 'f', 1).constData());
+    std::printf("%-14s %9.1f %12s %9.0f\n", widget->objectName().toLocal8Bit().constData(), count.paints / seconds,
+                stateless ? "-" : QByteArray::number(count.unchanged / seconds, 'f', 1).constData(),
+                count.pixels / seconds);
   }
-  std::printf("%-14s %9.1f\n", "all", total / seconds);
+  std::printf("%-14s %9.1f %12s %9.0f\n", "all", total / seconds, "", pixels / seconds);
 }
 }  // namespace
 

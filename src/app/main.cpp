@@ -9,6 +9,7 @@
 
 #include "AnalyzeCommand.h"
 #include "audio/decoders/SoundFormats.h"
+#include "platform/kernel/KernelProcess.h"
 #include "platform/keyboard/KeyboardQtGlue.h"
 #include "ui/QtMessageBox.h"
 #include "ui/Vymain.h"
@@ -87,6 +88,7 @@ void TellWhatNeedsX11() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ShareOneHeap();
   if (int answered = AnswerConventionalWord(argc, argv); answered >= 0) return answered;
   if (int analysed = AnswerAnalyzeOption(argc, argv); analysed >= 0) return analysed;
   // The sound server answers while Qt starts: the output is open by the time

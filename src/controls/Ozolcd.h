@@ -1,10 +1,11 @@
 // A read-only LCD-style display: each character of the caption picks one
 // glyph of a bitmap character set, lit or unlit segments included.
 #pragma once
-#include <QImage>
+#include <QPixmap>
 #include <QWidget>
 #include <array>
 #include <string>
+#include <string_view>
 
 class TOzoLCD : public QWidget {
  public:
@@ -21,16 +22,23 @@ class TOzoLCD : public QWidget {
   void SetCharset(int index);
 
   const std::string& Caption() const { return caption_; }
-  // Equal text does nothing, so the display timer may set captions freely.
+  // Equal text does nothing, so the display timer may set captions freely;
+  // other text repaints only the glyphs that changed.
   void SetCaption(const std::string& text);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  void RepaintIfLoaded();
+  void RepaintIfLoaded(const QRect& area);
+  int GlyphWidth(char c) const;
+  int CaptionWidth(std::string_view text) const;
+  // The columns where `after` draws other pixels than `before`.
+  QRect ChangedColumns(std::string_view before, std::string_view after) const;
 
-  QImage glyphs_;  // null until a character set is applied
+  // The strip in the screen's own format, so that each glyph is a plain copy;
+  // null until a character set is applied.
+  QPixmap glyphs_;
   int charSet_ = 0;
   std::string caption_;
   std::array<int, 256> glyphIndex_{};  // character code -> glyph position

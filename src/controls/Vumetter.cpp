@@ -35,7 +35,7 @@ const char* const kLedResources[] = {"VUMETTER_GLEDON", "VUMETTER_GLEDOFF", "VUM
 uint32_t TOzoVUmetter::SharedTicks() { return gTicks; }
 
 TOzoVUmetter::TOzoVUmetter(QWidget* parent) : QWidget(parent) {
-  for (int state = 0; state < 4; ++state) ledImages_[state] = LoadBitmap(kLedResources[state]);
+  for (int state = 0; state < 4; ++state) ledImages_[state] = QPixmap::fromImage(LoadBitmap(kLedResources[state]));
   ledWidth_ = ledImages_[lsGreenOn].width();
   ledHeight_ = ledImages_[lsGreenOn].height();
   setAttribute(Qt::WA_OpaquePaintEvent);  // it fills its whole face: nothing beneath is painted
@@ -174,7 +174,7 @@ void TOzoVUmetter::paintEvent(QPaintEvent*) {
     const int along = (vertical ? length_ - 1 - i : i) * ledPitch;
     for (int channel = 0; channel < 2; ++channel) {
       const int across = channel * channelPitch;
-      canvas.drawImage(vertical ? QPoint(across, along) : QPoint(along, across), ledImages_[leds_[channel][i]]);
+      canvas.drawPixmap(vertical ? QPoint(across, along) : QPoint(along, across), ledImages_[leds_[channel][i]]);
     }
   }
 }

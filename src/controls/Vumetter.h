@@ -1,7 +1,7 @@
 // A two-channel LED level meter with a red zone, timed fall-off and peak hold.
 #pragma once
 #include <QColor>
-#include <QImage>
+#include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -93,7 +93,7 @@ class TOzoVUmetter : public QWidget {
   QTimer timer_;
   TClock clock_;
   int64_t nextTickMs_ = 0;  // when the next step is due
-  std::array<QImage, 4> ledImages_;
+  std::array<QPixmap, 4> ledImages_;  // in the screen's format: each LED a plain copy
   VUMODES orientation_ = vuVertical;
   int length_ = 10, channelSpacing_ = 2, ledSpacing_ = 1, redLeds_ = 3;
   int minValue_ = 0, maxValue_ = 10;

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 
 #include "support/AudioAnalysis.h"
 #include "support/Mp3Fixtures.h"
@@ -64,6 +66,19 @@ TEST(TrackAnalysis, MeasuresLoudnessAndTruePeakOfSines) {
   const std::optional<TTrackAnalysis> between = Analyse(SineWav(dir, 44100 / 10.0, 0.5));
   ASSERT_TRUE(between);
   EXPECT_NEAR(between->truePeakDb, 20 * std::log10(0.5), 0.1);
+}
+
+// The analysis takes only a transform from its library: neither it nor the
+// program around it maps the codec libraries (tens of MiB) that only a media
+// file reader needs, and the FFT library beneath the transform is gone once
+// the analysis has ended.
+TEST(TrackAnalysis, LeavesNoCodecOrTransformLibraryMapped) {
+  TempDir dir;
+  ASSERT_TRUE(Analyse(SineWav(dir, 1000, 0.1)));
+  std::ifstream maps("/proc/self/maps");
+  const std::string mapped{std::istreambuf_iterator<char>(maps), std::istreambuf_iterator<char>()};
+  EXPECT_EQ(mapped.find("libavcodec"), std::string::npos);
+  EXPECT_EQ(mapped.find("libfftw3f"), std::string::npos);
 }
 
 TEST(TrackAnalysis, ReportsOverviewColumnsAsTheyFill) {

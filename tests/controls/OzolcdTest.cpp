@@ -1,6 +1,7 @@
 #include "controls/Ozolcd.h"
 
 #include <QCoreApplication>
+#include <QScreen>
 
 #include "WidgetTestSupport.h"
 #include "controls/ArtResources.h"
@@ -116,6 +117,30 @@ TEST_F(OzolcdTest, UnchangedCaptionPaintsNothing) {
   EXPECT_EQ(paints.Count(), 1) << "a changed caption paints at once, before the setter returns";
   lcd.SetCaption("a00d01");
   EXPECT_EQ(paints.Count(), 1);
+}
+
+// What the window shows of the display, read from the screen rather than
+// painted anew.
+QImage OnScreen(TOzoLCD& lcd) {
+  const QPoint at = lcd.mapTo(lcd.window(), QPoint(0, 0));
+  return lcd.screen()->grabWindow(lcd.window()->winId(), at.x(), at.y(), lcd.width(), lcd.height())
+      .toImage()
+      .convertToFormat(QImage::Format_RGB32);
+}
+
+// A change repaints the changed glyphs alone (here the last digit), and the
+// screen then shows what a whole repaint would, also when glyphs of other
+// widths shift the rest or the caption shortens.
+TEST_F(OzolcdTest, ChangedCaptionRepaintsOnlyWhatItChanged) {
+  TOzoLCD& lcd = Display(0, "a00d00");
+  PaintCounter paints(&lcd);
+  lcd.SetCaption("a00d07");
+  // The last digit is the sixth glyph: after "a" (8 pixels), two digits and "d" (6).
+  EXPECT_EQ(paints.Painted(), QRegion(8 + 15 + 15 + 6 + 15, 0, 15, lcd.height()));
+  for (const char* caption : {"a00d07", "-05:09", "-5:09", "b5:09", "8", "", "a ebcbb"}) {
+    lcd.SetCaption(caption);
+    EXPECT_EQ(OnScreen(lcd), Grab(&lcd)) << "after " << caption;
+  }
 }
 
 TEST_F(OzolcdTest, SwitchingCharSetRepaintsAtOnce) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QTest>
 
 void EnsureApplication() {
@@ -19,7 +20,9 @@ void EnsureApplication() {
 PaintCounter::PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
 
 bool PaintCounter::eventFilter(QObject*, QEvent* event) {
-  if (event->type() == QEvent::Paint) ++count_;
+  if (event->type() != QEvent::Paint) return false;
+  ++count_;
+  painted_ += static_cast<QPaintEvent*>(event)->region();
   return false;
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <QEvent>
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 
 #include <memory>
@@ -11,17 +12,19 @@
 // Creates the process's QApplication on the offscreen platform, once.
 void EnsureApplication();
 
-// Counts the paint events a widget receives.
+// Counts the paint events a widget receives and the area they cover.
 class PaintCounter : public QObject {
  public:
   explicit PaintCounter(QWidget* widget);
   int Count() const { return count_; }
+  const QRegion& Painted() const { return painted_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   int count_ = 0;
+  QRegion painted_;
 };
 
 // The widget as it appears on screen, in 32-bit RGB.

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "platform/aubio/FftLibrary.h"
+
 struct TFluxOfBandsState {
   aubio_fft_t* transform;
   fvec_t* input;
@@ -14,8 +16,12 @@ struct TFluxOfBandsState {
 
 TFluxOfBands::TFluxOfBands(unsigned window, unsigned hop)
     : window_(window), hop_(hop), taper_(window), history_(window), magnitudes_(window / 2 + 1) {
+  if (!AcquireFftLibrary()) return;
   aubio_fft_t* transform = new_aubio_fft(window);
-  if (!transform) return;
+  if (!transform) {
+    ReleaseFftLibrary();
+    return;
+  }
   state_ = new TFluxOfBandsState{transform, new_fvec(window), new_fvec(window)};
   for (unsigned i = 0; i < window; ++i) taper_[i] = float(0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / window));
 }
@@ -26,6 +32,7 @@ TFluxOfBands::~TFluxOfBands() {
   del_fvec(state_->input);
   del_fvec(state_->spectrum);
   delete state_;
+  ReleaseFftLibrary();
 }
 
 // Magnitudes without phases: the library's own spectrum form computes both,

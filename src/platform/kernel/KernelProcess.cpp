@@ -1,5 +1,6 @@
 #include "platform/kernel/KernelProcess.h"
 
+#include <malloc.h>
 #include <unistd.h>
 #include <climits>
 #include <cstdio>
@@ -34,4 +35,10 @@ bool DebuggerAttached() {
 void OutputDebugString(const char* text) {
   static const bool attached = DebuggerAttached();
   if (attached) std::fprintf(stderr, "%s\n", text);
+}
+
+void ShareOneHeap() {
+#ifdef __GLIBC__
+  mallopt(M_ARENA_MAX, 1);
+#endif
 }
