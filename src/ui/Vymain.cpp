@@ -77,7 +77,10 @@ int TMainForm::FormCreate(const std::vector<std::string>& arguments, TStartFiles
     // A window that starts minimized, or on a desktop that never shows it, plays all the same.
     QTimer::singleShot(kStartFilesLatestMs, this, [this] { OpenStartFiles(); });
   }
-  QTimer::singleShot(kListingDelayMs, this, [this] { ListDevices(); });
+  // No listing here: it probes every sound system, takes a JACK client of
+  // its own and keeps their libraries resident. The remembered device opens
+  // by its identity; the list is made when the preferences show it or the
+  // device fails.
   display_->Start();
   // Back on the screen, the display shows the deck's state at once: it
   // skipped the time display while nobody could see it.

@@ -59,9 +59,6 @@ class TMainForm : public QWidget {
   static constexpr int kTimerIntervalMs = 37;
   static constexpr int kClientWidth = 385;
   static constexpr int kClientHeight = 195;
-  // Listing probes every sound system and takes a JACK client of its own: it
-  // waits until the window shows and the first sound plays.
-  static constexpr int kListingDelayMs = 1500;
   // The command line's files open once the window shows, or after this at the latest.
   static constexpr int kStartFilesLatestMs = 1000;
 
