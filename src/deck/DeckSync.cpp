@@ -1,8 +1,6 @@
 #include "deck/DeckSync.h"
 
 namespace {
-// The tempo a new session starts at; the first deck to sync sets its own.
-constexpr double kNewSessionTempo = 120.0;
 constexpr double kMicrosPerSecond = 1e6;
 }  // namespace
 
@@ -10,9 +8,9 @@ TDeckSync::TDeckSync() = default;
 
 TDeckSync::~TDeckSync() = default;
 
-void TDeckSync::EnableLink(bool on) {
+void TDeckSync::EnableLink(bool on, double tempo) {
   if (on && !ownSession_) {
-    ownSession_ = std::make_unique<TLinkSession>(kNewSessionTempo);
+    ownSession_ = std::make_unique<TLinkSession>(tempo);
     session_.store(ownSession_.get(), std::memory_order_release);
   }
   if (ownSession_) ownSession_->Enable(on);
