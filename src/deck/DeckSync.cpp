@@ -52,8 +52,7 @@ bool TDeckSync::ReadGrid(TTrackGrid* grid) const {
 // has passed and the output's latency after it, as the sound layer reports it.
 int64_t TDeckSync::HeardMicros(const TVoicePeriod& period) {
   const TLinkSession& session = *session_.load(std::memory_order_acquire);
-  const double callback = filter_.Add(deviceFrames_, double(session.NowMicros()));
-  deviceFrames_ += period.frames;
+  const double callback = filter_.Add(period.outputFrame, double(session.NowMicros()));
   return int64_t(callback + period.latencyFrames * kMicrosPerSecond / period.deviceRate);
 }
 

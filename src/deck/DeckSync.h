@@ -65,7 +65,6 @@ class TDeckSync final : public TVoiceRateFollower {
 
   // The audio thread's own.
   THostTimeFilter filter_;
-  double deviceFrames_ = 0;
   TTrackGrid grid_;
   TBeatFollower follower_;
 };

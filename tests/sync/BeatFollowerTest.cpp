@@ -26,7 +26,8 @@ struct SteppedSync {
   int64_t HeardMicros() const { return std::llround(period * kPeriodMicros); }
   // Mixes one period: what it holds silent is not played.
   void Step() {
-    TBeatFollowerInput in{{kPeriod, kDeviceRate, 0, frame, true}, HeardMicros(), session, kTrack, bend, 0.08};
+    TBeatFollowerInput in{{double(period * kPeriod), kPeriod, kDeviceRate, 0, frame, true}, HeardMicros(), session,
+                          kTrack, bend, 0.08};
     last = follower.Plan(in);
     const double played = kPeriod - std::min(last.holdFrames, kPeriod);
     frame += played * (last.frequency > 0 ? last.frequency : kTrack.sampleRate) / kDeviceRate;
