@@ -195,7 +195,7 @@ void SoundMixer::MixVoice(TSoundVoice& voice, float* out, uint32_t frames) {
     newRun = true;
   }
   const bool asked = voice.playing.load();
-  const TVoicePlan plan = AskFollower(voice, frames, asked);
+  const TVoicePlan plan = AskFollower(voice, frames, asked, seek != TSoundVoice::kNoSeek);
   // A start held for the whole of this mix is not heard yet.
   const uint32_t hold = asked ? std::min(plan.holdFrames, frames) : 0;
   const bool playing = asked && hold < frames;
@@ -235,13 +235,13 @@ uint64_t SoundMixer::StepOf(const TSoundVoice& voice, const TVoicePlan& plan) co
 
 // The follower hears of every mix, with the source frame this one starts
 // from: through keylock, the frame the stage gives out next.
-TVoicePlan SoundMixer::AskFollower(TSoundVoice& voice, uint32_t frames, bool playing) const {
+TVoicePlan SoundMixer::AskFollower(TSoundVoice& voice, uint32_t frames, bool playing, bool seeked) const {
   TVoiceRateFollower* const follower = voice.follower.load(std::memory_order_acquire);
   if (!follower) return {};
   const double mixed = voice.stage ? double(voice.anchorLaps + voice.anchorFrame) + double(voice.framesSinceAnchor)
                                    : double(voice.laps) + double(voice.position) / double(kOne);
   const TVoicePeriod period{double(outputFrame_), frames, DeviceRate(), LatencyFrames(), double(voice.origin) + mixed,
-                            playing};
+                            playing, seeked};
   return follower->PlanPeriod(period);
 }
 

@@ -38,7 +38,7 @@ class SoundMixer {
 
  private:
   void MixVoice(TSoundVoice& voice, float* out, uint32_t frames);
-  TVoicePlan AskFollower(TSoundVoice& voice, uint32_t frames, bool playing) const;
+  TVoicePlan AskFollower(TSoundVoice& voice, uint32_t frames, bool playing, bool seeked) const;
   uint64_t StepOf(const TSoundVoice& voice, const TVoicePlan& plan) const;
   uint32_t MixRun(TSoundVoice& voice, float* out, uint32_t frames, uint64_t step);
   template <class Sink>
