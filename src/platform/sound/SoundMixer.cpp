@@ -122,9 +122,9 @@ void AddWeighed(const float* heard, uint32_t n, uint32_t done, uint32_t count, c
     }
   }
 }
-// The pitch shift that undoes the voice's speed-up.
-double PitchScale(const TSoundVoice& voice) {
-  const double frequency = voice.frequency.load(std::memory_order_relaxed);
+// The pitch shift that undoes the voice's speed-up, `step` on a device of `deviceRate`.
+double PitchScale(const TSoundVoice& voice, uint64_t step, uint32_t deviceRate) {
+  const double frequency = double(step) * deviceRate / double(kOne);
   return double(voice.format.nSamplesPerSec) / std::max(frequency, 1.0);
 }
 
@@ -213,8 +213,8 @@ void SoundMixer::MixVoice(TSoundVoice& voice, float* out, uint32_t frames) {
     voice.lastGains = TargetGains(voice);  // nothing was heard to ramp from
     newRun = true;
   }
-  if (stage && (newRun || voice.stage != stage)) StartStageRun(voice, *stage);
   const uint64_t step = StepOf(voice, plan);
+  if (stage && (newRun || voice.stage != stage)) StartStageRun(voice, *stage, PitchScale(voice, step, DeviceRate()));
   Publish(voice, playing ? step : 0);
   if (voice.stage) MixThroughStage(voice, out, frames, step);
   for (uint32_t done = 0; !voice.stage && playing && done < frames && voice.playing.load(std::memory_order_relaxed);)
@@ -351,14 +351,14 @@ void SoundMixer::LeaveStage(TSoundVoice& voice) {
 
 // A run through the stage starts where the voice stands; until the stage
 // has filled, it is silent, and the heard position stays at its start.
-void SoundMixer::StartStageRun(TSoundVoice& voice, TVoicePitchStage& stage) {
+void SoundMixer::StartStageRun(TSoundVoice& voice, TVoicePitchStage& stage, double pitchScale) {
   voice.stage = &stage;
   voice.anchorFrame = uint32_t(voice.position >> 32);
   voice.framesSinceAnchor = 0;
   voice.anchorLaps = voice.laps;
   voice.historyCount = 0;
   voice.stageHeard = voice.position;
-  stage.Restart(voice.position & (kOne - 1), PitchScale(voice));
+  stage.Restart(voice.position & (kOne - 1), pitchScale);
 }
 
 // Mixes `frames` output frames taken from the stage, fed from the resampler

@@ -44,7 +44,7 @@ class SoundMixer {
   template <class Sink>
   uint32_t ResampleRun(TSoundVoice& voice, uint32_t frames, uint64_t step, Sink&& sink);
   static void LeaveStage(TSoundVoice& voice);
-  static void StartStageRun(TSoundVoice& voice, TVoicePitchStage& stage);
+  static void StartStageRun(TSoundVoice& voice, TVoicePitchStage& stage, double pitchScale);
   void MixThroughStage(TSoundVoice& voice, float* out, uint32_t frames, uint64_t step);
   uint32_t FeedStage(TSoundVoice& voice, TVoicePitchStage& stage, uint64_t step);
   void Resample(const TSoundVoice& voice, uint64_t position, uint64_t step, int halfTaps, uint32_t count,
