@@ -191,6 +191,7 @@ class TVySystemTAG {
   void CheckCommandThread() const;
   void TakeAnalysis();
   void FollowAnalysedGrid();
+  void TakeTempoIfAlone();
   void FollowPitch(int32_t pitch, int32_t bend, int32_t range);
   void CheckSync();
   void ShowInTitle(const std::string& message);

@@ -37,9 +37,7 @@ std::string TVySystemTAG::SetSync(bool on) {
   const double bpm = sync_.TrackBpm();
   TVyPitchInfo pitch;
   GetPitchInfo(pitch);
-  const double speed = 1.0 + (pitch.PitchOn ? pitch.Pitch / kPitchScale : 0.0);
-  // Alone in the session, the deck keeps its own tempo and the session takes it.
-  if (bpm > 0 && sync_.Peers() == 0) sync_.SetSessionTempo(bpm * speed);
+  TakeTempoIfAlone();
   if (bpm > 0) {
     const std::string refusal = SyncRefusal(sync_.SessionTempo(), bpm, Pitch.Range / kPitchScale);
     if (!refusal.empty()) {
@@ -71,9 +69,19 @@ void TVySystemTAG::FollowAnalysedGrid() {
   sync_.SetGrid(known ? TTrackGrid{result->bpm, result->firstBeatSeconds, double(DeckInfo.SongInfo.SampleRate)}
                       : TTrackGrid{});
   if (known && sync_.Following()) {
+    TakeTempoIfAlone();
     const std::string refusal = SyncRefusal(sync_.SessionTempo(), result->bpm, Pitch.Range / kPitchScale);
     if (!refusal.empty()) sync_.Follow(false), ShowInTitle(refusal);
   }
+}
+
+// Alone in the session, a synced deck keeps its own tempo and the session takes it.
+void TVySystemTAG::TakeTempoIfAlone() {
+  const double bpm = sync_.TrackBpm();
+  if (bpm <= 0 || sync_.Peers() > 0) return;
+  TVyPitchInfo pitch;
+  GetPitchInfo(pitch);
+  sync_.SetSessionTempo(bpm * (1.0 + (pitch.PitchOn ? pitch.Pitch / kPitchScale : 0.0)));
 }
 
 // Window and player threads. While synced the fader's pitch is the session's
