@@ -169,6 +169,7 @@ class TVySystemTAG {
   int TrackLoaded = 0;
   int SongInfoChanged = 0;
   int AnalysisChanged = 0;  // the analysis' state or overview moved on
+  int TitleChanged = 0;     // a message took the title, or gave it back
   int StateChanged = 1;
   TVyDeckState State = dsEmpty;
   int Volume = 100;

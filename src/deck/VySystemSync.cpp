@@ -104,14 +104,16 @@ void TVySystemTAG::CheckSync() {
   }
   if (titleMessageEndMs_ >= 0 && NowMs() >= titleMessageEndMs_) {
     titleMessageEndMs_ = -1;
-    Song.GetSongInfo(DeckInfo.SongInfo);
-    SongInfoChanged = 1;
+    TVySongInfo song;
+    Song.GetSongInfo(song);
+    std::snprintf(DeckInfo.SongInfo.Title, sizeof DeckInfo.SongInfo.Title, "%s", song.Title);
+    TitleChanged = 1;
   }
 }
 
 void TVySystemTAG::ShowInTitle(const std::string& message) {
   std::snprintf(DeckInfo.SongInfo.Title, sizeof DeckInfo.SongInfo.Title, "%s", message.c_str());
-  SongInfoChanged = 1;
+  TitleChanged = 1;
   titleMessageEndMs_ = NowMs() + kTitleMessageMs;
   LogPrintf("%s", message.c_str());
 }
