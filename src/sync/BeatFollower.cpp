@@ -20,7 +20,7 @@ TVoicePlan TBeatFollower::Plan(const TBeatFollowerInput& in) {
   // The speed is set for the moment the first frame played is heard.
   const int64_t heard = in.heardMicros + int64_t(std::llround(hold * kMicrosPerSecond / in.period.deviceRate));
   const TSessionMoment moment{in.session.tempoBpm, in.session.BeatAt(heard)};
-  const double speed = controller_.Speed(in.grid, in.period.sourceFrame, moment, in.bend);
+  const double speed = controller_.Speed(in.grid, in.period.sourceFrame, moment, in.bend, in.period.keylocked);
   return {speed * in.grid.sampleRate, hold};
 }
 

@@ -11,7 +11,8 @@ double Centred(double value, double period) { return value - period * std::floor
 double Wrapped(double value, double period) { return value - period * std::floor(value / period); }
 }  // namespace
 
-double TPhaseController::Speed(const TTrackGrid& grid, double frame, const TSessionMoment& session, double bend) {
+double TPhaseController::Speed(const TTrackGrid& grid, double frame, const TSessionMoment& session, double bend,
+                               bool keylocked) {
   const double target = session.tempoBpm / grid.bpm;
   const double apart = Centred(grid.BeatAt(frame) - session.beat, 1.0);
   if (bend != 1.0) {
@@ -21,7 +22,8 @@ double TPhaseController::Speed(const TTrackGrid& grid, double frame, const TSess
   }
   const double errorSeconds = Centred(apart - offsetBeats_, 1.0) * 60.0 / session.tempoBpm;
   errorMs_ = errorSeconds * 1000.0;
-  const double correction = std::clamp(-errorSeconds / kSettleSeconds, -kMaxCorrection, kMaxCorrection);
+  const double bound = keylocked ? kMaxKeylockedCorrection : kMaxCorrection;
+  const double correction = std::clamp(-errorSeconds / kSettleSeconds, -bound, bound);
   return target * (1.0 + correction);
 }
 

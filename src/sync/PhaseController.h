@@ -27,6 +27,10 @@ class TPhaseController {
   // A phase correction changes the speed by at most 0.1 %: a listener hears
   // no wobble in that, and 1 ms of phase is made up in a second.
   static constexpr double kMaxCorrection = 0.001;
+  // Through keylock a correction moves the tempo alone, and 1 % of tempo for
+  // a moment is not heard: the pitch stage's fill after a start (about 20 ms)
+  // is made up in a few seconds instead of twenty.
+  static constexpr double kMaxKeylockedCorrection = 0.01;
   // Below the bound the error falls away exponentially with this time
   // constant: a first-order follower, which cannot overshoot, and slow next to
   // a period (5 ms), so that the jitter of heard times is averaged.
@@ -36,7 +40,8 @@ class TPhaseController {
   // track frame `frame`, is heard at `session`. While the DJ bends (`bend`,
   // a speed factor, not 1) the deck follows the bend and afterwards holds the
   // phase it reached. `grid` must be Known().
-  double Speed(const TTrackGrid& grid, double frame, const TSessionMoment& session, double bend);
+  double Speed(const TTrackGrid& grid, double frame, const TSessionMoment& session, double bend,
+               bool keylocked = false);
   // The track ahead of its target phase at the last period, in ms.
   double ErrorMs() const { return errorMs_; }
   // A new start is in phase with the beats themselves again.

@@ -23,12 +23,14 @@ struct SteppedSync {
   int64_t period = 0;
   double bend = 1.0;
   bool seeked = false;
+  bool keylocked = false;
   TVoicePlan last;
 
   int64_t HeardMicros() const { return std::llround(period * kPeriodMicros); }
   // Mixes one period: what it holds silent is not played.
   void Step() {
-    TBeatFollowerInput in{{double(period * kPeriod), kPeriod, kDeviceRate, 0, frame, true, std::exchange(seeked, false)},
+    TBeatFollowerInput in{{double(period * kPeriod), kPeriod, kDeviceRate, 0, frame, true, std::exchange(seeked, false),
+                           keylocked},
                           HeardMicros(), session, kTrack, bend, 0.08};
     last = follower.Plan(in);
     const double played = kPeriod - std::min(last.holdFrames, kPeriod);
@@ -58,6 +60,13 @@ TEST(BeatFollower, PhaseErrorFallsAwayWithinTheSpeedBoundAndNeverOvershootsAMill
     }
     EXPECT_LT(std::abs(sync.ApartMs()), 0.01) << startMs;
   }
+  // Through keylock the tempo alone moves, by up to 1 %: 20 ms made up
+  // within 5 s (more than 20 s at 0.1 %).
+  SteppedSync keylocked;
+  keylocked.keylocked = true;
+  keylocked.frame = (kTrack.firstBeatSeconds - 0.020 * 128.0 / 124.0) * kTrack.sampleRate;
+  for (int k = 0; k < 5 * kDeviceRate / kPeriod; ++k) keylocked.Step();
+  EXPECT_LT(std::abs(keylocked.ApartMs()), 0.1);
 }
 
 TEST(BeatFollower, ASessionTempoBeyondThePitchRangeIsRefused) {

@@ -16,6 +16,7 @@ struct TVoicePeriod {
   double sourceFrame;
   bool playing;
   bool seeked;  // the mix starts where a seek put the voice
+  bool keylocked;  // plays through keylock: its rate changes the tempo, not the key
 };
 
 // What the follower asks of the mix.

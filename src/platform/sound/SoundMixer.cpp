@@ -241,7 +241,7 @@ TVoicePlan SoundMixer::AskFollower(TSoundVoice& voice, uint32_t frames, bool pla
   const double mixed = voice.stage ? double(voice.anchorLaps + voice.anchorFrame) + double(voice.framesSinceAnchor)
                                    : double(voice.laps) + double(voice.position) / double(kOne);
   const TVoicePeriod period{double(outputFrame_), frames, DeviceRate(), LatencyFrames(), double(voice.origin) + mixed,
-                            playing, seeked};
+                            playing, seeked, voice.keylock.load(std::memory_order_relaxed) != nullptr};
   return follower->PlanPeriod(period);
 }
 
