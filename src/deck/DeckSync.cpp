@@ -62,6 +62,7 @@ TVoicePlan TDeckSync::PlanPeriod(const TVoicePeriod& period) {
   const int64_t heard = HeardMicros(period);
   ReadGrid(&grid_);
   if (!following_.load(std::memory_order_acquire) || !session->IsEnabled() || !grid_.Known()) return {};
+  if (newSync_.exchange(false, std::memory_order_acq_rel)) follower_.ForgetBend();
   if (armStart_.exchange(false, std::memory_order_acq_rel)) follower_.ArmStart();
   TBeatFollowerInput in{period, heard, session->CaptureFromAudio(heard, Quantum()), grid_};
   in.bend = bend_.load(std::memory_order_relaxed);

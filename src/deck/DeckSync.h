@@ -38,7 +38,11 @@ class TDeckSync final : public TVoiceRateFollower {
   double TrackBpm() const { return bpm_.load(std::memory_order_relaxed); }
   void SetPitchRange(double fraction) { pitchRange_.store(fraction, std::memory_order_relaxed); }
   void SetBend(double factor) { bend_.store(factor, std::memory_order_relaxed); }
-  void Follow(bool on) { following_.store(on, std::memory_order_release); }
+  // A new sync aligns the beats themselves, whatever a bend left before.
+  void Follow(bool on) {
+    if (on && !Following()) newSync_.store(true, std::memory_order_release);
+    following_.store(on, std::memory_order_release);
+  }
   bool Following() const { return following_.load(std::memory_order_acquire); }
   // The next start of play waits for the session's matching bar position.
   void ArmStart() { armStart_.store(true, std::memory_order_release); }
@@ -58,7 +62,7 @@ class TDeckSync final : public TVoiceRateFollower {
 
   std::unique_ptr<TLinkSession> ownSession_;
   std::atomic<TLinkSession*> session_{nullptr};
-  std::atomic<bool> following_{false}, armStart_{false}, outOfRange_{false}, holdSeeks_{true};
+  std::atomic<bool> following_{false}, armStart_{false}, outOfRange_{false}, holdSeeks_{true}, newSync_{false};
   std::atomic<double> quantum_{kDefaultQuantum}, pitchRange_{0.08}, bend_{1.0}, errorMs_{0.0};
   // The grid, written by one control thread as a sequence lock: the audio
   // thread never waits for it and keeps its last whole copy meanwhile.

@@ -23,6 +23,8 @@ class TBeatFollower {
  public:
   // The next start is held to the session's next matching bar position.
   void ArmStart() { armed_ = true, armedBeats_ = kWholeBar; }
+  // The phase a bend left is no longer held: the beats themselves are.
+  void ForgetBend() { controller_.Restart(); }
   TVoicePlan Plan(const TBeatFollowerInput& in);
   // The session's tempo is beyond the pitch range: the voice keeps its own rate.
   bool OutOfRange() const { return outOfRange_; }
