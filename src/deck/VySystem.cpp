@@ -56,6 +56,7 @@ TVySystemTAG::TVySystemTAG(void* ownerWindow, TVyCounter counter, TVyPlayerCycle
   Song.SetCounter(counter);
   for (TVyPlayerTAG* decoder : decoders_.InOrder()) Song.AddPlayer(decoder);
   Song.Buffer().AddProcessor(&Meter);
+  Song.Buffer().SetRateFollower(&sync_);
   UpdateFaderInfo();
   Song.GetSongInfo(DeckInfo.SongInfo);
   UpdatePitch();
@@ -68,6 +69,7 @@ TVySystemTAG::TVySystemTAG(void* ownerWindow, TVyCounter counter, TVyPlayerCycle
 }
 
 TVySystemTAG::~TVySystemTAG() {
+  Song.Buffer().SetRateFollower(nullptr);  // no mix asks the follower any more
   CloseTrack();
   player_.reset();  // stops the player thread before any member goes
 }
@@ -134,6 +136,7 @@ void TVySystemTAG::CloseTrack() {
   if (!TrackLoaded) return;
   Song.Close();
   analysis_.Cancel();
+  sync_.SetGrid({});
   AnalysisChanged = 1;
   TrackLoaded = 0;
   State = dsEmpty;
@@ -248,9 +251,11 @@ void TVySystemTAG::SetState(TVyDeckState next) {
   const TVyDeckState old = State;
   State = next;
   StateChanged = 1;
+  sync_.HoldSeeks(next != dsSearching);  // a search's snippets are heard as they come
   switch (old) {
     case dsPaused:
     case dsCued:
+      if (next == dsPlaying && sync_.Following()) sync_.ArmStart();  // heard on the session's bar
       if (next == dsPlaying) Song.Play();
       if (next == dsSearching) Song.HoldLoop();
       break;
@@ -306,6 +311,7 @@ void TVySystemTAG::PlayCueKey() {
 void TVySystemTAG::CheckEndOfTrack() {
   CheckCommandThread();
   TakeAnalysis();
+  CheckSync();
   if (Song.TakeLengthChanged()) {
     Song.GetSongInfo(DeckInfo.SongInfo);
     SongInfoChanged = 1;
@@ -371,14 +377,17 @@ void TVySystemTAG::Seek(unsigned ms) {
 
 void TVySystemTAG::UpdatePitch() {
   TVyPitchInfo snapshot;
+  int32_t bend, range;
   {
     TOzoSyncGuard lock(Pitch);
     FormatPitch(Pitch.Info, Pitch.Info.PitchText);
     Pitch.ComputeRate();
     pitchSnapshot_ = snapshot = Pitch.Info;
     Pitch.Dirty = 0;
+    bend = Pitch.Bend, range = Pitch.Range;
   }
   Song.SetRate(unsigned(snapshot.Rate));  // the pitch lock is free before the song lock is taken
+  FollowPitch(snapshot.PitchOn ? snapshot.Pitch : 0, snapshot.PitchOn ? bend : 0, range);
 }
 
 void TVySystemTAG::TogglePitch() {
@@ -467,6 +476,7 @@ void TVySystemTAG::TakeAnalysis() {
   if (!analysis_.TakeChanged()) return;
   AnalysisChanged = 1;
   UpdateAutoGain();
+  FollowAnalysedGrid();
 }
 
 void TVySystemTAG::SetAutoGain(bool on, double targetLufs) {
@@ -494,14 +504,10 @@ void TVySystemTAG::UpdateAutoGain() {
 }
 
 std::string TVySystemTAG::EffectiveBpmText() {
-  const std::optional<TTrackAnalysis> result = analysis_.Result();
-  if (!result || result->bpm <= 0) return "";
-  TVyPitchInfo pitch;
-  GetPitchInfo(pitch);
-  // The pitch is in hundredths of a percent; off, the track plays at its own tempo.
-  const double speed = 1.0 + (pitch.PitchOn ? pitch.Pitch / 10000.0 : 0.0);
+  const double bpm = EffectiveBpm();
+  if (bpm <= 0) return "";
   char text[16];
-  std::snprintf(text, sizeof text, "%.1f", result->bpm * speed);
+  std::snprintf(text, sizeof text, "%.1f", bpm);
   return text;
 }
 

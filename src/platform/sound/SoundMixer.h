@@ -28,18 +28,23 @@ class SoundMixer {
   // and the moment it is heard; both may change when the device reopens.
   void SetDevice(uint32_t deviceRate, uint32_t latencyFrames);
   uint32_t DeviceRate() const { return deviceRate_.load(std::memory_order_relaxed); }
+  uint32_t LatencyFrames() const { return latencyFrames_.load(std::memory_order_relaxed); }
 
   // Audio side: writes `frames` interleaved stereo float frames. Never blocks,
-  // never allocates.
-  void Mix(float* out, uint32_t frames);
+  // never allocates. `outputFrame` is the output's count of frames at the
+  // first of them, where it keeps one; else the mixer counts what it mixed.
+  static constexpr int64_t kCountedFrames = -1;
+  void Mix(float* out, uint32_t frames, int64_t outputFrame = kCountedFrames);
 
  private:
   void MixVoice(TSoundVoice& voice, float* out, uint32_t frames);
+  TVoicePlan AskFollower(TSoundVoice& voice, uint32_t frames, bool playing, bool seeked) const;
+  uint64_t StepOf(const TSoundVoice& voice, const TVoicePlan& plan) const;
   uint32_t MixRun(TSoundVoice& voice, float* out, uint32_t frames, uint64_t step);
   template <class Sink>
   uint32_t ResampleRun(TSoundVoice& voice, uint32_t frames, uint64_t step, Sink&& sink);
   static void LeaveStage(TSoundVoice& voice);
-  static void StartStageRun(TSoundVoice& voice, TVoicePitchStage& stage);
+  static void StartStageRun(TSoundVoice& voice, TVoicePitchStage& stage, double pitchScale);
   void MixThroughStage(TSoundVoice& voice, float* out, uint32_t frames, uint64_t step);
   uint32_t FeedStage(TSoundVoice& voice, TVoicePitchStage& stage, uint64_t step);
   void Resample(const TSoundVoice& voice, uint64_t position, uint64_t step, int halfTaps, uint32_t count,
@@ -53,4 +58,5 @@ class SoundMixer {
   std::atomic<uint32_t> deviceRate_;
   std::atomic<uint32_t> latencyFrames_{0};
   std::atomic<uint64_t> epoch_{0};  // odd while a Mix call runs
+  int64_t outputFrame_ = 0;          // the audio thread's: the output's frame at the mix being made
 };
