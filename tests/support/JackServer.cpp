@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <utility>
 
 #include "audio/output/OzoDS.h"
@@ -117,6 +118,14 @@ int JackRecorder::Record(jack_nframes_t frames, void* recording) {
   std::memcpy(take.right.data() + at, right, count * sizeof(float));
   take.recorded.store(at + count, std::memory_order_release);
   return 0;
+}
+
+int64_t JackRecorder::LinkMicrosAtFrame(uint32_t frame) const {
+  timespec raw{};
+  const jack_time_t serverNow = jack_get_time();
+  clock_gettime(CLOCK_MONOTONIC_RAW, &raw);
+  const int64_t rawNow = int64_t(raw.tv_sec) * 1'000'000 + raw.tv_nsec / 1000;
+  return int64_t(jack_frames_to_time(client_, frame)) + (rawNow - int64_t(serverNow));
 }
 
 Capture JackRecorder::Recorded() const {

@@ -81,8 +81,13 @@ class JackRecorder {
   std::string Device() const { return name_ + " (JACK Audio Connection Kit)"; }
   // What it has recorded so far; its frame i was played i frames after its start.
   Capture Recorded() const;
+  size_t Frames() const { return take_->recorded.load(std::memory_order_acquire); }
   // The server's frame time of its frame 0 (0 until it has recorded).
   uint32_t StartFrame() const { return take_->startFrame.load(std::memory_order_acquire); }
+  // When the server's frame `frame` is played by this card (which adds no
+  // latency of its own), in microseconds of CLOCK_MONOTONIC_RAW: the clock
+  // Link stamps its beats with, whatever clock the server keeps.
+  int64_t LinkMicrosAtFrame(uint32_t frame) const;
 
  private:
   // What libjack's threads use; left with the client when its server goes.
