@@ -48,7 +48,7 @@ struct Track {
 };
 
 Track MakeTrack(const TempDir& dir, double bpm, double firstBeatMs, double seconds) {
-  const std::string path = dir.File("kick" + std::to_string(int(bpm)) + ".wav");
+  const std::string path = dir.File("kick" + std::to_string(int(bpm)) + "-" + std::to_string(int(firstBeatMs)) + ".wav");
   WriteFileBytes(path, MakeWav({.rate = kFileRate, .data = PcmBytes(KickTrack(bpm, firstBeatMs, seconds, kFileRate))}));
   return {bpm, firstBeatMs, path};
 }
@@ -70,7 +70,10 @@ struct Deck {
     int device = -1;
     WaitUntil([&] { return (device = FindOutputDevice(card->Device())) > 0; });
     console = std::make_unique<ChildProcess>(std::vector<std::string>{VYS_DECK_PATH}, ChildProcess::kInputPipe);
-    if (!Do("device " + std::to_string(device)) || !Do("open " + track.path) || !Do("analysis-wait 60000")) return false;
+    // Opened paused (the player's "play when open" is off), on a +-16 % fader.
+    for (const std::string& command : {"device " + std::to_string(device), std::string("prefs 128 0 1"),
+                                       "open " + track.path, std::string("analysis-wait 60000")})
+      if (!Do(command)) return false;
     const std::string status = console->Ask("status");
     std::printf("  %s: %.0f BPM, first beat %.0f ms; analysed %.2f BPM, first beat %.1f ms\n", card->Device().c_str(),
                 track.bpm, track.firstBeatMs, JsonNumber(status, "bpm"), JsonNumber(status, "firstBeatMs"));
