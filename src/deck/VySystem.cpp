@@ -56,6 +56,7 @@ TVySystemTAG::TVySystemTAG(void* ownerWindow, TVyCounter counter, TVyPlayerCycle
   Song.SetCounter(counter);
   for (TVyPlayerTAG* decoder : decoders_.InOrder()) Song.AddPlayer(decoder);
   Song.Buffer().AddProcessor(&Meter);
+  Song.Buffer().SetRateFollower(&sync_);
   UpdateFaderInfo();
   Song.GetSongInfo(DeckInfo.SongInfo);
   UpdatePitch();
@@ -68,6 +69,7 @@ TVySystemTAG::TVySystemTAG(void* ownerWindow, TVyCounter counter, TVyPlayerCycle
 }
 
 TVySystemTAG::~TVySystemTAG() {
+  Song.Buffer().SetRateFollower(nullptr);  // no mix asks the follower any more
   CloseTrack();
   player_.reset();  // stops the player thread before any member goes
 }
@@ -134,6 +136,7 @@ void TVySystemTAG::CloseTrack() {
   if (!TrackLoaded) return;
   Song.Close();
   analysis_.Cancel();
+  sync_.SetGrid({});
   AnalysisChanged = 1;
   TrackLoaded = 0;
   State = dsEmpty;
@@ -251,6 +254,7 @@ void TVySystemTAG::SetState(TVyDeckState next) {
   switch (old) {
     case dsPaused:
     case dsCued:
+      if (next == dsPlaying && sync_.Following()) sync_.ArmStart();  // heard on the session's bar
       if (next == dsPlaying) Song.Play();
       if (next == dsSearching) Song.HoldLoop();
       break;
@@ -306,6 +310,7 @@ void TVySystemTAG::PlayCueKey() {
 void TVySystemTAG::CheckEndOfTrack() {
   CheckCommandThread();
   TakeAnalysis();
+  CheckSync();
   if (Song.TakeLengthChanged()) {
     Song.GetSongInfo(DeckInfo.SongInfo);
     SongInfoChanged = 1;
@@ -371,14 +376,17 @@ void TVySystemTAG::Seek(unsigned ms) {
 
 void TVySystemTAG::UpdatePitch() {
   TVyPitchInfo snapshot;
+  int32_t bend, range;
   {
     TOzoSyncGuard lock(Pitch);
     FormatPitch(Pitch.Info, Pitch.Info.PitchText);
     Pitch.ComputeRate();
     pitchSnapshot_ = snapshot = Pitch.Info;
     Pitch.Dirty = 0;
+    bend = Pitch.Bend, range = Pitch.Range;
   }
   Song.SetRate(unsigned(snapshot.Rate));  // the pitch lock is free before the song lock is taken
+  FollowPitch(snapshot.PitchOn ? snapshot.Pitch : 0, snapshot.PitchOn ? bend : 0, range);
 }
 
 void TVySystemTAG::TogglePitch() {
@@ -467,6 +475,7 @@ void TVySystemTAG::TakeAnalysis() {
   if (!analysis_.TakeChanged()) return;
   AnalysisChanged = 1;
   UpdateAutoGain();
+  FollowAnalysedGrid();
 }
 
 void TVySystemTAG::SetAutoGain(bool on, double targetLufs) {

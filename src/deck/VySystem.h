@@ -2,6 +2,7 @@
 // together, the user's preferences, the transport state machine with its CUE
 // behaviours and end-of-track policies, and the player thread.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 #include "audio/decoders/TrackDecoders.h"
 #include "analysis/AutoGain.h"
 #include "deck/DeckAnalysis.h"
+#include "deck/DeckSync.h"
 #include "deck/VyPitch.h"
 #include "deck/VyPlayList.h"
 #include "deck/VySong.h"
@@ -131,6 +133,21 @@ class TVySystemTAG {
   uint32_t KeylockEngine() const { return keylockEngine_; }
   // "Secure track buttons" holds an audible playing deck, or the playlist is empty.
   bool TrackChangeRefused() const;
+  // Link: the deck joins the session of every Link peer on the network.
+  void SetLink(bool on);
+  bool Link() const { return sync_.LinkEnabled(); }
+  // Sync: the deck plays at the session's tempo, its beats on the session's,
+  // and its pitch fader sets the session's tempo. Needs Link. Without a known
+  // tempo it waits for the track's analysis. Returns "" or why it is refused
+  // (shown in the title for a while too).
+  std::string SetSync(bool on);
+  bool Synced() const { return sync_.Following(); }
+  // Beats to a bar for a start with sync on, 1..16.
+  void SetQuantum(int beats);
+  TDeckSync& BeatSync() { return sync_; }
+  // The tempo heard now: the session's while synced, else the track's at
+  // its pitch; 0 while the track's tempo is unknown.
+  double EffectiveBpm();
   // Nonzero when a track was selected.
   int NextTrack(unsigned flags);
   int PrevTrack(unsigned flags);
@@ -173,6 +190,10 @@ class TVySystemTAG {
   // with pcCaller the player cycles too.
   void CheckCommandThread() const;
   void TakeAnalysis();
+  void FollowAnalysedGrid();
+  void FollowPitch(int32_t pitch, int32_t bend, int32_t range);
+  void CheckSync();
+  void ShowInTitle(const std::string& message);
   void UpdateAutoGain();
   void WakePlayer();
   void AwaitFirstFill();
@@ -195,5 +216,8 @@ class TVySystemTAG {
   double autoGainTargetLufs_ = kDefaultAutoGainTargetLufs;
   double gainDb_ = 0.0;
   bool showBpm_ = false;
+  TDeckSync sync_;
+  std::atomic<int32_t> syncedPitch_{0};  // the pitch the session's tempo last came from: window and player threads
+  int64_t titleMessageEndMs_ = -1;  // a message shows in the title until then
   std::unique_ptr<TOzoThreadTAG> player_;
 };

@@ -62,7 +62,7 @@ TEST_F(Console, StatusIsOneJsonObjectWithEveryKey) {
   for (const char* key :
        {"state", "position", "length", "cue", "title", "track", "time", "hundredths", "pitch_text", "pitch", "pitch_on",
         "rate", "keylock", "volume", "balance", "levels", "end_reached", "analysis", "bpm", "firstBeatMs", "loudnessLufs", "gainDb",
-        "playlist_count", "playlist_index"})
+        "link", "sync", "bpmEffective", "playlist_count", "playlist_index"})
     EXPECT_THAT(status, HasSubstr(std::string("\"") + key + "\":")) << key;
   EXPECT_THAT(status, HasSubstr("\"title\":\"a \\\"quoted\\\" name\""));
   EXPECT_THAT(status, HasSubstr("\"pitch_text\":\"+ e8.00\""));

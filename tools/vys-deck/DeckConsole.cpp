@@ -217,6 +217,13 @@ const std::map<std::string, DeckConsole::TCommand>& DeckConsole::Commands() {
                      d.SetBalance(int(a[0]), true);
                    })}},
       {"keylock", {"keylock 0|1", 1, 1, 0, 1, 1, false, Ok([](TVySystemTAG& d, auto& a) { d.SetKeylock(a[0] == 1); })}},
+      {"link", {"link 0|1", 1, 1, 0, 1, 1, false, Ok([](TVySystemTAG& d, auto& a) { d.SetLink(a[0] == 1); })}},
+      {"sync", {"sync 0|1", 1, 1, 0, 1, 1, false,
+                [](DeckConsole&, TVySystemTAG& d, auto&, auto& a) {
+                  const std::string refusal = d.SetSync(a[0] == 1);
+                  return refusal.empty() ? std::string("ok") : "error " + refusal;
+                }}},
+      {"quantum", {"quantum 1..16", 1, 1, 1, 16, 1, false, Ok([](TVySystemTAG& d, auto& a) { d.SetQuantum(int(a[0])); })}},
       {"mute-down", {"mute-down", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.MuteDown(); })}},
       {"mute-up", {"mute-up", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.MuteUp(); })}},
       {"time-mode", {"time-mode", 0, 0, kAny, kAny, 1, false, Ok([](TVySystemTAG& d, auto&) { d.ToggleTimeMode(); })}},
@@ -349,6 +356,20 @@ bool DeckConsole::WaitForAnalysis(long ms) {
   return true;
 }
 
+// Link and sync; the tempos are null while unknown.
+std::string DeckConsole::SyncFields() {
+  auto number = [](double value) {
+    if (!(value > 0)) return std::string("null");
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", value);
+    return std::string(text);
+  };
+  TDeckSync& sync = deck_.BeatSync();
+  return ",\"link\":{\"enabled\":" + std::string(sync.LinkEnabled() ? "true" : "false") +
+         ",\"peers\":" + std::to_string(sync.Peers()) + ",\"tempo\":" + number(sync.SessionTempo()) + "}" +
+         ",\"sync\":" + (deck_.Synced() ? "true" : "false") + ",\"bpmEffective\":" + number(deck_.EffectiveBpm());
+}
+
 // The analysis' figures, null until it is done.
 std::string DeckConsole::AnalysisFields() {
   const std::optional<TTrackAnalysis> result = deck_.Analysis().Result();
@@ -381,7 +402,7 @@ std::string DeckConsole::Status() {
        << ",\"rate\":" << pitch.Rate << ",\"keylock\":" << (deck_.Keylock() ? "true" : "false") << ",\"volume\":" << deck_.Volume << ",\"balance\":" << deck_.Balance
        << ",\"levels\":[" << play.LevelLeft << "," << play.LevelRight << "]"
        << ",\"end_reached\":" << (deck_.Song.EndMarker().EndReached() ? "true" : "false")
-       << AnalysisFields() << ",\"playlist_count\":" << deck_.PlayList.Entries.Count()
+       << AnalysisFields() << SyncFields() << ",\"playlist_count\":" << deck_.PlayList.Entries.Count()
        << ",\"playlist_index\":" << deck_.PlayList.CurrentIndex << "}";
   return json.str();
 }

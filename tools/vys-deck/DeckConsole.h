@@ -33,6 +33,7 @@ class DeckConsole {
   std::string Status();
   std::string Devices();
   std::string AnalysisFields();
+  std::string SyncFields();
   bool WaitForAnalysis(long ms);
   void Wait(long ms);
   int DeckTimeoutMs();

@@ -127,6 +127,7 @@ int TOzoSoundBufferTAG::CreateSecondary(TOzoAudioTAG* device, const TWaveFormatE
   Owner = device;
   StoreFormat(format);
   if (Keylock != DSBKEYLOCK_OFF) SetKeylock(Keylock);
+  if (Follower) Buffer->SetRateFollower(Follower);
   return 0;
 }
 
@@ -255,6 +256,15 @@ void TOzoSoundBufferTAG::SetKeylock(uint32_t mode) {
   if (!Valid) return;
   HRESULT result = Buffer->SetKeylock(mode);
   if (FAILED(result)) ReportError(__FILE__, __LINE__, kReport, "OzoSoundBuffer: Error en keylock [%s]", Name(result));
+}
+
+void TOzoSoundBufferTAG::SetRateFollower(TVoiceRateFollower* follower) {
+  Follower = follower;
+  if (Valid) Buffer->SetRateFollower(follower);
+}
+
+void TOzoSoundBufferTAG::SetSourceOrigin(int64_t frame) {
+  if (Valid) Buffer->SetSourceOrigin(frame);
 }
 
 uint32_t TOzoSoundBufferTAG::GetChannelMix() {

@@ -68,6 +68,12 @@ class TOzoSoundBufferTAG {
   // Turning it on prepares the pitch stage here, on the caller's thread.
   void SetKeylock(uint32_t mode);
   uint32_t GetKeylock() const { return Keylock; }
+  // Beat sync: sets the rate of each mix, for this buffer and every one made
+  // after it (null: none). The follower must outlive its use.
+  void SetRateFollower(TVoiceRateFollower* follower);
+  // The track frame the buffer's first byte holds, for the follower; the
+  // next SetPlayPosition takes it along.
+  void SetSourceOrigin(int64_t frame);
 
   uint32_t GetSize() const { return Valid ? Size : 0; }
   uint16_t GetChannels() const { return Valid ? Channels : 0; }
@@ -87,6 +93,7 @@ class TOzoSoundBufferTAG {
   unsigned Volume = 100;
   int Pan = 0;
   uint32_t Keylock = DSBKEYLOCK_OFF;
+  TVoiceRateFollower* Follower = nullptr;
   unsigned MuteLevel = 0;
   void* LockPtr1 = nullptr;
   void* LockPtr2 = nullptr;

@@ -259,6 +259,8 @@ void TVyBufferTAG::CarryOutRestart() {
   if (WriteChunk(0, SkipBytes)) WriteCursor = Config.chunkBytes;
   PlayedBytes = 0;
   LastPlayCursor = SkipBytes;
+  // Ring byte SkipBytes holds the restart's millisecond.
+  SetSourceOrigin(int64_t(RestartPosition) * GetSampleRate() / 1000 - SkipBytes / GetBlockAlign());
   SetPlayPosition(SkipBytes);
   if (RestartPlay) Play();
   RestartEvent.Set();

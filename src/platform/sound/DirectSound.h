@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/ComResult.h"
+#include "platform/sound/RateFollower.h"
 #include "platform/wave/WaveFormat.h"
 
 constexpr HRESULT DS_OK = 0;
@@ -101,6 +102,12 @@ class IDirectSoundBuffer {
   // speed; the pitch stays the buffer's own. Turning it on prepares all it
   // needs here, never on the audio thread: DSERR_OUTOFMEMORY if it cannot.
   virtual HRESULT SetKeylock(uint32_t mode) = 0;
+  // Our own addition: a follower (null: none) that sets the rate of each mix
+  // and may hold a start (beat sync). Returns once no mix uses the old one.
+  virtual HRESULT SetRateFollower(TVoiceRateFollower* follower) = 0;
+  // Our own addition: the source's own number of the frame the buffer's
+  // frame 0 holds, as the follower is told; taken with the next SetCurrentPosition.
+  virtual HRESULT SetSourceOrigin(int64_t frame) = 0;
   virtual HRESULT GetStatus(uint32_t* status) = 0;
   // A lost output is reopened in the background; this asks for an attempt
   // now and returns at once: DS_OK when the output is there, else DSERR_BUFFERLOST.

@@ -179,6 +179,19 @@ HRESULT TSoundBuffer::SetKeylock(uint32_t mode) {
   return DS_OK;
 }
 
+HRESULT TSoundBuffer::SetRateFollower(TVoiceRateFollower* follower) {
+  if (!voice_) return DSERR_CONTROLUNAVAIL;
+  voice_->follower.store(follower, std::memory_order_release);
+  device_.Mixer().WaitForRunningMix();
+  return DS_OK;
+}
+
+HRESULT TSoundBuffer::SetSourceOrigin(int64_t frame) {
+  if (!voice_) return DSERR_CONTROLUNAVAIL;
+  voice_->sourceOrigin.store(frame, std::memory_order_relaxed);
+  return DS_OK;
+}
+
 // Pan to the right lowers the left side and the other way round.
 void TSoundBuffer::ApplyGains() {
   if (!voice_) return;

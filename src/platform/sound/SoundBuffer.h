@@ -31,6 +31,8 @@ class TSoundBuffer final : public IDirectSoundBuffer {
   HRESULT GetChannelMix(uint32_t* mix) override;
   HRESULT SetGainFactor(float factor) override;
   HRESULT SetKeylock(uint32_t mode) override;
+  HRESULT SetRateFollower(TVoiceRateFollower* follower) override;
+  HRESULT SetSourceOrigin(int64_t frame) override;
   HRESULT GetStatus(uint32_t* status) override;
   HRESULT Restore() override;
   void Release() override;

@@ -181,29 +181,38 @@ void SoundMixer::Mix(float* out, uint32_t frames) {
 void SoundMixer::MixVoice(TSoundVoice& voice, float* out, uint32_t frames) {
   voice.unlocks.load(std::memory_order_acquire);
   const int64_t seek = voice.seekFrame.load(std::memory_order_acquire);
-  const bool playing = voice.playing.load();
-  TVoicePitchStage* const stage = playing ? voice.keylock.load(std::memory_order_acquire) : nullptr;
-  if (voice.stage && voice.stage != stage) LeaveStage(voice);
   bool newRun = false;
   if (seek != TSoundVoice::kNoSeek) {
+    if (voice.stage) LeaveStage(voice);  // a seek restarts any stage run
     voice.position = uint64_t(seek) << 32;
     voice.anchorFrame = uint32_t(seek);
     voice.framesSinceAnchor = 0;
+    voice.origin = voice.sourceOrigin.load(std::memory_order_relaxed);
+    voice.laps = voice.anchorLaps = 0;
     voice.historyCount = 0;  // the buffer may hold other audio there by now
     newRun = true;
   }
+  const bool asked = voice.playing.load();
+  const TVoicePlan plan = AskFollower(voice, frames, asked);
+  // A start held for the whole of this mix is not heard yet.
+  const uint32_t hold = asked ? std::min(plan.holdFrames, frames) : 0;
+  const bool playing = asked && hold < frames;
+  out += 2 * size_t(hold);
+  frames -= hold;
+  TVoicePitchStage* const stage = playing ? voice.keylock.load(std::memory_order_acquire) : nullptr;
+  if (voice.stage && voice.stage != stage) LeaveStage(voice);
   if (playing != voice.wasPlaying) {
     // A new run of playing (or of silence) is heard from where the mix stands.
     voice.anchorFrame = uint32_t(voice.position >> 32);
     voice.framesSinceAnchor = 0;
+    voice.anchorLaps = voice.laps;
     voice.wasPlaying = playing;
     voice.historyCount = 0;
     voice.lastGains = TargetGains(voice);  // nothing was heard to ramp from
     newRun = true;
   }
   if (stage && (newRun || voice.stage != stage)) StartStageRun(voice, *stage);
-  const uint64_t step =
-      std::min((uint64_t(voice.frequency.load(std::memory_order_relaxed)) << 32) / DeviceRate(), kMaxStep);
+  const uint64_t step = StepOf(voice, plan);
   Publish(voice, playing ? step : 0);
   if (voice.stage) MixThroughStage(voice, out, frames, step);
   for (uint32_t done = 0; !voice.stage && playing && done < frames && voice.playing.load(std::memory_order_relaxed);)
@@ -212,6 +221,25 @@ void SoundMixer::MixVoice(TSoundVoice& voice, float* out, uint32_t frames) {
   int64_t taken = seek;
   if (seek != TSoundVoice::kNoSeek)
     voice.seekFrame.compare_exchange_strong(taken, TSoundVoice::kNoSeek, std::memory_order_acq_rel);
+}
+
+// The voice's rate for this mix: the follower's when it has one.
+uint64_t SoundMixer::StepOf(const TSoundVoice& voice, const TVoicePlan& plan) const {
+  const uint64_t step =
+      plan.frequency > 0 ? uint64_t(plan.frequency * double(kOne) / DeviceRate())
+                         : (uint64_t(voice.frequency.load(std::memory_order_relaxed)) << 32) / DeviceRate();
+  return std::min(step, kMaxStep);
+}
+
+// The follower hears of every mix, with the source frame this one starts
+// from: through keylock, the frame the stage gives out next.
+TVoicePlan SoundMixer::AskFollower(TSoundVoice& voice, uint32_t frames, bool playing) const {
+  TVoiceRateFollower* const follower = voice.follower.load(std::memory_order_acquire);
+  if (!follower) return {};
+  const double mixed = voice.stage ? double(voice.anchorLaps + voice.anchorFrame) + double(voice.framesSinceAnchor)
+                                   : double(voice.laps) + double(voice.position) / double(kOne);
+  const TVoicePeriod period{frames, DeviceRate(), LatencyFrames(), double(voice.origin) + mixed, playing};
+  return follower->PlanPeriod(period);
 }
 
 // What is heard now: the start of this mix less the device latency, never
@@ -293,6 +321,7 @@ uint32_t SoundMixer::ResampleRun(TSoundVoice& voice, uint32_t frames, uint64_t s
 
   const uint64_t end = uint64_t(voice.frames) << 32;
   if (looping) {
+    if (position >= end) voice.laps += voice.frames;
     voice.position = position % end;
   } else if (position >= end) {
     voice.position = 0;  // a one-shot buffer stops at its end and rewinds
@@ -307,9 +336,12 @@ uint32_t SoundMixer::ResampleRun(TSoundVoice& voice, uint32_t frames, uint64_t s
 // Keylock ends for this run (turned off, stopped, or another stage): the
 // voice goes on from what the stage gave out, not from the resampler's lead.
 void SoundMixer::LeaveStage(TSoundVoice& voice) {
+  const uint64_t heard = voice.anchorLaps + voice.anchorFrame + uint64_t(voice.framesSinceAnchor);
   voice.position = voice.stageHeard;
+  voice.laps = heard - std::min(heard, voice.position >> 32);
   voice.anchorFrame = uint32_t(voice.position >> 32);
   voice.framesSinceAnchor = 0;
+  voice.anchorLaps = voice.laps;
   voice.historyCount = 0;
   voice.stage = nullptr;
 }
@@ -320,6 +352,7 @@ void SoundMixer::StartStageRun(TSoundVoice& voice, TVoicePitchStage& stage) {
   voice.stage = &stage;
   voice.anchorFrame = uint32_t(voice.position >> 32);
   voice.framesSinceAnchor = 0;
+  voice.anchorLaps = voice.laps;
   voice.historyCount = 0;
   voice.stageHeard = voice.position;
   stage.Restart(voice.position & (kOne - 1), PitchScale(voice));

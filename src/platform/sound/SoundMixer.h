@@ -28,6 +28,7 @@ class SoundMixer {
   // and the moment it is heard; both may change when the device reopens.
   void SetDevice(uint32_t deviceRate, uint32_t latencyFrames);
   uint32_t DeviceRate() const { return deviceRate_.load(std::memory_order_relaxed); }
+  uint32_t LatencyFrames() const { return latencyFrames_.load(std::memory_order_relaxed); }
 
   // Audio side: writes `frames` interleaved stereo float frames. Never blocks,
   // never allocates.
@@ -35,6 +36,8 @@ class SoundMixer {
 
  private:
   void MixVoice(TSoundVoice& voice, float* out, uint32_t frames);
+  TVoicePlan AskFollower(TSoundVoice& voice, uint32_t frames, bool playing) const;
+  uint64_t StepOf(const TSoundVoice& voice, const TVoicePlan& plan) const;
   uint32_t MixRun(TSoundVoice& voice, float* out, uint32_t frames, uint64_t step);
   template <class Sink>
   uint32_t ResampleRun(TSoundVoice& voice, uint32_t frames, uint64_t step, Sink&& sink);

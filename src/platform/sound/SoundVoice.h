@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/sound/RateFollower.h"
 #include "platform/wave/WaveFormat.h"
 
 class TVoicePitchStage;
@@ -49,6 +50,12 @@ struct TSoundVoice {
   // Keylock: the pitch stage the voice plays through, null when off. Whoever
   // replaces it waits for a running mix to end before freeing the old one.
   std::atomic<TVoicePitchStage*> keylock{nullptr};
+  // Sets the rate of each mix instead of `frequency`, null when none. Whoever
+  // replaces it waits for a running mix to end before freeing the old one.
+  std::atomic<TVoiceRateFollower*> follower{nullptr};
+  // The source's own number of the frame the buffer's frame 0 holds: written
+  // before a seek, taken with it, so that a follower knows what it hears.
+  std::atomic<int64_t> sourceOrigin{0};
 
   // Written by the mixer, read by control threads.
   std::atomic<uint32_t> heardFrame{0};  // frame being heard now
@@ -66,6 +73,9 @@ struct TSoundVoice {
   TVoicePitchStage* stage = nullptr;  // the keylock stage this run plays through
   uint64_t stageHeard = 0;            // 32.32, the position the stage gives out next
   uint64_t historyEnd = 0;  // the frame the history leads up to
+  int64_t origin = 0;       // sourceOrigin as of the last seek
+  uint64_t laps = 0;        // frames of the whole passes through a looping buffer since the last seek
+  uint64_t anchorLaps = 0;  // laps where the current run started
 
   // The play position a reader should see: a pending seek counts at once.
   uint32_t PlayFrame() const {

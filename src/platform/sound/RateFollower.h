@@ -1,0 +1,31 @@
+// A voice whose rate is set period by period on the audio thread, rather
+// than by its frequency: beat sync, which must see each period as it is mixed.
+#pragma once
+#include <cstdint>
+
+// What the mixer tells a follower of one mix of its voice.
+struct TVoicePeriod {
+  uint32_t frames;         // output frames of this mix
+  uint32_t deviceRate;     // Hz
+  uint32_t latencyFrames;  // output frames from mixing to being heard
+  // The source's own frame number (see SetSourceOrigin) that the mix's first
+  // output frame plays.
+  double sourceFrame;
+  bool playing;
+};
+
+// What the follower asks of the mix.
+struct TVoicePlan {
+  double frequency = 0;     // Hz for this mix; 0 keeps the voice's own
+  uint32_t holdFrames = 0;  // output frames kept silent before a start is heard
+};
+
+class TVoiceRateFollower {
+ public:
+  // Audio thread, once per mix of the voice, playing or not: never blocks,
+  // never allocates.
+  virtual TVoicePlan PlanPeriod(const TVoicePeriod& period) = 0;
+
+ protected:
+  ~TVoiceRateFollower() = default;
+};

@@ -1,0 +1,38 @@
+#include "sync/BeatFollower.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr double kMicrosPerSecond = 1e6;
+}  // namespace
+
+TVoicePlan TBeatFollower::Plan(const TBeatFollowerInput& in) {
+  outOfRange_ = !SyncRefusal(in.session.tempoBpm, in.grid.bpm, in.pitchRange).empty();
+  if (!in.period.playing || outOfRange_) return {};
+  const uint32_t hold = HoldFrames(in);
+  if (hold >= in.period.frames) return {0, hold};
+  // The speed is set for the moment the first frame played is heard.
+  const int64_t heard = in.heardMicros + int64_t(std::llround(hold * kMicrosPerSecond / in.period.deviceRate));
+  const TSessionMoment moment{in.session.tempoBpm, in.session.BeatAt(heard)};
+  const double speed = controller_.Speed(in.grid, in.period.sourceFrame, moment, in.bend);
+  return {speed * in.grid.sampleRate, hold};
+}
+
+// An armed start is placed on the session's beats once, at the first period
+// that plays, and held silent until then.
+uint32_t TBeatFollower::HoldFrames(const TBeatFollowerInput& in) {
+  if (armed_) {
+    armed_ = false;
+    const double quantum = in.session.quantum;
+    const double now = in.session.BeatAt(in.heardMicros);
+    startMicros_ = in.session.MicrosAtBeat(QuantizedStartBeat(in.grid, in.period.sourceFrame, now, quantum));
+    holding_ = true;
+    controller_.Restart();
+  }
+  if (!holding_) return 0;
+  const double ahead = double(startMicros_ - in.heardMicros) * in.period.deviceRate / kMicrosPerSecond;
+  if (ahead >= in.period.frames) return in.period.frames;
+  holding_ = false;
+  return uint32_t(std::max(0L, std::lround(ahead)));
+}

@@ -1,0 +1,37 @@
+// One deck's beat sync, period by period: from where a period is heard on
+// the session's clock and what it plays, the rate to mix it at and how much
+// of it to hold silent before a quantized start. Plain arithmetic for the
+// audio thread: no lock, no allocation, no clock of its own.
+#pragma once
+#include "platform/link/LinkSession.h"
+#include "platform/sound/RateFollower.h"
+#include "sync/PhaseController.h"
+
+struct TBeatFollowerInput {
+  TVoicePeriod period;
+  int64_t heardMicros;    // when the period's first frame is heard, on the session's clock
+  TLinkTimeline session;  // at or near that moment
+  TTrackGrid grid;        // Known()
+  double bend = 1.0;      // the DJ's bend as a speed factor
+  double pitchRange = 0.08;
+};
+
+class TBeatFollower {
+ public:
+  // The next start is held to the session's next matching bar position.
+  void ArmStart() { armed_ = true; }
+  TVoicePlan Plan(const TBeatFollowerInput& in);
+  // The session's tempo is beyond the pitch range: the voice keeps its own rate.
+  bool OutOfRange() const { return outOfRange_; }
+  double ErrorMs() const { return holding_ ? 0.0 : controller_.ErrorMs(); }
+  bool Holding() const { return holding_; }
+
+ private:
+  uint32_t HoldFrames(const TBeatFollowerInput& in);
+
+  TPhaseController controller_;
+  bool armed_ = false;
+  bool holding_ = false;
+  int64_t startMicros_ = 0;
+  bool outOfRange_ = false;
+};
