@@ -178,11 +178,14 @@ int TwoDecks(double seconds) {
   std::printf("two synced decks on one JACK server, %.0f s\n", seconds);
   Deck a("vys-sync-a", recordSeconds), b("vys-sync-b", recordSeconds);
   if (!a.Load(tracks[0]) || !b.Load(tracks[1])) return 1;
+  // The third peer is in the session from the start and sets its tempo.
+  ChildProcess peer({LINK_PEER_PATH, std::to_string(tracks[0].bpm)}, ChildProcess::kInputPipe);
   for (Deck* deck : {&a, &b})
-    if (!deck->Do("link 1") || !deck->Do("sync 1")) return 1;
-  if (!a.Do("play") || !b.Do("play")) return 1;
-  ChildProcess peer({LINK_PEER_PATH, "120"}, ChildProcess::kInputPipe);
+    if (!deck->Do("link 1")) return 1;
   if (peer.Ask("wait-peers 2") != "ok") return std::puts("the third peer did not see both decks"), 1;
+  if (peer.Ask("tempo " + std::to_string(tracks[0].bpm)) != "ok") return 1;
+  for (Deck* deck : {&a, &b})
+    if (!deck->Do("sync 1") || !deck->Do("play")) return 1;
   FrameClock clock;
   Listen(a, kSettleSeconds, &clock);
   const std::string line = peer.Ask("timeline");
@@ -205,6 +208,11 @@ int TwoDecks(double seconds) {
   std::printf("  within %.0f ms of each other for good after %.0f ms\n", kLockedMs, LockedAt(afterA, afterB, changed));
   const double lockedFrom = changed + (LockedAt(afterA, afterB, changed) / 1000 + 1) * kServerRate;
   Print("  from then on", CompareOnsets(a.Onsets(lockedFrom, end), b.Onsets(lockedFrom, end), kPairWithinMs, kServerRate));
+  const std::string changedLine = peer.Ask("timeline");
+  const double lastBars = end - kSettleSeconds * kServerRate;
+  std::printf("  over the last %.0f s:\n", kSettleSeconds);
+  PrintSessionOffsets("a", OffsetsFromSession(a.Onsets(lastBars, end), clock, changedLine));
+  PrintSessionOffsets("b", OffsetsFromSession(b.Onsets(lastBars, end), clock, changedLine));
   for (Deck* deck : {&a, &b}) deck->Do("quit");
   peer.Ask("quit");
   return 0;
