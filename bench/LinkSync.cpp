@@ -25,7 +25,7 @@
 
 #include "support/AudioOutput.h"
 #include "support/BeatOnsets.h"
-#include "support/ChildProcess.h"
+#include "support/DeckOnCard.h"
 #include "support/Environment.h"
 #include "support/JackServer.h"
 #include "support/TempDir.h"
@@ -35,7 +35,6 @@ namespace {
 constexpr uint32_t kFileRate = 44100, kServerRate = 48000;
 // Analysis done, the quantized start made and the phase pulled in.
 constexpr double kSettleSeconds = 8;
-constexpr double kQuietMs = 100;          // kicks end well before the next beat
 constexpr double kPairWithinMs = 100;     // a quarter beat: the same beat, or none
 constexpr double kTrackSlackSeconds = 60;  // the tracks outlast every run, slowed down too
 constexpr double kNewTempo = 132;         // within every deck's +-8 % of the 124 track
@@ -58,40 +57,21 @@ double JsonNumber(const std::string& json, const std::string& key) {
   return at == std::string::npos ? NAN : std::strtod(json.c_str() + at + key.size() + 3, nullptr);
 }
 
-// A console deck playing to a card of its own.
-struct Deck {
-  std::unique_ptr<JackRecorder> card;
-  std::unique_ptr<ChildProcess> console;
+// A console deck on a card of its own that says what it refuses.
+struct Deck : DeckOnCard {
+  Deck(const std::string& name, double recordSeconds) : DeckOnCard(VYS_DECK_PATH, name, recordSeconds) {}
 
-  Deck(const std::string& name, double recordSeconds) : card(std::make_unique<JackRecorder>(name, recordSeconds)) {}
-
-  // Opens the track on the card and waits for its analysis; false, said, when refused.
   bool Load(const Track& track) {
-    int device = -1;
-    WaitUntil([&] { return (device = FindOutputDevice(card->Device())) > 0; });
-    console = std::make_unique<ChildProcess>(std::vector<std::string>{VYS_DECK_PATH}, ChildProcess::kInputPipe);
-    // Opened paused (the player's "play when open" is off), on a +-16 % fader.
-    for (const std::string& command : {"device " + std::to_string(device), std::string("prefs 128 0 1"),
-                                       "open " + track.path, std::string("analysis-wait 60000")})
-      if (!Do(command)) return false;
-    const std::string status = console->Ask("status");
-    std::printf("  %s: %.0f BPM, first beat %.0f ms; analysed %.2f BPM, first beat %.1f ms\n", card->Device().c_str(),
+    if (!Said(DeckOnCard::Load(track.path))) return false;
+    const std::string status = Ask("status");
+    std::printf("  %s: %.0f BPM, first beat %.0f ms; analysed %.2f BPM, first beat %.1f ms\n", Card().Device().c_str(),
                 track.bpm, track.firstBeatMs, JsonNumber(status, "bpm"), JsonNumber(status, "firstBeatMs"));
     return true;
   }
-  bool Do(const std::string& command) {
-    const std::string answer = console->Ask(command);
-    if (answer != "ok") std::printf("  %s: \"%s\" answered \"%s\"\n", card->Device().c_str(), command.c_str(), answer.c_str());
-    return answer == "ok";
-  }
-  // The server's frame time of the last frame recorded.
-  double FrameNow() const { return double(card->StartFrame()) + double(card->Frames()); }
-  // Onsets in server frames within [from, to).
-  std::vector<double> Onsets(double from, double to) const {
-    std::vector<double> onsets;
-    for (double onset : FindOnsets(card->Recorded().left, kQuietMs, kServerRate))
-      if (onset + card->StartFrame() >= from && onset + card->StartFrame() < to) onsets.push_back(onset + card->StartFrame());
-    return onsets;
+  bool Do(const std::string& command) { return Said(DeckOnCard::Do({command})); }
+  bool Said(const std::string& refusal) const {
+    if (!refusal.empty()) std::printf("  %s refused %s\n", Card().Device().c_str(), refusal.c_str());
+    return refusal.empty();
   }
 };
 
@@ -101,7 +81,7 @@ class FrameClock {
  public:
   void Sample(const Deck& deck) {
     const double frame = deck.FrameNow();
-    samples_.push_back({frame, double(deck.card->LinkMicrosAtFrame(uint32_t(frame)))});
+    samples_.push_back({frame, double(deck.Card().LinkMicrosAtFrame(uint32_t(frame)))});
   }
   double MicrosAt(double frame) const {
     auto after = std::lower_bound(samples_.begin(), samples_.end(), frame, [](auto& s, double f) { return s.first < f; });
@@ -249,12 +229,12 @@ int SyncCpu(double seconds) {
     for (const char* command : {"link 0", "sync 0"}) unsynced->Do(command);
     for (const char* command : {"link 1", "sync 1"}) synced->Do(command);
     Listen(x, kSettleSeconds, nullptr);
-    const double syncedBefore = RunSeconds(synced->console->Pid()), unsyncedBefore = RunSeconds(unsynced->console->Pid());
+    const double syncedBefore = RunSeconds(synced->Pid()), unsyncedBefore = RunSeconds(unsynced->Pid());
     Listen(x, seconds, nullptr);
-    const double syncedCpu = (RunSeconds(synced->console->Pid()) - syncedBefore) / seconds * 100;
-    const double unsyncedCpu = (RunSeconds(unsynced->console->Pid()) - unsyncedBefore) / seconds * 100;
-    std::printf("  %s synced %.3f %%, %s unsynced %.3f %%\n", synced->card->Device().c_str(), syncedCpu,
-                unsynced->card->Device().c_str(), unsyncedCpu);
+    const double syncedCpu = (RunSeconds(synced->Pid()) - syncedBefore) / seconds * 100;
+    const double unsyncedCpu = (RunSeconds(unsynced->Pid()) - unsyncedBefore) / seconds * 100;
+    std::printf("  %s synced %.3f %%, %s unsynced %.3f %%\n", synced->Card().Device().c_str(), syncedCpu,
+                unsynced->Card().Device().c_str(), unsyncedCpu);
     extra += (syncedCpu - unsyncedCpu) / 2;
   }
   std::printf("  sync costs %+.3f %% of a core (mean of both ways)\n", extra);
@@ -271,7 +251,7 @@ int HeardBeats(double seconds, double bpm, const std::string& out) {
   const double recordSeconds = seconds + 2 * kSettleSeconds + 10;
   Deck deck("vys-heard", recordSeconds);
   if (!deck.Load(MakeTrack(dir, bpm, 300, recordSeconds + kTrackSlackSeconds)) || !deck.Do("link 1")) return 1;
-  if (!WaitUntil([&] { return JsonNumber(deck.console->Ask("status"), "peers") >= 1; }, 30, 0.1))
+  if (!WaitUntil([&] { return JsonNumber(deck.Ask("status"), "peers") >= 1; }, 30, 0.1))
     return std::puts("the other deck was never seen"), 1;
   if (!deck.Do("sync 1") || !deck.Do("play")) return 1;
   FrameClock clock;
