@@ -1,8 +1,6 @@
 #include "deck/DeckSync.h"
 
 namespace {
-// The tempo a new session starts at; the first deck to sync sets its own.
-constexpr double kNewSessionTempo = 120.0;
 constexpr double kMicrosPerSecond = 1e6;
 }  // namespace
 
@@ -10,9 +8,9 @@ TDeckSync::TDeckSync() = default;
 
 TDeckSync::~TDeckSync() = default;
 
-void TDeckSync::EnableLink(bool on) {
+void TDeckSync::EnableLink(bool on, double tempo) {
   if (on && !ownSession_) {
-    ownSession_ = std::make_unique<TLinkSession>(kNewSessionTempo);
+    ownSession_ = std::make_unique<TLinkSession>(tempo);
     session_.store(ownSession_.get(), std::memory_order_release);
   }
   if (ownSession_) ownSession_->Enable(on);
@@ -54,8 +52,7 @@ bool TDeckSync::ReadGrid(TTrackGrid* grid) const {
 // has passed and the output's latency after it, as the sound layer reports it.
 int64_t TDeckSync::HeardMicros(const TVoicePeriod& period) {
   const TLinkSession& session = *session_.load(std::memory_order_acquire);
-  const double callback = filter_.Add(deviceFrames_, double(session.NowMicros()));
-  deviceFrames_ += period.frames;
+  const double callback = filter_.Add(period.outputFrame, double(session.NowMicros()));
   return int64_t(callback + period.latencyFrames * kMicrosPerSecond / period.deviceRate);
 }
 

@@ -16,14 +16,16 @@
 class TDeckSync final : public TVoiceRateFollower {
  public:
   static constexpr double kDefaultQuantum = 4.0;
+  static constexpr double kNewSessionTempo = 120.0;
 
   TDeckSync();
   ~TDeckSync();
   TDeckSync(const TDeckSync&) = delete;
   TDeckSync& operator=(const TDeckSync&) = delete;
 
-  // Control side. The session is made at the first EnableLink(true).
-  void EnableLink(bool on);
+  // Control side. The session is made at the first EnableLink(true), at
+  // `tempo` until it meets a session that is already there.
+  void EnableLink(bool on, double tempo = kNewSessionTempo);
   bool LinkEnabled() const;
   size_t Peers() const;
   // The session's tempo now; 0 while Link is off.
@@ -63,7 +65,6 @@ class TDeckSync final : public TVoiceRateFollower {
 
   // The audio thread's own.
   THostTimeFilter filter_;
-  double deviceFrames_ = 0;
   TTrackGrid grid_;
   TBeatFollower follower_;
 };

@@ -503,14 +503,10 @@ void TVySystemTAG::UpdateAutoGain() {
 }
 
 std::string TVySystemTAG::EffectiveBpmText() {
-  const std::optional<TTrackAnalysis> result = analysis_.Result();
-  if (!result || result->bpm <= 0) return "";
-  TVyPitchInfo pitch;
-  GetPitchInfo(pitch);
-  // The pitch is in hundredths of a percent; off, the track plays at its own tempo.
-  const double speed = 1.0 + (pitch.PitchOn ? pitch.Pitch / 10000.0 : 0.0);
+  const double bpm = EffectiveBpm();
+  if (bpm <= 0) return "";
   char text[16];
-  std::snprintf(text, sizeof text, "%.1f", result->bpm * speed);
+  std::snprintf(text, sizeof text, "%.1f", bpm);
   return text;
 }
 

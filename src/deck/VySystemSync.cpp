@@ -18,7 +18,9 @@ constexpr int kMinQuantum = 1, kMaxQuantum = 16;
 
 void TVySystemTAG::SetLink(bool on) {
   CheckCommandThread();
-  sync_.EnableLink(on);
+  // A session this deck starts takes the tempo it plays at.
+  const double bpm = EffectiveBpm();
+  sync_.EnableLink(on, bpm > 0 ? bpm : TDeckSync::kNewSessionTempo);
   if (!on) sync_.Follow(false);
 }
 

@@ -31,6 +31,8 @@ enum TDeckKeyAction : uint8_t {
   kaTimeMode,
   kaBpmDisplay,
   kaKeylock,
+  kaLink,
+  kaSync,
 };
 
 struct TDeckKey {
@@ -65,6 +67,8 @@ inline constexpr TDeckKey kDeckKeys[] = {
     {DIK_M, kaMute, "M", false},
     {DIK_B, kaBpmDisplay, "B", false},
     {DIK_K, kaKeylock, "K", false},
+    {DIK_L, kaLink, "L", false},
+    {DIK_S, kaSync, "S", false},
     {DIK_MINUS, kaVolumeDown, "-", false},
     {DIK_EQUALS, kaVolumeUp, "=", false},
     // The grave accent and the digits row: watched, and idle.
@@ -105,6 +109,10 @@ inline constexpr TDeckKeyHelp kDeckKeyHelp[] = {
     {kaTimeMode, false, "Time display: elapsed / remaining"},
     {kaBpmDisplay, false, "Pitch display: pitch / the track's tempo at this pitch (BPM)"},
     {kaKeylock, false, "Keylock: the pitch changes the tempo, the key stays (the PITCH lamp turns blue)"},
+    {kaLink, false, "Link: share tempo and beats with every Link app on the network (the lamp between the bend "
+                    "buttons lights, with the number of other apps)"},
+    {kaSync, false, "Sync: play at the Link session's tempo, beats on its beats; the pitch fader sets the session's "
+                    "tempo, the bends nudge (the PITCH lamp turns orange)"},
     {kaOpen, false, "Open files"},
     {kaShift, false, "Held with the bend and search keys: fixed, finer steps; with the volume keys: 1 step"},
     {kaCtrl, false, "Held with the bend and search keys: fixed, finer steps; with the track keys: five tracks"},

@@ -29,7 +29,8 @@ QString Shown(const QUrl& url) {
 // they fit together and why the whole is GPL-3.0-or-later.
 constexpr char kCredits[] =
     "Uses libmpg123 (LGPL-2.1), libsndfile, JACK (LGPL-2.1+), TagLib (LGPL-2.1/MPL-1.1), Qt (LGPL-3), "
-    "FFmpeg, Rubber Band (GPL-2+), aubio (GPL-3+), PortAudio, libebur128 (MIT) and SQLite (public domain)";
+    "FFmpeg, Rubber Band (GPL-2+), Ableton Link (GPL-2+), aubio (GPL-3+), PortAudio, libebur128 (MIT) and SQLite "
+    "(public domain)";
 // The credits take four lines of a smaller face, down to the links below.
 constexpr int kCreditsPixelSize = 10;
 constexpr int kCreditsHeight = 48;  // to the row of the links

@@ -26,6 +26,12 @@ const QColor kPitchMoved(0, 128, 0);
 // With keylock on, the same lamp in blue: the key stays wherever the fader is.
 const QColor kKeylockZero(0, 200, 255);
 const QColor kKeylockMoved(0, 100, 160);
+// Synced, the lamp turns orange: the fader now sets the session's tempo.
+const QColor kSyncZero(255, 150, 0);
+const QColor kSyncMoved(170, 95, 0);
+const QColor kLinkOn(255, 230, 60);
+// The lamp has room for one digit.
+constexpr int kMostPeersShown = 9;
 
 // A bar with an empty range would turn into Qt's busy animation; an empty
 // song shows an empty bar instead.
@@ -78,6 +84,7 @@ void TDisplayRefresh::Refresh() {
   deck_->StateChanged = 0;
   if (stateChanged) RefreshTransportLeds();
   if (deck_->AnalysisChanged) RefreshAnalysis();
+  RefreshSync();
   if (!OnScreen()) return;
   RefreshTimeDisplay();
   if (bending_) RefreshPitchDisplay();
@@ -157,10 +164,26 @@ void TDisplayRefresh::RefreshPitchDisplay() {
   deck_->GetPitchInfo(info);
   ui_.LabelPitch->SetCaption(deck_->ShowBpm() ? BpmCaption(deck_->EffectiveBpmText()) : info.PitchText);
   QPalette led = ui_.LedPitch->palette();
-  const bool keylock = deck_->Keylock();
+  const bool keylock = deck_->Keylock(), synced = deck_->Synced();
   led.setColor(QPalette::Window, !info.PitchOn     ? window_.palette().color(QPalette::Button)
-                                 : info.Pitch == 0 ? (keylock ? kKeylockZero : kPitchZero)
-                                                   : (keylock ? kKeylockMoved : kPitchMoved));
+                                 : info.Pitch == 0 ? (synced ? kSyncZero : keylock ? kKeylockZero : kPitchZero)
+                                                   : (synced ? kSyncMoved : keylock ? kKeylockMoved : kPitchMoved));
   ui_.LedPitch->setPalette(led);
   if (ui_.Pitch->Value() != info.FaderValue) ui_.Pitch->SetValue(info.FaderValue);
+}
+
+void TDisplayRefresh::RefreshSync() {
+  const int link = deck_->Link() ? 1 + std::min<int>(int(deck_->BeatSync().Peers()), kMostPeersShown) : 0;
+  if (link != linkShown_) {
+    linkShown_ = link;
+    QPalette lamp = ui_.LedLink->palette();
+    lamp.setColor(QPalette::Window, link ? kLinkOn : window_.palette().color(QPalette::Button));
+    ui_.LedLink->setPalette(lamp);
+    ui_.LedLink->setText(link ? QString::number(link - 1) : QString());
+  }
+  // While synced the tempo shown follows the session's, which other apps move.
+  if (deck_->Synced() != syncShown_ || (syncShown_ && deck_->ShowBpm())) {
+    syncShown_ = deck_->Synced();
+    RefreshPitchDisplay();
+  }
 }

@@ -40,6 +40,9 @@ class TDisplayRefresh {
   // display shows it.
   void RefreshAnalysis();
   void SetBending(bool on) { bending_ = on; }
+  // The Link lamp (lit, with the number of other apps) and the pitch
+  // display and lamp when sync changed; cheap when nothing did.
+  void RefreshSync();
 
  private:
   bool OnScreen() const;
@@ -50,5 +53,7 @@ class TDisplayRefresh {
   QTimer timer_;
   bool bending_ = false;
   bool outputLostShown_ = false;
+  int linkShown_ = -1;  // -1 unknown, 0 off, else 1 + the peers shown
+  bool syncShown_ = false;
   TTrackOverview overview_;
 };

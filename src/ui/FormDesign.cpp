@@ -98,6 +98,11 @@ void TMainForm::ApplyDesign() {
        std::initializer_list<QWidget*>{ui_->LabelTrack, ui_->LabelPitch, ui_->LabelTimeMMSS, ui_->LabelTimeCS})
     Fill(display, Qt::black);
   Fill(ui_->LedPitch, QColor(0, 128, 0));
+  Fill(ui_->LedLink, kButtonFace);
+  QFont lampDigit = ui_->LedLink->font();
+  lampDigit.setPixelSize(9);
+  lampDigit.setBold(true);
+  ui_->LedLink->setFont(lampDigit);
 
   ui_->LabelTrack->SetCaption("ebb");
   ui_->LabelPitch->SetCharset(1);

@@ -11,6 +11,7 @@
 
 #include "audio/decoders/SoundFormats.h"
 #include "deck/KeylockStore.h"
+#include "deck/SyncStore.h"
 #include "deck/VySystem.h"
 #include "foundation/OzoLog.h"
 #include "platform/keyboard/AsyncKeyState.h"
@@ -133,6 +134,8 @@ void TMainForm::KeyAction(TDeckKeyAction action, bool pressed) {
     case kaMute: hold(&TMainForm::btnMuteMouseDown, &TMainForm::btnMuteMouseUp); break;
     case kaBpmDisplay: if (pressed) deck_->ToggleBpmDisplay(), RefreshPitchDisplay(); break;
     case kaKeylock: press(&TMainForm::KeylockToggle); break;
+    case kaLink: press(&TMainForm::LinkToggle); break;
+    case kaSync: press(&TMainForm::SyncToggle); break;
     default: break;  // idle; the keyboard keeps the modifiers and the volume ramp
   }
   // clang-format on
@@ -181,6 +184,21 @@ void TMainForm::KeylockToggle() {
   deck_->SetKeylock(!deck_->Keylock());
   KeylockStore::SetOn(deviceIndex_, deck_->Keylock());
   RefreshPitchDisplay();
+}
+
+// Link is the user's choice for every deck; sync each deck's own, stored
+// for its output device. A refused sync says why in the title.
+void TMainForm::LinkToggle() {
+  if (!deck_) return;
+  deck_->SetLink(!deck_->Link());
+  SyncStore::SetLinkOn(deck_->Link());
+  display_->RefreshSync();
+}
+
+void TMainForm::SyncToggle() {
+  if (!deck_) return;
+  if (deck_->SetSync(!deck_->Synced()).empty()) SyncStore::SetOn(deviceIndex_, deck_->Synced());
+  display_->RefreshSync();
 }
 
 void TMainForm::btnPitchClick() {

@@ -10,6 +10,7 @@
 #include "audio/output/OzoDS.h"
 #include "controls/Vumetter.h"
 #include "deck/KeylockStore.h"
+#include "deck/SyncStore.h"
 #include "deck/VySystem.h"
 #include "foundation/OzoError.h"
 #include "foundation/OzoLog.h"
@@ -121,6 +122,8 @@ std::string TMainForm::ApplyConfig(const std::vector<std::string>& arguments, bo
   SelectDevice(block.DeviceIndex);
   deck_->SetKeylockEngine(KeylockStore::Engine());
   deck_->SetKeylock(KeylockStore::On(deviceIndex_));
+  deck_->SetLink(SyncStore::LinkOn());
+  if (deck_->Link() && SyncStore::On(deviceIndex_)) deck_->SetSync(true);
   UpdatePitchFader();
   if (block.Left != -1 || block.Top != -1) PlaceWindow(block.Left, block.Top);
   if (block.HotKey != 0) SetHotKeyIndex(block.HotKey);

@@ -150,6 +150,8 @@ class TMainForm : public QWidget {
   void btnTimeMouseDown();
   void btnPitchClick();
   void KeylockToggle();
+  void LinkToggle();
+  void SyncToggle();
   void btnFastMouseDown();
   void btnFastMouseUp();
   void btnSlowMouseDown();

@@ -160,3 +160,39 @@ TEST(SoundMixer, ChannelMixFoldsStereoIntoOneSide) {
         }
       }
 }
+
+// A rate follower sees, for each mix, the source frame it starts from,
+// counted on from the number given with the last seek through every pass of
+// a looping buffer, and the output's frame, which runs on through periods
+// the output played without a mix; a start it holds is heard exactly that
+// many frames late.
+TEST(SoundMixer, FollowerSeesTheSourceFrameAndHoldsTheStart) {
+  struct Follower final : TVoiceRateFollower {
+    std::vector<double> seen, outputFrames;
+    uint32_t hold = 0;
+    TVoicePlan PlanPeriod(const TVoicePeriod& period) override {
+      if (period.playing) seen.push_back(period.sourceFrame);
+      outputFrames.push_back(period.outputFrame);
+      const uint32_t now = hold;
+      hold -= std::min(hold, period.frames);
+      return {0, now};
+    }
+  } follower;
+  auto voice = NoiseVoice(2, 16, kDeviceRate, 1000, 3);
+  voice->follower = &follower;
+  voice->sourceOrigin = 5000;
+  voice->seekFrame = 100;
+  follower.hold = 300;
+  SoundMixer mixer(kDeviceRate);
+  const std::vector<float> out = MixCalls(mixer, *voice, {256, 512, 512, 512});
+  EXPECT_EQ(follower.seen, (std::vector<double>{5100, 5100, 5568, 6080}));
+  for (uint32_t k = 0; k < 300; ++k) ASSERT_EQ(out[2 * k], 0.0f) << k;
+  for (uint32_t k = 300; k < 1000; ++k) ASSERT_EQ(out[2 * k], Sample(*voice, 100 + (k - 300) % 1000, 0)) << k;
+
+  mixer.Attach(voice.get());
+  std::vector<float> period(2 * 256);
+  mixer.Mix(period.data(), 256, 90000);
+  mixer.Mix(period.data(), 256);
+  mixer.Detach(voice.get());
+  EXPECT_EQ(follower.outputFrames, (std::vector<double>{0, 256, 768, 1280, 90000, 90256}));
+}

@@ -40,7 +40,7 @@ TEST(AboutBox, ShowsItsLogoAndCreditsTheLibrariesItUses) {
   TAboutBox box;
   EXPECT_EQ(box.Image1->pixmap().size(), QSize(170, 115)) << "the logo fills its image";
   for (const char* library : {"libmpg123", "libsndfile", "TagLib", "FFmpeg", "PortAudio", "JACK", "Qt", "aubio",
-                              "libebur128", "SQLite", "Rubber Band"})
+                              "libebur128", "SQLite", "Rubber Band", "Ableton Link"})
     EXPECT_TRUE(box.Label4->text().contains(library)) << library;
   const QRect credits = box.Label4->geometry();
   EXPECT_GE(credits.height(), box.Label4->heightForWidth(credits.width())) << "every line shows";

@@ -365,9 +365,12 @@ std::string DeckConsole::SyncFields() {
     return std::string(text);
   };
   TDeckSync& sync = deck_.BeatSync();
+  char error[32] = "null";
+  if (deck_.Synced()) std::snprintf(error, sizeof error, "%.3f", sync.ErrorMs());
   return ",\"link\":{\"enabled\":" + std::string(sync.LinkEnabled() ? "true" : "false") +
          ",\"peers\":" + std::to_string(sync.Peers()) + ",\"tempo\":" + number(sync.SessionTempo()) + "}" +
-         ",\"sync\":" + (deck_.Synced() ? "true" : "false") + ",\"bpmEffective\":" + number(deck_.EffectiveBpm());
+         ",\"sync\":" + (deck_.Synced() ? "true" : "false") + ",\"bpmEffective\":" + number(deck_.EffectiveBpm()) +
+         ",\"syncErrorMs\":" + error;
 }
 
 // The analysis' figures, null until it is done.

@@ -1,5 +1,5 @@
 // vys-keys: a small window that shows what the deck's keyboard sees. It
-// watches the deck's 37 keys like the deck window does and prints one line
+// watches the deck's 39 keys like the deck window does and prints one line
 // per key event ("down 0x9C Keypad Enter", "up 0x9C Keypad Enter"), and the
 // focus changes that release held keys. `--hotkey N` sets F<N> as the
 // window's activation hot key.

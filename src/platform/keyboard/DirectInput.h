@@ -61,7 +61,7 @@ constexpr uint8_t DIK_SUBTRACT = 0x4A, DIK_ADD = 0x4E, DIK_NUMPAD0 = 0x52;
 constexpr uint8_t DIK_NUMPADENTER = 0x9C, DIK_RCONTROL = 0x9D, DIK_DIVIDE = 0xB5;
 constexpr uint8_t DIK_RMENU = 0xB8, DIK_UP = 0xC8, DIK_PRIOR = 0xC9, DIK_LEFT = 0xCB;
 constexpr uint8_t DIK_RIGHT = 0xCD, DIK_DOWN = 0xD0, DIK_NEXT = 0xD1;
-constexpr uint8_t DIK_B = 0x30;
+constexpr uint8_t DIK_B = 0x30, DIK_S = 0x1F, DIK_L = 0x26;
 
 class IDirectInputDevice {
  public:

@@ -134,7 +134,10 @@ void JackBackend::TStream::Process(uint32_t frames) {
     std::memset(right, 0, frames * sizeof(float));
     return;
   }
-  mixer.Mix(mix.data(), frames);
+  // The server's frame count runs on through cycles this client missed.
+  const uint32_t now = jack_last_frame_time(static_cast<jack_client_t*>(client));
+  frameTime += int64_t(uint32_t(now - uint32_t(frameTime)));
+  mixer.Mix(mix.data(), frames, frameTime);
   for (uint32_t k = 0; k < frames; ++k) {
     left[k] = mix[2 * k];
     right[k] = mix[2 * k + 1];

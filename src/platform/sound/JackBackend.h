@@ -40,6 +40,7 @@ class JackBackend : public SoundBackend {
     void* ports[2] = {nullptr, nullptr};
     std::vector<float> mix;  // interleaved stereo, sized for the largest period
     std::atomic<bool> shutDown{false};
+    int64_t frameTime = 0;  // the server's 32-bit frame count, unwrapped: the process thread's
   };
 
   explicit JackBackend(SoundMixer& mixer) : stream_(new TStream(mixer)) {}

@@ -110,7 +110,7 @@ void PacedBackend::Run() {
       if (signal_.wait_until(guard, periodStart(k), [this] { return stop_.load(); })) return;
     }
     for (; SteadyClock::now() >= periodStart(k + kBufferedPeriods); ++k) Write(silence.data());
-    mixer_.Mix(period.data(), periodFrames_);
+    mixer_.Mix(period.data(), periodFrames_, int64_t(k * periodFrames_));
     Write(period.data());
   }
 }

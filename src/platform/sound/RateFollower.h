@@ -5,6 +5,9 @@
 
 // What the mixer tells a follower of one mix of its voice.
 struct TVoicePeriod {
+  // The output's own count of frames at the mix's first frame: it runs on
+  // through periods the output played without a mix (an overrun).
+  double outputFrame;
   uint32_t frames;         // output frames of this mix
   uint32_t deviceRate;     // Hz
   uint32_t latencyFrames;  // output frames from mixing to being heard

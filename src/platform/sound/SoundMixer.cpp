@@ -168,13 +168,15 @@ void SoundMixer::SetDevice(uint32_t deviceRate, uint32_t latencyFrames) {
   latencyFrames_.store(latencyFrames, std::memory_order_relaxed);
 }
 
-void SoundMixer::Mix(float* out, uint32_t frames) {
+void SoundMixer::Mix(float* out, uint32_t frames, int64_t outputFrame) {
   KernelRealtimeScope realtime;
   epoch_.fetch_add(1);
+  if (outputFrame != kCountedFrames) outputFrame_ = outputFrame;
   std::fill(out, out + 2 * size_t(frames), 0.0f);
   for (auto& slot : voices_)
     if (TSoundVoice* voice = slot.load(std::memory_order_acquire)) MixVoice(*voice, out, frames);
   for (uint32_t i = 0; i < 2 * frames; ++i) out[i] = std::min(std::max(out[i], -1.0f), 1.0f);
+  outputFrame_ += frames;
   epoch_.fetch_add(1, std::memory_order_release);
 }
 
@@ -238,7 +240,8 @@ TVoicePlan SoundMixer::AskFollower(TSoundVoice& voice, uint32_t frames, bool pla
   if (!follower) return {};
   const double mixed = voice.stage ? double(voice.anchorLaps + voice.anchorFrame) + double(voice.framesSinceAnchor)
                                    : double(voice.laps) + double(voice.position) / double(kOne);
-  const TVoicePeriod period{frames, DeviceRate(), LatencyFrames(), double(voice.origin) + mixed, playing};
+  const TVoicePeriod period{double(outputFrame_), frames, DeviceRate(), LatencyFrames(), double(voice.origin) + mixed,
+                            playing};
   return follower->PlanPeriod(period);
 }
 

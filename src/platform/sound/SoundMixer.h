@@ -31,8 +31,10 @@ class SoundMixer {
   uint32_t LatencyFrames() const { return latencyFrames_.load(std::memory_order_relaxed); }
 
   // Audio side: writes `frames` interleaved stereo float frames. Never blocks,
-  // never allocates.
-  void Mix(float* out, uint32_t frames);
+  // never allocates. `outputFrame` is the output's count of frames at the
+  // first of them, where it keeps one; else the mixer counts what it mixed.
+  static constexpr int64_t kCountedFrames = -1;
+  void Mix(float* out, uint32_t frames, int64_t outputFrame = kCountedFrames);
 
  private:
   void MixVoice(TSoundVoice& voice, float* out, uint32_t frames);
@@ -56,4 +58,5 @@ class SoundMixer {
   std::atomic<uint32_t> deviceRate_;
   std::atomic<uint32_t> latencyFrames_{0};
   std::atomic<uint64_t> epoch_{0};  // odd while a Mix call runs
+  int64_t outputFrame_ = 0;          // the audio thread's: the output's frame at the mix being made
 };
