@@ -30,7 +30,7 @@ std::vector<double> DeckOnCard::Onsets(double from, double to) const {
   std::vector<double> onsets;
   const Capture heard = card_.Recorded();
   for (double onset : FindOnsets(heard.left, kQuietMs, heard.rate)) {
-    const double frame = onset + card_.StartFrame();
+    const double frame = card_.FrameTimeOf(onset);
     if (frame >= from && frame < to) onsets.push_back(frame);
   }
   return onsets;

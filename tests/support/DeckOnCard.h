@@ -28,7 +28,7 @@ class DeckOnCard {
   const JackRecorder& Card() const { return card_; }
 
   // The server's frame time of the next frame to be recorded.
-  double FrameNow() const { return double(card_.StartFrame()) + double(card_.Frames()); }
+  double FrameNow() const { return card_.FrameTimeOf(double(card_.Frames())); }
   // The kicks it played in [from, to), in the server's frames.
   std::vector<double> Onsets(double from, double to) const;
 
