@@ -114,6 +114,15 @@ void Print(const char* what, const OnsetAgreement& agreement) {
               agreement.medianMs, agreement.p99Ms, agreement.maxMs, agreement.offsetMs);
 }
 
+// Where the decks' beats were more than kLockedMs apart: a start, or a stumble.
+void PrintApart(const std::vector<double>& a, const std::vector<double>& b, double from) {
+  std::string when;
+  for (double onset : a)
+    if (CompareOnsets({onset}, b, kPairWithinMs, kServerRate).maxMs > kLockedMs)
+      when += " " + std::to_string(int((onset - from) / kServerRate));
+  std::printf("  more than %.0f ms apart at (s into the run):%s\n", kLockedMs, when.empty() ? " never" : when.c_str());
+}
+
 // How far each onset lies from the session's nearest beat, in ms (late > 0).
 std::vector<double> OffsetsFromSession(const std::vector<double>& onsets, const FrameClock& clock, const std::string& line) {
   const double micros = JsonNumber(line, "micros"), beat = JsonNumber(line, "beat"), tempo = JsonNumber(line, "tempo");
@@ -181,6 +190,7 @@ int TwoDecks(double seconds) {
   const double to = a.FrameNow();
   const std::vector<double> onsetsA = a.Onsets(from, to), onsetsB = b.Onsets(from, to);
   Print("onsets of a and b", CompareOnsets(onsetsA, onsetsB, kPairWithinMs, kServerRate));
+  PrintApart(onsetsA, onsetsB, from);
   std::printf("  session: %s\n", line.c_str());
   PrintJumps(a), PrintJumps(b);
   PrintSessionOffsets("a", OffsetsFromSession(onsetsA, clock, line));
