@@ -84,6 +84,16 @@ class FrameClock {
     const double frame = deck.FrameNow();
     samples_.push_back({frame, double(deck.Card().LinkMicrosAtFrame(uint32_t(frame)))});
   }
+  // How far the server's frames strayed from a steady pace against the Link
+  // clock, in ms: a stalled server is heard late by all its decks at once.
+  double StrayMs() const {
+    if (samples_.size() < 2) return 0;
+    const auto& [f0, m0] = samples_.front();
+    const auto& [f1, m1] = samples_.back();
+    double stray = 0;
+    for (const auto& [f, m] : samples_) stray = std::max(stray, std::abs(m - m0 - (f - f0) * (m1 - m0) / (f1 - f0)));
+    return stray / 1000;
+  }
   double MicrosAt(double frame) const {
     auto after = std::lower_bound(samples_.begin(), samples_.end(), frame, [](auto& s, double f) { return s.first < f; });
     if (after == samples_.end()) --after;
@@ -193,6 +203,7 @@ int TwoDecks(double seconds) {
   PrintApart(onsetsA, onsetsB, from);
   std::printf("  session: %s\n", line.c_str());
   PrintJumps(a), PrintJumps(b);
+  std::printf("  the server's frames strayed from a steady pace by up to %.3f ms\n", clock.StrayMs());
   PrintSessionOffsets("a", OffsetsFromSession(onsetsA, clock, line));
   PrintSessionOffsets("b", OffsetsFromSession(onsetsB, clock, line));
 
@@ -277,6 +288,7 @@ int HeardBeats(double seconds, double bpm, const std::string& out) {
   const double from = deck.FrameNow();
   Listen(deck, seconds, &clock);
   PrintJumps(deck);
+  std::printf("  the server's frames strayed from a steady pace by up to %.3f ms\n", clock.StrayMs());
   std::ofstream list(out);
   for (double onset : deck.Onsets(from, deck.FrameNow())) list << std::fixed << clock.MicrosAt(onset) << "\n";
   deck.Do("quit");
