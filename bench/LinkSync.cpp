@@ -35,9 +35,9 @@ namespace {
 constexpr uint32_t kFileRate = 44100, kServerRate = 48000;
 // Analysis done, the quantized start made and the phase pulled in.
 constexpr double kSettleSeconds = 8;
-constexpr double kPairWithinMs = 100;     // a quarter beat: the same beat, or none
+constexpr double kPairWithinMs = 100;     // under a quarter beat: the same beat, or none
 constexpr double kTrackSlackSeconds = 60;  // the tracks outlast every run, slowed down too
-constexpr double kNewTempo = 132;         // within every deck's +-8 % of the 124 track
+constexpr double kNewTempo = 132;         // +6.5 % for the 124 track: within the +-8 % range
 constexpr double kFollowTolerance = 0.005;  // a beat within 0.5 % of the new tempo's
 constexpr double kLockedMs = 1;
 constexpr int kCpuRounds = 4;  // each deck synced twice: the decks' own difference cancels

@@ -15,7 +15,7 @@ constexpr uint32_t kFileRate = 44100, kServerRate = 48000;
 // The analysis done, the start on the session's beat and the phase pulled in.
 constexpr double kSettleSeconds = 8;
 constexpr double kListenSeconds = 16;
-constexpr double kPairWithinMs = 100;  // a quarter beat: the same beat or none
+constexpr double kPairWithinMs = 100;  // under a quarter beat: the same beat or none
 }  // namespace
 
 TEST(LinkSync, TwoSyncedDecksAt128And124BpmKickTogether) {
