@@ -66,6 +66,7 @@ TVoicePlan TDeckSync::PlanPeriod(const TVoicePeriod& period) {
   TBeatFollowerInput in{period, heard, session->CaptureFromAudio(heard, Quantum()), grid_};
   in.bend = bend_.load(std::memory_order_relaxed);
   in.pitchRange = pitchRange_.load(std::memory_order_relaxed);
+  in.holdSeeks = holdSeeks_.load(std::memory_order_relaxed);
   const TVoicePlan plan = follower_.Plan(in);
   if (follower_.OutOfRange()) outOfRange_.store(true, std::memory_order_release);
   errorMs_.store(follower_.ErrorMs(), std::memory_order_relaxed);

@@ -42,6 +42,8 @@ class TDeckSync final : public TVoiceRateFollower {
   bool Following() const { return following_.load(std::memory_order_acquire); }
   // The next start of play waits for the session's matching bar position.
   void ArmStart() { armStart_.store(true, std::memory_order_release); }
+  // Seeks while playing are heard on the session's beat; not while searching.
+  void HoldSeeks(bool on) { holdSeeks_.store(on, std::memory_order_relaxed); }
   // True once the session's tempo went beyond the pitch range while following.
   bool TakeOutOfRange() { return outOfRange_.exchange(false, std::memory_order_acq_rel); }
   // The track's beat ahead of the session's at the last period, in ms.
@@ -56,7 +58,7 @@ class TDeckSync final : public TVoiceRateFollower {
 
   std::unique_ptr<TLinkSession> ownSession_;
   std::atomic<TLinkSession*> session_{nullptr};
-  std::atomic<bool> following_{false}, armStart_{false}, outOfRange_{false};
+  std::atomic<bool> following_{false}, armStart_{false}, outOfRange_{false}, holdSeeks_{true};
   std::atomic<double> quantum_{kDefaultQuantum}, pitchRange_{0.08}, bend_{1.0}, errorMs_{0.0};
   // The grid, written by one control thread as a sequence lock: the audio
   // thread never waits for it and keeps its last whole copy meanwhile.

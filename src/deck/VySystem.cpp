@@ -251,6 +251,7 @@ void TVySystemTAG::SetState(TVyDeckState next) {
   const TVyDeckState old = State;
   State = next;
   StateChanged = 1;
+  sync_.HoldSeeks(next != dsSearching);  // a search's snippets are heard as they come
   switch (old) {
     case dsPaused:
     case dsCued:

@@ -169,6 +169,7 @@ class TVySystemTAG {
   int TrackLoaded = 0;
   int SongInfoChanged = 0;
   int AnalysisChanged = 0;  // the analysis' state or overview moved on
+  int TitleChanged = 0;     // a message took the title, or gave it back
   int StateChanged = 1;
   TVyDeckState State = dsEmpty;
   int Volume = 100;
@@ -191,6 +192,7 @@ class TVySystemTAG {
   void CheckCommandThread() const;
   void TakeAnalysis();
   void FollowAnalysedGrid();
+  void TakeTempoIfAlone();
   void FollowPitch(int32_t pitch, int32_t bend, int32_t range);
   void CheckSync();
   void ShowInTitle(const std::string& message);

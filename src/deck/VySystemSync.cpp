@@ -37,9 +37,7 @@ std::string TVySystemTAG::SetSync(bool on) {
   const double bpm = sync_.TrackBpm();
   TVyPitchInfo pitch;
   GetPitchInfo(pitch);
-  const double speed = 1.0 + (pitch.PitchOn ? pitch.Pitch / kPitchScale : 0.0);
-  // Alone in the session, the deck keeps its own tempo and the session takes it.
-  if (bpm > 0 && sync_.Peers() == 0) sync_.SetSessionTempo(bpm * speed);
+  TakeTempoIfAlone();
   if (bpm > 0) {
     const std::string refusal = SyncRefusal(sync_.SessionTempo(), bpm, Pitch.Range / kPitchScale);
     if (!refusal.empty()) {
@@ -71,9 +69,19 @@ void TVySystemTAG::FollowAnalysedGrid() {
   sync_.SetGrid(known ? TTrackGrid{result->bpm, result->firstBeatSeconds, double(DeckInfo.SongInfo.SampleRate)}
                       : TTrackGrid{});
   if (known && sync_.Following()) {
+    TakeTempoIfAlone();
     const std::string refusal = SyncRefusal(sync_.SessionTempo(), result->bpm, Pitch.Range / kPitchScale);
     if (!refusal.empty()) sync_.Follow(false), ShowInTitle(refusal);
   }
+}
+
+// Alone in the session, a synced deck keeps its own tempo and the session takes it.
+void TVySystemTAG::TakeTempoIfAlone() {
+  const double bpm = sync_.TrackBpm();
+  if (bpm <= 0 || sync_.Peers() > 0) return;
+  TVyPitchInfo pitch;
+  GetPitchInfo(pitch);
+  sync_.SetSessionTempo(bpm * (1.0 + (pitch.PitchOn ? pitch.Pitch / kPitchScale : 0.0)));
 }
 
 // Window and player threads. While synced the fader's pitch is the session's
@@ -96,14 +104,16 @@ void TVySystemTAG::CheckSync() {
   }
   if (titleMessageEndMs_ >= 0 && NowMs() >= titleMessageEndMs_) {
     titleMessageEndMs_ = -1;
-    Song.GetSongInfo(DeckInfo.SongInfo);
-    SongInfoChanged = 1;
+    TVySongInfo song;
+    Song.GetSongInfo(song);
+    std::snprintf(DeckInfo.SongInfo.Title, sizeof DeckInfo.SongInfo.Title, "%s", song.Title);
+    TitleChanged = 1;
   }
 }
 
 void TVySystemTAG::ShowInTitle(const std::string& message) {
   std::snprintf(DeckInfo.SongInfo.Title, sizeof DeckInfo.SongInfo.Title, "%s", message.c_str());
-  SongInfoChanged = 1;
+  TitleChanged = 1;
   titleMessageEndMs_ = NowMs() + kTitleMessageMs;
   LogPrintf("%s", message.c_str());
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 constexpr double kMicrosPerSecond = 1e6;
@@ -9,7 +10,11 @@ constexpr double kMicrosPerSecond = 1e6;
 
 TVoicePlan TBeatFollower::Plan(const TBeatFollowerInput& in) {
   outOfRange_ = !SyncRefusal(in.session.tempoBpm, in.grid.bpm, in.pitchRange).empty();
+  // A seek may be taken by a mix just before the play that follows it.
+  seekPending_ = seekPending_ || in.period.seeked;
   if (!in.period.playing || outOfRange_) return {};
+  if (std::exchange(seekPending_, false) && in.holdSeeks && !armed_ && !holding_)
+    armed_ = true, armedBeats_ = kSeekQuantum;
   const uint32_t hold = HoldFrames(in);
   if (hold >= in.period.frames) return {0, hold};
   // The speed is set for the moment the first frame played is heard.
@@ -24,7 +29,7 @@ TVoicePlan TBeatFollower::Plan(const TBeatFollowerInput& in) {
 uint32_t TBeatFollower::HoldFrames(const TBeatFollowerInput& in) {
   if (armed_) {
     armed_ = false;
-    const double quantum = in.session.quantum;
+    const double quantum = armedBeats_ == kWholeBar ? in.session.quantum : armedBeats_;
     const double now = in.session.BeatAt(in.heardMicros);
     startMicros_ = in.session.MicrosAtBeat(QuantizedStartBeat(in.grid, in.period.sourceFrame, now, quantum));
     holding_ = true;

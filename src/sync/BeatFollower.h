@@ -14,12 +14,15 @@ struct TBeatFollowerInput {
   TTrackGrid grid;        // Known()
   double bend = 1.0;      // the DJ's bend as a speed factor
   double pitchRange = 0.08;
+  // A seek while playing (a jump, the end of a search) is heard on the
+  // session's beat, as a start is; not while searching.
+  bool holdSeeks = true;
 };
 
 class TBeatFollower {
  public:
   // The next start is held to the session's next matching bar position.
-  void ArmStart() { armed_ = true; }
+  void ArmStart() { armed_ = true, armedBeats_ = kWholeBar; }
   TVoicePlan Plan(const TBeatFollowerInput& in);
   // The session's tempo is beyond the pitch range: the voice keeps its own rate.
   bool OutOfRange() const { return outOfRange_; }
@@ -27,10 +30,16 @@ class TBeatFollower {
   bool Holding() const { return holding_; }
 
  private:
+  static constexpr double kWholeBar = 0;
+  // A jump keeps the bar the DJ chose: it waits only for the beat's phase.
+  static constexpr double kSeekQuantum = 1;
+
   uint32_t HoldFrames(const TBeatFollowerInput& in);
 
   TPhaseController controller_;
   bool armed_ = false;
+  double armedBeats_ = kWholeBar;
+  bool seekPending_ = false;
   bool holding_ = false;
   int64_t startMicros_ = 0;
   bool outOfRange_ = false;

@@ -79,7 +79,7 @@ TDisplayRefresh::TDisplayRefresh(QWidget& window, Ui::TMainForm& ui, const std::
 void TDisplayRefresh::Refresh() {
   deck_->CheckEndOfTrack();
   if (deck_->SongInfoChanged) RefreshSongDisplay();
-  if (deck_->OutputLost() != outputLostShown_) RefreshTitle();
+  if (deck_->OutputLost() != outputLostShown_ || deck_->TitleChanged) deck_->TitleChanged = 0, RefreshTitle();
   const int stateChanged = deck_->StateChanged;
   deck_->StateChanged = 0;
   if (stateChanged) RefreshTransportLeds();

@@ -3,9 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "audio/output/OzoDS.h"
+#include "platform/sound/JackBackend.h"
 #include "foundation/OzoError.h"
 #include "support/AudioOutput.h"
 #include "support/JackServer.h"
@@ -93,4 +95,27 @@ TEST_F(JackOutput, ServerKilledWhilePlayingIsReportedAndTheOutputComesBackByItse
   device.Close();
   TOzoAudioConfig config{0, nullptr, nullptr, nullptr};
   EXPECT_EQ(device.Open(&config), 0) << "a new song's device opens";
+}
+
+// The graph's latency is known only once the server has worked it out, and
+// changes with the period: the mixer places what it mixes by what the
+// server says now, not by what it said at the connection.
+TEST_F(JackOutput, MixerFollowsThePlaybackLatencyTheServerReports) {
+  SoundMixer mixer(48000);
+  HRESULT error;
+  const std::unique_ptr<JackBackend> backend = JackBackend::Open(nullptr, mixer, &error);
+  ASSERT_TRUE(backend);
+  jack_client_t* probe = jack_client_open("latency-probe", JackNoStartServer, nullptr);
+  ASSERT_TRUE(probe);
+  auto serverLatency = [probe] {
+    jack_latency_range_t range{0, 0};
+    jack_port_get_latency_range(jack_port_by_name(probe, "system:playback_1"), JackPlaybackLatency, &range);
+    return range.max;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return serverLatency() > 0 && mixer.LatencyFrames() == serverLatency(); }));
+  const uint32_t before = serverLatency();
+  ASSERT_EQ(jack_set_buffer_size(probe, 1024), 0);
+  EXPECT_TRUE(WaitUntil([&] { return serverLatency() != before && mixer.LatencyFrames() == serverLatency(); }))
+      << "the server says " << serverLatency() << ", the mixer " << mixer.LatencyFrames();
+  jack_client_close(probe);
 }

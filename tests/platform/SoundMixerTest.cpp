@@ -164,15 +164,17 @@ TEST(SoundMixer, ChannelMixFoldsStereoIntoOneSide) {
 // A rate follower sees, for each mix, the source frame it starts from,
 // counted on from the number given with the last seek through every pass of
 // a looping buffer, and the output's frame, which runs on through periods
-// the output played without a mix; a start it holds is heard exactly that
-// many frames late.
+// the output played without a mix, and which mix took a seek; a start it
+// holds is heard exactly that many frames late.
 TEST(SoundMixer, FollowerSeesTheSourceFrameAndHoldsTheStart) {
   struct Follower final : TVoiceRateFollower {
     std::vector<double> seen, outputFrames;
+    std::vector<bool> seeks;
     uint32_t hold = 0;
     TVoicePlan PlanPeriod(const TVoicePeriod& period) override {
       if (period.playing) seen.push_back(period.sourceFrame);
       outputFrames.push_back(period.outputFrame);
+      seeks.push_back(period.seeked);
       const uint32_t now = hold;
       hold -= std::min(hold, period.frames);
       return {0, now};
@@ -195,4 +197,5 @@ TEST(SoundMixer, FollowerSeesTheSourceFrameAndHoldsTheStart) {
   mixer.Mix(period.data(), 256);
   mixer.Detach(voice.get());
   EXPECT_EQ(follower.outputFrames, (std::vector<double>{0, 256, 768, 1280, 90000, 90256}));
+  EXPECT_EQ(follower.seeks, (std::vector<bool>{true, false, false, false, false, false}));
 }

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <random>
+#include <utility>
 
 #include "sync/HostTimeFilter.h"
 
@@ -21,13 +22,14 @@ struct SteppedSync {
   double frame = 0;  // the track frame the next period starts from
   int64_t period = 0;
   double bend = 1.0;
+  bool seeked = false;
   TVoicePlan last;
 
   int64_t HeardMicros() const { return std::llround(period * kPeriodMicros); }
   // Mixes one period: what it holds silent is not played.
   void Step() {
-    TBeatFollowerInput in{{double(period * kPeriod), kPeriod, kDeviceRate, 0, frame, true}, HeardMicros(), session,
-                          kTrack, bend, 0.08};
+    TBeatFollowerInput in{{double(period * kPeriod), kPeriod, kDeviceRate, 0, frame, true, std::exchange(seeked, false)},
+                          HeardMicros(), session, kTrack, bend, 0.08};
     last = follower.Plan(in);
     const double played = kPeriod - std::min(last.holdFrames, kPeriod);
     frame += played * (last.frequency > 0 ? last.frequency : kTrack.sampleRate) / kDeviceRate;
@@ -83,6 +85,21 @@ TEST(BeatFollower, AQuantizedStartIsHeardWhereTheSessionsBarStandsAsTheTracks) {
                           std::llround(sync.last.holdFrames * 1e6 / kDeviceRate);
     EXPECT_NEAR(sync.session.BeatAt(heard), startBeat, 1e-3 * 128.0 / 60.0) << "within 1 ms";
   }
+}
+
+// A jump while playing (to 37.4 beats on) waits for the session's next beat
+// whose phase is the new position's, keeping the bar the DJ chose.
+TEST(BeatFollower, AJumpWhilePlayingIsHeardOnTheSessionsBeat) {
+  SteppedSync sync;
+  sync.frame = kTrack.firstBeatSeconds * kTrack.sampleRate;
+  for (int k = 0; k < 100; ++k) sync.Step();
+  sync.frame += 37.4 * 60.0 / kTrack.bpm * kTrack.sampleRate;
+  sync.seeked = true;
+  sync.Step();
+  ASSERT_GT(sync.last.holdFrames, 0u);
+  while (sync.last.holdFrames >= kPeriod) sync.Step();
+  EXPECT_NEAR(sync.ApartMs(), 0.0, 0.05);
+  EXPECT_LT(sync.period * kPeriodMicros, 101 * kPeriodMicros + 60e6 / 128.0) << "within a beat";
 }
 
 // A bend moves the track's beats off the session's; once released, the deck

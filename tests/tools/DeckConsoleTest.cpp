@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 
+#include "platform/link/LinkSession.h"
 #include "support/AudioOutput.h"
 #include "support/FixedAnalysis.h"
+#include "support/PrivateNetwork.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -125,4 +128,33 @@ TEST_F(Console, AnswersStayOneLineAndBackToBackCommandsStillSeeTheEnd) {
   while (status.find("\"state\":\"playing\"") != std::string::npos &&
          std::chrono::steady_clock::now() - start < std::chrono::seconds(5));
   EXPECT_THAT(status, HasSubstr("\"state\":\"cued\"")) << "the end stops the deck";
+}
+
+// Sync is refused without Link and beyond the pitch range, with the reason
+// in the answer and the title; alone in a session the deck gives it its
+// tempo, and while synced its pitch fader sets the session's.
+TEST_F(Console, SyncFollowsTheSessionAndIsRefusedWhereItCannot) {
+  std::string why;
+  ASSERT_TRUE(EnterLoopbackOnlyNetwork(&why)) << why;
+  deck->Analysis().Use(FixedAnalysis({.bpm = 128, .firstBeatSeconds = 0.25}), dir.File("analysis.sqlite"));
+  WriteFileBytes(dir.File("song.wav"), MakeWav({.data = PatternBytes(176400)}));
+  ASSERT_EQ(console->Run("open " + dir.File("song.wav")), "ok");
+  ASSERT_EQ(console->Run("analysis-wait 20000"), "ok");
+  EXPECT_EQ(console->Run("sync 1"), "error Sync needs Link: press L first");
+  EXPECT_EQ(console->Run("link 1"), "ok");
+  EXPECT_EQ(console->Run("sync 1"), "ok");
+  EXPECT_THAT(console->Run("status"), HasSubstr("\"link\":{\"enabled\":true,\"peers\":0,\"tempo\":128.000},"
+                                                "\"sync\":true,\"bpmEffective\":128.000"));
+  EXPECT_EQ(console->Run("nudge 800"), "ok");
+  EXPECT_THAT(console->Run("status"), HasSubstr("\"tempo\":138.240},\"sync\":true,\"bpmEffective\":138.240"));
+
+  EXPECT_EQ(console->Run("sync 0"), "ok");
+  TLinkSession peer(100.0);
+  peer.Enable(true);
+  ASSERT_TRUE(WaitUntil([&] { return peer.Peers() == 1; }));
+  peer.SetTempo(100.0);
+  ASSERT_TRUE(WaitUntil([&] { return std::abs(deck->BeatSync().SessionTempo() - 100.0) < 1e-6; }));
+  const std::string refusal = "Sync refused: 100.0 BPM needs -21.9 %, beyond the pitch range of 16 %";
+  EXPECT_EQ(console->Run("sync 1"), "error " + refusal);
+  EXPECT_THAT(console->Run("status"), HasSubstr("\"title\":\"" + refusal + "\""));
 }

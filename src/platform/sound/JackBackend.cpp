@@ -1,6 +1,7 @@
 #include "platform/sound/JackBackend.h"
 
 #include <jack/jack.h>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -80,6 +81,16 @@ std::unique_ptr<JackBackend> JackBackend::Open(const TGuid* device, SoundMixer& 
   }
   jack_set_process_callback(
       client, [](jack_nframes_t frames, void* s) { return static_cast<TStream*>(s)->Process(frames), 0; }, &stream);
+  jack_set_latency_callback(
+      client,
+      [](jack_latency_callback_mode_t mode, void* s) {
+        if (mode == JackPlaybackLatency) static_cast<TStream*>(s)->LearnLatency();
+      },
+      &stream);
+  // A new period moves the latency too, and not every server calls the above for it.
+  jack_set_buffer_size_callback(
+      client, [](jack_nframes_t, void* s) { return static_cast<TStream*>(s)->LearnLatency(), 0; }, &stream);
+  stream.rate = backend->rate_;
   jack_on_shutdown(
       client, [](void* s) { static_cast<TStream*>(s)->shutDown.store(true, std::memory_order_release); }, &stream);
   mixer.SetDevice(backend->rate_, jack_get_buffer_size(client));
@@ -103,11 +114,27 @@ bool JackBackend::Connect(const std::string& device) {
     connected = jack_connect(client, jack_port_name(Port(stream_->ports[channel])), target) == 0;
   }
   jack_free(targets);
-  jack_latency_range_t range{0, 0};
-  jack_port_get_latency_range(Port(stream_->ports[0]), JackPlaybackLatency, &range);
-  latencyFrames_ = range.max;
-  stream_->mixer.SetDevice(rate_, latencyFrames_);
+  stream_->LearnLatency();
   return connected;
+}
+
+// Our port's latency is the largest of the ports it feeds. Asked of them it
+// is fresh also where the server has not yet worked ours out again (after
+// a new period); unconnected, ours is all there is.
+void JackBackend::TStream::LearnLatency() {
+  auto latencyOf = [](jack_port_t* port) {
+    jack_latency_range_t range{0, 0};
+    if (port) jack_port_get_latency_range(port, JackPlaybackLatency, &range);
+    return range.max;
+  };
+  uint32_t latency = 0;
+  const char** fed = jack_port_get_connections(Port(ports[0]));
+  for (const char** name = fed; name && *name; ++name)
+    latency = std::max(latency, latencyOf(jack_port_by_name(static_cast<jack_client_t*>(client), *name)));
+  if (!fed) latency = latencyOf(Port(ports[0]));
+  jack_free(fed);
+  latencyFrames.store(latency, std::memory_order_relaxed);
+  mixer.SetDevice(rate, latency);
 }
 
 JackBackend::~JackBackend() {

@@ -23,7 +23,7 @@ class JackBackend : public SoundBackend {
   static std::recursive_mutex& ClientMutex();
 
   uint32_t Rate() const override { return rate_; }
-  uint32_t LatencyFrames() const override { return latencyFrames_; }
+  uint32_t LatencyFrames() const override { return stream_->latencyFrames.load(std::memory_order_relaxed); }
   bool Failed() const override { return stream_->shutDown.load(std::memory_order_acquire); }
 
  private:
@@ -34,6 +34,9 @@ class JackBackend : public SoundBackend {
   struct TStream {
     explicit TStream(SoundMixer& mixer) : mixer(mixer) {}
     void Process(uint32_t frames);
+    // The server tells when the latency of the graph is known or changes:
+    // at the connection it may still be nothing.
+    void LearnLatency();
 
     SoundMixer& mixer;
     void* client = nullptr;
@@ -41,6 +44,8 @@ class JackBackend : public SoundBackend {
     std::vector<float> mix;  // interleaved stereo, sized for the largest period
     std::atomic<bool> shutDown{false};
     int64_t frameTime = 0;  // the server's 32-bit frame count, unwrapped: the process thread's
+    uint32_t rate = 0;
+    std::atomic<uint32_t> latencyFrames{0};
   };
 
   explicit JackBackend(SoundMixer& mixer) : stream_(new TStream(mixer)) {}
@@ -48,5 +53,4 @@ class JackBackend : public SoundBackend {
 
   TStream* stream_;  // owned unless its server has gone
   uint32_t rate_ = 0;
-  uint32_t latencyFrames_ = 0;
 };

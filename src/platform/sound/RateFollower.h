@@ -15,6 +15,7 @@ struct TVoicePeriod {
   // output frame plays.
   double sourceFrame;
   bool playing;
+  bool seeked;  // the mix starts where a seek put the voice
 };
 
 // What the follower asks of the mix.

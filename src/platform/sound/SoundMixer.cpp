@@ -122,9 +122,9 @@ void AddWeighed(const float* heard, uint32_t n, uint32_t done, uint32_t count, c
     }
   }
 }
-// The pitch shift that undoes the voice's speed-up.
-double PitchScale(const TSoundVoice& voice) {
-  const double frequency = voice.frequency.load(std::memory_order_relaxed);
+// The pitch shift that undoes the voice's speed-up, `step` on a device of `deviceRate`.
+double PitchScale(const TSoundVoice& voice, uint64_t step, uint32_t deviceRate) {
+  const double frequency = double(step) * deviceRate / double(kOne);
   return double(voice.format.nSamplesPerSec) / std::max(frequency, 1.0);
 }
 
@@ -195,7 +195,7 @@ void SoundMixer::MixVoice(TSoundVoice& voice, float* out, uint32_t frames) {
     newRun = true;
   }
   const bool asked = voice.playing.load();
-  const TVoicePlan plan = AskFollower(voice, frames, asked);
+  const TVoicePlan plan = AskFollower(voice, frames, asked, seek != TSoundVoice::kNoSeek);
   // A start held for the whole of this mix is not heard yet.
   const uint32_t hold = asked ? std::min(plan.holdFrames, frames) : 0;
   const bool playing = asked && hold < frames;
@@ -213,8 +213,8 @@ void SoundMixer::MixVoice(TSoundVoice& voice, float* out, uint32_t frames) {
     voice.lastGains = TargetGains(voice);  // nothing was heard to ramp from
     newRun = true;
   }
-  if (stage && (newRun || voice.stage != stage)) StartStageRun(voice, *stage);
   const uint64_t step = StepOf(voice, plan);
+  if (stage && (newRun || voice.stage != stage)) StartStageRun(voice, *stage, PitchScale(voice, step, DeviceRate()));
   Publish(voice, playing ? step : 0);
   if (voice.stage) MixThroughStage(voice, out, frames, step);
   for (uint32_t done = 0; !voice.stage && playing && done < frames && voice.playing.load(std::memory_order_relaxed);)
@@ -235,13 +235,13 @@ uint64_t SoundMixer::StepOf(const TSoundVoice& voice, const TVoicePlan& plan) co
 
 // The follower hears of every mix, with the source frame this one starts
 // from: through keylock, the frame the stage gives out next.
-TVoicePlan SoundMixer::AskFollower(TSoundVoice& voice, uint32_t frames, bool playing) const {
+TVoicePlan SoundMixer::AskFollower(TSoundVoice& voice, uint32_t frames, bool playing, bool seeked) const {
   TVoiceRateFollower* const follower = voice.follower.load(std::memory_order_acquire);
   if (!follower) return {};
   const double mixed = voice.stage ? double(voice.anchorLaps + voice.anchorFrame) + double(voice.framesSinceAnchor)
                                    : double(voice.laps) + double(voice.position) / double(kOne);
   const TVoicePeriod period{double(outputFrame_), frames, DeviceRate(), LatencyFrames(), double(voice.origin) + mixed,
-                            playing};
+                            playing, seeked};
   return follower->PlanPeriod(period);
 }
 
@@ -351,14 +351,14 @@ void SoundMixer::LeaveStage(TSoundVoice& voice) {
 
 // A run through the stage starts where the voice stands; until the stage
 // has filled, it is silent, and the heard position stays at its start.
-void SoundMixer::StartStageRun(TSoundVoice& voice, TVoicePitchStage& stage) {
+void SoundMixer::StartStageRun(TSoundVoice& voice, TVoicePitchStage& stage, double pitchScale) {
   voice.stage = &stage;
   voice.anchorFrame = uint32_t(voice.position >> 32);
   voice.framesSinceAnchor = 0;
   voice.anchorLaps = voice.laps;
   voice.historyCount = 0;
   voice.stageHeard = voice.position;
-  stage.Restart(voice.position & (kOne - 1), PitchScale(voice));
+  stage.Restart(voice.position & (kOne - 1), pitchScale);
 }
 
 // Mixes `frames` output frames taken from the stage, fed from the resampler

@@ -38,13 +38,13 @@ class SoundMixer {
 
  private:
   void MixVoice(TSoundVoice& voice, float* out, uint32_t frames);
-  TVoicePlan AskFollower(TSoundVoice& voice, uint32_t frames, bool playing) const;
+  TVoicePlan AskFollower(TSoundVoice& voice, uint32_t frames, bool playing, bool seeked) const;
   uint64_t StepOf(const TSoundVoice& voice, const TVoicePlan& plan) const;
   uint32_t MixRun(TSoundVoice& voice, float* out, uint32_t frames, uint64_t step);
   template <class Sink>
   uint32_t ResampleRun(TSoundVoice& voice, uint32_t frames, uint64_t step, Sink&& sink);
   static void LeaveStage(TSoundVoice& voice);
-  static void StartStageRun(TSoundVoice& voice, TVoicePitchStage& stage);
+  static void StartStageRun(TSoundVoice& voice, TVoicePitchStage& stage, double pitchScale);
   void MixThroughStage(TSoundVoice& voice, float* out, uint32_t frames, uint64_t step);
   uint32_t FeedStage(TSoundVoice& voice, TVoicePitchStage& stage, uint64_t step);
   void Resample(const TSoundVoice& voice, uint64_t position, uint64_t step, int halfTaps, uint32_t count,
