@@ -250,13 +250,15 @@ int SyncCpu(double seconds) {
   const double recordSeconds = kCpuRounds * (seconds + kSettleSeconds) + 10;
   const Track track = MakeTrack(dir, 128, 250, recordSeconds + kTrackSlackSeconds);
   Deck x("vys-cpu-x", recordSeconds), y("vys-cpu-y", recordSeconds);
-  if (!x.Load(track) || !y.Load(track) || !x.Do("play") || !y.Do("play")) return 1;
-  std::printf("CPU of sync: two decks play the same track, one synced; then the other (%% of one core, %.0f s each)\n",
+  // Both in the session throughout, so that only following it is measured:
+  // Link's own threads run for any deck with Link on.
+  if (!x.Load(track) || !y.Load(track) || !x.Do("link 1") || !y.Do("link 1") || !x.Do("play") || !y.Do("play"))
+    return 1;
+  std::printf("CPU of sync: two decks with Link on play the same track, one synced, then the other (%% of a core, %.0f s each)\n",
               seconds);
   double extra = 0;
   for (auto [synced, unsynced] : {std::pair{&x, &y}, std::pair{&y, &x}, std::pair{&x, &y}, std::pair{&y, &x}}) {
-    for (const char* command : {"link 0", "sync 0"}) unsynced->Do(command);
-    for (const char* command : {"link 1", "sync 1"}) synced->Do(command);
+    unsynced->Do("sync 0"), synced->Do("sync 1");
     Listen(x, kSettleSeconds, nullptr);
     const double syncedBefore = RunSeconds(synced->Pid()), unsyncedBefore = RunSeconds(unsynced->Pid());
     Listen(x, seconds, nullptr);
