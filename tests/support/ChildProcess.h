@@ -34,6 +34,7 @@ class ChildProcess {
   std::string WaitForLine(const std::string& prefix, size_t from = 0,
                           std::chrono::milliseconds limit = std::chrono::seconds(20));
   const std::vector<std::string>& Lines() const { return lines_; }
+  pid_t Pid() const { return pid_; }
   // Writes `line` and a line break to its standard input; false when it cannot.
   bool WriteLine(const std::string& line);
   // Writes a command and waits for its one answer line ("" past the limit).

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <utility>
 
 #include "audio/output/OzoDS.h"
@@ -109,7 +110,15 @@ JackRecorder::~JackRecorder() {
 int JackRecorder::Record(jack_nframes_t frames, void* recording) {
   TTake& take = *static_cast<TTake*>(recording);
   const size_t at = take.recorded.load(std::memory_order_relaxed);
-  if (at == 0) take.startFrame.store(jack_last_frame_time(take.client), std::memory_order_release);
+  const uint32_t now = jack_last_frame_time(take.client);
+  const size_t jumps = take.jumps.load(std::memory_order_relaxed);
+  if (at == 0) {
+    take.startFrame.store(now, std::memory_order_release);
+  } else if (now != take.nextFrame && jumps < TTake::kMaxJumps) {
+    take.jumpAt[jumps] = at, take.jumpTo[jumps] = now;
+    take.jumps.store(jumps + 1, std::memory_order_release);
+  }
+  take.nextFrame = now + frames;
   const size_t count = std::min<size_t>(frames, take.left.size() - at);
   const auto* left = static_cast<const float*>(jack_port_get_buffer(take.ports[0], frames));
   const auto* right = static_cast<const float*>(jack_port_get_buffer(take.ports[1], frames));
@@ -117,6 +126,21 @@ int JackRecorder::Record(jack_nframes_t frames, void* recording) {
   std::memcpy(take.right.data() + at, right, count * sizeof(float));
   take.recorded.store(at + count, std::memory_order_release);
   return 0;
+}
+
+int64_t JackRecorder::LinkMicrosAtFrame(uint32_t frame) const {
+  timespec raw{};
+  const jack_time_t serverNow = jack_get_time();
+  clock_gettime(CLOCK_MONOTONIC_RAW, &raw);
+  const int64_t rawNow = int64_t(raw.tv_sec) * 1'000'000 + raw.tv_nsec / 1000;
+  return int64_t(jack_frames_to_time(client_, frame)) + (rawNow - int64_t(serverNow));
+}
+
+double JackRecorder::FrameTimeOf(double index) const {
+  double frame = StartFrame() + index;
+  for (size_t j = 0; j < Jumps() && double(take_->jumpAt[j]) <= index; ++j)
+    frame = take_->jumpTo[j] + (index - double(take_->jumpAt[j]));
+  return frame;
 }
 
 Capture JackRecorder::Recorded() const {

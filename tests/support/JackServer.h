@@ -81,8 +81,18 @@ class JackRecorder {
   std::string Device() const { return name_ + " (JACK Audio Connection Kit)"; }
   // What it has recorded so far; its frame i was played i frames after its start.
   Capture Recorded() const;
+  size_t Frames() const { return take_->recorded.load(std::memory_order_acquire); }
   // The server's frame time of its frame 0 (0 until it has recorded).
   uint32_t StartFrame() const { return take_->startFrame.load(std::memory_order_acquire); }
+  // The server's frame time of its frame `index`: a cycle the server ran
+  // without this client leaves no hole in the recording, but moves the
+  // frames after it on. How many times that happened.
+  double FrameTimeOf(double index) const;
+  size_t Jumps() const { return take_->jumps.load(std::memory_order_acquire); }
+  // When the server's frame `frame` is played by this card (which adds no
+  // latency of its own), in microseconds of CLOCK_MONOTONIC_RAW: the clock
+  // Link stamps its beats with, whatever clock the server keeps.
+  int64_t LinkMicrosAtFrame(uint32_t frame) const;
 
  private:
   // What libjack's threads use; left with the client when its server goes.
@@ -91,6 +101,11 @@ class JackRecorder {
     std::vector<float> left, right;  // sized at start: the audio thread never allocates
     std::atomic<size_t> recorded{0};
     std::atomic<uint32_t> startFrame{0};
+    static constexpr size_t kMaxJumps = 256;
+    size_t jumpAt[kMaxJumps] = {};  // recording frame where the server's frames jumped
+    uint32_t jumpTo[kMaxJumps] = {};  // and its frame time there
+    std::atomic<size_t> jumps{0};
+    uint32_t nextFrame = 0;  // audio thread only
     jack_client_t* client = nullptr;
     std::atomic<bool> serverGone{false};
   };
