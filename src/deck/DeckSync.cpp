@@ -58,10 +58,16 @@ int64_t TDeckSync::HeardMicros(const TVoicePeriod& period) {
 
 TVoicePlan TDeckSync::PlanPeriod(const TVoicePeriod& period) {
   TLinkSession* session = session_.load(std::memory_order_acquire);
-  if (!session || period.deviceRate == 0) return {};
+  if (!session || period.deviceRate == 0) {
+    follower_.Unfollowed();
+    return {};
+  }
   const int64_t heard = HeardMicros(period);
   ReadGrid(&grid_);
-  if (!following_.load(std::memory_order_acquire) || !session->IsEnabled() || !grid_.Known()) return {};
+  if (!following_.load(std::memory_order_acquire) || !session->IsEnabled() || !grid_.Known()) {
+    follower_.Unfollowed();
+    return {};
+  }
   if (newSync_.exchange(false, std::memory_order_acq_rel)) follower_.ForgetBend();
   if (armStart_.exchange(false, std::memory_order_acq_rel)) follower_.ArmStart();
   TBeatFollowerInput in{period, heard, session->CaptureFromAudio(heard, Quantum()), grid_};

@@ -9,6 +9,7 @@ constexpr double kMicrosPerSecond = 1e6;
 }  // namespace
 
 TVoicePlan TBeatFollower::Plan(const TBeatFollowerInput& in) {
+  const uint32_t lost = LostFrames(in.period);
   outOfRange_ = !SyncRefusal(in.session.tempoBpm, in.grid.bpm, in.pitchRange).empty();
   // A seek may be taken by a mix just before the play that follows it.
   seekPending_ = seekPending_ || in.period.seeked;
@@ -17,11 +18,27 @@ TVoicePlan TBeatFollower::Plan(const TBeatFollowerInput& in) {
     armed_ = true, armedBeats_ = kSeekQuantum;
   const uint32_t hold = HoldFrames(in);
   if (hold >= in.period.frames) return {0, hold};
-  // The speed is set for the moment the first frame played is heard.
+  // The speed is set for the moment the first frame played is heard, past
+  // what the output lost.
   const int64_t heard = in.heardMicros + int64_t(std::llround(hold * kMicrosPerSecond / in.period.deviceRate));
   const TSessionMoment moment{in.session.tempoBpm, in.session.BeatAt(heard)};
-  const double speed = controller_.Speed(in.grid, in.period.sourceFrame, moment, in.bend, in.period.keylocked);
-  return {speed * in.grid.sampleRate, hold};
+  const double skipped = lost * in.session.tempoBpm / in.grid.bpm * in.grid.sampleRate / in.period.deviceRate;
+  const double speed =
+      controller_.Speed(in.grid, in.period.sourceFrame + skipped, moment, in.bend, in.period.keylocked);
+  steady_ = hold == 0;
+  return {speed * in.grid.sampleRate, hold, lost};
+}
+
+// Output frames the output played since the last mix of a steady synced run
+// without mixing this one (an overrun): the track is that far behind the
+// beats. Through keylock the correction makes it up instead: the pitch
+// stage cannot skip.
+uint32_t TBeatFollower::LostFrames(const TVoicePeriod& period) {
+  const double lost = period.outputFrame - outputEnd_;
+  outputEnd_ = period.outputFrame + period.frames;
+  const bool steady = std::exchange(steady_, false);
+  if (!steady || !period.playing || period.keylocked || lost <= 0) return 0;
+  return lost <= kMaxCatchUpSeconds * period.deviceRate ? uint32_t(lost) : 0;
 }
 
 // An armed start is placed on the session's beats once, at the first period

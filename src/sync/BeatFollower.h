@@ -25,6 +25,8 @@ class TBeatFollower {
   void ArmStart() { armed_ = true, armedBeats_ = kWholeBar; }
   // The phase a bend left is no longer held: the beats themselves are.
   void ForgetBend() { controller_.Restart(); }
+  // A mix went by without a plan: the next one cannot tell an overrun from it.
+  void Unfollowed() { steady_ = false; }
   TVoicePlan Plan(const TBeatFollowerInput& in);
   // The session's tempo is beyond the pitch range: the voice keeps its own rate.
   bool OutOfRange() const { return outOfRange_; }
@@ -35,8 +37,11 @@ class TBeatFollower {
   static constexpr double kWholeBar = 0;
   // A jump keeps the bar the DJ chose: it waits only for the beat's phase.
   static constexpr double kSeekQuantum = 1;
+  // An overrun longer than this is no overrun: the output stopped or changed.
+  static constexpr double kMaxCatchUpSeconds = 0.5;
 
   uint32_t HoldFrames(const TBeatFollowerInput& in);
+  uint32_t LostFrames(const TVoicePeriod& period);
 
   TPhaseController controller_;
   bool armed_ = false;
@@ -45,4 +50,6 @@ class TBeatFollower {
   bool holding_ = false;
   int64_t startMicros_ = 0;
   bool outOfRange_ = false;
+  double outputEnd_ = 0;  // the output frame after the last mix planned
+  bool steady_ = false;   // that mix was played whole, in sync
 };

@@ -199,3 +199,17 @@ TEST(SoundMixer, FollowerSeesTheSourceFrameAndHoldsTheStart) {
   EXPECT_EQ(follower.outputFrames, (std::vector<double>{0, 256, 768, 1280, 90000, 90256}));
   EXPECT_EQ(follower.seeks, (std::vector<bool>{true, false, false, false, false, false}));
 }
+
+// Frames a follower asks to skip are played into nothing before the mix: the
+// mix goes on from the frame after them.
+TEST(SoundMixer, FramesAFollowerSkipsAreNotHeard) {
+  struct Follower final : TVoiceRateFollower {
+    int mixes = 0;
+    TVoicePlan PlanPeriod(const TVoicePeriod&) override { return {0, 0, ++mixes == 2 ? 100u : 0u}; }
+  } follower;
+  auto voice = NoiseVoice(2, 16, kDeviceRate, 1000, 3);
+  voice->follower = &follower;
+  SoundMixer mixer(kDeviceRate);
+  const std::vector<float> out = MixCalls(mixer, *voice, {256, 256});
+  for (uint32_t k = 0; k < 512; ++k) ASSERT_EQ(out[2 * k], Sample(*voice, k < 256 ? k : k + 100, 0)) << k;
+}

@@ -27,13 +27,13 @@ struct SteppedSync {
   TVoicePlan last;
 
   int64_t HeardMicros() const { return std::llround(period * kPeriodMicros); }
-  // Mixes one period: what it holds silent is not played.
+  // Mixes one period: what it holds silent is not played, what it skips is.
   void Step() {
     TBeatFollowerInput in{{double(period * kPeriod), kPeriod, kDeviceRate, 0, frame, true, std::exchange(seeked, false),
                            keylocked},
                           HeardMicros(), session, kTrack, bend, 0.08};
     last = follower.Plan(in);
-    const double played = kPeriod - std::min(last.holdFrames, kPeriod);
+    const double played = kPeriod - std::min(last.holdFrames, kPeriod) + last.skipFrames;
     frame += played * (last.frequency > 0 ? last.frequency : kTrack.sampleRate) / kDeviceRate;
     ++period;
   }
@@ -109,6 +109,24 @@ TEST(BeatFollower, AJumpWhilePlayingIsHeardOnTheSessionsBeat) {
   while (sync.last.holdFrames >= kPeriod) sync.Step();
   EXPECT_NEAR(sync.ApartMs(), 0.0, 0.05);
   EXPECT_LT(sync.period * kPeriodMicros, 101 * kPeriodMicros + 60e6 / 128.0) << "within a beat";
+}
+
+// The output plays two periods without the deck (an overrun): their sound
+// is lost, and the deck skips it at once instead of lagging for seconds at
+// the speed bound. Through keylock the correction makes it up.
+TEST(BeatFollower, PeriodsTheOutputPlayedWithoutTheDeckAreSkippedAtOnce) {
+  for (const bool keylocked : {false, true}) {
+    SteppedSync sync;
+    sync.keylocked = keylocked;
+    sync.frame = kTrack.firstBeatSeconds * kTrack.sampleRate;
+    for (int k = 0; k < 100; ++k) sync.Step();
+    sync.period += 2;
+    sync.Step();
+    EXPECT_EQ(sync.last.skipFrames, keylocked ? 0 : 2 * kPeriod);
+    if (!keylocked) {
+      EXPECT_NEAR(sync.ApartMs(), 0.0, 0.01);
+    }
+  }
 }
 
 // A bend moves the track's beats off the session's; once released, the deck

@@ -23,6 +23,9 @@ struct TVoicePeriod {
 struct TVoicePlan {
   double frequency = 0;     // Hz for this mix; 0 keeps the voice's own
   uint32_t holdFrames = 0;  // output frames kept silent before a start is heard
+  // Output frames played into nothing before this mix: what the output lost
+  // in an overrun is made up at once, since its sound is gone anyway.
+  uint32_t skipFrames = 0;
 };
 
 class TVoiceRateFollower {

@@ -214,6 +214,7 @@ void SoundMixer::MixVoice(TSoundVoice& voice, float* out, uint32_t frames) {
     newRun = true;
   }
   const uint64_t step = StepOf(voice, plan);
+  if (playing && !stage && !newRun) PlayUnheard(voice, plan.skipFrames, step);
   if (stage && (newRun || voice.stage != stage)) StartStageRun(voice, *stage, PitchScale(voice, step, DeviceRate()));
   Publish(voice, playing ? step : 0);
   if (voice.stage) MixThroughStage(voice, out, frames, step);
@@ -223,6 +224,14 @@ void SoundMixer::MixVoice(TSoundVoice& voice, float* out, uint32_t frames) {
   int64_t taken = seek;
   if (seek != TSoundVoice::kNoSeek)
     voice.seekFrame.compare_exchange_strong(taken, TSoundVoice::kNoSeek, std::memory_order_acq_rel);
+}
+
+// Moves the voice on by `frames` output frames at `step`, as if they were
+// heard: its position, run and history stay as after playing them.
+void SoundMixer::PlayUnheard(TSoundVoice& voice, uint32_t frames, uint64_t step) {
+  float unheard[2 * kBatch] = {};
+  for (uint32_t done = 0; done < frames && voice.playing.load(std::memory_order_relaxed);)
+    done += MixRun(voice, unheard, std::min(frames - done, kBatch), step);
 }
 
 // The voice's rate for this mix: the follower's when it has one.

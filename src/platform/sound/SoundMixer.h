@@ -41,6 +41,7 @@ class SoundMixer {
   TVoicePlan AskFollower(TSoundVoice& voice, uint32_t frames, bool playing, bool seeked) const;
   uint64_t StepOf(const TSoundVoice& voice, const TVoicePlan& plan) const;
   uint32_t MixRun(TSoundVoice& voice, float* out, uint32_t frames, uint64_t step);
+  void PlayUnheard(TSoundVoice& voice, uint32_t frames, uint64_t step);
   template <class Sink>
   uint32_t ResampleRun(TSoundVoice& voice, uint32_t frames, uint64_t step, Sink&& sink);
   static void LeaveStage(TSoundVoice& voice);
